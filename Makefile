@@ -1,0 +1,47 @@
+# Front door of the project. `make test` works from a fresh machine.
+.PHONY: all deps test test-native test-win64 build-win32 dist bench run assets clean
+
+all: test
+
+deps:
+	scripts/install-deps.sh
+
+test: deps
+	$(MAKE) test-native
+	$(MAKE) test-win64
+	$(MAKE) build-win32
+
+test-native:
+	cmake --preset native
+	cmake --build --preset native
+	ctest --preset native
+
+test-win64:
+	cmake --preset win64
+	cmake --build --preset win64
+	scripts/wine-session.sh build/win64 ctest --preset win64
+
+build-win32:
+	cmake --preset win32
+	cmake --build --preset win32
+
+dist: deps build-win32
+	scripts/dist.sh build/win32 dist
+
+bench: deps
+	cmake --preset bench
+	cmake --build --preset bench
+	build/bench/tests/bench/engine_bench
+
+run:
+	@echo "make run: the Generator program is not built yet; only its engine exists so far." >&2
+	@exit 1
+
+# Regenerates the committed pink-noise table (needs a native configure).
+assets:
+	cmake --preset bench
+	cmake --build --preset bench --target make_pink_noise
+	build/bench/tools/make_pink_noise resources/pink_noise_table.inc
+
+clean:
+	rm -rf build dist

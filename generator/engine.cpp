@@ -1,0 +1,586 @@
+// The generator engine: settings exchange, derivation and block rendering.
+//
+// How it works. The user interface writes the pending settings under the
+// lock and clears the applied flag. At the start of each block the render
+// thread, still under the lock, copies pending to active and derives the
+// per-block values (PrepareGenerator: levels, increments, lengths in samples).
+// It then leaves the lock and synthesises the block from the run state, which
+// it loads into locals first and stores back at the end, so the per-frame loop
+// touches no shared memory, takes no lock and calls no library function.
+//
+// The frame loop is one template instantiated per signal kind and channel
+// layout; the kind is fixed for a block, so the choice is made once per block.
+//
+// Settings come from a file nobody validates. Every conversion of a derived
+// float to an integer saturates (NaN gives 0), divisions guard their divisor,
+// derived levels that are not finite are silenced, and table indices are
+// clamped to the table; in-range values take exactly the documented path.
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "generator/engine_state.h"
+#include "generator/pink_noise_table.h"
+
+const GeneratorSettings kGeneratorDefaults = [] {
+  GeneratorSettings s = {};
+  s.duration_s = 0.05f;
+  s.level_db = -10.0f;
+  s.noise_type = kNoisePinkMono;
+  s.frequency_hz = 1000.0f;
+  s.sweep_start_hz = 20.0f;
+  s.sweep_end_hz = 15000.0f;
+  s.sweep_time_s = 1.0f;
+  s.gate_on_s = 3.0f;
+  s.gate_off_s = 0.3f;
+  return s;
+}();
+
+// Sample counts derived from seconds stay below this (about 3.4 hours at
+// 44.1 kHz), so counters that run past them never overflow.
+constexpr int32_t kMaxDerivedSamples = 1 << 29;
+
+constexpr int kRampFrames = 512;
+constexpr float kFadeFactor = 0.99f;
+constexpr float kFadeFloor = 0.00001f;
+constexpr float kGateFadeInFactor = 1.010101f;
+constexpr float kMultiToneScale = 0.057363853f;  // multi-tone RMS close to the pink noise's
+
+// ---------------------------------------------------------------------------
+// Safe arithmetic on values derived from unvalidated settings.
+
+static bool IsFinite(double v) { return v - v == 0.0; }
+
+// trunc(v) limited to ±kMaxDerivedSamples; NaN gives 0.
+static int32_t TruncToSamples(double v) {
+  if (!(v == v)) return 0;
+  if (v >= kMaxDerivedSamples) return kMaxDerivedSamples;
+  if (v <= -kMaxDerivedSamples) return -kMaxDerivedSamples;
+  return static_cast<int32_t>(v);
+}
+
+// IEEE quotient, without dividing by zero.
+static double Quotient(double a, double b) {
+  if (b != 0.0) return a / b;
+  if (a > 0.0) return INFINITY;
+  if (a < 0.0) return -INFINITY;
+  return NAN;
+}
+
+static float FiniteOrZero(double v) {
+  if (!IsFinite(v) || std::fabs(v) > 3.0e38) return 0.0f;
+  return static_cast<float>(v);
+}
+
+// Table index trunc(x), kept within 0 … n-1; NaN reads index 0.
+static inline int32_t TableIndex(float x, int32_t n) {
+  if (!(x >= 0.0f)) return 0;
+  if (x >= static_cast<float>(n - 1)) return n - 1;
+  return static_cast<int32_t>(x);
+}
+
+// Output conversion: truncation toward zero, saturated to ±32767.
+static inline int16_t SaturateSample(float v) {
+  if (v >= 32767.0f) return 32767;
+  if (v > -32767.0f) return static_cast<int16_t>(v);
+  if (v <= -32767.0f) return -32767;
+  return 0;  // NaN
+}
+
+// ---------------------------------------------------------------------------
+// Derivation of the active settings.
+
+// Copies pending to active and derives everything the frame loop needs.
+// Caller holds the lock (this is also where the pending `on` word of a
+// one-shot or an impulse is cleared) and no render runs concurrently.
+static void PrepareGenerator(GeneratorEngine* e) {
+  const GeneratorSettings& s = e->active;
+  const double rate = e->sample_rate;
+  bool just_started = false;
+
+  e->pass_gain = s.mix_input != 0 ? 1.0f : 0.0f;
+
+  const double level = std::pow(10.0, static_cast<double>(0.05f * s.gain_db)) *
+                       std::pow(10.0, static_cast<double>(0.05f * s.level_db));
+  e->mono_level = FiniteOrZero(level);
+  if (s.pan >= 0.0f) {
+    e->left_level = FiniteOrZero(level * (1.0 - s.pan));
+    e->right_level = e->mono_level;
+  } else if (s.pan < 0.0f) {
+    e->left_level = e->mono_level;
+    e->right_level = FiniteOrZero(level * (1.0 + s.pan));
+  } else {  // NaN balance: no sensible level
+    e->left_level = e->right_level = 0.0f;
+  }
+
+  if (s.on != 0) {
+    if (e->running.load(std::memory_order_relaxed) == 0) just_started = true;
+    e->running.store(1, std::memory_order_relaxed);
+    e->fade_counter = 0;
+    e->elapsed_samples = 0;
+    if (s.one_shot != 0) {
+      e->one_shot_length = TruncToSamples(static_cast<double>(s.duration_s) * rate);
+      e->pending.on = 0;  // a one-shot plays once per switch-on
+    } else {
+      e->one_shot_length = 0;
+    }
+    if (s.source == kSourceNoise && s.noise_type == kNoiseImpulse) e->pending.on = 0;
+  } else if (e->fade_counter == 0 && e->running.load(std::memory_order_relaxed) == 1 &&
+             s.one_shot == 0) {
+    e->fade_counter = 1;  // a one-shot in progress is not cut short
+  }
+
+  e->source = s.source;
+  e->noise_type = s.noise_type;
+  e->waveform = s.waveform;
+  e->left_dc_offset = s.dc_offset;
+  e->right_dc_offset = s.dc_offset;
+  e->sweep_on = s.sweep_flags & kSweepOn;
+
+  // A phase outside one cycle can only come from out-of-range frequencies.
+  if (just_started || !(e->phase >= 0.0f && e->phase < 1.0f)) e->phase = 0.0f;
+  if (just_started) e->gate_counter = 0;
+
+  e->phase_increment = static_cast<float>(Quotient(s.frequency_hz, rate));
+  e->right_phase_offset = s.phase_deg * 0.0027777778f;
+
+  e->sweep_end_increment = static_cast<float>(Quotient(s.sweep_end_hz, rate));
+  e->sweep_start_increment = static_cast<float>(Quotient(s.sweep_start_hz, rate));
+  const double ratio = Quotient(e->sweep_end_increment, e->sweep_start_increment);
+  const double exponent = Quotient(1.0, rate * static_cast<double>(s.sweep_time_s));
+  const double up = std::pow(ratio, exponent);
+  e->sweep_up_multiplier = static_cast<float>(IsFinite(up) && std::fabs(up) < 3.0e38 ? up : 1.0);
+  e->sweep_current_multiplier = e->sweep_up_multiplier;
+  e->sweep_down_multiplier = static_cast<float>(Quotient(1.0, e->sweep_up_multiplier));
+  if (just_started || !IsFinite(e->sweep_current_increment)) {
+    e->sweep_current_increment = e->sweep_start_increment;
+  }
+  if (s.sweep_flags & kSweepDownward) {
+    e->sweep_current_multiplier = e->sweep_down_multiplier;
+    if (just_started) e->sweep_current_increment = e->sweep_end_increment;
+  }
+  e->sweep_back_and_forth = (s.sweep_flags & kSweepBackAndForth) ? 1 : 0;
+
+  e->gate_on = s.gate;
+  const int32_t sound_length = TruncToSamples(static_cast<double>(s.gate_on_s) * rate);
+  const int32_t period =
+      sound_length + TruncToSamples(static_cast<double>(s.gate_off_s) * rate);
+  if (sound_length != e->gate_sound_length || period != e->gate_period) e->gate_counter = 0;
+  e->gate_sound_length = sound_length;
+  e->gate_period = period;
+
+  e->settings_applied = 1;
+}
+
+// ---------------------------------------------------------------------------
+// The frame loop.
+
+enum class SignalKind { kSilent, kWave, kSweep, kImpulse, kPinkMono, kPinkAntiPhase, kPinkStereo, kMultiTone };
+
+// The run state as the frame loop sees it, loaded once per block.
+struct FrameState {
+  const int16_t* table;
+  int32_t table_length;
+  float table_scale;  // table length as a float
+  float pass_gain;
+  float left_step, right_step;
+  int32_t ramp_count;
+  float left_level, right_level;  // current (ramped) levels
+  int32_t running;
+  int32_t fade_counter;
+  float fade_gain;
+  int32_t one_shot_length;
+  int32_t elapsed;
+  float phase, phase_increment, right_phase_offset;
+  float left_dc, right_dc;
+  float sweep_increment, sweep_multiplier;
+  float sweep_start, sweep_end, sweep_up, sweep_down;
+  int32_t sweep_back_and_forth;
+  int32_t gated;
+  int32_t gate_length, gate_period, gate_counter;
+  float gate_gain;
+  int32_t noise_position;
+  MultiToneBank bank;
+};
+
+static inline float NextMultiTone(MultiToneBank* bank) {
+  float y[kMultiToneLanes];
+  for (int k = 0; k < kMultiToneLanes; ++k) {
+    y[k] = bank->coefficient[k] * bank->first_state[k] - bank->second_state[k];
+    bank->second_state[k] = bank->first_state[k];
+    bank->first_state[k] = y[k];
+  }
+  // Pairwise sum: keeps the additions independent so they vectorise.
+  for (int width = kMultiToneLanes / 2; width >= 1; width /= 2) {
+    for (int k = 0; k < width; ++k) y[k] += y[k + width];
+  }
+  return y[0];
+}
+
+// Advances the sweep after a frame; may start the fade of a single sweep.
+static inline void AdvanceSweep(FrameState* st) {
+  st->phase += st->sweep_increment;
+  if (st->phase >= 1.0f) st->phase -= 1.0f;
+  if (st->fade_counter != 0) return;
+  st->sweep_increment *= st->sweep_multiplier;
+  if (st->sweep_increment >= st->sweep_end) {
+    if (st->sweep_back_and_forth) {
+      if (st->sweep_multiplier > 1.0f) st->sweep_multiplier = st->sweep_down;
+    } else {
+      st->fade_counter = 1;
+    }
+  }
+  if (st->sweep_increment <= st->sweep_start) {
+    if (st->sweep_back_and_forth) {
+      if (st->sweep_multiplier < 1.0f) st->sweep_multiplier = st->sweep_up;
+    } else {
+      st->fade_counter += 1;
+    }
+  }
+}
+
+template <SignalKind kKind, bool kStereo>
+static void RenderFrames(FrameState* st, int16_t* buffer, int32_t frames) {
+  const int16_t* pink = kPinkNoiseTable;
+  for (int32_t frame = 0; frame < frames; ++frame) {
+    int16_t* out = buffer + (kStereo ? 2 * frame : frame);
+    const float in_left = out[0] * st->pass_gain;
+    const float in_right = kStereo ? out[1] * st->pass_gain : 0.0f;
+    float g = 0.0f;
+    float g_right = 0.0f;
+    bool fade_applies = true;
+
+    if (st->running != 0 || st->fade_counter != 0) {
+      if (st->one_shot_length > 0) {
+        if (st->elapsed > st->one_shot_length) st->fade_counter += 1;
+        st->elapsed += 1;
+      }
+      if (kKind == SignalKind::kWave || kKind == SignalKind::kSweep) {
+        const float scale = st->table_scale;
+        g = st->table[TableIndex(scale * st->phase, st->table_length)] / 32768.0f + st->left_dc;
+        if (kStereo) {
+          float phase_right = st->phase + st->right_phase_offset;
+          if (phase_right >= 1.0f) phase_right -= 1.0f;
+          if (phase_right < 0.0f) phase_right += 1.0f;
+          g_right = st->table[TableIndex(scale * phase_right, st->table_length)] / 32768.0f +
+                    st->right_dc;
+        }
+        if (kKind == SignalKind::kWave) {
+          st->phase += st->phase_increment;
+          if (st->phase >= 1.0f) st->phase -= 1.0f;
+        } else {
+          AdvanceSweep(st);
+        }
+      } else if (kKind == SignalKind::kImpulse) {
+        g = 1.0f;
+        g_right = 1.0f;
+        st->running = 0;
+        if (!kStereo) {
+          st->fade_counter = 0;
+          fade_applies = false;
+        }
+      } else if (kKind == SignalKind::kPinkMono || kKind == SignalKind::kPinkAntiPhase ||
+                 kKind == SignalKind::kPinkStereo) {
+        g = pink[st->noise_position] / 32768.0f;
+        if (kKind == SignalKind::kPinkMono) g_right = g;
+        if (kKind == SignalKind::kPinkAntiPhase) g_right = -g;
+        if (kKind == SignalKind::kPinkStereo) g_right = pink[st->noise_position + 1] / 32768.0f;
+        st->noise_position += 2;
+        if (st->noise_position >= kPinkNoiseWords) st->noise_position = 0;
+      } else if (kKind == SignalKind::kMultiTone) {
+        g = NextMultiTone(&st->bank) * kMultiToneScale;
+        g_right = g;
+      }
+    }
+
+    if (fade_applies && st->fade_counter > 0) {
+      if (st->fade_gain == 0.0f) {
+        st->fade_gain = 1.0f;
+        st->fade_counter += 1;
+      }
+      st->fade_gain *= kFadeFactor;
+      g *= st->fade_gain;
+      g_right *= st->fade_gain;
+      if (st->fade_gain < kFadeFloor) {
+        st->fade_gain = 0.0f;
+        st->fade_counter = 0;
+        st->running = 0;
+      }
+    }
+
+    if (kStereo && st->gated == 1) {
+      const int32_t n = st->gate_counter;
+      if (n < st->gate_length) {
+        // sound phase: g unchanged
+      } else if (n < st->gate_period) {
+        const float gain = n == st->gate_length ? 1.0f : st->gate_gain;
+        g *= gain;
+        st->gate_gain = gain * kFadeFactor;
+        if (st->gate_gain < kFadeFloor) {
+          g = 0.0f;
+          st->gate_gain = 0.0f;
+        }
+      } else {
+        if (n == st->gate_period) st->gate_gain = kFadeFloor;
+        g *= st->gate_gain;
+        st->gate_gain *= kGateFadeInFactor;
+        if (st->gate_gain >= 1.0f) st->gate_counter = 0;
+      }
+      st->gate_counter += 1;
+    }
+
+    out[0] = SaturateSample(g * st->left_level * 32767.0f + in_left);
+    if (kStereo) out[1] = SaturateSample(g_right * st->right_level * 32767.0f + in_right);
+    if (st->ramp_count > 0) {
+      st->left_level += st->left_step;
+      st->right_level += st->right_step;
+      st->ramp_count -= 1;
+    }
+  }
+}
+
+template <bool kStereo>
+static void RenderKind(SignalKind kind, FrameState* st, int16_t* buffer, int32_t frames) {
+  switch (kind) {
+    case SignalKind::kSilent: RenderFrames<SignalKind::kSilent, kStereo>(st, buffer, frames); break;
+    case SignalKind::kWave: RenderFrames<SignalKind::kWave, kStereo>(st, buffer, frames); break;
+    case SignalKind::kSweep: RenderFrames<SignalKind::kSweep, kStereo>(st, buffer, frames); break;
+    case SignalKind::kImpulse: RenderFrames<SignalKind::kImpulse, kStereo>(st, buffer, frames); break;
+    case SignalKind::kPinkMono: RenderFrames<SignalKind::kPinkMono, kStereo>(st, buffer, frames); break;
+    case SignalKind::kPinkAntiPhase:
+      RenderFrames<SignalKind::kPinkAntiPhase, kStereo>(st, buffer, frames);
+      break;
+    case SignalKind::kPinkStereo:
+      RenderFrames<SignalKind::kPinkStereo, kStereo>(st, buffer, frames);
+      break;
+    case SignalKind::kMultiTone: RenderFrames<SignalKind::kMultiTone, kStereo>(st, buffer, frames); break;
+  }
+}
+
+static SignalKind SelectKind(const GeneratorEngine* e) {
+  if (e->source == kSourceWaveform) {
+    if (e->waveform < kWaveSine || e->waveform > kWaveSquare) return SignalKind::kSilent;
+    return e->sweep_on ? SignalKind::kSweep : SignalKind::kWave;
+  }
+  if (e->source != kSourceNoise) return SignalKind::kSilent;
+  switch (e->noise_type) {
+    case kNoiseImpulse: return SignalKind::kImpulse;
+    case kNoisePinkMono: return SignalKind::kPinkMono;
+    case kNoisePinkAntiPhase: return SignalKind::kPinkAntiPhase;
+    case kNoisePinkStereo: return SignalKind::kPinkStereo;
+    case kNoiseMultiTone: return SignalKind::kMultiTone;
+    default: return SignalKind::kSilent;
+  }
+}
+
+static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st) {
+  const int32_t w = e->waveform >= kWaveSine && e->waveform <= kWaveSquare ? e->waveform : 0;
+  st->table = e->wave_table[w];
+  st->table_length = e->table_length;
+  st->table_scale = static_cast<float>(e->table_length);
+  st->pass_gain = e->pass_gain;
+  st->left_level = e->current_left_level;
+  st->right_level = e->current_right_level;
+  if (stereo) {
+    st->left_step = (e->left_level - st->left_level) / kRampFrames;
+    st->right_step = (e->right_level - st->right_level) / kRampFrames;
+    st->ramp_count = st->left_step == 0.0f && st->right_step == 0.0f ? 0 : kRampFrames;
+  } else {
+    st->left_step = (e->mono_level - st->left_level) / kRampFrames;
+    st->right_step = 0.0f;
+    st->ramp_count = st->left_step == 0.0f ? 0 : kRampFrames;
+  }
+  st->running = e->running.load(std::memory_order_relaxed);
+  st->fade_counter = e->fade_counter;
+  st->fade_gain = e->fade_counter == 0 ? 0.0f : e->fade_gain;
+  st->one_shot_length = e->one_shot_length;
+  st->elapsed = e->elapsed_samples;
+  st->phase = e->phase;
+  st->phase_increment = e->phase_increment;
+  st->right_phase_offset = e->right_phase_offset;
+  st->left_dc = e->left_dc_offset;
+  st->right_dc = e->right_dc_offset;
+  st->sweep_increment = e->sweep_current_increment;
+  st->sweep_multiplier = e->sweep_current_multiplier;
+  st->sweep_start = e->sweep_start_increment;
+  st->sweep_end = e->sweep_end_increment;
+  st->sweep_up = e->sweep_up_multiplier;
+  st->sweep_down = e->sweep_down_multiplier;
+  st->sweep_back_and_forth = e->sweep_back_and_forth;
+  st->gated = e->gate_on;
+  st->gate_length = e->gate_sound_length;
+  st->gate_period = e->gate_period;
+  st->gate_counter = e->gate_counter;
+  st->gate_gain = e->gate_gain;
+  st->noise_position = e->noise_position;
+  st->bank = e->multi_tone;
+}
+
+static void StoreFrameState(const FrameState* st, bool stereo, GeneratorEngine* e) {
+  e->current_left_level = st->left_level;
+  e->phase = st->phase;
+  e->sweep_current_increment = st->sweep_increment;
+  e->sweep_current_multiplier = st->sweep_multiplier;
+  e->running.store(st->running, std::memory_order_relaxed);
+  e->fade_counter = st->fade_counter;
+  e->fade_gain = st->fade_gain;
+  e->elapsed_samples = st->elapsed;
+  e->noise_position = st->noise_position;
+  e->multi_tone = st->bank;
+  if (stereo) {
+    e->gate_counter = st->gate_counter;
+    e->gate_gain = st->gate_gain;
+    e->current_right_level = st->right_level;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Operations.
+
+GeneratorEngine* CreateGenerator() {
+  GeneratorEngine* e = new (std::nothrow) GeneratorEngine{};
+  if (!e) return nullptr;
+  e->sample_rate = 44100.0f;
+  e->pending = kGeneratorDefaults;
+  e->defaults = e->pending;
+  e->active = e->pending;
+  return e;
+}
+
+int SetGeneratorFormat(GeneratorEngine** slot, float sample_rate, int channel_count) {
+  GeneratorEngine* e = *slot;
+  if (!e) return 0;
+  if (e->wave_table[0] && sample_rate == e->sample_rate && channel_count == e->channel_count) {
+    return 1;
+  }
+  e->sample_rate = sample_rate;
+  e->channel_count = channel_count;
+  FreeWaveTables(e->wave_table);
+  e->table_length = 0;
+  if (!BuildWaveTables(e->wave_table, sample_rate)) return 0;
+  e->table_length = static_cast<int32_t>(sample_rate);  // validated by BuildWaveTables
+  std::lock_guard<std::mutex> hold(e->lock);
+  e->active = e->pending;
+  e->settings_applied = 0;
+  PrepareGenerator(e);
+  return 1;
+}
+
+void GetGeneratorSettings(GeneratorEngine* engine, GeneratorSettings* out) {
+  std::lock_guard<std::mutex> hold(engine->lock);
+  *out = engine->pending;
+}
+
+void SetGeneratorSettings(GeneratorEngine* engine, const GeneratorSettings* in) {
+  std::lock_guard<std::mutex> hold(engine->lock);
+  engine->pending = *in;
+  engine->settings_applied = 0;
+}
+
+void RestoreGeneratorDefaults(GeneratorEngine* engine) {
+  std::lock_guard<std::mutex> hold(engine->lock);
+  engine->pending = engine->defaults;
+  engine->settings_applied = 0;
+}
+
+void ResetGenerator(GeneratorEngine** slot) {
+  GeneratorEngine* e = *slot;
+  if (!e) return;
+  e->running.store(0, std::memory_order_relaxed);
+  e->fade_counter = 0;
+  e->fade_gain = 0.0f;
+  e->elapsed_samples = 0;
+  e->noise_position = 0;
+  e->left_dc_offset = 0.0f;
+  e->right_dc_offset = 0.0f;
+  e->current_left_level = 0.0f;
+  e->current_right_level = 0.0f;
+  InitMultiToneBank(&e->multi_tone, e->sample_rate);
+  std::lock_guard<std::mutex> hold(e->lock);
+  e->settings_applied = 0;
+}
+
+int IsGeneratorBusy(GeneratorEngine** slot) {
+  GeneratorEngine* e = *slot;
+  if (!e) return 0;
+  std::lock_guard<std::mutex> hold(e->lock);
+  return e->busy;
+}
+
+int IsGeneratorActive(GeneratorEngine* engine) {
+  std::lock_guard<std::mutex> hold(engine->lock);
+  if (engine->pending.on != 0 && engine->settings_applied == 0) return 1;
+  return engine->running.load(std::memory_order_relaxed);
+}
+
+void RenderGenerator(GeneratorEngine** slot, int16_t* buffer, uint32_t size_bytes) {
+  GeneratorEngine* e = *slot;
+  if (!e) return;
+  const bool stereo = e->channel_count >= 2;
+  const uint32_t samples = size_bytes / 2;
+  const uint32_t frame_count = stereo ? samples / 2 : samples;
+  if (frame_count < 1) return;
+  {
+    std::unique_lock<std::mutex> hold(e->lock);
+    if (e->busy) return;
+    if (e->destroy_requested) {
+      hold.unlock();
+      DestroyGenerator(slot);
+      return;
+    }
+    e->busy = 1;
+    if (!e->settings_applied) {
+      e->active = e->pending;
+      PrepareGenerator(e);
+    }
+  }
+
+  if (e->wave_table[0]) {
+    FrameState st;
+    LoadFrameState(e, stereo, &st);
+    const SignalKind kind = SelectKind(e);
+    // Blocks are far shorter than 2^31 frames; a larger one is rendered in parts.
+    uint32_t done = 0;
+    while (done < frame_count) {
+      const uint32_t part = frame_count - done > 0x40000000u ? 0x40000000u : frame_count - done;
+      int16_t* at = buffer + static_cast<size_t>(done) * (stereo ? 2 : 1);
+      if (stereo) {
+        RenderKind<true>(kind, &st, at, static_cast<int32_t>(part));
+      } else {
+        RenderKind<false>(kind, &st, at, static_cast<int32_t>(part));
+      }
+      done += part;
+    }
+    StoreFrameState(&st, stereo, e);
+  }
+
+  bool destroy = false;
+  {
+    std::lock_guard<std::mutex> hold(e->lock);
+    e->busy = 0;
+    destroy = e->destroy_requested != 0;
+  }
+  if (destroy) DestroyGenerator(slot);
+}
+
+void ReleaseGenerator(GeneratorEngine** slot) {
+  GeneratorEngine* e = *slot;
+  if (!e) return;
+  {
+    std::lock_guard<std::mutex> hold(e->lock);
+    if (e->busy) {
+      e->destroy_requested = 1;
+      return;
+    }
+  }
+  DestroyGenerator(slot);
+}
+
+int DestroyGenerator(GeneratorEngine** slot) {
+  GeneratorEngine* e = *slot;
+  if (!e) return 0;
+  FreeWaveTables(e->wave_table);
+  delete e;
+  *slot = nullptr;
+  return 0;
+}

@@ -1,0 +1,136 @@
+// The generator engine: the signal source of Generator.
+//
+// The engine turns a GeneratorSettings record into blocks of 16-bit PCM
+// (mono, or interleaved stereo left then right) mixed into a caller's buffer.
+// The user-interface thread edits the pending settings with a read-modify-write
+// cycle (GetGeneratorSettings, change one field, SetGeneratorSettings); the
+// audio thread calls RenderGenerator once per output buffer, which copies the
+// pending record to the active one at the start of the block when it changed.
+//
+// The engine is reached through a handle slot (a pointer variable). Release
+// while a render runs is deferred: the render that finds the request destroys
+// the engine and clears the slot. No platform service is used but a mutex.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The 46-word, 184-byte little-endian parameter record, byte for byte the body
+// of the current-set file. Reserved words are carried along, never read.
+struct GeneratorSettings {
+  int32_t reserved_0_8[9];
+  int32_t on;             // 0 off, non-zero on
+  int32_t one_shot;       // 0 continuous, non-zero timed
+  float duration_s;       // length of a one-shot
+  int32_t mix_input;      // 0 replace the buffer content, non-zero add to it
+  float level_db;         // dB
+  float gain_db;          // dB, added to level_db
+  int32_t source;         // GeneratorSource
+  int32_t noise_type;     // GeneratorNoiseType
+  float frequency_hz;     //
+  float phase_deg;        // right channel relative to left
+  float dc_offset;        // fraction of full scale
+  int32_t sweep_flags;    // kSweepOn | kSweepDownward | kSweepBackAndForth
+  float sweep_start_hz;   // lower sweep frequency
+  float sweep_end_hz;     // upper sweep frequency
+  float sweep_time_s;     // seconds for one sweep
+  int32_t reserved_24;    //
+  float pan;              // -1 left only … 0 … +1 right only
+  int32_t waveform;       // GeneratorWaveform
+  int32_t gate;           // 0 off, 1 gated
+  float gate_on_s;        // seconds of sound per gate cycle
+  float gate_off_s;       // seconds of pause per gate cycle
+  int32_t reserved_30_45[16];
+};
+
+static_assert(sizeof(GeneratorSettings) == 184, "settings record is 46 words");
+static_assert(offsetof(GeneratorSettings, on) == 36, "word 9");
+static_assert(offsetof(GeneratorSettings, one_shot) == 40, "word 10");
+static_assert(offsetof(GeneratorSettings, duration_s) == 44, "word 11");
+static_assert(offsetof(GeneratorSettings, mix_input) == 48, "word 12");
+static_assert(offsetof(GeneratorSettings, level_db) == 52, "word 13");
+static_assert(offsetof(GeneratorSettings, gain_db) == 56, "word 14");
+static_assert(offsetof(GeneratorSettings, source) == 60, "word 15");
+static_assert(offsetof(GeneratorSettings, noise_type) == 64, "word 16");
+static_assert(offsetof(GeneratorSettings, frequency_hz) == 68, "word 17");
+static_assert(offsetof(GeneratorSettings, phase_deg) == 72, "word 18");
+static_assert(offsetof(GeneratorSettings, dc_offset) == 76, "word 19");
+static_assert(offsetof(GeneratorSettings, sweep_flags) == 80, "word 20");
+static_assert(offsetof(GeneratorSettings, sweep_start_hz) == 84, "word 21");
+static_assert(offsetof(GeneratorSettings, sweep_end_hz) == 88, "word 22");
+static_assert(offsetof(GeneratorSettings, sweep_time_s) == 92, "word 23");
+static_assert(offsetof(GeneratorSettings, pan) == 100, "word 25");
+static_assert(offsetof(GeneratorSettings, waveform) == 104, "word 26");
+static_assert(offsetof(GeneratorSettings, gate) == 108, "word 27");
+static_assert(offsetof(GeneratorSettings, gate_on_s) == 112, "word 28");
+static_assert(offsetof(GeneratorSettings, gate_off_s) == 116, "word 29");
+
+enum GeneratorSource : int32_t { kSourceWaveform = 0, kSourceNoise = 1 };
+
+enum GeneratorNoiseType : int32_t {
+  kNoiseImpulse = 0,
+  kNoisePinkMono = 1,
+  kNoisePinkAntiPhase = 2,
+  kNoisePinkStereo = 3,
+  kNoiseMultiTone = 4,
+};
+
+enum GeneratorWaveform : int32_t {
+  kWaveSine = 0,
+  kWaveTriangle = 1,
+  kWaveSawtooth = 2,
+  kWaveSquare = 3,
+};
+
+enum GeneratorSweepFlags : int32_t {
+  kSweepOn = 1 << 0,
+  kSweepDownward = 1 << 8,
+  kSweepBackAndForth = 1 << 9,
+};
+
+// The defaults record built into the engine: 1 kHz sine at -10 dB, off.
+extern const GeneratorSettings kGeneratorDefaults;
+
+struct GeneratorEngine;  // defined in engine_state.h, private to the engine
+
+// Allocates a zero-filled engine holding the defaults; null when out of memory.
+// No wave tables yet: SetGeneratorFormat must succeed before the first render.
+GeneratorEngine* CreateGenerator();
+
+// Sets the sample rate and channel count (1 mono, 2 or more stereo) and builds
+// the wave tables. Returns 1, or 0 when a table cannot be allocated (then no
+// tables are kept). Call only while no render can run.
+int SetGeneratorFormat(GeneratorEngine** slot, float sample_rate, int channel_count);
+
+// Copies the pending settings out. Any thread.
+void GetGeneratorSettings(GeneratorEngine* engine, GeneratorSettings* out);
+
+// Replaces the pending settings; they apply at the start of the next block.
+void SetGeneratorSettings(GeneratorEngine* engine, const GeneratorSettings* in);
+
+// Replaces the pending settings with the defaults snapshot taken at creation.
+void RestoreGeneratorDefaults(GeneratorEngine* engine);
+
+// Returns the engine to idle with levels 0 (the next block ramps up from 0)
+// and restarts the multi-tone oscillators. Only while no render can run.
+void ResetGenerator(GeneratorEngine** slot);
+
+// The busy flag (1 while a render runs); 0 when the slot is empty.
+int IsGeneratorBusy(GeneratorEngine** slot);
+
+// 1 when a switch-on is pending or the signal is still sounding (including its
+// fade-out); 0 once the generator has stopped, also when it stopped by itself.
+int IsGeneratorActive(GeneratorEngine* engine);
+
+// Mixes one block into `buffer` (size in bytes, 16-bit samples). Audio thread.
+// Does nothing on an empty slot, on a block below one frame, or while another
+// render of the same engine is in progress. May destroy the engine and clear
+// the slot when a release was deferred to it.
+void RenderGenerator(GeneratorEngine** slot, int16_t* buffer, uint32_t size_bytes);
+
+// Destroys the engine now, or marks it for destruction by the render in
+// progress. The slot is cleared when the engine is gone.
+void ReleaseGenerator(GeneratorEngine** slot);
+
+// Frees the tables and the engine and clears the slot. Returns 0.
+int DestroyGenerator(GeneratorEngine** slot);

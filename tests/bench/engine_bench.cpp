@@ -1,0 +1,92 @@
+// Throughput of RenderGenerator on 4,408-frame stereo blocks, one signal per
+// benchmark. After the benchmark's own table it prints one line a signal:
+//   bench <signal> frames_per_second=<N> realtime_factor=<N/44100>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "generator/engine.h"
+
+namespace {
+
+constexpr int kBlockFrames = 4408;
+
+struct Signal {
+  const char* name;
+  void (*setup)(GeneratorSettings* s);
+};
+
+const Signal kSignals[] = {
+    {"sine", [](GeneratorSettings*) {}},
+    {"square", [](GeneratorSettings* s) { s->waveform = kWaveSquare; }},
+    {"sweep", [](GeneratorSettings* s) { s->sweep_flags = kSweepOn | kSweepBackAndForth; }},
+    {"pink",
+     [](GeneratorSettings* s) {
+       s->source = kSourceNoise;
+       s->noise_type = kNoisePinkStereo;
+     }},
+    {"multitone",
+     [](GeneratorSettings* s) {
+       s->source = kSourceNoise;
+       s->noise_type = kNoiseMultiTone;
+     }},
+    {"gate",
+     [](GeneratorSettings* s) {
+       s->gate = 1;
+       s->gate_on_s = 0.05f;
+       s->gate_off_s = 0.05f;
+     }},
+};
+
+void RenderSignal(benchmark::State& state, const Signal* signal) {
+  GeneratorEngine* slot = CreateGenerator();
+  SetGeneratorFormat(&slot, 44100.0f, 2);
+  ResetGenerator(&slot);
+  GeneratorSettings s;
+  GetGeneratorSettings(slot, &s);
+  signal->setup(&s);
+  s.on = 1;
+  SetGeneratorSettings(slot, &s);
+  std::vector<int16_t> block(2 * kBlockFrames);
+  for (auto _ : state) {
+    RenderGenerator(&slot, block.data(), static_cast<uint32_t>(block.size() * sizeof(int16_t)));
+    benchmark::DoNotOptimize(block.data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["frames_per_second"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kBlockFrames,
+                         benchmark::Counter::kIsRate);
+  ReleaseGenerator(&slot);
+}
+
+// Keeps the console table and remembers each signal's rate for the summary.
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  std::vector<std::pair<std::string, double>> rates;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      auto it = run.counters.find("frames_per_second");
+      if (it != run.counters.end()) rates.emplace_back(run.benchmark_name(), it->second.value);
+    }
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (const Signal& signal : kSignals) {
+    benchmark::RegisterBenchmark(signal.name, RenderSignal, &signal)->MinTime(0.5);
+  }
+  benchmark::Initialize(&argc, argv);
+  SummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  for (const auto& [name, rate] : reporter.rates) {
+    std::printf("bench %s frames_per_second=%.0f realtime_factor=%.1f\n", name.c_str(), rate,
+                rate / 44100.0);
+  }
+  benchmark::Shutdown();
+  return 0;
+}
