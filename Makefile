@@ -31,7 +31,7 @@ dist: deps build-win32
 bench: deps
 	cmake --preset bench
 	cmake --build --preset bench
-	build/bench/tests/bench/engine_bench
+	build/bench/tests/bench/engine_bench --benchmark_color=false
 
 run:
 	@echo "make run: the Generator program is not built yet; only its engine exists so far." >&2

@@ -10,6 +10,10 @@
 //
 // The frame loop is one template instantiated per signal kind and channel
 // layout; the kind is fixed for a block, so the choice is made once per block.
+// While a signal runs steadily (no fade, one-shot, ramp or mixing, and in the
+// sound phase of the gate) the frames go through a short loop that leaves out
+// the steps that would change nothing there; otherwise each frame takes every
+// step of the algorithm.
 //
 // Settings come from a file nobody validates. Every conversion of a derived
 // float to an integer saturates (NaN gives 0), divisions guard their divisor,
@@ -72,19 +76,21 @@ static float FiniteOrZero(double v) {
   return static_cast<float>(v);
 }
 
-// Table index trunc(x), kept within 0 … n-1; NaN reads index 0.
+// Table index trunc(x), kept within 0 … n-1; NaN reads index 0. Written as
+// selects so that it compiles to min/max without branches.
 static inline int32_t TableIndex(float x, int32_t n) {
-  if (!(x >= 0.0f)) return 0;
-  if (x >= static_cast<float>(n - 1)) return n - 1;
+  const float last = static_cast<float>(n - 1);
+  x = x >= 0.0f ? x : 0.0f;
+  x = x <= last ? x : last;
   return static_cast<int32_t>(x);
 }
 
-// Output conversion: truncation toward zero, saturated to ±32767.
+// Output conversion: truncation toward zero, saturated to ±32767; NaN gives 0.
 static inline int16_t SaturateSample(float v) {
-  if (v >= 32767.0f) return 32767;
-  if (v > -32767.0f) return static_cast<int16_t>(v);
-  if (v <= -32767.0f) return -32767;
-  return 0;  // NaN
+  v = v == v ? v : 0.0f;
+  v = v <= 32767.0f ? v : 32767.0f;
+  v = v >= -32767.0f ? v : -32767.0f;
+  return static_cast<int16_t>(static_cast<int32_t>(v));
 }
 
 // ---------------------------------------------------------------------------
@@ -239,104 +245,175 @@ static inline void AdvanceSweep(FrameState* st) {
   }
 }
 
+// Steps the source by one frame: g (and g_right in stereo). Returns 0 when the
+// fade must be skipped for this frame (a mono impulse), else 1.
 template <SignalKind kKind, bool kStereo>
-static void RenderFrames(FrameState* st, int16_t* buffer, int32_t frames) {
-  const int16_t* pink = kPinkNoiseTable;
-  for (int32_t frame = 0; frame < frames; ++frame) {
-    int16_t* out = buffer + (kStereo ? 2 * frame : frame);
-    const float in_left = out[0] * st->pass_gain;
-    const float in_right = kStereo ? out[1] * st->pass_gain : 0.0f;
-    float g = 0.0f;
-    float g_right = 0.0f;
-    bool fade_applies = true;
-
-    if (st->running != 0 || st->fade_counter != 0) {
-      if (st->one_shot_length > 0) {
-        if (st->elapsed > st->one_shot_length) st->fade_counter += 1;
-        st->elapsed += 1;
-      }
-      if (kKind == SignalKind::kWave || kKind == SignalKind::kSweep) {
-        const float scale = st->table_scale;
-        g = st->table[TableIndex(scale * st->phase, st->table_length)] / 32768.0f + st->left_dc;
-        if (kStereo) {
-          float phase_right = st->phase + st->right_phase_offset;
-          if (phase_right >= 1.0f) phase_right -= 1.0f;
-          if (phase_right < 0.0f) phase_right += 1.0f;
-          g_right = st->table[TableIndex(scale * phase_right, st->table_length)] / 32768.0f +
-                    st->right_dc;
-        }
-        if (kKind == SignalKind::kWave) {
-          st->phase += st->phase_increment;
-          if (st->phase >= 1.0f) st->phase -= 1.0f;
-        } else {
-          AdvanceSweep(st);
-        }
-      } else if (kKind == SignalKind::kImpulse) {
-        g = 1.0f;
-        g_right = 1.0f;
-        st->running = 0;
-        if (!kStereo) {
-          st->fade_counter = 0;
-          fade_applies = false;
-        }
-      } else if (kKind == SignalKind::kPinkMono || kKind == SignalKind::kPinkAntiPhase ||
-                 kKind == SignalKind::kPinkStereo) {
-        g = pink[st->noise_position] / 32768.0f;
-        if (kKind == SignalKind::kPinkMono) g_right = g;
-        if (kKind == SignalKind::kPinkAntiPhase) g_right = -g;
-        if (kKind == SignalKind::kPinkStereo) g_right = pink[st->noise_position + 1] / 32768.0f;
-        st->noise_position += 2;
-        if (st->noise_position >= kPinkNoiseWords) st->noise_position = 0;
-      } else if (kKind == SignalKind::kMultiTone) {
-        g = NextMultiTone(&st->bank) * kMultiToneScale;
-        g_right = g;
-      }
+static inline int Synthesize(FrameState* st, float* g, float* g_right) {
+  if (kKind == SignalKind::kWave || kKind == SignalKind::kSweep) {
+    const float scale = st->table_scale;
+    *g = st->table[TableIndex(scale * st->phase, st->table_length)] / 32768.0f + st->left_dc;
+    if (kStereo) {
+      float phase_right = st->phase + st->right_phase_offset;
+      if (phase_right >= 1.0f) phase_right -= 1.0f;
+      if (phase_right < 0.0f) phase_right += 1.0f;
+      *g_right =
+          st->table[TableIndex(scale * phase_right, st->table_length)] / 32768.0f + st->right_dc;
     }
-
-    if (fade_applies && st->fade_counter > 0) {
-      if (st->fade_gain == 0.0f) {
-        st->fade_gain = 1.0f;
-        st->fade_counter += 1;
-      }
-      st->fade_gain *= kFadeFactor;
-      g *= st->fade_gain;
-      g_right *= st->fade_gain;
-      if (st->fade_gain < kFadeFloor) {
-        st->fade_gain = 0.0f;
-        st->fade_counter = 0;
-        st->running = 0;
-      }
+    if (kKind == SignalKind::kWave) {
+      st->phase += st->phase_increment;
+      if (st->phase >= 1.0f) st->phase -= 1.0f;
+    } else {
+      AdvanceSweep(st);
     }
-
-    if (kStereo && st->gated == 1) {
-      const int32_t n = st->gate_counter;
-      if (n < st->gate_length) {
-        // sound phase: g unchanged
-      } else if (n < st->gate_period) {
-        const float gain = n == st->gate_length ? 1.0f : st->gate_gain;
-        g *= gain;
-        st->gate_gain = gain * kFadeFactor;
-        if (st->gate_gain < kFadeFloor) {
-          g = 0.0f;
-          st->gate_gain = 0.0f;
-        }
-      } else {
-        if (n == st->gate_period) st->gate_gain = kFadeFloor;
-        g *= st->gate_gain;
-        st->gate_gain *= kGateFadeInFactor;
-        if (st->gate_gain >= 1.0f) st->gate_counter = 0;
-      }
-      st->gate_counter += 1;
+  } else if (kKind == SignalKind::kImpulse) {
+    *g = 1.0f;
+    *g_right = 1.0f;
+    st->running = 0;
+    if (!kStereo) {
+      st->fade_counter = 0;
+      return 0;
     }
+  } else if (kKind == SignalKind::kPinkMono || kKind == SignalKind::kPinkAntiPhase ||
+             kKind == SignalKind::kPinkStereo) {
+    const int16_t* pink = kPinkNoiseTable + st->noise_position;
+    *g = pink[0] / 32768.0f;
+    if (kKind == SignalKind::kPinkMono) *g_right = *g;
+    if (kKind == SignalKind::kPinkAntiPhase) *g_right = -*g;
+    if (kKind == SignalKind::kPinkStereo) *g_right = pink[1] / 32768.0f;
+    st->noise_position += 2;
+    if (st->noise_position >= kPinkNoiseWords) st->noise_position = 0;
+  } else if (kKind == SignalKind::kMultiTone) {
+    *g = NextMultiTone(&st->bank) * kMultiToneScale;
+    *g_right = *g;
+  }
+  return 1;
+}
 
-    out[0] = SaturateSample(g * st->left_level * 32767.0f + in_left);
-    if (kStereo) out[1] = SaturateSample(g_right * st->right_level * 32767.0f + in_right);
-    if (st->ramp_count > 0) {
-      st->left_level += st->left_step;
-      st->right_level += st->right_step;
-      st->ramp_count -= 1;
+// The rest of a frame after synthesis: fade, gate, output and level ramp.
+template <bool kStereo>
+static inline void FinishFrame(FrameState* st, float g, float g_right, int fade_applies,
+                               int16_t* out) {
+  const float in_left = out[0] * st->pass_gain;
+  const float in_right = kStereo ? out[1] * st->pass_gain : 0.0f;
+
+  if (fade_applies && st->fade_counter > 0) {
+    if (st->fade_gain == 0.0f) {
+      st->fade_gain = 1.0f;
+      st->fade_counter += 1;
+    }
+    st->fade_gain *= kFadeFactor;
+    g *= st->fade_gain;
+    g_right *= st->fade_gain;
+    if (st->fade_gain < kFadeFloor) {
+      st->fade_gain = 0.0f;
+      st->fade_counter = 0;
+      st->running = 0;
     }
   }
+
+  // The gate acts on the left channel only; its counter runs on every frame.
+  if (kStereo && st->gated == 1) {
+    const int32_t n = st->gate_counter;
+    if (n < st->gate_length) {
+      // sound: g unchanged
+    } else if (n < st->gate_period) {
+      const float gain = n == st->gate_length ? 1.0f : st->gate_gain;
+      g *= gain;
+      st->gate_gain = gain * kFadeFactor;
+      if (st->gate_gain < kFadeFloor) {
+        g = 0.0f;
+        st->gate_gain = 0.0f;
+      }
+    } else {
+      if (n == st->gate_period) st->gate_gain = kFadeFloor;
+      g *= st->gate_gain;
+      st->gate_gain *= kGateFadeInFactor;
+      if (st->gate_gain >= 1.0f) st->gate_counter = 0;
+    }
+    st->gate_counter += 1;
+  }
+
+  out[0] = SaturateSample(g * st->left_level * 32767.0f + in_left);
+  if (kStereo) out[1] = SaturateSample(g_right * st->right_level * 32767.0f + in_right);
+  if (st->ramp_count > 0) {
+    st->left_level += st->left_step;
+    st->right_level += st->right_step;
+    st->ramp_count -= 1;
+  }
+}
+
+// One frame, every step of the algorithm.
+template <SignalKind kKind, bool kStereo>
+static inline void RenderFrame(FrameState* st, int16_t* out) {
+  float g = 0.0f;
+  float g_right = 0.0f;
+  int fade_applies = 1;
+  if (st->running != 0 || st->fade_counter != 0) {
+    if (st->one_shot_length > 0) {
+      if (st->elapsed > st->one_shot_length) st->fade_counter += 1;
+      st->elapsed += 1;
+    }
+    fade_applies = Synthesize<kKind, kStereo>(st, &g, &g_right);
+  }
+  FinishFrame<kStereo>(st, g, g_right, fade_applies, out);
+}
+
+// Whether the frames ahead can skip fade, one-shot, ramp and mixing and are
+// in the sound phase of the gate if gated: the steady state of a signal.
+template <SignalKind kKind, bool kStereo>
+static inline bool IsSteady(const FrameState* st) {
+  const bool kind_ok = kKind != SignalKind::kSilent && kKind != SignalKind::kImpulse;
+  const bool gate_ok = !(kStereo && st->gated == 1) || st->gate_counter < st->gate_length;
+  return kind_ok && st->running != 0 && st->fade_counter == 0 && st->one_shot_length <= 0 &&
+         st->ramp_count == 0 && gate_ok && st->pass_gain == 0.0f;
+}
+
+// Steady frames from `first` on; returns how many it rendered. Stops where
+// the gate's sound phase ends; a single sweep that reaches its end leaves
+// after that frame, which already fades.
+template <SignalKind kKind, bool kStereo>
+static int32_t RenderSteadyFrames(FrameState* state, int16_t* buffer, int32_t first,
+                                  int32_t frames) {
+  FrameState st = *state;  // kept apart from the output so it stays in registers
+  const float left_scale = st.left_level;
+  const float right_scale = st.right_level;
+  const bool gated = kStereo && st.gated == 1;
+  if (gated && st.gate_length - st.gate_counter < frames - first) {
+    frames = first + (st.gate_length - st.gate_counter);
+  }
+  int32_t frame = first;
+  while (frame < frames) {
+    int16_t* out = buffer + (kStereo ? 2 * frame : frame);
+    float g = 0.0f;
+    float g_right = 0.0f;
+    Synthesize<kKind, kStereo>(&st, &g, &g_right);
+    ++frame;
+    if (kKind == SignalKind::kSweep && st.fade_counter != 0) {
+      FinishFrame<kStereo>(&st, g, g_right, 1, out);  // counts its own gate frame
+      if (gated) st.gate_counter -= 1;
+      break;
+    }
+    out[0] = SaturateSample(g * left_scale * 32767.0f);
+    if (kStereo) out[1] = SaturateSample(g_right * right_scale * 32767.0f);
+  }
+  if (gated) st.gate_counter += frame - first;
+  *state = st;
+  return frame - first;
+}
+
+template <SignalKind kKind, bool kStereo>
+static void RenderFrames(FrameState* state, int16_t* buffer, int32_t frames) {
+  FrameState st = *state;  // a local copy the compiler can keep in registers
+  int32_t frame = 0;
+  while (frame < frames) {
+    if (IsSteady<kKind, kStereo>(&st)) {
+      frame += RenderSteadyFrames<kKind, kStereo>(&st, buffer, frame, frames);
+    } else {
+      RenderFrame<kKind, kStereo>(&st, buffer + (kStereo ? 2 * frame : frame));
+      ++frame;
+    }
+  }
+  *state = st;
 }
 
 template <bool kStereo>

@@ -32,12 +32,7 @@ const Signal kSignals[] = {
        s->source = kSourceNoise;
        s->noise_type = kNoiseMultiTone;
      }},
-    {"gate",
-     [](GeneratorSettings* s) {
-       s->gate = 1;
-       s->gate_on_s = 0.05f;
-       s->gate_off_s = 0.05f;
-     }},
+    {"gate", [](GeneratorSettings* s) { s->gate = 1; }},  // 3.0 s on, 0.3 s off
 };
 
 void RenderSignal(benchmark::State& state, const Signal* signal) {
@@ -61,15 +56,17 @@ void RenderSignal(benchmark::State& state, const Signal* signal) {
   ReleaseGenerator(&slot);
 }
 
-// Keeps the console table and remembers each signal's rate for the summary.
+// Keeps the console table and remembers each signal's median rate over the
+// repetitions for the summary (a single run is at the mercy of the machine).
 class SummaryReporter : public benchmark::ConsoleReporter {
  public:
   std::vector<std::pair<std::string, double>> rates;
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median") continue;
       auto it = run.counters.find("frames_per_second");
-      if (it != run.counters.end()) rates.emplace_back(run.benchmark_name(), it->second.value);
+      if (it != run.counters.end()) rates.emplace_back(run.run_name.function_name, it->second.value);
     }
   }
 };
@@ -78,11 +75,16 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
   for (const Signal& signal : kSignals) {
-    benchmark::RegisterBenchmark(signal.name, RenderSignal, &signal)->MinTime(0.5);
+    benchmark::RegisterBenchmark(signal.name, RenderSignal, &signal)
+        ->MinTime(0.3)
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true);
   }
   benchmark::Initialize(&argc, argv);
   SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
+  std::fflush(stdout);
+  std::printf("\n");
   for (const auto& [name, rate] : reporter.rates) {
     std::printf("bench %s frames_per_second=%.0f realtime_factor=%.1f\n", name.c_str(), rate,
                 rate / 44100.0);
