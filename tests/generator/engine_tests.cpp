@@ -538,9 +538,9 @@ TEST(Engine, SteadyLoopMatchesFullAlgorithm) {
       {"gated single sweep",
        [](GeneratorSettings* s) {
          s->sweep_flags = kSweepOn;
-         s->sweep_time_s = 0.25f;
+         s->sweep_time_s = 0.25f;  // ends inside the first sound phase
          s->gate = 1;
-         s->gate_on_s = 0.07f;
+         s->gate_on_s = 0.3f;
          s->gate_off_s = 0.02f;
        }},
       {"pink stereo", [](GeneratorSettings* s) { s->source = kSourceNoise; s->noise_type = kNoisePinkStereo; }},

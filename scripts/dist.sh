@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Copies the 32-bit deliverables of a win32 build tree into a folder:
+#   scripts/dist.sh BUILD_DIR DIST_DIR
+# and checks that each imports only Windows system libraries.
+set -euo pipefail
+build_dir=$1
+dist_dir=$2
+mkdir -p "$dist_dir"
+found=0
+for exe in Generator.exe BrindlemoorSetup.exe; do
+  path=$(find "$build_dir" -name "$exe" -not -path '*/CMakeFiles/*' | head -n 1)
+  [[ -n "$path" ]] || continue
+  found=1
+  cp "$path" "$dist_dir/$exe"
+  if i686-w64-mingw32-objdump -p "$dist_dir/$exe" | grep 'DLL Name' | grep -i -E 'libstdc|libgcc|libwinpthread'; then
+    echo "dist: $exe depends on a MinGW runtime DLL; it must be linked statically" >&2
+    exit 1
+  fi
+  echo "dist: $dist_dir/$exe"
+done
+if [[ $found -eq 0 ]]; then
+  echo "dist: no deliverable is built yet (Generator.exe, BrindlemoorSetup.exe)" >&2
+  exit 1
+fi
