@@ -1,0 +1,66 @@
+// The current-set file on Windows: see set_file.h.
+#include "generator/set_file.h"
+
+#include <windows.h>
+
+// Writes all of `bytes`; WriteFile may write less than asked.
+static bool WriteAll(HANDLE file, const void* bytes, size_t count) {
+  DWORD written = 0;
+  if (count > 0xFFFFFFFFu) return false;
+  return WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr) &&
+         written == static_cast<DWORD>(count);
+}
+
+static bool ReadAll(HANDLE file, void* bytes, size_t count) {
+  DWORD got = 0;
+  if (count > 0xFFFFFFFFu) return false;
+  return ReadFile(file, bytes, static_cast<DWORD>(count), &got, nullptr) &&
+         got == static_cast<DWORD>(count);
+}
+
+int WriteSetFile(const char* path, const void* header, size_t header_bytes, const void* body,
+                 size_t body_bytes) {
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  const bool ok = WriteAll(file, header, header_bytes) && WriteAll(file, body, body_bytes);
+  CloseHandle(file);
+  return ok ? 1 : 0;
+}
+
+int ReadSetFile(const char* path, void* header, size_t header_bytes, void* body,
+                size_t body_bytes) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  const bool ok = ReadAll(file, header, header_bytes) && ReadAll(file, body, body_bytes);
+  CloseHandle(file);
+  return ok ? 1 : 0;
+}
+
+int InitSetFilePath(char* path, size_t path_bytes) {
+  if (path_bytes > 0) path[0] = '\0';
+  char directory[1001];
+  const DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
+  if (length == 0 || length >= sizeof directory) return 0;  // unreadable, or over 1000 characters
+  return BuildSetFilePath(directory, path, path_bytes);
+}
+
+int LoadCurrentSet(GeneratorEngine* engine, const char* path) {
+  if (!path[0]) return 0;
+  unsigned char header[kSetFileHeaderBytes];
+  unsigned char body[kSetFileBodyBytes];
+  if (!ReadSetFile(path, header, sizeof header, body, sizeof body)) return 0;
+  GeneratorSettings settings;
+  if (!AcceptSetFile(header, body, &settings)) return 0;
+  SetGeneratorSettings(engine, &settings);
+  return 1;
+}
+
+int SaveCurrentSet(GeneratorEngine* engine, const char* path) {
+  if (!path[0]) return 0;
+  GeneratorSettings settings;
+  GetGeneratorSettings(engine, &settings);
+  return WriteSetFile(path, kSetFileIdentification, kSetFileHeaderBytes, &settings,
+                      sizeof settings);
+}

@@ -1,0 +1,31 @@
+// Reading and writing the current-set file, and the program's use of it:
+// loaded once when the main window is created, saved once when it is
+// destroyed, always at the path built from the start directory.
+#pragma once
+
+#include <cstddef>
+
+#include "generator/engine.h"
+#include "generator/set_file_format.h"
+
+// Creates or truncates `path` and writes the header, then the body. 1 only
+// when both were written in full. The file is closed in every case.
+int WriteSetFile(const char* path, const void* header, size_t header_bytes, const void* body,
+                 size_t body_bytes);
+
+// Reads the header, then the body, from the existing file `path`. 1 only when
+// both were read in full.
+int ReadSetFile(const char* path, void* header, size_t header_bytes, void* body,
+                size_t body_bytes);
+
+// Builds the set-file path from the current directory; call once at start-up.
+// 0 (and an empty path) when the directory cannot be read or is too long.
+int InitSetFilePath(char* path, size_t path_bytes);
+
+// Loads the file at `path` into the engine's pending settings, switched off.
+// Missing, short or foreign files leave the engine's settings as they are.
+// Returns 1 when the file was taken.
+int LoadCurrentSet(GeneratorEngine* engine, const char* path);
+
+// Saves the engine's pending settings to `path`. 1 when written.
+int SaveCurrentSet(GeneratorEngine* engine, const char* path);
