@@ -1,0 +1,420 @@
+// The image button: a two-image control with four behaviours (push with
+// optional auto-repeat, toggle, select, display-only indicator), and the
+// disabled cross, focus mark and focus cycling that all controls share.
+//
+// How it works. The value is 0.0 or 1.0 and picks the off or on image. A
+// press (left button, or Enter/Space as a click at (1, 1)) acts by mode; a
+// push button holds the mouse capture until its release and, with
+// auto-repeat, a 50 ms timer notifies on a schedule that speeds up the
+// longer the button is held. Every change reaches the owner through
+// SendNotification.
+#include <cstdlib>
+#include <cstring>
+
+#include "ctl/library_state.h"
+
+constexpr UINT_PTR kRepeatTimerId = 100;
+constexpr UINT kRepeatPeriodMs = 50;
+
+struct ImageButtonState {
+  HWND parent;
+  int32_t x, y;
+  uint16_t id;
+  int32_t enabled;
+  int32_t focused;
+  ImageButtonLook look;
+  NotifyTarget target;
+  float value;
+  HBITMAP round_mask;
+  int32_t pressed;
+  HWND previous_capture;
+  uint32_t repeat_ticks;
+  UINT_PTR repeat_timer;
+  int32_t repeat_paused;
+};
+
+// What the creation functions hand to WM_CREATE.
+struct ImageButtonCreate {
+  HWND parent;
+  int32_t x, y;
+  uint16_t id;
+  ImageButtonLook look;
+  NotifyTarget target;
+};
+
+static ImageButtonState* StateOf(HWND window) {
+  return reinterpret_cast<ImageButtonState*>(GetWindowLongPtrA(window, 0));
+}
+
+static uint32_t Mode(const ImageButtonState* s) { return s->look.mode & kButtonModeMask; }
+
+static void Notify(ImageButtonState* s, uint32_t code, float value) {
+  SendNotification(&s->target, code, FloatBits(value));
+}
+
+static bool WantsEvents(const ImageButtonState* s) {
+  return (s->target.flags & kNotifyBeginEnd) != 0;
+}
+
+static void BeginCapture(HWND window, ImageButtonState* s) {
+  s->pressed = 1;
+  s->previous_capture = SetCapture(window);
+}
+
+// Ends a press: capture released and given back to whoever had it before.
+static void EndCapture(ImageButtonState* s) {
+  s->pressed = 0;
+  ReleaseCapture();
+  if (s->previous_capture) SetCapture(s->previous_capture);
+  s->previous_capture = nullptr;
+}
+
+static void Press(HWND window, ImageButtonState* s) {
+  if (!s->enabled || s->pressed) return;
+  const uint32_t id = s->id;
+  switch (Mode(s)) {
+    case kButtonPush:
+      SetFocus(window);
+      s->value = 1.0f;
+      BeginCapture(window, s);
+      if (WantsEvents(s)) Notify(s, id | kNotifyBegin, 0.0f);
+      if (s->look.mode & kButtonAutoRepeat) {
+        s->repeat_paused = 0;
+        s->repeat_ticks = 0;
+        s->repeat_timer = SetTimer(window, kRepeatTimerId, kRepeatPeriodMs, nullptr);
+        Notify(s, id, 1.0f);
+      }
+      break;
+    case kButtonToggle:
+      SetFocus(window);
+      s->value = s->value == 0.0f ? 1.0f : 0.0f;
+      if (WantsEvents(s)) {
+        Notify(s, id | kNotifyBegin, 0.0f);
+        BeginCapture(window, s);
+      }
+      Notify(s, id, s->value);
+      break;
+    case kButtonSelect:
+      SetFocus(window);
+      if (s->value != 0.0f) return;
+      s->value = 1.0f;
+      if (WantsEvents(s)) {
+        Notify(s, id | kNotifyBegin, 0.0f);
+        BeginCapture(window, s);
+      }
+      Notify(s, id, 1.0f);
+      break;
+    default:
+      return;  // indicators and unknown modes do not react
+  }
+  InvalidateRect(window, nullptr, FALSE);
+}
+
+// `inside`: the release point lies in the button (a push released outside,
+// or cancelled, is no click).
+static void Release(HWND window, ImageButtonState* s, bool inside) {
+  if (!s->enabled || !s->pressed) return;
+  const uint32_t id = s->id;
+  switch (Mode(s)) {
+    case kButtonPush:
+      SetFocus(window);
+      EndCapture(s);
+      if (s->look.mode & kButtonAutoRepeat) {
+        s->repeat_paused = 1;
+        KillTimer(window, s->repeat_timer);
+        s->repeat_timer = 0;
+      } else if (inside) {
+        Notify(s, id, 1.0f);
+      }
+      s->value = 0.0f;
+      if (WantsEvents(s)) Notify(s, id | kNotifyEnd, 0.0f);
+      break;
+    case kButtonToggle:
+    case kButtonSelect:
+      EndCapture(s);
+      if (WantsEvents(s)) Notify(s, id | kNotifyEnd, 0.0f);
+      break;
+    default:
+      return;
+  }
+  InvalidateRect(window, nullptr, FALSE);
+}
+
+static bool IsInside(HWND window, int x, int y) {
+  RECT client;
+  GetClientRect(window, &client);
+  POINT p = {x, y};
+  return PtInRect(&client, p) != 0;
+}
+
+// One auto-repeat tick: value notifications at ticks 8, 12, 16, 20, then
+// every second tick up to 40, then every tick.
+static bool RepeatTickNotifies(uint32_t n) {
+  if (n <= 4) return false;
+  if (n <= 20) return n % 4 == 0;
+  if (n <= 40) return n % 2 == 0;
+  return true;
+}
+
+static void Paint(HWND window, ImageButtonState* s) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window, &ps);
+  const int w = s->look.width;
+  const int h = s->look.height;
+  HBITMAP face = s->value != 0.0f ? s->look.on_image : s->look.off_image;
+  if (s->look.shape == 1 && s->round_mask) {
+    DrawMasked(dc, 0, 0, w, h, face, s->round_mask);
+  } else {
+    HDC memory = CreateCompatibleDC(dc);
+    if (memory) {
+      HGDIOBJ old = SelectObject(memory, face);
+      BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
+      SelectObject(memory, old);
+      DeleteDC(memory);
+    }
+  }
+  if (!s->enabled) {
+    if (s->look.disabled_image) {
+      HDC memory = CreateCompatibleDC(dc);
+      if (memory) {
+        HGDIOBJ old = SelectObject(memory, s->look.disabled_image);
+        BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, old);
+        DeleteDC(memory);
+      }
+    } else {
+      DrawDisabledCross(dc, 0, 0, w, h);
+    }
+  } else if (s->focused) {
+    DrawFocusMark(dc, 0, 0);
+  }
+  EndPaint(window, &ps);
+}
+
+static LRESULT OnCommand(HWND window, ImageButtonState* s, UINT message, WPARAM wparam,
+                         LPARAM lparam) {
+  switch (wparam) {
+    case kCtlEnable:
+      if (!s->enabled) {
+        s->enabled = 1;
+        InvalidateRect(window, nullptr, FALSE);
+      }
+      break;
+    case kCtlDisable:
+      if (s->enabled) {
+        s->enabled = 0;
+        InvalidateRect(window, nullptr, FALSE);
+      }
+      break;
+    case kCtlGetValue:
+      return static_cast<LRESULT>(FloatBits(s->value));
+    case kCtlSetValue: {
+      const float value = FloatFromBits(static_cast<uint32_t>(lparam)) != 0.0f ? 1.0f : 0.0f;
+      if (value != s->value) {
+        s->value = value;
+        InvalidateRect(window, nullptr, FALSE);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
+  const auto* record = static_cast<const ImageButtonCreate*>(create->lpCreateParams);
+  auto* s = static_cast<ImageButtonState*>(std::calloc(1, sizeof(ImageButtonState)));
+  if (!s || !record) {
+    std::free(s);
+    return -1;
+  }
+  s->parent = record->parent;
+  s->x = record->x;
+  s->y = record->y;
+  s->id = record->id;
+  s->look = record->look;
+  s->target = record->target;
+  s->enabled = 1;
+  if (s->look.shape == 1) s->round_mask = GetRoundMask(window, s->look.width);
+  SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(s));
+  return 0;
+}
+
+LRESULT CALLBACK ImageButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lparam));
+  ImageButtonState* s = StateOf(window);
+  if (!s) return DefWindowProcA(window, message, wparam, lparam);
+  const int x = static_cast<int16_t>(LOWORD(lparam));
+  const int y = static_cast<int16_t>(HIWORD(lparam));
+  switch (message) {
+    case WM_DESTROY:
+      if (s->repeat_timer) KillTimer(window, s->repeat_timer);
+      SetWindowLongPtrA(window, 0, 0);
+      std::free(s);
+      return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      if (s->look.mode == kButtonIndicator) break;
+      s->focused = message == WM_SETFOCUS ? 1 : 0;
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_PAINT:
+      Paint(window, s);
+      return 0;
+    case WM_CLOSE:
+      DestroyWindow(window);
+      return 0;
+    case WM_LBUTTONDOWN:
+      Press(window, s);
+      return 0;
+    case WM_LBUTTONUP:
+      Release(window, s, IsInside(window, x, y));
+      return 0;
+    case WM_CANCELMODE:
+      Release(window, s, false);
+      return 0;
+    case WM_MOUSEMOVE:
+      if (s->pressed && s->repeat_timer) s->repeat_paused = IsInside(window, x, y) ? 0 : 1;
+      return 0;
+    case WM_MOUSEACTIVATE:
+      if (GetFocus() != window) SetFocus(window);
+      break;
+    case WM_KEYDOWN:
+      if (wparam == VK_TAB || wparam == VK_ESCAPE) {
+        PostMessageA(s->parent, WM_KEYDOWN, wparam, lparam);
+      } else if (wparam == VK_RETURN || wparam == VK_SPACE) {
+        Press(window, s);
+      }
+      return 0;
+    case WM_KEYUP:
+      if (wparam == VK_RETURN || wparam == VK_SPACE) Release(window, s, true);
+      return 0;
+    case WM_TIMER:
+      if (wparam != kRepeatTimerId || s->repeat_paused) break;
+      if (RepeatTickNotifies(s->repeat_ticks)) Notify(s, s->id, 1.0f);
+      s->repeat_ticks += 1;
+      return 0;
+    case WM_COMMAND:
+      return OnCommand(window, s, message, wparam, lparam);
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// ---------------------------------------------------------------------------
+// Creation.
+
+HWND CreateImageButton(HWND parent, int id, int x, int y, const ImageButtonLook* look,
+                       const NotifyTarget* target) {
+  ImageButtonCreate record;
+  std::memset(&record, 0, sizeof record);
+  record.parent = parent;
+  record.x = x;
+  record.y = y;
+  record.id = static_cast<uint16_t>(id);
+  record.look = *look;
+  record.target = *target;
+  if (record.look.width == 0) {
+    GetBitmapSize(record.look.off_image, &record.look.width, &record.look.height);
+  }
+  HWND window = CreateWindowExA(0, kImageButtonClass, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                                x, y, record.look.width, record.look.height, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_ctl.instance,
+                                &record);
+  if (window) {
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+  }
+  return window;
+}
+
+HWND CreateImageButtonEx(HWND parent, int id, int x, int y, uint32_t flags, HBITMAP off_image,
+                         HBITMAP on_image, HBITMAP disabled_image, NotifyCallback callback,
+                         void* user_data) {
+  ImageButtonLook look;
+  std::memset(&look, 0, sizeof look);
+  look.off_image = off_image;
+  look.on_image = on_image;
+  look.disabled_image = disabled_image;
+  look.mode = flags;
+  NotifyTarget target;
+  target.parent = parent;
+  target.callback = callback;
+  target.flags = (callback ? kNotifyByCallback : 0) | (flags & kNotifyBeginEnd);
+  target.user_data = user_data;
+  return CreateImageButton(parent, id, x, y, &look, &target);
+}
+
+HWND CreateStockToggle(HWND parent, int id, int x, int y, uint32_t flags) {
+  ImageButtonLook look;
+  std::memset(&look, 0, sizeof look);
+  look.off_image = GetStockBitmap(0);
+  look.on_image = GetStockBitmap(1);
+  look.mode = kButtonToggle;
+  if (flags & kButtonPush) look.mode = kButtonPush;
+  if (flags & kButtonSelect) look.mode = kButtonSelect;
+  NotifyTarget target = {parent, nullptr, flags & kNotifyBeginEnd, nullptr};
+  return CreateImageButton(parent, id, x, y, &look, &target);
+}
+
+// ---------------------------------------------------------------------------
+// Marks and focus.
+
+void DrawDisabledCross(HDC dc, int left, int top, int right, int bottom) {
+  const int r = right - 1;
+  const int b = bottom - 1;
+  const int width = right - left;
+  const int height = bottom - top;
+  int t = ((width < height ? width : height) - 1) / 5;
+  if (t < 3) t = 3;
+  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(0));
+  HGDIOBJ old_brush = SelectObject(dc, GetLibraryBrush(15));
+  const POINT first[4] = {{left + t, top}, {r, b - t}, {r - t, b}, {left, top + t}};
+  const POINT second[4] = {{left, b - t}, {r - t, top}, {r, top + t}, {left + t, b}};
+  Polygon(dc, first, 4);
+  Polygon(dc, second, 4);
+  SelectObject(dc, old_pen);
+  SelectObject(dc, old_brush);
+}
+
+void DrawFocusMark(HDC dc, int x, int y) {
+  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(0));
+  HGDIOBJ old_brush = SelectObject(dc, GetLibraryBrush(2));
+  const POINT triangle[3] = {{x, y}, {x + 5, y}, {x, y + 5}};
+  Polygon(dc, triangle, 3);
+  SelectObject(dc, old_pen);
+  SelectObject(dc, old_brush);
+}
+
+int CycleFocus(HWND owner, WPARAM key) {
+  if (key != VK_TAB) return 1;
+  const bool backwards = (GetKeyState(VK_SHIFT) & 0x8000) || (GetKeyState(VK_LSHIFT) & 0x8000);
+  HWND first = GetWindow(owner, GW_CHILD);
+  if (!first) return 0;
+  HWND focus = GetFocus();
+  if (!focus || focus == owner || GetParent(focus) != owner) {
+    // Nothing of ours has the focus: start at the first child.
+    if (IsWindowEnabled(first)) {
+      SetFocus(first);
+      return 0;
+    }
+    focus = first;
+  }
+  HWND start = focus;
+  HWND current = focus;
+  for (int guard = 0; guard < 65536; ++guard) {
+    HWND next = GetWindow(current, backwards ? GW_HWNDPREV : GW_HWNDNEXT);
+    if (!next || next == owner) next = first;  // past either end
+    if (next == start) break;
+    if (IsWindowEnabled(next)) {
+      SetFocus(next);
+      return 0;
+    }
+    current = next;
+    if (backwards && next == first) break;  // Shift+Tab stops at the first control
+  }
+  SetFocus(start);
+  return 0;
+}

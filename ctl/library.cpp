@@ -1,0 +1,415 @@
+// The control library frame: start and end, classes, shared drawing objects,
+// round masks, preferences in the registry, notification delivery, helpers.
+//
+// How it works. One ControlLibrary record holds everything shared. The first
+// InitControlLibrary reads the preferences, loads the stock bitmaps, builds
+// the palette, brushes, pens and fonts, registers the nine classes and
+// creates the hidden value pop-up; further calls only count. The last
+// EndControlLibrary stops notifications first, so nothing reaches the owner
+// while its controls are torn down, then releases all of it in reverse and
+// writes the preferences back.
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "ctl/library_state.h"
+
+ControlLibrary g_ctl = {0, nullptr, {0}, {0}, kCtlNotInitialized};
+
+const char kKnobClass[] = "C_QX2CTL_Rotatif_00Zorvath";
+const char kImageButtonClass[] = "C_QX2CTL_I2p_00Zorvath";
+const char kFreePanelClass[] = "C_QX2CTL_Free_00Zorvath";
+const char kFreePanelNoDoubleClickClass[] = "C_QX2CTL_Free_00_wdbZorvath";
+const char kSliderClass[] = "C_QX2CTL_Slide_00Zorvath";
+const char k3DListClass[] = "C_QX2CTL_3DList_00Zorvath";
+const char kVgridClass[] = "C_QX2CTL_Vgrid_00Zorvath";
+const char k2DListClass[] = "C_QX2CTL_2DList_00Zorvath";
+const char kValuePopupClass[] = "C_QX2CTL_AutoValueView00Zorvath";
+
+static const char* const kErrorTexts[] = {
+    "[QX2CTL] No error",
+    "[QX2CTL] Module not initialized !",
+    "[QX2CTL] Failed to register rotatif class",
+    "[QX2CTL] Failed to register I2P class",
+    "[QX2CTL] Failed to register FREE class",
+    "[QX2CTL] Failed to register slide class",
+    "[QX2CTL] Failed to register 3Dlist class",
+    "[QX2CTL] Failed to register Vgrid class",
+    "[QX2CTL] Failed to register 2Dgrid class",
+    "[QX2CTL] Failed to register AutoViewValue class",
+};
+
+// The control families whose windows are not part of this program yet keep
+// their class (the class set is fixed) with the default behaviour.
+static LRESULT CALLBACK PlainControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+struct ClassEntry {
+  const char* name;
+  UINT style;
+  WNDPROC proc;
+  uint16_t error;
+  bool extended;
+};
+
+static const ClassEntry kClasses[] = {
+    {kKnobClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, PlainControlProc, kCtlRotatifClass, false},
+    {kImageButtonClass, CS_HREDRAW | CS_VREDRAW, ImageButtonProc, kCtlI2pClass, false},
+    {kFreePanelClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, PlainControlProc, kCtlFreeClass, false},
+    {kFreePanelNoDoubleClickClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtlFreeClass, false},
+    {kSliderClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, PlainControlProc, kCtlSlideClass, false},
+    {k3DListClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtl3DListClass, false},
+    {kVgridClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtlVgridClass, false},
+    {k2DListClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtl2DListClass, false},
+    {kValuePopupClass, CS_HREDRAW | CS_VREDRAW, ValuePopupProc, kCtlValueViewClass, true},
+};
+
+static const COLORREF kPaletteColors[16] = {
+    RGB(0, 0, 0),       RGB(204, 40, 20),   RGB(252, 60, 30),   RGB(240, 235, 54),
+    RGB(6, 28, 157),    RGB(15, 95, 226),   RGB(140, 147, 228), RGB(3, 107, 122),
+    RGB(36, 167, 49),   RGB(64, 64, 64),    RGB(84, 84, 84),    RGB(110, 110, 110),
+    RGB(130, 130, 130), RGB(180, 180, 180), RGB(230, 230, 230), RGB(255, 255, 255)};
+
+static const struct {
+  int height;
+  int weight;
+} kFonts[16] = {{10, 400}, {10, 700}, {12, 400}, {12, 700}, {14, 400}, {14, 700},
+                {16, 400}, {16, 700}, {18, 400}, {18, 700}, {20, 400}, {20, 700},
+                {26, 800}, {26, 800}, {38, 400}, {38, 800}};
+
+// ---------------------------------------------------------------------------
+// Preferences.
+
+static void ReadPreferences() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, g_ctl.key, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+  for (int i = 0; i < kPreferenceCount; ++i) {
+    const auto id = static_cast<PreferenceId>(i);
+    uint8_t data[kTimeContextBytes];
+    DWORD type = 0;
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key, kPreferenceNames[id], nullptr, &type, data, &size) != ERROR_SUCCESS) {
+      continue;
+    }
+    AcceptPreference(&g_ctl.prefs, id, type == REG_BINARY, data, size);
+  }
+  RegCloseKey(key);
+}
+
+static void WritePreferences() {
+  for (PreferenceId id : kPreferenceWriteOrder) {
+    HKEY key = nullptr;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, g_ctl.key, &key) != ERROR_SUCCESS &&
+        RegCreateKeyA(HKEY_CURRENT_USER, g_ctl.key, &key) != ERROR_SUCCESS) {
+      continue;
+    }
+    size_t size = 0;
+    const uint8_t* bytes = PreferenceBytes(&g_ctl.prefs, id, &size);
+    RegSetValueExA(key, kPreferenceNames[id], 0, REG_BINARY, bytes, static_cast<DWORD>(size));
+    RegCloseKey(key);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Shared drawing objects.
+
+static void CreateDrawingObjects() {
+  for (int i = 0; i < kStockBitmapCount; ++i) {
+    g_ctl.stock[i] = TrackGdi(static_cast<HBITMAP>(
+        LoadImageA(g_ctl.instance, MAKEINTRESOURCEA(kStockBitmapFirstId + i), IMAGE_BITMAP, 0, 0, 0)));
+  }
+  HDC screen = GetDC(nullptr);
+  for (int i = 0; i < 16; ++i) g_ctl.palette[i] = GetNearestColor(screen, kPaletteColors[i]);
+  ReleaseDC(nullptr, screen);
+  for (int i = 0; i < 16; ++i) g_ctl.brushes[i] = TrackGdi(CreateSolidBrush(g_ctl.palette[i]));
+  for (int i = 0; i < 16; ++i) g_ctl.pens[i] = TrackGdi(CreatePen(PS_SOLID, 0, g_ctl.palette[i]));
+  g_ctl.dash_dot_pen = TrackGdi(CreatePen(PS_DASHDOT, 0, g_ctl.palette[0]));
+
+  // 8 × 8 checker: colour 15 where row + column is even, black elsewhere.
+  HDC memory = CreateCompatibleDC(nullptr);
+  g_ctl.checker_bitmap = TrackGdi(CreateCompatibleBitmap(memory, 8, 8));
+  if (memory && g_ctl.checker_bitmap) {
+    HGDIOBJ old = SelectObject(memory, g_ctl.checker_bitmap);
+    for (int row = 0; row < 8; ++row) {
+      for (int column = 0; column < 8; ++column) {
+        SetPixel(memory, column, row, (row + column) % 2 == 0 ? g_ctl.palette[15] : RGB(0, 0, 0));
+      }
+    }
+    SelectObject(memory, old);
+  }
+  if (memory) DeleteDC(memory);
+  g_ctl.checker_brush = TrackGdi(CreatePatternBrush(g_ctl.checker_bitmap));
+
+  for (int i = 0; i < 16; ++i) {
+    g_ctl.fonts[i] = TrackGdi(CreateFontA(kFonts[i].height, 0, 0, 0, kFonts[i].weight, 0, 0, 0, 0, 0,
+                                          0, 0, 0, "Arial"));
+  }
+}
+
+static void DeleteDrawingObjects() {
+  for (HBITMAP& b : g_ctl.stock) ReleaseGdi(&b);
+  for (HBRUSH& b : g_ctl.brushes) ReleaseGdi(&b);
+  for (HPEN& p : g_ctl.pens) ReleaseGdi(&p);
+  for (HFONT& f : g_ctl.fonts) ReleaseGdi(&f);
+  ReleaseGdi(&g_ctl.dash_dot_pen);
+  ReleaseGdi(&g_ctl.checker_brush);
+  ReleaseGdi(&g_ctl.checker_bitmap);
+  for (int i = 0; i < g_ctl.mask_count; ++i) ReleaseGdi(&g_ctl.masks[i].mask);
+  g_ctl.mask_count = 0;
+  ReleaseGdi(&g_ctl.scratch);
+}
+
+static int RegisterClasses() {
+  for (const ClassEntry& entry : kClasses) {
+    WNDCLASSEXA wc;
+    std::memset(&wc, 0, sizeof wc);
+    wc.cbSize = sizeof wc;
+    wc.style = entry.style;
+    wc.lpfnWndProc = entry.proc;
+    wc.cbWndExtra = sizeof(LONG_PTR);  // the control's record
+    wc.hInstance = g_ctl.instance;
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    wc.lpszClassName = entry.name;
+    ATOM atom;
+    if (entry.extended) {
+      atom = RegisterClassExA(&wc);
+    } else {
+      WNDCLASSA plain;
+      std::memset(&plain, 0, sizeof plain);
+      plain.style = wc.style;
+      plain.lpfnWndProc = wc.lpfnWndProc;
+      plain.cbWndExtra = wc.cbWndExtra;
+      plain.hInstance = wc.hInstance;
+      plain.hCursor = wc.hCursor;
+      plain.lpszClassName = wc.lpszClassName;
+      atom = RegisterClassA(&plain);
+    }
+    if (!atom) {
+      g_ctl.last_error = entry.error;
+      return 0;
+    }
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Start and end.
+
+int InitControlLibrary(HINSTANCE instance, const char* application_name) {
+  if (g_ctl.start_count++ != 0) return 1;
+  g_ctl.instance = instance;
+  g_ctl.last_error = kCtlNoError;
+  DefaultPreferences(&g_ctl.prefs);
+  g_ctl.notifications_enabled = 1;
+  for (HWND& slot : g_ctl.popups) slot = nullptr;
+
+  std::snprintf(g_ctl.application_name, sizeof g_ctl.application_name, "%s",
+                application_name ? application_name : "");
+  std::snprintf(g_ctl.key, sizeof g_ctl.key, "Quenby_Audio\\QX2CTL\\%s", g_ctl.application_name);
+  ReadPreferences();
+
+  g_ctl.mask_count = 0;
+  CreateDrawingObjects();
+  if (!RegisterClasses()) return 0;
+  CreateValuePopupWindow();
+
+  INITCOMMONCONTROLSEX common;
+  common.dwSize = sizeof common;
+  common.dwICC = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES;
+  return InitCommonControlsEx(&common) ? 1 : 0;
+}
+
+void EndControlLibrary() {
+  if (g_ctl.start_count <= 0) return;
+  if (--g_ctl.start_count != 0) return;
+  g_ctl.notifications_enabled = 0;
+
+  HWND popup = g_ctl.popups[kSlotValuePopup];
+  g_ctl.popups[kSlotValuePopup] = nullptr;
+  if (popup) DestroyWindow(popup);
+  for (int slot = 0; slot < kPopupSlotCount; ++slot) {
+    if (g_ctl.popups[slot]) SendMessageA(g_ctl.popups[slot], WM_CLOSE, 0, 0);
+  }
+
+  DeleteDrawingObjects();
+  for (const ClassEntry& entry : kClasses) UnregisterClassA(entry.name, g_ctl.instance);
+  WritePreferences();
+  g_ctl.last_error = kCtlNotInitialized;
+}
+
+uint16_t GetControlLibraryError() { return g_ctl.last_error; }
+
+const char* GetControlLibraryErrorText(uint16_t code) {
+  return code < sizeof kErrorTexts / sizeof kErrorTexts[0] ? kErrorTexts[code] : "";
+}
+
+ControlPreferences* GetControlPreferences() {
+  return g_ctl.start_count > 0 ? &g_ctl.prefs : nullptr;
+}
+
+HWND GetPopupSlot(int slot) {
+  return slot >= 0 && slot < kPopupSlotCount ? g_ctl.popups[slot] : nullptr;
+}
+
+void SetPopupSlot(int slot, HWND window) {
+  if (slot >= 0 && slot < kPopupSlotCount) g_ctl.popups[slot] = window;
+}
+
+// ---------------------------------------------------------------------------
+// Notifications.
+
+uint32_t FloatBits(float value) {
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+float FloatFromBits(uint32_t bits) {
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+int SendNotification(const NotifyTarget* target, uint32_t code, uint32_t value_bits) {
+  if (!g_ctl.notifications_enabled || !target) return 0;
+  if ((target->flags & kNotifyByCallback) && target->callback) {
+    return target->callback(target->user_data, code, value_bits);
+  }
+  if (target->flags & kNotifyByCallback) return 0;
+  PostMessageA(target->parent, WM_COMMAND, code & 0xFFFF, static_cast<LPARAM>(value_bits));
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Accessors.
+
+COLORREF GetLibraryColor(int index) { return g_ctl.palette[index]; }
+HBRUSH GetLibraryBrush(int index) { return g_ctl.brushes[index]; }
+HPEN GetLibraryPen(int index) { return g_ctl.pens[index]; }
+HFONT GetLibraryFont(int index) { return g_ctl.fonts[index]; }
+HPEN GetDashDotPen() { return g_ctl.dash_dot_pen; }
+HBRUSH GetCheckerBrush() { return g_ctl.checker_brush; }
+
+HBITMAP GetStockBitmap(int index) {
+  return index >= 0 && index < kStockBitmapCount ? g_ctl.stock[index] : nullptr;
+}
+
+int ControlLibraryGdiObjects() { return g_ctl.gdi_objects; }
+
+// ---------------------------------------------------------------------------
+// Round masks.
+
+HBITMAP GetRoundMask(HWND window, int diameter) {
+  if (diameter <= 0) return nullptr;
+  for (int i = 0; i < g_ctl.mask_count; ++i) {
+    if (g_ctl.masks[i].diameter == diameter) return g_ctl.masks[i].mask;
+  }
+  if (g_ctl.mask_count >= kRoundMaskCacheSize) return nullptr;
+  HDC window_dc = GetDC(window);
+  if (!g_ctl.scratch) g_ctl.scratch = TrackGdi(CreateCompatibleBitmap(window_dc, kScratchSide, kScratchSide));
+  HBITMAP mask = TrackGdi(CreateCompatibleBitmap(window_dc, diameter, diameter));
+  HDC memory = CreateCompatibleDC(window_dc);
+  ReleaseDC(window, window_dc);
+  if (!mask || !memory) {
+    if (memory) DeleteDC(memory);
+    ReleaseGdi(&mask);
+    return nullptr;
+  }
+  HGDIOBJ old_bitmap = SelectObject(memory, mask);
+  RECT all = {0, 0, diameter, diameter};
+  FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  HGDIOBJ old_pen = SelectObject(memory, GetStockObject(BLACK_PEN));
+  HGDIOBJ old_brush = SelectObject(memory, GetStockObject(BLACK_BRUSH));
+  Ellipse(memory, 0, 0, diameter, diameter);
+  SelectObject(memory, old_pen);
+  SelectObject(memory, old_brush);
+  SelectObject(memory, old_bitmap);
+  DeleteDC(memory);
+  g_ctl.masks[g_ctl.mask_count++] = {mask, diameter};
+  return mask;
+}
+
+void DrawMasked(HDC dc, int x, int y, int w, int h, HBITMAP image, HBITMAP mask) {
+  if (!g_ctl.scratch || !image) return;
+  if (w > kScratchSide) w = kScratchSide;
+  if (h > kScratchSide) h = kScratchSide;
+  HDC scratch = CreateCompatibleDC(dc);
+  HDC source = CreateCompatibleDC(dc);
+  if (scratch && source) {
+    HGDIOBJ old_scratch = SelectObject(scratch, g_ctl.scratch);
+    BitBlt(scratch, 0, 0, w, h, dc, x, y, SRCCOPY);
+    HGDIOBJ old_source = SelectObject(source, mask ? mask : image);
+    if (mask) {
+      BitBlt(scratch, 0, 0, w, h, source, 0, 0, SRCAND);
+      SelectObject(source, image);
+    }
+    BitBlt(scratch, 0, 0, w, h, source, 0, 0, mask ? SRCPAINT : SRCCOPY);
+    BitBlt(dc, x, y, w, h, scratch, 0, 0, SRCCOPY);
+    SelectObject(source, old_source);
+    SelectObject(scratch, old_scratch);
+  }
+  if (source) DeleteDC(source);
+  if (scratch) DeleteDC(scratch);
+}
+
+// ---------------------------------------------------------------------------
+// Small helpers.
+
+void GetBitmapSize(HBITMAP bitmap, int* width, int* height) {
+  BITMAP info;
+  if (bitmap && GetObjectA(bitmap, sizeof info, &info) == sizeof info) {
+    *width = info.bmWidth;
+    *height = info.bmHeight;
+  } else {
+    *width = 0;
+    *height = 0;
+  }
+}
+
+static char g_start_directory[1000] = "C:\\";
+static bool g_start_directory_read = false;
+
+int CopyStartDirectory(char* out, int out_size) {
+  if (!g_start_directory_read) {
+    char directory[sizeof g_start_directory];
+    const DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
+    if (length > 0 && length < sizeof directory) std::memcpy(g_start_directory, directory, length + 1);
+    g_start_directory_read = true;
+  }
+  const int length = static_cast<int>(std::strlen(g_start_directory));
+  if (out_size < length + 1) {
+    if (out_size > 0) out[0] = '\0';
+    return 0;
+  }
+  std::memcpy(out, g_start_directory, static_cast<size_t>(length) + 1);
+  return length + 1;
+}
+
+void PathToDirectory(char* path) {
+  char* last_separator = std::strrchr(path, '\\');
+  char* last_part = last_separator ? last_separator + 1 : path;
+  if (!std::strchr(last_part, '.')) return;
+  if (last_separator) {
+    *last_separator = '\0';
+  } else if (path[0] && path[1] == ':') {
+    path[2] = '\0';  // "C:name.ext" keeps its drive
+  } else {
+    path[0] = '\0';
+  }
+}
+
+void GetWindowMetrics(int* frame_width, int* caption_height, int* menu_height) {
+  *frame_width = GetSystemMetrics(SM_CXDLGFRAME);
+  NONCLIENTMETRICSA metrics;
+  std::memset(&metrics, 0, sizeof metrics);
+  metrics.cbSize = sizeof metrics;
+  if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    *caption_height = metrics.iCaptionHeight;
+    *menu_height = metrics.iMenuHeight;
+  } else {
+    *caption_height = GetSystemMetrics(SM_CYCAPTION);
+    *menu_height = GetSystemMetrics(SM_CYMENU);
+  }
+}

@@ -1,0 +1,220 @@
+// QX2CTL, the skinned control library: the public interface for the host
+// program.
+//
+// The host starts the library once (InitControlLibrary) before it creates any
+// control and ends it once after its windows are gone (EndControlLibrary).
+// Every value control reports user changes through its NotifyTarget: by a
+// synchronous callback when one is given, else by posting WM_COMMAND to its
+// parent. The owner drives a control with WM_COMMAND commands 1 to 4. Values
+// travel as the 32-bit pattern of an IEEE single-precision float.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "ctl/preferences.h"
+#include "ctl/value_text.h"
+
+// ---------------------------------------------------------------------------
+// Notifications and commands.
+
+// callback(user data, code, value bits); only the low 16 bits of `code` count.
+typedef int (*NotifyCallback)(void* user_data, uint32_t code, uint32_t value_bits);
+
+struct NotifyTarget {
+  HWND parent;              // receives WM_COMMAND when there is no callback
+  NotifyCallback callback;  // or null
+  uint32_t flags;           // the control's style word; see kNotify… below
+  void* user_data;          // handed back to the callback
+};
+
+constexpr uint32_t kNotifyByCallback = 0x02000000;  // a callback is set
+constexpr uint32_t kNotifyBeginEnd = 0x40000000;    // also send begin and end events
+constexpr uint32_t kNotifyPassKeys = 0x00000100;    // every key goes on to the parent
+constexpr uint32_t kNotifyWhileMoving = 0x01000000; // knob, slider: notify during a drag
+
+constexpr uint32_t kNotifyBegin = 0x8000;  // OR'ed onto the id: begin of a user change
+constexpr uint32_t kNotifyEnd = 0x4000;    // OR'ed onto the id: end of a user change
+
+// Commands: SendMessageA(control, WM_COMMAND, command, lParam).
+constexpr WPARAM kCtlEnable = 1;
+constexpr WPARAM kCtlDisable = 2;
+constexpr WPARAM kCtlGetValue = 3;  // result: the value bits
+constexpr WPARAM kCtlSetValue = 4;  // lParam: the value bits; never notifies
+
+// Delivers a notification: nothing while the library is not started or is
+// ending; the callback's result when the target has one; else posts
+// WM_COMMAND(code & 0xFFFF, value) to the parent and returns 0.
+int SendNotification(const NotifyTarget* target, uint32_t code, uint32_t value_bits);
+
+uint32_t FloatBits(float value);
+float FloatFromBits(uint32_t bits);
+
+// ---------------------------------------------------------------------------
+// Start and end.
+
+// Starts the library (or only counts a further start). Returns 1, or 0 when a
+// class could not be registered (GetControlLibraryError tells which) or the
+// common controls could not be initialised. `application_name` names the
+// preference key; at most 127 characters are kept.
+int InitControlLibrary(HINSTANCE instance, const char* application_name);
+
+// Counts one end; the last one destroys the pop-ups, releases every shared
+// object, unregisters the classes and writes the preferences.
+void EndControlLibrary();
+
+// Error codes 0 … 9 and their texts.
+enum ControlLibraryError : uint16_t {
+  kCtlNoError = 0,
+  kCtlNotInitialized = 1,
+  kCtlRotatifClass = 2,
+  kCtlI2pClass = 3,
+  kCtlFreeClass = 4,
+  kCtlSlideClass = 5,
+  kCtl3DListClass = 6,
+  kCtlVgridClass = 7,
+  kCtl2DListClass = 8,
+  kCtlValueViewClass = 9,
+};
+uint16_t GetControlLibraryError();
+const char* GetControlLibraryErrorText(uint16_t code);
+
+// The preferences as the controls see them (read at the first start, written
+// at the last end). Null while the library is stopped.
+ControlPreferences* GetControlPreferences();
+
+// Class names (each with the library's suffix).
+extern const char kKnobClass[];
+extern const char kImageButtonClass[];
+extern const char kFreePanelClass[];
+extern const char kFreePanelNoDoubleClickClass[];
+extern const char kSliderClass[];
+extern const char k3DListClass[];
+extern const char kVgridClass[];
+extern const char k2DListClass[];
+extern const char kValuePopupClass[];
+
+// ---------------------------------------------------------------------------
+// Shared drawing objects (index 0 … 15; the caller keeps it in range).
+
+COLORREF GetLibraryColor(int index);
+HBRUSH GetLibraryBrush(int index);
+HPEN GetLibraryPen(int index);
+HFONT GetLibraryFont(int index);
+HPEN GetDashDotPen();
+HBRUSH GetCheckerBrush();
+
+// Stock bitmaps 1500 … 1518 by index 0 … 18; null outside.
+HBITMAP GetStockBitmap(int index);
+constexpr int kStockBitmapFirstId = 1500;
+constexpr int kStockBitmapCount = 19;
+
+// A square mask of side `diameter`: white, with a black disc touching its
+// edges. Cached by diameter (31 at most: then null for a new diameter).
+HBITMAP GetRoundMask(HWND window, int diameter);
+
+// Draws `image` through `mask` at (x, y), w × h (at most 128 × 128): the
+// background shows where the mask is white; the image must be black there.
+void DrawMasked(HDC dc, int x, int y, int w, int h, HBITMAP image, HBITMAP mask);
+
+// GDI objects the library holds now (for leak checks).
+int ControlLibraryGdiObjects();
+
+// ---------------------------------------------------------------------------
+// Pop-up slots: the one open pop-up of each kind.
+
+enum PopupSlot { kSlotValuePopup, kSlotQuickEdit, kSlotTimeEntry, kSlotPrecision, kPopupSlotCount = 8 };
+HWND GetPopupSlot(int slot);
+void SetPopupSlot(int slot, HWND window);
+
+// ---------------------------------------------------------------------------
+// Image button.
+
+constexpr uint32_t kButtonPush = 0x1000;
+constexpr uint32_t kButtonToggle = 0x2000;
+constexpr uint32_t kButtonIndicator = 0x4000;
+constexpr uint32_t kButtonSelect = 0x8000;
+constexpr uint32_t kButtonModeMask = 0xF000;
+constexpr uint32_t kButtonAutoRepeat = 0x20000;
+
+struct ImageButtonLook {
+  int32_t width;  // 0: width and height from the off image
+  int32_t height;
+  HBITMAP off_image;
+  HBITMAP on_image;
+  HBITMAP disabled_image;  // null: the disabled cross
+  int32_t reserved[2];
+  int32_t shape;  // 1 round (through a round mask), else rectangular
+  uint32_t mode;  // kButton… bits
+};
+
+// The general form. Returns the window, or null.
+HWND CreateImageButton(HWND parent, int id, int x, int y, const ImageButtonLook* look,
+                       const NotifyTarget* target);
+
+// The panel's form: `flags` is the mode word (kNotifyBeginEnd in it asks for
+// press and release events); size from the off image; rectangular.
+HWND CreateImageButtonEx(HWND parent, int id, int x, int y, uint32_t flags, HBITMAP off_image,
+                         HBITMAP on_image, HBITMAP disabled_image, NotifyCallback callback,
+                         void* user_data);
+
+// The library's small toggle (stock bitmaps 1500 and 1501); kButtonPush or
+// kButtonSelect in `flags` change its mode; notifications go to `parent`.
+HWND CreateStockToggle(HWND parent, int id, int x, int y, uint32_t flags);
+
+// The marks every control draws the same way.
+void DrawDisabledCross(HDC dc, int left, int top, int right, int bottom);
+void DrawFocusMark(HDC dc, int x, int y);
+
+// Moves the focus among the owner's children for Tab and Shift+Tab. Returns
+// 0 when the key was Tab, 1 (not handled) for any other key.
+int CycleFocus(HWND owner, WPARAM key);
+
+// ---------------------------------------------------------------------------
+// Value pop-up: one per process, shown beside a control while it is dragged.
+
+void ShowValuePopup(HWND reference, int x, int y, const char* text);
+void UpdateValuePopup(const char* text);
+void HideValuePopup();
+
+// Top-left of the 80 × 20 pop-up for a control at (x, y, w, h) of its parent,
+// by corner 1 … 4 (clamped into that range).
+POINT ValuePopupOrigin(int corner, int x, int y, int w, int h);
+
+// ---------------------------------------------------------------------------
+// Window drag of captionless windows.
+
+struct WindowDragState {
+  HWND window;
+  int32_t dragging;
+  int32_t outline_drawn;
+  int32_t last_x, last_y;  // screen
+  int32_t grab_x, grab_y;  // pointer at the press minus the window's top-left
+  int32_t left, top;
+  int32_t width, height;
+  HWND previous_capture;
+};
+
+void InitWindowDrag(WindowDragState* state, HWND window);
+void BeginWindowDrag(WindowDragState* state, int x, int y);  // client coordinates
+void MoveWindowDrag(WindowDragState* state, int x, int y);
+void EndWindowDrag(WindowDragState* state, int x, int y);
+int IsWindowDragging(const WindowDragState* state);
+
+// ---------------------------------------------------------------------------
+// Small helpers.
+
+// Width and height of a bitmap; 0 × 0 when it is not one.
+void GetBitmapSize(HBITMAP bitmap, int* width, int* height);
+
+// Copies the start directory (read once; "C:\" before that) into `out`;
+// returns its length plus one, or 0 when it does not fit.
+int CopyStartDirectory(char* out, int out_size);
+
+// Cuts a path whose last part has an extension to its directory, without a
+// trailing backslash; a path whose last part has none is left unchanged.
+void PathToDirectory(char* path);
+
+// The dialog frame width, caption height and menu height of the system.
+void GetWindowMetrics(int* frame_width, int* caption_height, int* menu_height);

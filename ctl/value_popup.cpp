@@ -1,0 +1,142 @@
+// The value pop-up: one small topmost box per process that shows the value of
+// the knob or slider being dragged, placed at a corner of the control.
+//
+// It is created hidden at library start and destroyed at the end; the
+// controls show it, update its text (painted at once through a window DC so
+// it keeps up with the drag) and hide it. It never keeps the keyboard focus.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "ctl/library_state.h"
+
+struct ValuePopupState {
+  HWND current_control;
+  HWND window;
+  char text[256];
+  int32_t hidden;
+  int32_t last_x, last_y;
+};
+
+static ValuePopupState* PopupState() {
+  HWND window = g_ctl.popups[kSlotValuePopup];
+  if (!window) return nullptr;
+  return reinterpret_cast<ValuePopupState*>(GetWindowLongPtrA(window, 0));
+}
+
+static void PaintPopup(HDC dc, const ValuePopupState* s) {
+  RECT client;
+  GetClientRect(s->window, &client);
+  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(14));
+  HGDIOBJ old_brush = SelectObject(dc, GetLibraryBrush(14));
+  Rectangle(dc, client.left, client.top, client.right, client.bottom);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0, 0, 0));
+  HGDIOBJ old_font = SelectObject(dc, GetLibraryFont(7));
+  TextOutA(dc, 3, 1, s->text, static_cast<int>(std::strlen(s->text)));
+  SelectObject(dc, old_font);
+  SelectObject(dc, old_brush);
+  SelectObject(dc, old_pen);
+}
+
+LRESULT CALLBACK ValuePopupProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE: {
+      auto* s = static_cast<ValuePopupState*>(std::calloc(1, sizeof(ValuePopupState)));
+      if (!s) return -1;
+      s->window = window;
+      s->hidden = 1;
+      s->last_x = -1;
+      s->last_y = -1;
+      SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(s));
+      break;
+    }
+    case WM_DESTROY:
+      std::free(reinterpret_cast<ValuePopupState*>(GetWindowLongPtrA(window, 0)));
+      SetWindowLongPtrA(window, 0, 0);
+      break;
+    case WM_PAINT: {
+      auto* s = reinterpret_cast<ValuePopupState*>(GetWindowLongPtrA(window, 0));
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(window, &ps);
+      if (s) PaintPopup(dc, s);
+      EndPaint(window, &ps);
+      return 0;
+    }
+    case WM_CLOSE:
+      DestroyWindow(window);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+void CreateValuePopupWindow() {
+  HWND window = CreateWindowExA(WS_EX_TOPMOST, kValuePopupClass, "",
+                                WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 80, 20, nullptr, nullptr,
+                                g_ctl.instance, nullptr);
+  if (!window) return;
+  ShowWindow(window, SW_HIDE);
+  g_ctl.popups[kSlotValuePopup] = window;
+}
+
+void ShowValuePopup(HWND reference, int x, int y, const char* text) {
+  ValuePopupState* s = PopupState();
+  if (!s) return;
+  std::snprintf(s->text, sizeof s->text, "%s", text);
+  SetWindowTextA(s->window, s->text);
+  HWND focus = GetFocus();
+  s->current_control = reference;
+  POINT at = {x, y};
+  ClientToScreen(reference, &at);
+  if (at.x != s->last_x || at.y != s->last_y) {
+    s->last_x = at.x;
+    s->last_y = at.y;
+    SetWindowPos(s->window, nullptr, at.x, at.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    ShowWindow(s->window, SW_SHOWNOACTIVATE);
+    UpdateWindow(s->window);
+    s->hidden = 0;
+  }
+  if (s->hidden) {
+    ShowWindow(s->window, SW_SHOWNOACTIVATE);
+    UpdateWindow(s->window);
+    s->hidden = 0;
+  }
+  SetWindowPos(s->window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (focus && GetFocus() != focus) SetFocus(focus);
+}
+
+void UpdateValuePopup(const char* text) {
+  ValuePopupState* s = PopupState();
+  if (!s || s->hidden) return;
+  std::snprintf(s->text, sizeof s->text, "%s", text);
+  SetWindowTextA(s->window, s->text);
+  HDC dc = GetDC(s->window);
+  if (dc) {
+    PaintPopup(dc, s);
+    ReleaseDC(s->window, dc);
+  }
+}
+
+void HideValuePopup() {
+  ValuePopupState* s = PopupState();
+  if (!s) return;
+  if (!s->hidden) {
+    ShowWindow(s->window, SW_HIDE);
+    s->hidden = 1;
+  }
+  s->current_control = nullptr;
+}
+
+POINT ValuePopupOrigin(int corner, int x, int y, int w, int h) {
+  if (corner < 1) corner = 1;
+  if (corner > 4) corner = 4;
+  switch (corner) {
+    case 1: return {x - 80, y - 20};
+    case 2: return {x + w, y - 20};
+    case 3: return {x + w, y + h};
+    default: return {x - 80, y + h};
+  }
+}

@@ -1,0 +1,49 @@
+// Number text: see value_text.h.
+#include "ctl/value_text.h"
+
+#include <cstdio>
+
+uint8_t FormatValue(float value, char* out, size_t out_size, uint8_t decimals,
+                    uint8_t integer_digits, int sign) {
+  if (out_size == 0) return 0;
+  char format[24];
+  size_t at = 0;
+  format[at++] = '%';
+  if (sign == 1 && value != 0.0f) format[at++] = '+';
+  if (integer_digits != 0) {
+    at += static_cast<size_t>(std::snprintf(format + at, sizeof format - at, "0%u", integer_digits));
+  }
+  std::snprintf(format + at, sizeof format - at, ".%uf", decimals);
+  const int length = std::snprintf(out, out_size, format, static_cast<double>(value));
+  if (length < 0) {
+    out[0] = '\0';
+    return 0;
+  }
+  const size_t shown = static_cast<size_t>(length) < out_size ? static_cast<size_t>(length) : out_size - 1;
+  return static_cast<uint8_t>(shown > 255 ? 255 : shown);
+}
+
+static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+long double ParseValue(const char* text) {
+  if (!text) return 0;
+  bool negative = false;
+  const char* p = text;
+  while (*p && !IsDigit(*p) && *p != '.' && *p != ',') {
+    if (*p == '-') negative = true;
+    ++p;
+  }
+  long double result = 0;
+  if (IsDigit(*p)) {
+    for (int digits = 0; IsDigit(*p) && digits < 53; ++digits, ++p) result = result * 10 + (*p - '0');
+  }
+  if (*p == '.' || *p == ',') {
+    ++p;
+    long double scale = 10;
+    for (int digits = 0; IsDigit(*p) && digits < 52; ++digits, ++p) {
+      result += (*p - '0') / scale;
+      scale *= 10;
+    }
+  }
+  return negative ? -result : result;
+}

@@ -1,0 +1,20 @@
+// Number text of the control library: how every control, pop-up, dialog and
+// the application show and read values. Portable: no Windows API.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Prints `value` into `out` (at most `out_size` bytes, always terminated)
+// with a printf format built from the arguments: "%", then "+" when
+// `sign` is 1 and the value is not zero, then "0" and `integer_digits` when
+// that is not 0 (zero padding to that field width), then "." and `decimals`
+// (".0" when 0), then "f". Returns the length of the text, at most 255.
+uint8_t FormatValue(float value, char* out, size_t out_size, uint8_t decimals,
+                    uint8_t integer_digits, int sign);
+
+// Reads a number the forgiving way: characters before the first digit are
+// skipped (a "-" among them makes it negative); "." or "," before any digit
+// starts the fraction; the integer part takes at most 53 digits, the
+// fraction at most 52; anything else ends the number. No digit gives 0.
+long double ParseValue(const char* text);

@@ -1,0 +1,76 @@
+// Window drag of captionless windows: from the press to the release an XOR
+// outline of the window, crossed at the grab point, follows the pointer on
+// the screen; at the release the window moves to where the outline was.
+#include "ctl/library_state.h"
+
+// Draws (or, drawn again, erases) the outline for pointer (px, py).
+static void DrawOutline(const WindowDragState* s, int px, int py) {
+  HDC screen = GetDC(nullptr);
+  if (!screen) return;
+  const int left = px - s->grab_x;
+  const int top = py - s->grab_y;
+  HGDIOBJ old_pen = SelectObject(screen, GetDashDotPen());
+  HGDIOBJ old_brush = SelectObject(screen, GetStockObject(NULL_BRUSH));
+  const int old_mix = SetROP2(screen, R2_XORPEN);
+  Rectangle(screen, left, top, left + s->width, top + s->height);
+  MoveToEx(screen, left, py, nullptr);
+  LineTo(screen, left + s->width, py);
+  MoveToEx(screen, px, top, nullptr);
+  LineTo(screen, px, top + s->height);
+  SetROP2(screen, old_mix);
+  SelectObject(screen, old_brush);
+  SelectObject(screen, old_pen);
+  ReleaseDC(nullptr, screen);
+}
+
+void InitWindowDrag(WindowDragState* state, HWND window) {
+  state->window = window;
+  state->dragging = 0;
+  state->outline_drawn = 0;
+  state->previous_capture = nullptr;
+}
+
+void BeginWindowDrag(WindowDragState* state, int x, int y) {
+  POINT at = {x, y};
+  ClientToScreen(state->window, &at);
+  RECT r;
+  GetWindowRect(state->window, &r);
+  state->left = r.left;
+  state->top = r.top;
+  state->width = r.right - r.left + 1;
+  state->height = r.bottom - r.top + 1;
+  state->dragging = 1;
+  state->last_x = at.x;
+  state->last_y = at.y;
+  state->grab_x = at.x - r.left;
+  state->grab_y = at.y - r.top;
+  state->outline_drawn = 0;
+  state->previous_capture = SetCapture(state->window);
+}
+
+void MoveWindowDrag(WindowDragState* state, int x, int y) {
+  if (!state->dragging) return;
+  POINT at = {x, y};
+  ClientToScreen(state->window, &at);
+  if (state->outline_drawn) DrawOutline(state, state->last_x, state->last_y);
+  DrawOutline(state, at.x, at.y);
+  state->last_x = at.x;
+  state->last_y = at.y;
+  state->outline_drawn = 1;
+}
+
+void EndWindowDrag(WindowDragState* state, int, int) {
+  if (!state->dragging) return;
+  if (state->outline_drawn) DrawOutline(state, state->last_x, state->last_y);
+  state->outline_drawn = 0;
+  ReleaseCapture();
+  state->left = state->last_x - state->grab_x;
+  state->top = state->last_y - state->grab_y;
+  state->dragging = 0;
+  SetWindowPos(state->window, nullptr, state->left, state->top, 0, 0,
+               SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOZORDER);
+  if (state->previous_capture) SetCapture(state->previous_capture);
+  state->previous_capture = nullptr;
+}
+
+int IsWindowDragging(const WindowDragState* state) { return state->dragging; }
