@@ -8,14 +8,14 @@
 // EndControlLibrary stops notifications first, so nothing reaches the owner
 // while its controls are torn down, then releases all of it in reverse and
 // writes the preferences back.
+#include "ctl/library_state.h"
+
 #include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "ctl/library_state.h"
-
-ControlLibrary g_ctl = {0, nullptr, {0}, {0}, kCtlNotInitialized};
+ControlLibrary g_ctl;
 
 const char kKnobClass[] = "C_QX2CTL_Rotatif_00Zorvath";
 const char kImageButtonClass[] = "C_QX2CTL_I2p_00Zorvath";

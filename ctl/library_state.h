@@ -16,7 +16,7 @@ struct ControlLibrary {
   HINSTANCE instance;
   char application_name[128];
   char key[192];
-  uint16_t last_error;
+  uint16_t last_error = kCtlNotInitialized;
   int notifications_enabled;
   ControlPreferences prefs;
   HWND popups[kPopupSlotCount];

@@ -1,0 +1,120 @@
+// Shows a window with image buttons of every mode and the stock toggle, then
+// saves what the (virtual) screen shows of it as a BMP:
+//   ctl_showcase OUTPUT.bmp
+#include <windows.h>
+
+#include <cstdio>
+
+#include "ctl/qx2ctl.h"
+
+static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_ERASEBKGND) {
+    RECT r;
+    GetClientRect(window, &r);
+    HDC dc = reinterpret_cast<HDC>(wparam);
+    HBITMAP tile = GetStockBitmap(12);  // the tiled dialog background
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, tile);
+    for (int y = 0; y < r.bottom; y += 80) {
+      for (int x = 0; x < r.right; x += 80) BitBlt(dc, x, y, 80, 80, memory, 0, 0, SRCCOPY);
+    }
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    return 1;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+static bool SaveScreenRect(const RECT& r, const char* path) {
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP shot = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, shot);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  const DWORD row = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+  file.bfSize = file.bfOffBits + row * static_cast<DWORD>(h);
+  FILE* out = std::fopen(path, "wb");
+  bool ok = false;
+  if (out) {
+    ok = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+         std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+         std::fwrite(bits, row * static_cast<DWORD>(h), 1, out) == 1;
+    ok = std::fclose(out) == 0 && ok;
+  }
+  SelectObject(memory, old);
+  DeleteObject(shot);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: ctl_showcase OUTPUT.bmp\n");
+    return 2;
+  }
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  if (!InitControlLibrary(instance, "CtlShowcase")) return 1;
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = HostProc;
+  wc.hInstance = instance;
+  wc.lpszClassName = "CtlShowcase";
+  RegisterClassA(&wc);
+  HWND host = CreateWindowExA(0, "CtlShowcase", "", WS_POPUP | WS_VISIBLE, 40, 40, 330, 120,
+                              nullptr, nullptr, instance, nullptr);
+  const uint32_t modes[] = {kButtonPush, kButtonToggle, kButtonSelect, kButtonIndicator};
+  for (int i = 0; i < 4; ++i) {
+    // Each mode twice: off, and on (set by command).
+    for (int on = 0; on < 2; ++on) {
+      HWND b = CreateImageButtonEx(host, 1 + 2 * i + on, 12 + 78 * i + 38 * on, 12, modes[i],
+                                   GetStockBitmap(2), GetStockBitmap(3), nullptr, nullptr, nullptr);
+      SendMessageA(b, WM_COMMAND, kCtlSetValue, static_cast<LPARAM>(FloatBits(on ? 1.0f : 0.0f)));
+    }
+  }
+  HWND lamp_off = CreateImageButtonEx(host, 20, 12, 50, kButtonIndicator, GetStockBitmap(4),
+                                      GetStockBitmap(5), nullptr, nullptr, nullptr);
+  HWND lamp_on = CreateImageButtonEx(host, 21, 36, 50, kButtonIndicator, GetStockBitmap(4),
+                                     GetStockBitmap(5), nullptr, nullptr, nullptr);
+  SendMessageA(lamp_on, WM_COMMAND, kCtlSetValue, static_cast<LPARAM>(FloatBits(1.0f)));
+  (void)lamp_off;
+  HWND toggle_off = CreateStockToggle(host, 30, 70, 50, 0);
+  HWND toggle_on = CreateStockToggle(host, 31, 100, 50, 0);
+  SendMessageA(toggle_on, WM_COMMAND, kCtlSetValue, static_cast<LPARAM>(FloatBits(1.0f)));
+  HWND disabled = CreateStockToggle(host, 32, 130, 50, 0);
+  SendMessageA(disabled, WM_COMMAND, kCtlDisable, 0);
+  HWND big_disabled = CreateImageButtonEx(host, 33, 170, 50, kButtonToggle, GetStockBitmap(2),
+                                          GetStockBitmap(3), nullptr, nullptr, nullptr);
+  SendMessageA(big_disabled, WM_COMMAND, kCtlDisable, 0);
+  ImageButtonLook knob = {};
+  knob.off_image = GetStockBitmap(7);
+  knob.on_image = GetStockBitmap(7);
+  knob.shape = 1;
+  knob.mode = kButtonIndicator;
+  NotifyTarget target = {host, nullptr, 0, nullptr};
+  CreateImageButton(host, 34, 220, 45, &knob, &target);
+  SetFocus(toggle_off);  // shows the focus mark
+
+  for (int i = 0; i < 20; ++i) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(10);
+  }
+  RECT r;
+  GetWindowRect(host, &r);
+  const bool saved = SaveScreenRect(r, argv[1]);
+  DestroyWindow(host);
+  EndControlLibrary();
+  return saved ? 0 : 1;
+}
