@@ -32,6 +32,7 @@ bench: deps
 	cmake --preset bench
 	cmake --build --preset bench
 	build/bench/tests/bench/engine_bench --benchmark_color=false
+	build/bench/tests/bench/package_bench --benchmark_color=false
 
 run:
 	@echo "make run: the Generator program is not built yet; only its engine exists so far." >&2
