@@ -50,8 +50,8 @@ int CreateFolderChain(const char* path) { return WalkFolderChain(path, MakeFolde
 static int CreateFolders(void*, const char* folder) { return CreateFolderChain(folder); }
 
 static int WriteWholeFile(void*, const char* path, const uint8_t* bytes, uint32_t size) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+  HANDLE file =
+      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   DWORD written = 0;
   const BOOL ok = WriteFile(file, bytes, size, &written, nullptr);

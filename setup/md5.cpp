@@ -30,24 +30,24 @@ static inline uint32_t LoadWord(const uint8_t* p) {
 #endif
 }
 
-#define MD5_F(a, b, c, d, k, s, t)                   \
-  a += LoadWord(p + 4 * (k)) + (t);                  \
-  a += (d) ^ ((b) & ((c) ^ (d)));                    \
+#define MD5_F(a, b, c, d, k, s, t)  \
+  a += LoadWord(p + 4 * (k)) + (t); \
+  a += (d) ^ ((b) & ((c) ^ (d)));   \
   a = RotateLeft(a, s) + (b)
 
-#define MD5_G(a, b, c, d, k, s, t)                   \
-  a += LoadWord(p + 4 * (k)) + (t) + ((c) & ~(d));   \
-  a += (b) & (d);                                    \
+#define MD5_G(a, b, c, d, k, s, t)                 \
+  a += LoadWord(p + 4 * (k)) + (t) + ((c) & ~(d)); \
+  a += (b) & (d);                                  \
   a = RotateLeft(a, s) + (b)
 
-#define MD5_H(a, b, c, d, k, s, t)                   \
-  a += LoadWord(p + 4 * (k)) + (t);                  \
-  a += (b) ^ ((c) ^ (d));                            \
+#define MD5_H(a, b, c, d, k, s, t)  \
+  a += LoadWord(p + 4 * (k)) + (t); \
+  a += (b) ^ ((c) ^ (d));           \
   a = RotateLeft(a, s) + (b)
 
-#define MD5_I(a, b, c, d, k, s, t)                   \
-  a += LoadWord(p + 4 * (k)) + (t);                  \
-  a += (c) ^ ((b) | ~(d));                           \
+#define MD5_I(a, b, c, d, k, s, t)  \
+  a += LoadWord(p + 4 * (k)) + (t); \
+  a += (c) ^ ((b) | ~(d));          \
   a = RotateLeft(a, s) + (b)
 
 // Runs `count` whole 64-byte blocks through the state.

@@ -10,9 +10,9 @@
 #include <cstdint>
 
 struct Md5Context {
-  uint32_t state[4];      // A, B, C, D
-  uint64_t byte_count;    // bytes added so far
-  uint8_t pending[64];    // start of an incomplete block
+  uint32_t state[4];    // A, B, C, D
+  uint64_t byte_count;  // bytes added so far
+  uint8_t pending[64];  // start of an incomplete block
 };
 
 // Starts a digest. The context is a plain record; it owns nothing.

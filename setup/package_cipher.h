@@ -11,8 +11,8 @@
 #include <cstdint>
 
 struct PackageChain {
-  uint32_t key;        // K: the package key at the start
-  uint8_t table[16];   // T: zero at the start
+  uint32_t key;       // K: the package key at the start
+  uint8_t table[16];  // T: zero at the start
 };
 
 // Sets the chain to its start: K = the package key, T = 16 zero bytes.

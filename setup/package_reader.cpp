@@ -48,8 +48,8 @@ static int WriteEntry(const PackageSink* sink, const char* target_folder, const 
   return sink->write_file(sink->user, path, bytes, size) ? kEntryVerified : kEntryWriteFailed;
 }
 
-int WalkPackage(uint8_t* image, uint32_t size, const char* target_folder,
-                const char* name_filter, const PackageSink* sink) {
+int WalkPackage(uint8_t* image, uint32_t size, const char* target_folder, const char* name_filter,
+                const PackageSink* sink) {
   if (image == nullptr || size <= kPackageDirectorySize) return -1;
   PackageEntry directory[kPackageEntryCount];
   for (int i = 0; i < kPackageEntryCount; ++i) LoadPackageEntry(image, i, &directory[i]);

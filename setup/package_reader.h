@@ -48,8 +48,8 @@ struct PackageSink {
 // when the name has one. Returns the number of failed entries (0 … 25), or -1
 // when the image is 3,900 bytes or smaller (no package). Reads nothing
 // outside the image, writes nothing outside the target folder.
-int WalkPackage(uint8_t* image, uint32_t size, const char* target_folder,
-                const char* name_filter, const PackageSink* sink);
+int WalkPackage(uint8_t* image, uint32_t size, const char* target_folder, const char* name_filter,
+                const PackageSink* sink);
 
 // The installer's result for a walk's result: 0 when nothing failed, -1 for
 // no package, -(100 + n) for n failed entries.

@@ -155,7 +155,7 @@ static int MakeFolders(const char* path) {
 
 struct LoadedPackage {
   Bytes file;
-  uint8_t* image;      // inside `file`
+  uint8_t* image;  // inside `file`
   uint32_t size;
   size_t file_offset;  // where the package starts in the file
   bool from_exe;

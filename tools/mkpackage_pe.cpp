@@ -21,7 +21,7 @@ static uint32_t Read32(const uint8_t* p) {
 struct PeImage {
   const uint8_t* file;
   uint64_t file_size;
-  uint64_t sections;       // file offset of the section table
+  uint64_t sections;  // file offset of the section table
   uint32_t section_count;
 };
 
@@ -49,8 +49,8 @@ static bool RvaToOffset(const PeImage& pe, uint64_t rva, uint64_t length, uint64
 // In the resource directory at `root_rva` + `directory`, finds the entry with
 // numeric id `id` (or the first entry when `id` is negative); gives its
 // OffsetToData word.
-static bool FindDirectoryEntry(const PeImage& pe, uint64_t root_rva, uint64_t directory,
-                               int64_t id, uint32_t* target) {
+static bool FindDirectoryEntry(const PeImage& pe, uint64_t root_rva, uint64_t directory, int64_t id,
+                               uint32_t* target) {
   uint64_t at = 0;
   if (!RvaToOffset(pe, root_rva + directory, 16, &at)) return false;
   const uint32_t named = Read16(pe.file + at + 12);

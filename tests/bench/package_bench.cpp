@@ -57,9 +57,8 @@ void Decipher(benchmark::State& state) {
 // Entry sizes of a package as large as the delivered one: driver files,
 // setup programs, the mixer application and the libraries.
 const uint32_t kEntrySizes[25] = {
-    2238,   2238,   9872,   118400, 9872,  118400, 9872,  112640,  10044,
-    142848, 10044,  142848, 412160, 98304, 131072, 5120,  5120,    5120,
-    5120,   5120,   3754100, 4096,  663552, 813056, 99489};
+    2238,  2238,   9872, 118400, 9872, 118400, 9872, 112640,  10044, 142848, 10044,  142848, 412160,
+    98304, 131072, 5120, 5120,   5120, 5120,   5120, 3754100, 4096,  663552, 813056, 99489};
 
 int NoFolders(void*, const char*) { return 1; }
 int NoWrite(void*, const char*, const uint8_t*, uint32_t) { return 1; }
@@ -82,8 +81,8 @@ void Extract(benchmark::State& state) {
     state.PauseTiming();
     std::memcpy(image.data(), package.data(), size);
     state.ResumeTiming();
-    const int failed = WalkPackage(image.data(), size, "C:\\Program Files\\QX\\Brindlemoor",
-                                   nullptr, &sink);
+    const int failed =
+        WalkPackage(image.data(), size, "C:\\Program Files\\QX\\Brindlemoor", nullptr, &sink);
     if (failed != 0) state.SkipWithError("the package did not verify");
   }
   state.counters["package_bytes"] = size;
@@ -101,7 +100,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median") continue;
       auto it = run.counters.find("bytes_per_second");
-      if (it != run.counters.end()) rates.emplace_back(run.run_name.function_name, it->second.value);
+      if (it != run.counters.end())
+        rates.emplace_back(run.run_name.function_name, it->second.value);
     }
   }
 };
@@ -109,7 +109,10 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::RegisterBenchmark("md5", Md5Blocks)->MinTime(0.3)->Repetitions(5)->ReportAggregatesOnly(true);
+  benchmark::RegisterBenchmark("md5", Md5Blocks)
+      ->MinTime(0.3)
+      ->Repetitions(5)
+      ->ReportAggregatesOnly(true);
   benchmark::RegisterBenchmark("decipher", Decipher)
       ->MinTime(0.3)
       ->Repetitions(5)

@@ -6,9 +6,8 @@
 // deciphers a module's image in place, so only one test extracts the
 // program's own package; the others load a resource module that carries the
 // same package (a fresh image per load) or extract from memory.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -201,7 +200,8 @@ TEST(InstallPackage, MissingAndTooSmallPackages) {
   ASSERT_NE(small.handle, nullptr);
   ASSERT_NE(least.handle, nullptr);
   // The modules carry what they should.
-  for (auto [module, size] : {std::make_pair(small.handle, 3900u), std::make_pair(least.handle, 3901u)}) {
+  for (auto [module, size] :
+       {std::make_pair(small.handle, 3900u), std::make_pair(least.handle, 3901u)}) {
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(100), RT_RCDATA);
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(SizeofResource(module, found), size);
@@ -298,8 +298,9 @@ TEST(InstallPackage, UnwritableTargetFileCountsAsFailed) {
     EXPECT_EQ(std::string(kept.begin(), kept.end()), "old");
     EXPECT_EQ(FilesIn(target.path).size(), 25u);
   } else {
-    std::printf("note: read-only files are writable here (Wine as root); the read-only case "
-                "is left to a real Windows run\n");
+    std::printf(
+        "note: read-only files are writable here (Wine as root); the read-only case "
+        "is left to a real Windows run\n");
   }
 
   // The same failure on every system: a file held open without sharing, and

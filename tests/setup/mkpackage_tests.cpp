@@ -26,7 +26,8 @@ void Put16(Bytes* b, size_t at, uint32_t v) {
 }
 
 void Put32(Bytes* b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) (*b)[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    (*b)[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 constexpr uint32_t kRsrcAddress = 0x3000;  // RVA of the resource section
@@ -212,7 +213,8 @@ const std::string kFixture = QX_FIXTURE_DIR;
 Bytes FixturePackage() {
   std::vector<Bytes> files;
   PackageSource sources[kPackageEntryCount];
-  for (int i = 0; i < kPackageEntryCount; ++i) files.push_back(ReadFile(kFixture + "/" + kPackageEntryNames[i]));
+  for (int i = 0; i < kPackageEntryCount; ++i)
+    files.push_back(ReadFile(kFixture + "/" + kPackageEntryNames[i]));
   for (int i = 0; i < kPackageEntryCount; ++i) {
     const Bytes& f = files[static_cast<size_t>(i)];
     sources[i] = {kPackageEntryNames[i], f.data(), static_cast<uint32_t>(f.size())};
@@ -225,9 +227,9 @@ Bytes FixturePackage() {
 TEST(MkpackageTool, HelpAndUsage) {
   const ToolRun help = Tool("--help");
   EXPECT_EQ(help.status, 0);
-  for (const char* word : {"build <folder> -o <package>", "list <package-or-exe>",
-                           "verify <package-or-exe>", "extract <package-or-exe> <folder> [name]",
-                           "RCDATA 100"}) {
+  for (const char* word :
+       {"build <folder> -o <package>", "list <package-or-exe>", "verify <package-or-exe>",
+        "extract <package-or-exe> <folder> [name]", "RCDATA 100"}) {
     EXPECT_NE(help.output.find(word), std::string::npos) << word;
   }
   EXPECT_EQ(Tool("").status, 2);
@@ -279,9 +281,8 @@ TEST(MkpackageTool, VerifyReportsEachBadEntryAndWritesNothing) {
   WriteFile(s / "bad.bin", package);
   const ToolRun verify = Tool("verify " + (s / "bad.bin"));
   EXPECT_EQ(verify.status, 1);
-  const std::string first =
-      "entry 14 \"QUILLAN_Setup.exe\": offset " + std::to_string(e.offset) + ", size " +
-      std::to_string(e.size) + ": digest mismatch";
+  const std::string first = "entry 14 \"QUILLAN_Setup.exe\": offset " + std::to_string(e.offset) +
+                            ", size " + std::to_string(e.size) + ": digest mismatch";
   EXPECT_NE(verify.output.find(first), std::string::npos) << verify.output;
   EXPECT_NE(verify.output.find("entry 15 \"QUILLAN_Setup_x64.exe\""), std::string::npos);
   EXPECT_EQ(verify.output.find("entry 13 "), std::string::npos);

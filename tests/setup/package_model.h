@@ -47,13 +47,13 @@ void SetEntryName(Bytes* package, int index, const std::string& name);
 
 // A sink that keeps everything in memory.
 struct MemorySink {
-  std::vector<std::string> folders;          // create_folders calls, in order
-  std::map<std::string, Bytes> files;        // write_file calls by path
-  std::vector<std::string> write_order;      // paths in the order written
-  std::vector<int> statuses;                 // entry_done, per entry
-  std::vector<int> selected;                 // entry_done, per entry
-  std::string failing_path;                  // write_file fails for this path
-  PackageSink sink;                          // points at this record
+  std::vector<std::string> folders;      // create_folders calls, in order
+  std::map<std::string, Bytes> files;    // write_file calls by path
+  std::vector<std::string> write_order;  // paths in the order written
+  std::vector<int> statuses;             // entry_done, per entry
+  std::vector<int> selected;             // entry_done, per entry
+  std::string failing_path;              // write_file fails for this path
+  PackageSink sink;                      // points at this record
 
   MemorySink();
   MemorySink(const MemorySink&) = delete;

@@ -155,10 +155,26 @@ TEST(PackageFormat, SafeEntryNames) {
                          "drivers/x64/a.sys", "..a", "a b"}) {
     EXPECT_EQ(safe(ok), 1) << ok;
   }
-  for (const char* bad : {"", "\\Windows\\evil.dll", "/etc/passwd", "C:\\evil", "C:evil",
-                          "file.txt:stream", "..", "..\\evil", "a\\..\\..\\evil", "a/../../evil",
-                          "...\\evil", ".. \\evil", ". .\\evil", "a\\.\\b", "a\\\\b", "a\\",
-                          "\\\\server\\share\\x", "tab\there", "a\\..", " \\x"}) {
+  for (const char* bad : {"",
+                          "\\Windows\\evil.dll",
+                          "/etc/passwd",
+                          "C:\\evil",
+                          "C:evil",
+                          "file.txt:stream",
+                          "..",
+                          "..\\evil",
+                          "a\\..\\..\\evil",
+                          "a/../../evil",
+                          "...\\evil",
+                          ".. \\evil",
+                          ". .\\evil",
+                          "a\\.\\b",
+                          "a\\\\b",
+                          "a\\",
+                          "\\\\server\\share\\x",
+                          "tab\there",
+                          "a\\..",
+                          " \\x"}) {
     EXPECT_EQ(safe(bad), 0) << bad;
   }
   EXPECT_EQ(safe(std::string(127, 'n')), 1);
@@ -175,7 +191,9 @@ TEST(PackageCipher, MatchesTheModelAndIsItsOwnInverse) {
     for (uint8_t& b : data) b = static_cast<uint8_t>(random());
     Table table;
     for (uint8_t& b : table) b = static_cast<uint8_t>(random());
-    const uint32_t key = round < 3 ? (round == 0 ? 0u : round == 1 ? 0xFFFFFFFFu : 0x80000000u)
+    const uint32_t key = round < 3 ? (round == 0   ? 0u
+                                      : round == 1 ? 0xFFFFFFFFu
+                                                   : 0x80000000u)
                                    : static_cast<uint32_t>(random());
     Bytes expected = data;
     ModelCipher(&expected, key, table);
@@ -270,9 +288,8 @@ TEST(PackageWalk, RoundTripGivesEveryByteBack) {
 
   // The image is deciphered in place: walking it again fails every entry.
   Bytes image = package;
-  ASSERT_EQ(WalkPackage(image.data(), static_cast<uint32_t>(image.size()), "C:\\T", nullptr,
-                        nullptr),
-            0);
+  ASSERT_EQ(
+      WalkPackage(image.data(), static_cast<uint32_t>(image.size()), "C:\\T", nullptr, nullptr), 0);
   MemorySink again;
   EXPECT_EQ(WalkCopy(image, "C:\\T", nullptr, &again), 25);
   EXPECT_TRUE(again.files.empty());
@@ -469,9 +486,9 @@ TEST(PackageWalk, HugeOffsetsDoNotWrapIntoThePackage) {
 }
 
 TEST(PackageWalk, UnsafeNamesFailButTheChainGoesOn) {
-  for (const std::string& bad : std::vector<std::string>{"..\\evil.dll", "C:\\Windows\\evil.dll", "\\evil.dll",
-                                "sub\\..\\..\\evil.dll", "sub/../../evil.dll", "D:evil.dll",
-                                std::string(128, 'n')}) {
+  for (const std::string& bad : std::vector<std::string>{
+           "..\\evil.dll", "C:\\Windows\\evil.dll", "\\evil.dll", "sub\\..\\..\\evil.dll",
+           "sub/../../evil.dll", "D:evil.dll", std::string(128, 'n')}) {
     std::vector<ModelEntry> entries = SampleEntries(12, kSizes);
     entries[6].name = bad;
     const Bytes package = ModelPackage(entries);
@@ -570,10 +587,24 @@ TEST(PackageWalk, DataOverlappingTheDirectoryDoesNotChangeLaterRecords) {
 // Randomised damage: whatever the package holds, the walk ends, reads and
 // writes nothing out of place, and writes only data that matches its digest.
 TEST(PackageWalk, RandomDamageNeverWritesOutsideTheTarget) {
-  const std::vector<std::string> names = {
-      "a.bin", "sub\\b.bin", "sub\\deeper\\c.bin", "..\\up.bin", "sub\\..\\..\\up.bin",
-      "C:\\abs.bin", "\\root.bin", "/etc/passwd", "a/../../x", "...\\x", ".. \\x", "D:x",
-      "x:stream", "", "\\\\server\\share\\x", std::string(128, 'z'), "ok.txt", "a\\.\\b"};
+  const std::vector<std::string> names = {"a.bin",
+                                          "sub\\b.bin",
+                                          "sub\\deeper\\c.bin",
+                                          "..\\up.bin",
+                                          "sub\\..\\..\\up.bin",
+                                          "C:\\abs.bin",
+                                          "\\root.bin",
+                                          "/etc/passwd",
+                                          "a/../../x",
+                                          "...\\x",
+                                          ".. \\x",
+                                          "D:x",
+                                          "x:stream",
+                                          "",
+                                          "\\\\server\\share\\x",
+                                          std::string(128, 'z'),
+                                          "ok.txt",
+                                          "a\\.\\b"};
   std::mt19937 random(2024);
   const std::string target = "C:\\T";
   int written_total = 0;
@@ -684,7 +715,8 @@ TEST(FolderChain, MakesEachFolderOutermostFirst) {
   EXPECT_EQ(Chain("C:\\x", 0), Folders{});  // 4 characters
   EXPECT_EQ(Chain(nullptr, 0), Folders{});
   EXPECT_EQ(Chain("C:\\ab", 1), (Folders{"C:\\ab"}));
-  EXPECT_EQ(Chain("C:\\A\\B\\C\\D", 1), (Folders{"C:\\A", "C:\\A\\B", "C:\\A\\B\\C", "C:\\A\\B\\C\\D"}));
+  EXPECT_EQ(Chain("C:\\A\\B\\C\\D", 1),
+            (Folders{"C:\\A", "C:\\A\\B", "C:\\A\\B\\C", "C:\\A\\B\\C\\D"}));
   // A network path: server and share are not made.
   EXPECT_EQ(Chain("\\\\server\\share\\A\\B", 1),
             (Folders{"\\\\server\\share\\A", "\\\\server\\share\\A\\B"}));
