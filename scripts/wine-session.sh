@@ -77,11 +77,18 @@ fi
     WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot --init \
       >"$wine_dir/logs/wineboot.log" 2>&1 </dev/null
     "$wineserver" -w
+    touch "$WINEPREFIX/.made"
+  fi
+  if [[ ! -f "$WINEPREFIX/.settings-2" ]]; then
     # Audio through ALSA, so that the file device above hears the program.
     "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f \
       >>"$wine_dir/logs/wineboot.log" 2>&1 </dev/null
+    # There is no window manager on the virtual display: unmanaged windows,
+    # or every hide waits two seconds for a manager that never answers.
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+      >>"$wine_dir/logs/wineboot.log" 2>&1 </dev/null
     "$wineserver" -w
-    touch "$WINEPREFIX/.made"
+    touch "$WINEPREFIX/.settings-2"
   fi
 ) 9>"$wine_dir/prefix.lock"
 

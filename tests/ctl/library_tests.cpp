@@ -265,6 +265,8 @@ TEST(ImageButton, NothingDeliveredOnceTheLibraryEnds) {
   SendNotification(&posting, 5, 0);
   EXPECT_TRUE(TakeCommands(host.window).empty());
   DestroyWindow(button);
+  // The class could not go while its window lived; it can now.
+  UnregisterClassA(kImageButtonClass, GetModuleHandleA(nullptr));
 }
 
 TEST(ImageButton, PushToggleSelectAndIndicator) {
