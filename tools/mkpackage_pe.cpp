@@ -62,7 +62,8 @@ static bool FindDirectoryEntry(const PeImage& pe, uint64_t root_rva, uint64_t di
   for (uint64_t i = 0; i < count; ++i) {
     const uint8_t* entry = pe.file + entries + 8 * i;
     const uint32_t name = Read32(entry);
-    if (id < 0 || ((name & 0x80000000u) == 0 && name == static_cast<uint64_t>(id))) {
+    // A named entry has its high bit set, so it never equals a numeric id.
+    if (id < 0 || name == static_cast<uint64_t>(id)) {
       *target = Read32(entry + 4);
       return true;
     }

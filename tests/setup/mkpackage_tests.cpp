@@ -164,6 +164,24 @@ TEST(PeResource, TruncatedOrDamagedFilesNeverReadOutside) {
   }
 }
 
+TEST(PeResource, DataMustLieInsideItsSection) {
+  // The data entry claims more bytes than the section holds; the file goes on
+  // (an overlay), but those bytes are not part of the resource section.
+  const Bytes payload(64, 0x11);
+  Bytes pe = MakePe(false, payload);
+  const size_t section_end = pe.size();
+  pe.resize(pe.size() + 4096, 0x22);
+  const size_t data_entry = kRsrcFileOffset + 0x1A0;
+  const uint32_t too_long =
+      static_cast<uint32_t>(section_end - kRsrcFileOffset - kPayloadInRsrc + 1);
+  Put32(&pe, data_entry + 4, too_long);
+  size_t offset = 0;
+  uint32_t size = 0;
+  EXPECT_EQ(FindPeResource(pe.data(), pe.size(), 10, 100, &offset, &size), 0);
+  Put32(&pe, data_entry + 4, too_long - 1);
+  EXPECT_EQ(FindPeResource(pe.data(), pe.size(), 10, 100, &offset, &size), 1);
+}
+
 // ---------------------------------------------------------------------------
 // The tool as a program.
 

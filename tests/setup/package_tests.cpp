@@ -95,8 +95,14 @@ TEST(Md5, PaddingBoundariesAndPiecewiseUpdates) {
   }
   const std::string million(1000000, 'a');
   EXPECT_EQ(Md5Hex(million), "7707d6ae4e027c70eea2a935c2296f21");
-  // 56 bytes: the length no longer fits the first block.
+  // Around the padding edges (reference digests from an independent MD5): at
+  // 56 bytes and more the length no longer fits the last block.
+  EXPECT_EQ(Md5Hex(std::string(55, 'a')), "ef1772b6dff9a122358552954ad0df65");
   EXPECT_EQ(Md5Hex(std::string(56, 'a')), "3b0c8ac703f828b04c6c197006d17218");
+  EXPECT_EQ(Md5Hex(std::string(57, 'a')), "652b906d60af96844ebd21b674f35e93");
+  EXPECT_EQ(Md5Hex(std::string(63, 'a')), "b06521f39153d618550606be297466d5");
+  EXPECT_EQ(Md5Hex(std::string(64, 'a')), "014842d480b571495a4a0363793f7367");
+  EXPECT_EQ(Md5Hex(std::string(65, 'a')), "c743a45e0d2e6a95cb859adae0248435");
 }
 
 // ---------------------------------------------------------------------------
