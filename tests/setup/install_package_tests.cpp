@@ -142,9 +142,30 @@ void ExpectFixtureFiles(const std::string& folder) {
   }
 }
 
+// The package resource of a module, made read-only as a linker that keeps
+// resources in a read-only section leaves it (GNU ld's section is writable).
+// Returns the resource's bytes.
+uint8_t* MakeResourceReadOnly(HMODULE module) {
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(100), RT_RCDATA);
+  if (found == nullptr) return nullptr;
+  uint8_t* bytes = static_cast<uint8_t*>(LockResource(LoadResource(module, found)));
+  DWORD old = 0;
+  if (!VirtualProtect(bytes, SizeofResource(module, found), PAGE_READONLY, &old)) return nullptr;
+  return bytes;
+}
+
+DWORD ProtectionOf(const void* address) {
+  MEMORY_BASIC_INFORMATION info = {};
+  VirtualQuery(address, &info, sizeof info);
+  return info.Protect;
+}
+
 TEST(InstallPackage, ChecksAndExtractsTheProgramsOwnPackage) {
   ScratchFolder target("own");
   auto context = NewContext(nullptr, target.path);
+  const uint8_t* resource = MakeResourceReadOnly(GetModuleHandleA(nullptr));
+  ASSERT_NE(resource, nullptr);
+  ASSERT_EQ(ProtectionOf(resource), static_cast<DWORD>(PAGE_READONLY));
   ASSERT_EQ(CheckPackage(context.get()), 0);
   uint32_t at = kPackageDirectorySize;
   for (int i = 0; i < kPackageEntryCount; ++i) {
@@ -156,6 +177,7 @@ TEST(InstallPackage, ChecksAndExtractsTheProgramsOwnPackage) {
   ASSERT_EQ(ExtractPackage(context.get(), nullptr), 0);
   EXPECT_EQ(FilesIn(target.path).size(), 25u);
   ExpectFixtureFiles(target.path);
+  EXPECT_EQ(ProtectionOf(resource), static_cast<DWORD>(PAGE_READONLY));  // put back
 
   // The image now holds plain bytes: a second extraction in the same run
   // deciphers them again, fails every entry and writes nothing.
@@ -174,6 +196,7 @@ TEST(InstallPackage, NameFilterOnALoadedModule) {
   {
     ResourceModule module("fixture");
     ASSERT_NE(module.handle, nullptr);
+    ASSERT_NE(MakeResourceReadOnly(module.handle), nullptr);
     auto context = NewContext(module.handle, target.path);
     ASSERT_EQ(CheckPackage(context.get()), 0);
     EXPECT_EQ(ExtractPackage(context.get(), "QUILLAN_Setup.exe"), 0);
