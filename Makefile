@@ -34,9 +34,10 @@ bench: deps
 	build/bench/tests/bench/engine_bench --benchmark_color=false
 	build/bench/tests/bench/package_bench --benchmark_color=false
 
-run:
-	@echo "make run: the Generator program is not built yet; only its engine exists so far." >&2
-	@exit 1
+run: deps
+	cmake --preset win64
+	cmake --build --preset win64 --target Generator
+	scripts/run-generator.sh build/win64
 
 # Regenerates the committed pink-noise table (needs a native configure).
 assets:

@@ -89,12 +89,16 @@ int InitAudioOutput(HINSTANCE instance, GeneratorEngine** engine_slot) {
   return InitWaveStream(&g_audio.stream, kDirectionPlayback);
 }
 
-void EndAudioOutput() {
+void FreeAudioStream() {
   StopAudio();
   FreeWaveStream(&g_audio.stream);
   std::free(g_audio.render_block);
   g_audio.render_block = nullptr;
   g_audio.render_bytes = 0;
   g_audio.render_frames = 0;
+}
+
+void EndAudioOutput() {
+  FreeAudioStream();
   ReleaseWaveDevices();
 }

@@ -34,7 +34,10 @@ extern AudioState g_audio;
 // `engine_slot`. 1, or 0 with the reason in the stream's error text.
 int InitAudioOutput(HINSTANCE instance, GeneratorEngine** engine_slot);
 
-// Stops the thread and frees the stream, the render block and the device list.
+// Stops the thread and frees the stream and the render block.
+void FreeAudioStream();
+
+// FreeAudioStream, then drops the program's reference to the device list.
 void EndAudioOutput();
 
 // Starts the audio thread unless it runs. UI thread.

@@ -139,18 +139,6 @@ static void CALLBACK CaptureCallback(HWAVEIN, UINT message, DWORD_PTR instance, 
 // ---------------------------------------------------------------------------
 // Helpers shared by both directions.
 
-static void SetPlaybackError(WaveStream* stream, MMRESULT result) {
-  if (waveOutGetErrorTextA(result, stream->error_text, sizeof stream->error_text) != 0) {
-    std::snprintf(stream->error_text, sizeof stream->error_text, "Wave output error %u", result);
-  }
-}
-
-static void SetCaptureError(WaveStream* stream, MMRESULT result) {
-  if (waveInGetErrorTextA(result, stream->error_text, sizeof stream->error_text) != 0) {
-    std::snprintf(stream->error_text, sizeof stream->error_text, "Wave input error %u", result);
-  }
-}
-
 static void* LockedBlock(SIZE_T bytes, HGLOBAL* memory) {
   *memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_SHARE, bytes);
   if (!*memory) return nullptr;
@@ -225,42 +213,87 @@ static void WaitBelowThreshold(WaveStream* stream, int threshold) {
   }
 }
 
-static int QueryFormatCommon(WaveStream* stream, const WaveFormatSpec* format, bool playback) {
+// ---------------------------------------------------------------------------
+// The device calls of each direction, behind one table, so that open, close,
+// prepare and unprepare are written once for waveOut and waveIn.
+
+struct DeviceCalls {
+  MMRESULT (*open)(HANDLE* handle, UINT id, const WAVEFORMATEX* format, DWORD_PTR callback,
+                   DWORD_PTR instance, DWORD flags);
+  MMRESULT (*close)(HANDLE handle);
+  MMRESULT (*prepare_header)(HANDLE handle, WAVEHDR* header);
+  MMRESULT (*unprepare_header)(HANDLE handle, WAVEHDR* header);
+  MMRESULT (*reset)(HANDLE handle);
+  MMRESULT (*hold)(HANDLE handle);  // after preparing: pause playback, stop capture
+  MMRESULT (*error_text)(MMRESULT result, char* text, UINT size);
+  DWORD_PTR callback;
+  DWORD open_flags;
+};
+
+static const DeviceCalls kPlaybackCalls = {
+    [](HANDLE* h, UINT id, const WAVEFORMATEX* f, DWORD_PTR cb, DWORD_PTR inst, DWORD flags) {
+      return waveOutOpen(reinterpret_cast<HWAVEOUT*>(h), id, f, cb, inst, flags);
+    },
+    [](HANDLE h) { return waveOutClose(static_cast<HWAVEOUT>(h)); },
+    [](HANDLE h, WAVEHDR* w) { return waveOutPrepareHeader(static_cast<HWAVEOUT>(h), w, sizeof *w); },
+    [](HANDLE h, WAVEHDR* w) { return waveOutUnprepareHeader(static_cast<HWAVEOUT>(h), w, sizeof *w); },
+    [](HANDLE h) { return waveOutReset(static_cast<HWAVEOUT>(h)); },
+    [](HANDLE h) { return waveOutPause(static_cast<HWAVEOUT>(h)); },
+    [](MMRESULT r, char* text, UINT size) { return waveOutGetErrorTextA(r, text, size); },
+    reinterpret_cast<DWORD_PTR>(&PlaybackCallback),
+    CALLBACK_FUNCTION | WAVE_ALLOWSYNC,
+};
+
+static const DeviceCalls kCaptureCalls = {
+    [](HANDLE* h, UINT id, const WAVEFORMATEX* f, DWORD_PTR cb, DWORD_PTR inst, DWORD flags) {
+      return waveInOpen(reinterpret_cast<HWAVEIN*>(h), id, f, cb, inst, flags);
+    },
+    [](HANDLE h) { return waveInClose(static_cast<HWAVEIN>(h)); },
+    [](HANDLE h, WAVEHDR* w) { return waveInPrepareHeader(static_cast<HWAVEIN>(h), w, sizeof *w); },
+    [](HANDLE h, WAVEHDR* w) { return waveInUnprepareHeader(static_cast<HWAVEIN>(h), w, sizeof *w); },
+    [](HANDLE h) { return waveInReset(static_cast<HWAVEIN>(h)); },
+    [](HANDLE h) { return waveInStop(static_cast<HWAVEIN>(h)); },
+    [](MMRESULT r, char* text, UINT size) { return waveInGetErrorTextA(r, text, size); },
+    reinterpret_cast<DWORD_PTR>(&CaptureCallback),
+    CALLBACK_FUNCTION,
+};
+
+static const DeviceCalls& CallsOf(const WaveStream* stream) {
+  return stream->direction == kDirectionCapture ? kCaptureCalls : kPlaybackCalls;
+}
+
+static void SetDeviceError(WaveStream* stream, MMRESULT result) {
+  if (CallsOf(stream).error_text(result, stream->error_text, sizeof stream->error_text) != 0) {
+    std::snprintf(stream->error_text, sizeof stream->error_text, "Wave device error %u", result);
+  }
+}
+
+static int QueryStreamFormatCommon(WaveStream* stream, const WaveFormatSpec* format) {
   if (format->sample_rate <= 10999) return 0;
   WAVEFORMATEX wave_format;
   if (!MakeWaveFormat(*format, &wave_format)) return 0;
   const UINT id = static_cast<UINT>(stream->device.device_id);
-  MMRESULT result;
-  if (playback) {
-    result = waveOutOpen(nullptr, id, &wave_format, 0, 0, WAVE_FORMAT_QUERY);
-  } else {
-    result = waveInOpen(nullptr, id, &wave_format, 0, 0, WAVE_FORMAT_QUERY);
-  }
-  return result == MMSYSERR_NOERROR ? 1 : 0;
+  return CallsOf(stream).open(nullptr, id, &wave_format, 0, 0, WAVE_FORMAT_QUERY) ==
+                 MMSYSERR_NOERROR
+             ? 1
+             : 0;
 }
 
-// ---------------------------------------------------------------------------
-// Playback operations.
-
-static int PlaybackQuery(WaveStream* stream, const WaveFormatSpec* format) {
-  return QueryFormatCommon(stream, format, true);
-}
-
-static int PlaybackOpen(WaveStream* stream) {
+static int OpenStreamCommon(WaveStream* stream) {
   if (stream->opened) return 0;
+  const DeviceCalls& calls = CallsOf(stream);
   ResetEvent(stream->event);
   InterlockedExchange(&stream->wait_cancelled, 0);
   stream->started = 0;
   stream->opened = 1;
   WAVEFORMATEX wave_format;
   MakeWaveFormat(stream->format, &wave_format);
-  HWAVEOUT handle = nullptr;
+  HANDLE handle = nullptr;
   const MMRESULT result =
-      waveOutOpen(&handle, static_cast<UINT>(stream->device.device_id), &wave_format,
-                  reinterpret_cast<DWORD_PTR>(&PlaybackCallback),
-                  reinterpret_cast<DWORD_PTR>(stream), CALLBACK_FUNCTION | WAVE_ALLOWSYNC);
+      calls.open(&handle, static_cast<UINT>(stream->device.device_id), &wave_format, calls.callback,
+                 reinterpret_cast<DWORD_PTR>(stream), calls.open_flags);
   if (result != MMSYSERR_NOERROR) {
-    SetPlaybackError(stream, result);
+    SetDeviceError(stream, result);
     stream->opened = 0;
     return static_cast<int>(result);
   }
@@ -269,12 +302,12 @@ static int PlaybackOpen(WaveStream* stream) {
   return 0;
 }
 
-static int PlaybackClose(WaveStream* stream) {
+static int CloseStreamCommon(WaveStream* stream) {
   ResetEvent(stream->event);
   if (!stream->opened) return 0;
-  const MMRESULT result = waveOutClose(static_cast<HWAVEOUT>(stream->device_handle));
+  const MMRESULT result = CallsOf(stream).close(stream->device_handle);
   if (result != MMSYSERR_NOERROR) {
-    SetPlaybackError(stream, result);
+    SetDeviceError(stream, result);
     stream->opened = 0;
     return static_cast<int>(result);
   }
@@ -284,10 +317,10 @@ static int PlaybackClose(WaveStream* stream) {
   return 0;
 }
 
-static int PlaybackPrepare(WaveStream* stream) {
+static int PrepareStreamCommon(WaveStream* stream) {
   if (!stream->opened) return -1;
   if (stream->prepared) return 0;
-  HWAVEOUT handle = static_cast<HWAVEOUT>(stream->device_handle);
+  const DeviceCalls& calls = CallsOf(stream);
   stream->prepared = 1;
   stream->in_flight = 0;
   stream->write_index = 0;
@@ -304,37 +337,38 @@ static int PlaybackPrepare(WaveStream* stream) {
     buffer->header->dwBufferLength = static_cast<DWORD>(stream->buffer_bytes);
     buffer->header->dwFlags = 0;
     buffer->header->dwLoops = 0;
-    const MMRESULT result = waveOutPrepareHeader(handle, buffer->header, sizeof(WAVEHDR));
+    buffer->header->dwUser = static_cast<DWORD_PTR>(i);  // the ring slot, for the capture callback
+    const MMRESULT result = calls.prepare_header(stream->device_handle, buffer->header);
     if (result != MMSYSERR_NOERROR) {
-      SetPlaybackError(stream, result);
+      SetDeviceError(stream, result);
       stream->prepared = 0;
       return -1;
     }
     buffer->prepared = 1;
   }
-  waveOutPause(handle);
+  calls.hold(stream->device_handle);
   return 0;
 }
 
-static int PlaybackUnprepare(WaveStream* stream) {
+static int UnprepareStreamCommon(WaveStream* stream) {
   if (stream->buffers) {
-    HWAVEOUT handle = static_cast<HWAVEOUT>(stream->device_handle);
+    const DeviceCalls& calls = CallsOf(stream);
     // Buffers still queued (the stream was never started) must come back first.
     for (int i = 0; i < stream->buffer_count; ++i) {
       const WAVEHDR* header = stream->buffers[i].header;
       if (header && (header->dwFlags & WHDR_INQUEUE) && stream->opened) {
-        waveOutReset(handle);
+        calls.reset(stream->device_handle);
         break;
       }
     }
     for (int i = 0; i < stream->buffer_count; ++i) {
       WaveBuffer* buffer = &stream->buffers[i];
       if (!buffer->prepared) continue;
-      const MMRESULT result = waveOutUnprepareHeader(handle, buffer->header, sizeof(WAVEHDR));
+      const MMRESULT result = calls.unprepare_header(stream->device_handle, buffer->header);
       if (result == MMSYSERR_NOERROR) {
         buffer->prepared = 0;
       } else {
-        SetPlaybackError(stream, result);
+        SetDeviceError(stream, result);
       }
     }
     FreeBuffers(stream);
@@ -342,6 +376,20 @@ static int PlaybackUnprepare(WaveStream* stream) {
   stream->prepared = 0;
   return 0;
 }
+
+// Marks a failed transfer: the slot is used again by the next one.
+static void CountFailedTransfer(WaveStream* stream) {
+  InterlockedDecrement(&stream->in_flight);
+  stream->failed_writes += 1;
+  stream->write_index = (stream->write_index + stream->buffer_count - 1) % stream->buffer_count;
+  if (stream->report_lost == 1) {
+    std::snprintf(stream->error_text, sizeof stream->error_text, "%s", kDriverLostText);
+    stream->connection_lost = 1;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Playback: stop, start and write.
 
 static int PlaybackStop(WaveStream* stream) {
   if (stream->started) {
@@ -359,21 +407,10 @@ static int PlaybackStart(WaveStream* stream) {
   const MMRESULT result = waveOutRestart(static_cast<HWAVEOUT>(stream->device_handle));
   stream->started = 1;
   if (result != MMSYSERR_NOERROR) {
-    SetPlaybackError(stream, result);
+    SetDeviceError(stream, result);
     return -1;
   }
   return 0;
-}
-
-// Marks a failed write: the slot is used again by the next write.
-static void CountFailedTransfer(WaveStream* stream) {
-  InterlockedDecrement(&stream->in_flight);
-  stream->failed_writes += 1;
-  stream->write_index = (stream->write_index + stream->buffer_count - 1) % stream->buffer_count;
-  if (stream->report_lost == 1) {
-    std::snprintf(stream->error_text, sizeof stream->error_text, "%s", kDriverLostText);
-    stream->connection_lost = 1;
-  }
 }
 
 static int PlaybackWrite(WaveStream* stream, void* block, int threshold) {
@@ -390,7 +427,7 @@ static int PlaybackWrite(WaveStream* stream, void* block, int threshold) {
   const MMRESULT result =
       waveOutWrite(static_cast<HWAVEOUT>(stream->device_handle), buffer->header, sizeof(WAVEHDR));
   if (result != MMSYSERR_NOERROR) {
-    SetPlaybackError(stream, result);
+    SetDeviceError(stream, result);
     CountFailedTransfer(stream);
   }
   stream->write_index = (stream->write_index + 1) % stream->buffer_count;
@@ -398,108 +435,7 @@ static int PlaybackWrite(WaveStream* stream, void* block, int threshold) {
 }
 
 // ---------------------------------------------------------------------------
-// Capture operations.
-
-static int CaptureQuery(WaveStream* stream, const WaveFormatSpec* format) {
-  return QueryFormatCommon(stream, format, false);
-}
-
-static int CaptureOpen(WaveStream* stream) {
-  if (stream->opened) return 0;
-  ResetEvent(stream->event);
-  InterlockedExchange(&stream->wait_cancelled, 0);
-  stream->started = 0;
-  stream->opened = 1;
-  WAVEFORMATEX wave_format;
-  MakeWaveFormat(stream->format, &wave_format);
-  HWAVEIN handle = nullptr;
-  const MMRESULT result =
-      waveInOpen(&handle, static_cast<UINT>(stream->device.device_id), &wave_format,
-                 reinterpret_cast<DWORD_PTR>(&CaptureCallback),
-                 reinterpret_cast<DWORD_PTR>(stream), CALLBACK_FUNCTION);
-  if (result != MMSYSERR_NOERROR) {
-    SetCaptureError(stream, result);
-    stream->opened = 0;
-    return static_cast<int>(result);
-  }
-  stream->device_handle = handle;
-  WaitForNotification(stream);
-  return 0;
-}
-
-static int CaptureClose(WaveStream* stream) {
-  ResetEvent(stream->event);
-  if (!stream->opened) return 0;
-  const MMRESULT result = waveInClose(static_cast<HWAVEIN>(stream->device_handle));
-  if (result != MMSYSERR_NOERROR) {
-    SetCaptureError(stream, result);
-    stream->opened = 0;
-    return static_cast<int>(result);
-  }
-  WaitForNotification(stream);
-  stream->opened = 0;
-  stream->device_handle = nullptr;
-  return 0;
-}
-
-static int CapturePrepare(WaveStream* stream) {
-  if (!stream->opened) return -1;
-  if (stream->prepared) return 0;
-  HWAVEIN handle = static_cast<HWAVEIN>(stream->device_handle);
-  stream->prepared = 1;
-  stream->in_flight = 0;
-  stream->write_index = 0;
-  stream->read_index = 0;
-  stream->first_callback = 1;
-  if (!AllocateBuffers(stream)) {
-    std::snprintf(stream->error_text, sizeof stream->error_text, "Not enough memory");
-    stream->prepared = 0;
-    return -1;
-  }
-  for (int i = 0; i < stream->buffer_count; ++i) {
-    WaveBuffer* buffer = &stream->buffers[i];
-    buffer->header->lpData = reinterpret_cast<LPSTR>(buffer->data);
-    buffer->header->dwBufferLength = static_cast<DWORD>(stream->buffer_bytes);
-    buffer->header->dwFlags = 0;
-    buffer->header->dwLoops = 0;
-    buffer->header->dwUser = static_cast<DWORD_PTR>(i);
-    const MMRESULT result = waveInPrepareHeader(handle, buffer->header, sizeof(WAVEHDR));
-    if (result != MMSYSERR_NOERROR) {
-      SetCaptureError(stream, result);
-      stream->prepared = 0;
-      return -1;
-    }
-    buffer->prepared = 1;
-  }
-  waveInStop(handle);
-  return 0;
-}
-
-static int CaptureUnprepare(WaveStream* stream) {
-  if (stream->buffers) {
-    HWAVEIN handle = static_cast<HWAVEIN>(stream->device_handle);
-    for (int i = 0; i < stream->buffer_count; ++i) {
-      const WAVEHDR* header = stream->buffers[i].header;
-      if (header && (header->dwFlags & WHDR_INQUEUE) && stream->opened) {
-        waveInReset(handle);
-        break;
-      }
-    }
-    for (int i = 0; i < stream->buffer_count; ++i) {
-      WaveBuffer* buffer = &stream->buffers[i];
-      if (!buffer->prepared) continue;
-      const MMRESULT result = waveInUnprepareHeader(handle, buffer->header, sizeof(WAVEHDR));
-      if (result == MMSYSERR_NOERROR) {
-        buffer->prepared = 0;
-      } else {
-        SetCaptureError(stream, result);
-      }
-    }
-    FreeBuffers(stream);
-  }
-  stream->prepared = 0;
-  return 0;
-}
+// Capture: stop, start and read.
 
 static int CaptureStop(WaveStream* stream) {
   if (stream->started) {
@@ -517,7 +453,7 @@ static int CaptureStart(WaveStream* stream) {
   const MMRESULT result = waveInStart(static_cast<HWAVEIN>(stream->device_handle));
   stream->started = 1;
   if (result != MMSYSERR_NOERROR) {
-    SetCaptureError(stream, result);
+    SetDeviceError(stream, result);
     return -1;
   }
   return 0;
@@ -535,7 +471,7 @@ static int CaptureRead(WaveStream* stream, void* block, int threshold) {
   const MMRESULT result =
       waveInAddBuffer(static_cast<HWAVEIN>(stream->device_handle), buffer->header, sizeof(WAVEHDR));
   if (result != MMSYSERR_NOERROR) {
-    SetCaptureError(stream, result);
+    SetDeviceError(stream, result);
     CountFailedTransfer(stream);
   }
   stream->write_index = (stream->write_index + 1) % stream->buffer_count;
@@ -552,12 +488,12 @@ static int CaptureRead(WaveStream* stream, void* block, int threshold) {
   return stream->connection_lost ? -1 : 0;
 }
 
-static const WaveStreamOps kPlaybackOps = {PlaybackQuery,     PlaybackOpen, PlaybackClose,
-                                           PlaybackPrepare,   PlaybackUnprepare,
-                                           PlaybackStop,      PlaybackStart, PlaybackWrite};
-static const WaveStreamOps kCaptureOps = {CaptureQuery,     CaptureOpen, CaptureClose,
-                                          CapturePrepare,   CaptureUnprepare,
-                                          CaptureStop,      CaptureStart, CaptureRead};
+static const WaveStreamOps kPlaybackOps = {
+    QueryStreamFormatCommon, OpenStreamCommon, CloseStreamCommon, PrepareStreamCommon,
+    UnprepareStreamCommon,   PlaybackStop,     PlaybackStart,     PlaybackWrite};
+static const WaveStreamOps kCaptureOps = {
+    QueryStreamFormatCommon, OpenStreamCommon, CloseStreamCommon, PrepareStreamCommon,
+    UnprepareStreamCommon,   CaptureStop,      CaptureStart,      CaptureRead};
 
 // ---------------------------------------------------------------------------
 // Stream management.

@@ -1,0 +1,40 @@
+// Names, version and addresses of the Generator program, shared by the code
+// and the resource script.
+#pragma once
+
+#define GENERATOR_VERSION_TEXT "1.0.0"
+#define GENERATOR_VERSION_COMMAS 1, 0, 0, 0
+#define GENERATOR_MAKER "Quenby Audio"
+#define GENERATOR_WEB_ADDRESS "https://www.quenby-audio.example/"
+#define GENERATOR_MAIL_ADDRESS "support@quenby-audio.example"
+
+// Resource ids.
+#define IDI_GENERATOR 100
+#define IDB_PANEL 500
+#define IDB_SMALL_KNOB 509
+#define IDB_LARGE_KNOB 510
+#define IDB_BUTTON_ON 530
+#define IDB_BUTTON_OFF 531
+#define IDB_LAMP_ON 532
+#define IDB_LAMP_OFF 533
+#define IDB_SLIDER_TRACK 540
+#define IDB_SLIDER_THUMB 541
+#define IDB_OPTIONS 550
+
+// Commands of the main window.
+#define CMD_NOTHING 0
+#define CMD_STOP_AUDIO 20
+#define CMD_START_AUDIO 21
+#define CMD_STOP_AUDIO_TOO 22
+#define CMD_LATENCY_200 50
+#define CMD_LATENCY_100 51
+#define CMD_LATENCY_50 52
+#define CMD_LATENCY_30 53
+#define CMD_LATENCY_20 54
+#define CMD_QUIT 100
+#define CMD_ABOUT 101
+#define CMD_DEFAULTS 102
+#define CMD_README 888
+#define CMD_LICENSE 889
+#define CMD_WEB 890
+#define CMD_MAIL 891

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Starts the win64 build of Generator under Wine from a start directory in
+# the build tree (its current-set file lands there):
+#   scripts/run-generator.sh BUILD_DIR
+# On the user's display it runs until closed. Without a display it runs on a
+# virtual one (or with GENERATOR_SCREENSHOT=1 set), saves a screenshot of the
+# window as a PNG, says where, and ends.
+set -euo pipefail
+build_dir=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+exe="$build_dir/generator/Generator.exe"
+start_dir="$build_dir/run"
+mkdir -p "$start_dir"
+[[ -f "$exe" ]] || { echo "run: $exe is not built" >&2; exit 1; }
+
+if [[ -n "${DISPLAY:-}" && -z "${GENERATOR_SCREENSHOT:-}" ]]; then
+  cd "$start_dir"
+  exec "$here/wine-session.sh" "$build_dir" /usr/lib/wine/wine64 "$exe"
+fi
+
+# Virtual display: start, wait for the window, take its picture, close it.
+png="$start_dir/generator.png"
+cat > "$start_dir/screenshot.sh" <<INNER
+#!/usr/bin/env bash
+set -u
+cd "$start_dir"
+/usr/lib/wine/wine64 "$exe" >"$start_dir/generator.log" 2>&1 </dev/null &
+for _ in \$(seq 1 100); do
+  id=\$(xdotool search --name '^Generator\$' 2>/dev/null | head -n 1)
+  [[ -n "\$id" ]] && break
+  sleep 0.2
+done
+[[ -n "\${id:-}" ]] || { echo "run: the Generator window did not appear (see $start_dir/generator.log)" >&2; exit 1; }
+sleep 2
+import -window "\$id" "$png"
+INNER
+chmod +x "$start_dir/screenshot.sh"
+env -u DISPLAY "$here/wine-session.sh" "$build_dir" "$start_dir/screenshot.sh"
+echo "run: no display here, so Generator ran on a virtual display; its window is in $png"
