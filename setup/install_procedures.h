@@ -1,0 +1,120 @@
+// The install and uninstall procedures and the operations they share.
+//
+// InstallProcedure unpacks the package into "<Program Files>\QX\Brindlemoor",
+// runs the driver setup program there, registers the ASIO driver libraries,
+// resets the mixer's first-run values, makes the Start-menu shortcuts, copies
+// the installer next to the product and writes the uninstall entry. It runs
+// on a worker thread (StartWorker) and reports to the window only by posting
+// WM_COMMAND ID_PROCEDURE_NOTIFY. UninstallProcedure undoes all of it on the
+// calling (window) thread.
+//
+// Threads: the worker writes `status_text` and `worker_running`; the window
+// thread reads them only through CopyStatusText and IsWorkerRunning, which
+// hand them over whole. Everything else runs on the thread that calls it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "setup/installer_context.h"
+
+// Window messages between the procedures and the window: WM_COMMAND with the
+// identifier in the low word of wParam and the code as lParam.
+constexpr int ID_PROCEDURE_NOTIFY = 180;
+constexpr int NOTIFY_FAILED = 127;     // error_text and error_caption are set
+constexpr int NOTIFY_INSTALLED = 128;  // the install procedure succeeded
+
+// The product web site's host name, which ends the package messages.
+constexpr char kProductWebSiteHost[] = "www.tarnwell-audio.example";
+
+// Fixed names of the product on the system.
+constexpr char kProductSubFolder[] = "QX\\Brindlemoor";  // below Program Files
+constexpr char kStartMenuSubFolder[] = "Tarnwell Audio\\Brindlemoor";
+constexpr char kMixerSettingsKey[] = "Tarnwell\\BrindleMoor";  // HKEY_CURRENT_USER
+constexpr char kShellFoldersKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr char kUninstallListKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr char kUninstallEntryName[] = "QX:Brindlemoor {17359A74-1236-5467}";
+
+// The command line's switches, process-wide, all 0 until the start-up's scan
+// sets them (before the window exists). The uninstall procedure reads `silent`.
+struct InstallerFlags {
+  int silent;
+  int auto_install;
+  int auto_remove;
+};
+extern InstallerFlags g_installer_flags;
+
+// The shell folders resolved once at start-up by ResolveShellFolders: the
+// all-users Programs folder (empty when unknown) and the current user's
+// Startup folder ("Startup" until resolved).
+struct ShellFolders {
+  int resolved;  // 1 once ResolveShellFolders has run
+  char common_programs[512];
+  char startup[512];
+};
+extern ShellFolders g_shell_folders;
+
+// Starts the worker thread that runs InstallProcedure. With wait = 1 blocks
+// until it ends and returns its result; with wait = 0 returns 0 at once (the
+// thread handle stays in the context). -1 when the thread can't be created.
+int StartWorker(InstallerContext* context, int wait);
+
+// The install, on the worker thread: 0, -1, -2, -3, -10, -21, -604 or -605.
+// Posts NOTIFY_FAILED (with error_text set) or NOTIFY_INSTALLED to
+// context->window, except for -604 and -605, which post nothing.
+int InstallProcedure(InstallerContext* context);
+
+// The uninstall, on the window thread: 0, -1, -2, -604 or -605. Posts
+// NOTIFY_FAILED for -1 and -2; shows the restart message at 0 unless silent.
+int UninstallProcedure(InstallerContext* context);
+
+// target_folder := JoinPath(<Program Files>, sub_path); 0, or -1 with
+// target_folder empty when neither the folder nor its fallback fits.
+int ResolveProgramFilesTarget(InstallerContext* context, const char* sub_path);
+
+// Fills g_shell_folders; does its work on the first call only. Start-up thread.
+void ResolveShellFolders();
+
+// Registers (do_register = 1) or unregisters (0) the 32-bit ASIO library in
+// process and, on 64-bit Windows, the 64-bit one through "qxregsvr64.exe".
+// Returns the registration program's exit code, or -1 when it was not run
+// or gave none. Needs COM initialised on the calling thread.
+int RegisterAsioDrivers(InstallerContext* context, int do_register);
+
+// Starts JoinPath(target_folder, the driver setup program for this Windows)
+// with `command_line` in target_folder, waits for it without a time limit
+// and stores its exit code (-1 if none can be read). 0, -605 when it can't be
+// started, -604 when no process handle came back.
+int RunDriverSetup(InstallerContext* context, const char* command_line, int* exit_code);
+
+// Makes the shell link JoinPath(folder, name) + ".LNK" to `target`; the
+// HRESULT of the creation. Needs COM initialised on the calling thread.
+HRESULT CreateShortcut(const char* target, const char* folder, const char* name);
+
+// Registry writers and reader: 1 on success, 0 on failure. The writers
+// create the key when it does not exist. ReadUserString copies the REG_SZ
+// value into `buffer` (`buffer_size` bytes) and fails, leaving it empty, when
+// the value does not fit (at most 4,050 bytes are ever copied).
+int WriteMachineString(const char* sub_key, const char* name, const char* text);
+int WriteUserDword(const char* sub_key, const char* name, DWORD value);
+int ReadUserString(const char* sub_key, const char* name, char* buffer, size_t buffer_size);
+
+// Deletes every file and sub-folder of `folder`, then the folder; always 1.
+// What can't be deleted stays and is skipped, so the walk always ends.
+int RemoveFolderTree(const char* folder);
+
+// Deletes parent\sub_key with all its sub-keys: 1, or 0 when the key could
+// not be opened or something under it stayed. Sub-keys that can't be
+// deleted are skipped, so the walk always ends.
+int DeleteKeyTree(HKEY parent, const char* sub_key);
+
+// The status text hand-over between the worker and the window thread: the
+// worker sets whole texts, the window copies a whole text out (never half of
+// one being written). `out` gets at most out_size - 1 characters.
+void SetStatusText(InstallerContext* context, const char* text);
+void CopyStatusText(const InstallerContext* context, char* out, size_t out_size);
+
+// 1 while the worker runs (from StartWorker until the procedure has ended).
+int IsWorkerRunning(const InstallerContext* context);
