@@ -18,15 +18,13 @@
 #include <cstddef>
 
 #include "setup/installer_context.h"
+#include "setup/product_info.h"
 
 // Window messages between the procedures and the window: WM_COMMAND with the
 // identifier in the low word of wParam and the code as lParam.
 constexpr int ID_PROCEDURE_NOTIFY = 180;
 constexpr int NOTIFY_FAILED = 127;     // error_text and error_caption are set
 constexpr int NOTIFY_INSTALLED = 128;  // the install procedure succeeded
-
-// The product web site's host name, which ends the package messages.
-constexpr char kProductWebSiteHost[] = "www.tarnwell-audio.example";
 
 // Fixed names of the product on the system.
 constexpr char kProductSubFolder[] = "QX\\Brindlemoor";  // below Program Files
@@ -37,14 +35,10 @@ constexpr char kShellFoldersKey[] =
 constexpr char kUninstallListKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr char kUninstallEntryName[] = "QX:Brindlemoor {17359A74-1236-5467}";
 
-// The command line's switches, process-wide, all 0 until the start-up's scan
-// sets them (before the window exists). The uninstall procedure reads `silent`.
-struct InstallerFlags {
-  int silent;
-  int auto_install;
-  int auto_remove;
-};
-extern InstallerFlags g_installer_flags;
+// The command line's "silent" switch, process-wide: 0 until the start-up sets
+// it from its scan (before the window exists). When 1 the uninstall procedure
+// shows no message box.
+extern int g_installer_silent;
 
 // The shell folders resolved once at start-up by ResolveShellFolders: the
 // all-users Programs folder (empty when unknown) and the current user's
