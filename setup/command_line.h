@@ -1,0 +1,14 @@
+// The installer's command line: "-" followed by a switch letter.
+// "h"/"H" silent, "u"/"U" remove, "i" (lower case only) install; any other
+// letter is ignored, and only the first letter after each "-" counts.
+#pragma once
+
+struct InstallerFlags {
+  int silent;
+  int auto_install;
+  int auto_remove;
+};
+
+// Scans the text after the program name. A text shorter than 2 characters is
+// not scanned (all flags 0).
+InstallerFlags ParseInstallerCommandLine(const char* arguments);
