@@ -1,0 +1,137 @@
+// BrindlemoorSetup end to end under Wine: the real program run unattended,
+// its single-instance lock, and the closing of a running mixer window.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "setup/system_probe.h"
+
+namespace {
+
+// The installer of the same build tree: <build>\setup\BrindlemoorSetup.exe,
+// two folders up from this test's <build>\tests\installer.
+std::string InstallerPath() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length >= sizeof path) return std::string();
+  std::string folder(path);
+  for (int up = 0; up < 3; ++up) folder = folder.substr(0, folder.find_last_of('\\'));
+  return folder + "\\setup\\BrindlemoorSetup.exe";
+}
+
+struct Run {
+  DWORD exit_code = 0xDEADBEEF;
+  bool window_seen = false;  // an installer window was visible while it ran
+};
+
+// Runs the installer with `arguments`, pumping this thread's messages while
+// it runs; returns its exit code.
+Run RunInstaller(const char* arguments) {
+  Run run;
+  std::string command = "\"" + InstallerPath() + "\" " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return run;
+  }
+  for (int waited = 0; waited < 1200; ++waited) {  // two minutes at most
+    if (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0) {
+      break;
+    }
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    HWND window = FindWindowA("QXBrindlemoor0Installer0MainWindow0", nullptr);
+    if (window && IsWindowVisible(window)) run.window_seen = true;
+  }
+  if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 9);
+  GetExitCodeProcess(process.hProcess, &run.exit_code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return run;
+}
+
+std::string ProductFolder() {
+  char program_files[MAX_PATH];
+  GetEnvironmentVariableA("ProgramFiles", program_files, sizeof program_files);
+  return std::string(program_files) + "\\QX\\Brindlemoor";
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+TEST(InstallerProgram, UnattendedInstallThenRemove) {
+  ASSERT_TRUE(Exists(InstallerPath())) << InstallerPath();
+  if (ProbeDriverInterface()) RunInstaller("-h -u");  // start from a clean system
+  ASSERT_EQ(ProbeDriverInterface(), 0);
+
+  // Removing when nothing is installed changes nothing.
+  Run run = RunInstaller("-h -u");
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(ProbeDriverInterface(), 0);
+  EXPECT_FALSE(Exists(ProductFolder() + "\\brindlemoor.exe"));
+
+  run = RunInstaller("-h -i");
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_FALSE(run.window_seen);
+  EXPECT_EQ(ProbeDriverInterface(), 1);  // the driver's interface is now present
+  EXPECT_TRUE(Exists(ProductFolder() + "\\brindlemoor.exe"));
+  EXPECT_TRUE(Exists(ProductFolder() + "\\BrindlemoorSetup.exe"));  // the installer's copy
+
+  // The install switch on an installed system removes the product.
+  run = RunInstaller("-h -i");
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(ProbeDriverInterface(), 0);
+  EXPECT_FALSE(Exists(ProductFolder() + "\\brindlemoor.exe"));
+
+  // "-H -U" count like their lower-case forms; "-I" is no install switch.
+  run = RunInstaller("-H -I");
+  EXPECT_EQ(ProbeDriverInterface(), 0);
+  run = RunInstaller("-H -U");
+  EXPECT_EQ(run.exit_code, 0u);
+}
+
+TEST(InstallerProgram, SecondInstanceEndsWithMinusOne) {
+  HANDLE held = CreateMutexA(
+      nullptr, TRUE,
+      "Tarnwell Brindlemoor-Installation- Mutex-{12783DE4-C2B5-4698-9D26-EA7E355B50E9}");
+  ASSERT_NE(held, nullptr);
+  const Run run = RunInstaller("-h -i");
+  EXPECT_EQ(run.exit_code, static_cast<DWORD>(-1));
+  EXPECT_FALSE(run.window_seen);
+  EXPECT_EQ(ProbeDriverInterface(), 0);  // nothing was installed
+  ReleaseMutex(held);
+  CloseHandle(held);
+}
+
+int g_destroy_messages = 0;
+
+LRESULT CALLBACK MixerStandInProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_DESTROY) {
+    ++g_destroy_messages;
+    return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+TEST(InstallerProgram, ClosesARunningMixerWindow) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = MixerStandInProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "MixerStandInWindow";
+  RegisterClassA(&wc);
+  HWND mixer = CreateWindowExA(0, "MixerStandInWindow", "BrindleMoor", WS_POPUP, 0, 0, 10, 10,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+  HWND other = CreateWindowExA(0, "MixerStandInWindow", "brindlemoor", WS_POPUP, 0, 0, 10, 10,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+  g_destroy_messages = 0;
+  const Run run = RunInstaller("-h -u");
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(g_destroy_messages, 1);  // only the exact, case-sensitive title
+  DestroyWindow(other);
+  g_destroy_messages = 0;
+  DestroyWindow(mixer);
+}
+
+}  // namespace
