@@ -1,0 +1,28 @@
+// Path texts of the install procedure (see install_paths.h).
+#include "setup/install_paths.h"
+
+#include <cstdio>
+#include <cstring>
+
+int ProgramFilesFallback(const char* windows_folder, int complete, char* out, size_t out_size) {
+  if (out_size == 0) return 0;
+  size_t keep = 2;
+  const char* root = "C:";
+  if (complete && windows_folder != nullptr) {
+    root = windows_folder;
+    const size_t length = std::strlen(windows_folder);
+    const char* slash = length > 2 ? std::strchr(windows_folder + 2, '\\') : nullptr;
+    keep = slash != nullptr ? static_cast<size_t>(slash - windows_folder) + 1 : length;
+  }
+  const int n = std::snprintf(out, out_size, "%.*s\\Program Files\\", static_cast<int>(keep), root);
+  if (n < 0 || static_cast<size_t>(n) >= out_size) {
+    out[0] = '\0';
+    return 0;
+  }
+  return 1;
+}
+
+const char* FileNamePart(const char* path) {
+  const char* slash = std::strrchr(path, '\\');
+  return slash != nullptr ? slash + 1 : path;
+}

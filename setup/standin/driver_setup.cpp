@@ -1,0 +1,125 @@
+// Stand-in driver setup program: QUILLAN_Setup.exe and QUILLAN_Setup_x64.exe.
+//
+// The real program installs the mixer's virtual audio driver. This one makes
+// only what the installer looks for: with "-i" ("-h -i -H -n") a root device
+// carrying a device interface of the mixer driver's class; with "-u"
+// ("-h -u -H") it removes every device that has such an interface. Every run
+// appends its command line and working folder to the stand-in log, and its
+// exit code is 0 unless the environment variable QX_STANDIN_SETUP_EXIT
+// chooses another (1 is the real program's "restart needed").
+//
+// How it works. Wine counts an interface as present when the interface's
+// "#\Control" key under HKLM\System\CurrentControlSet\Control\DeviceClasses
+// holds a non-zero REG_DWORD "Linked"; on Windows the kernel decides that when
+// a driver enables the interface, so on Windows the device stays a driverless
+// root device and the write below is refused. The device is registered with
+// DIF_REGISTERDEVICE, the interface made with SetupDiCreateDeviceInterfaceA,
+// and its registry key name is the interface's device path with "\\?\" made
+// "##?#". Removal takes the set of all devices with the interface (not only
+// present ones) and removes each with DIF_REMOVE.
+#include <windows.h>
+// windows.h first: setupapi.h needs its types.
+#include <setupapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "setup/standin/standin_args.h"
+#include "setup/standin/standin_log.h"
+
+// {D8C6B17A-215D-4082-9341-1E1677AE6B55}: the mixer driver's interface class.
+static const GUID kMixerInterfaceClass = {
+    0xD8C6B17A, 0x215D, 0x4082, {0x93, 0x41, 0x1E, 0x16, 0x77, 0xAE, 0x6B, 0x55}};
+// The system's MEDIA setup class, where audio devices belong.
+static const GUID kMediaSetupClass = {
+    0x4D36E96C, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+
+static const char kHardwareIds[] = "ROOT\\QX_KXBMVD\0";  // REG_MULTI_SZ: ends with two NULs
+static const char kDeviceClassesKey[] =
+    "System\\CurrentControlSet\\Control\\DeviceClasses\\"
+    "{D8C6B17A-215D-4082-9341-1E1677AE6B55}";
+
+// Writes Linked = 1 under the interface's "#\Control" key. 1 on success.
+static int LinkInterface(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* interface_data) {
+  DWORD needed = 0;
+  SetupDiGetDeviceInterfaceDetailA(set, interface_data, nullptr, 0, &needed, nullptr);
+  if (needed == 0 || needed > 4096) return 0;
+  alignas(SP_DEVICE_INTERFACE_DETAIL_DATA_A) char buffer[4096];
+  SP_DEVICE_INTERFACE_DETAIL_DATA_A* detail =
+      reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer);
+  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+  if (!SetupDiGetDeviceInterfaceDetailA(set, interface_data, detail, needed, nullptr, nullptr)) {
+    return 0;
+  }
+  const char* path = detail->DevicePath;
+  if (std::strncmp(path, "\\\\?\\", 4) != 0) return 0;
+  // The device path's own backslashes are '#' in the key name.
+  char interface_key[900];
+  const size_t length = std::strlen(path + 4);
+  if (length >= sizeof interface_key) return 0;
+  for (size_t i = 0; i <= length; ++i) {
+    interface_key[i] = path[4 + i] == '\\' ? '#' : path[4 + i];
+  }
+  char key_name[1024];
+  const int n = std::snprintf(key_name, sizeof key_name, "%s\\##?#%s\\#\\Control",
+                              kDeviceClassesKey, interface_key);
+  if (n <= 0 || n >= static_cast<int>(sizeof key_name)) return 0;
+  HKEY control = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key_name, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_SET_VALUE, nullptr, &control, nullptr) != ERROR_SUCCESS) {
+    return 0;
+  }
+  const DWORD linked = 1;
+  const LONG status = RegSetValueExA(control, "Linked", 0, REG_DWORD,
+                                     reinterpret_cast<const BYTE*>(&linked), sizeof linked);
+  RegCloseKey(control);
+  return status == ERROR_SUCCESS;
+}
+
+static int InstallDevice() {
+  HDEVINFO set = SetupDiCreateDeviceInfoList(&kMediaSetupClass, nullptr);
+  if (set == INVALID_HANDLE_VALUE) return 0;
+  SP_DEVINFO_DATA device = {};
+  device.cbSize = sizeof device;
+  int ok = SetupDiCreateDeviceInfoA(set, "QX_KXBMVD", &kMediaSetupClass,
+                                    "Brindlemoor Virtual Audio (stand-in)", nullptr,
+                                    DICD_GENERATE_ID, &device) &&
+           SetupDiSetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID,
+                                             reinterpret_cast<const BYTE*>(kHardwareIds),
+                                             sizeof kHardwareIds) &&
+           SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device);
+  if (ok) {
+    SP_DEVICE_INTERFACE_DATA interface_data = {};
+    interface_data.cbSize = sizeof interface_data;
+    ok = SetupDiCreateDeviceInterfaceA(set, &device, &kMixerInterfaceClass, nullptr, 0,
+                                       &interface_data) &&
+         LinkInterface(set, &interface_data);
+  }
+  SetupDiDestroyDeviceInfoList(set);
+  return ok;
+}
+
+static int RemoveDevices() {
+  HDEVINFO set = SetupDiGetClassDevsA(&kMixerInterfaceClass, nullptr, nullptr,
+                                      DIGCF_DEVICEINTERFACE);
+  if (set == INVALID_HANDLE_VALUE) return 0;
+  int removed = 0;
+  SP_DEVINFO_DATA device = {};
+  device.cbSize = sizeof device;
+  for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+    if (SetupDiCallClassInstaller(DIF_REMOVE, set, &device)) ++removed;
+  }
+  SetupDiDestroyDeviceInfoList(set);
+  return removed;
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  AppendStandInLog();
+  const char* arguments = GetCommandLineA();
+  switch (ParseDriverSetupArguments(arguments)) {
+    case kDriverSetupInstall: InstallDevice(); break;
+    case kDriverSetupRemove: RemoveDevices(); break;
+    default: break;
+  }
+  return ChosenExitCode("QX_STANDIN_SETUP_EXIT", 0);
+}

@@ -1,0 +1,62 @@
+// The stand-in programs' run log and exit codes (see standin_log.h).
+//
+// The line is formed in one buffer and written with one WriteFile at the end
+// of the file (FILE_APPEND_DATA), so runs of several programs never
+// interleave inside a line.
+#include "setup/standin/standin_log.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+static void LogPath(char* path, DWORD size) {
+  const DWORD n = GetEnvironmentVariableA("QX_STANDIN_LOG", path, size);
+  if (n > 0 && n < size) return;
+  const DWORD m = GetModuleFileNameA(nullptr, path, size);
+  if (m == 0 || m >= size) {
+    path[0] = '\0';
+    return;
+  }
+  char* slash = std::strrchr(path, '\\');
+  char* name = slash != nullptr ? slash + 1 : path;
+  const size_t room = size - static_cast<size_t>(name - path);
+  std::snprintf(name, room, "standin.log");
+}
+
+void AppendStandInLog() {
+  char program[MAX_PATH];
+  const DWORD m = GetModuleFileNameA(nullptr, program, sizeof program);
+  if (m == 0 || m >= sizeof program) program[0] = '\0';
+  const char* slash = std::strrchr(program, '\\');
+  const char* name = slash != nullptr ? slash + 1 : program;
+  char folder[MAX_PATH];
+  const DWORD f = GetCurrentDirectoryA(sizeof folder, folder);
+  if (f == 0 || f >= sizeof folder) folder[0] = '\0';
+
+  char line[4096];
+  const int n = std::snprintf(line, sizeof line, "%s\t%s\t%s\r\n", name, GetCommandLineA(), folder);
+  if (n <= 0 || n >= static_cast<int>(sizeof line)) return;
+
+  char path[MAX_PATH];
+  LogPath(path, sizeof path);
+  if (path[0] == '\0') return;
+  HANDLE log = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (log == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(log, line, static_cast<DWORD>(n), &written, nullptr);
+  CloseHandle(log);
+}
+
+int ChosenExitCode(const char* name, int fallback) {
+  char text[32];
+  const DWORD n = GetEnvironmentVariableA(name, text, sizeof text);
+  if (n == 0 || n >= sizeof text) return fallback;
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || value < INT32_MIN || value > INT32_MAX) return fallback;
+  return static_cast<int>(value);
+}

@@ -1,0 +1,59 @@
+// The walks of RemoveFolderTree and DeleteKeyTree, without their platform.
+//
+// Both walks take the first item of a listing, deal with it, and list again
+// from the start, so that a deletion never disturbs a listing in progress.
+// An item that can't be removed would be taken again and again; these walks
+// remember how many items stayed and step over that many on every new
+// listing, so each round either removes an item or skips one more, and the
+// walk always ends. The Windows layer (system_removal.cpp) passes
+// FindFirstFileA, DeleteFileA, RemoveDirectoryA and the registry calls; the
+// host tests pass a model file system and registry with items that refuse to
+// go.
+#pragma once
+
+#include <cstddef>
+
+// One item of a folder listing.
+struct FolderItem {
+  char name[260];  // as WIN32_FIND_DATAA.cFileName
+  int is_folder;
+  int is_link;  // a folder that is a link (junction, symbolic link): never entered
+};
+
+struct FolderTreeOps {
+  void* user;
+  // Lists `pattern` ("<folder>\*.*"): the listing and its first item, or null.
+  void* (*list_first)(void* user, const char* pattern, FolderItem* item);
+  // The next item: 1, or 0 when there is none.
+  int (*list_next)(void* user, void* listing, FolderItem* item);
+  void (*list_close)(void* user, void* listing);
+  int (*delete_file)(void* user, const char* path);    // 1 when deleted
+  int (*remove_folder)(void* user, const char* path);  // 1 when removed (empty folders only)
+};
+
+// Deletes every file and sub-folder of `folder`, then the folder. Sub-folders
+// whose names begin with "." are left alone (this covers "." and ".."); a
+// linked folder is removed as a link without entering it; what can't be
+// deleted stays. Returns 1 when `folder` itself is gone, else 0.
+int RemoveFolderTreeWith(const char* folder, const FolderTreeOps* ops);
+
+enum KeyListing : int {
+  kKeyFound = 0,   // `name` holds the sub-key's name
+  kKeyNoMore = 1,  // no sub-key at that index
+  kKeyError = 2,   // any other failure (for example a name too long)
+};
+
+struct KeyTreeOps {
+  void* user;
+  // Opens parent\name for deletion and listing: a handle, or null.
+  void* (*open)(void* user, void* parent, const char* name);
+  // The name of sub-key `index` (kKeyFound), or kKeyNoMore, or kKeyError.
+  int (*list)(void* user, void* key, unsigned index, char* name, size_t name_size);
+  int (*remove)(void* user, void* parent, const char* name);  // 1 when deleted
+  void (*close)(void* user, void* key);
+};
+
+// Deletes parent\sub_key with all its sub-keys, deepest first. Sub-keys that
+// can't be deleted are stepped over; the key itself is then left too. 1 when
+// the key is gone, 0 when it could not be opened or stayed.
+int DeleteKeyTreeWith(void* parent, const char* sub_key, const KeyTreeOps* ops);
