@@ -145,7 +145,7 @@ static void PaintBusyButton(HWND window, InstallerContext* c) {
 // ---------------------------------------------------------------------------
 // Messages.
 
-static void CloseWindow(HWND window) { PostMessageA(window, WM_DESTROY, 0, 0); }
+static void CloseInstallerWindow(HWND window) { PostMessageA(window, WM_DESTROY, 0, 0); }
 
 static LRESULT OnCreate(HWND window, InstallerContext* c) {
   c->window = window;
@@ -205,11 +205,11 @@ static void OnButtonDown(HWND window, InstallerContext* c, int x, int y) {
       if (StartWorker(c, 0) == -1) {
         MessageBoxA(window, "Failed to launch Procedure...", "Brindlemoor Installation Error",
                     MB_SYSTEMMODAL | MB_ICONERROR);
-        CloseWindow(window);
+        CloseInstallerWindow(window);
       }
     } else {
       UninstallProcedure(c);
-      CloseWindow(window);
+      CloseInstallerWindow(window);
     }
   } else if (y < c->skin_height) {
     ShellExecuteA(window, "open", PRODUCT_WEB_ADDRESS, nullptr, nullptr, SW_SHOW);
@@ -270,7 +270,7 @@ static LRESULT CALLBACK InstallerWindowProc(HWND window, UINT message, WPARAM wp
       OnCommand(window, c, LOWORD(wparam), lparam);
       return 0;
     case WM_CLOSE:
-      if (!IsWorkerRunning(c)) CloseWindow(window);
+      if (!IsWorkerRunning(c)) CloseInstallerWindow(window);
       return 0;
     case WM_DESTROY:
       if (c->timer_id) KillTimer(window, c->timer_id);

@@ -35,15 +35,11 @@ click_button() {
   xdotool click --window "$id" 1
 }
 
-run_and_wait() {
-  "$wine" "$exe" "$@" >"$out/installer.log" 2>&1 </dev/null &
-  echo $!
-}
-
 # Start clean: nothing installed.
 "$wine" "$exe" -h -u >/dev/null 2>&1 </dev/null || true
 
-pid=$(run_and_wait)
+"$wine" "$exe" >"$out/installer.log" 2>&1 </dev/null &
+pid=$!
 window=$(find_window '^Tarnwell Brindlemoor Installation \(Version 1\.0\.3\.5\)$')
 sleep 1.5
 import -window "$window" "$out/installer_install.png"
@@ -54,24 +50,20 @@ import -window "$box" "$out/installer_reboot.png"
 xdotool key --window "$box" Return
 wait "$pid" || true
 
-pid=$(run_and_wait)
+"$wine" "$exe" >"$out/installer.log" 2>&1 </dev/null &
+pid=$!
 window=$(find_window '^Tarnwell Brindlemoor Installation')
 sleep 1.5
 import -window "$window" "$out/installer_remove.png"
 click_button "$window"
-# The uninstall shows its own restart message; answer whatever box comes up.
-for _ in $(seq 1 50); do
-  kill -0 "$pid" 2>/dev/null || break
-  box=$(xdotool search --name '.' 2>/dev/null | while read -r w; do
-          name=$(xdotool getwindowname "$w" 2>/dev/null || true)
-          [[ "$name" != Tarnwell* && -n "$name" ]] && echo "$w"
-        done | head -n 1)
-  [[ -n "$box" ]] && xdotool key --window "$box" Return
-  sleep 0.3
-done
+# The uninstall shows its own restart message under the same caption.
+box=$(find_window '^REBOOT YOUR SYSTEM$')
+sleep 0.5
+import -window "$box" "$out/installer_removed.png"
+xdotool key --window "$box" Return
 wait "$pid" || true
 
-for state in install reboot remove; do
+for state in install reboot remove removed; do
   [[ -s "$out/installer_$state.png" ]] || { echo "installer test: no picture of $state"; exit 1; }
 done
 echo "installer window: pictures in $out"
