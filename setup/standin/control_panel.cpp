@@ -53,10 +53,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = "QXControlPanelStandInWindow";
   if (!RegisterClassA(&window_class)) return 1;
-  HWND window = CreateWindowA("QXControlPanelStandInWindow", "Virtual IO Control Panel",
-                              WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 400, 120, nullptr, nullptr, instance,
-                              nullptr);
+  HWND window =
+      CreateWindowA("QXControlPanelStandInWindow", "Virtual IO Control Panel",
+                    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
+                    CW_USEDEFAULT, 400, 120, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 1;
   ShowWindow(window, show);
   MSG message;

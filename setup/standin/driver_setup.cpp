@@ -100,8 +100,8 @@ static int InstallDevice() {
 }
 
 static int RemoveDevices() {
-  HDEVINFO set = SetupDiGetClassDevsA(&kMixerInterfaceClass, nullptr, nullptr,
-                                      DIGCF_DEVICEINTERFACE);
+  HDEVINFO set =
+      SetupDiGetClassDevsA(&kMixerInterfaceClass, nullptr, nullptr, DIGCF_DEVICEINTERFACE);
   if (set == INVALID_HANDLE_VALUE) return 0;
   int removed = 0;
   SP_DEVINFO_DATA device = {};

@@ -33,9 +33,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   window_class.lpszClassName = "QXBrindlemoorStandInWindow";
   if (!RegisterClassA(&window_class)) return 1;
-  HWND window = CreateWindowA("QXBrindlemoorStandInWindow", "BrindleMoor", WS_OVERLAPPEDWINDOW,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 480, 200, nullptr, nullptr, instance,
-                              nullptr);
+  HWND window =
+      CreateWindowA("QXBrindlemoorStandInWindow", "BrindleMoor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                    CW_USEDEFAULT, 480, 200, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 1;
   ShowWindow(window, show);
   MSG message;

@@ -24,8 +24,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   HMODULE library = LoadLibraryA(library_path);
   if (library == nullptr) return 3;
   const char* entry_name = unregister ? "DllUnregisterServer" : "DllRegisterServer";
-  RegistrationEntry entry =
-      reinterpret_cast<RegistrationEntry>(reinterpret_cast<void*>(GetProcAddress(library, entry_name)));
+  RegistrationEntry entry = reinterpret_cast<RegistrationEntry>(
+      reinterpret_cast<void*>(GetProcAddress(library, entry_name)));
   int result = 4;
   if (entry != nullptr) result = entry() == S_OK ? 0 : 5;
   FreeLibrary(library);

@@ -7,8 +7,8 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 

@@ -1,0 +1,175 @@
+// The install procedure, its worker thread and the status text hand-over.
+//
+// How it works. StartWorker runs InstallProcedure on a thread of its own, at
+// lowered priority and with COM initialised for the shortcut and registration
+// calls. The procedure walks its steps in a fixed order, stops at the first
+// failure that matters (package, folder, extraction, driver setup), and
+// reports only by posting WM_COMMAND ID_PROCEDURE_NOTIFY to the window: the
+// later steps (registration, settings, shortcuts, the installer's copy, the
+// uninstall entry) never stop it. Nothing is rolled back on failure.
+//
+// The window thread paints `status_text` while the worker changes it, and
+// reads `worker_running` to ignore clicks. The text is handed over under a
+// small spin lock (a whole-text copy each side, never held across anything
+// else); the flag is read and written atomically, and the worker stores its
+// result before it clears the flag.
+#include <windows.h>
+// windows.h first: objbase.h needs its types.
+#include <objbase.h>
+
+#include <cstdio>
+
+#include "setup/install_package.h"
+#include "setup/install_paths.h"
+#include "setup/install_procedures.h"
+
+int g_installer_silent = 0;
+
+static volatile LONG g_status_lock = 0;
+
+static void LockStatus() {
+  while (InterlockedCompareExchange(&g_status_lock, 1, 0) != 0) Sleep(0);
+}
+
+static void UnlockStatus() { InterlockedExchange(&g_status_lock, 0); }
+
+void SetStatusText(InstallerContext* context, const char* text) {
+  LockStatus();
+  std::snprintf(context->status_text, sizeof context->status_text, "%s", text);
+  UnlockStatus();
+}
+
+void CopyStatusText(const InstallerContext* context, char* out, size_t out_size) {
+  if (out_size == 0) return;
+  LockStatus();
+  std::snprintf(out, out_size, "%s", context->status_text);
+  UnlockStatus();
+}
+
+int IsWorkerRunning(const InstallerContext* context) {
+  return __atomic_load_n(&context->worker_running, __ATOMIC_ACQUIRE);
+}
+
+static void SetWorkerRunning(InstallerContext* context, int running) {
+  __atomic_store_n(&context->worker_running, running, __ATOMIC_RELEASE);
+}
+
+static void Notify(const InstallerContext* context, int code) {
+  PostMessageA(context->window, WM_COMMAND, MAKEWPARAM(ID_PROCEDURE_NOTIFY, 0),
+               static_cast<LPARAM>(code));
+}
+
+static int Fail(InstallerContext* context, int result, const char* text) {
+  std::snprintf(context->error_text, sizeof context->error_text, "%s", text);
+  Notify(context, NOTIFY_FAILED);
+  return result;
+}
+
+static const char kPackageCorruptedText[] =
+    "Installation package might be corrupted\nthanks to download official package "
+    "at\n" PRODUCT_WEB_HOST ".";
+static const char kTargetFolderText[] =
+    "Failed to create target folder on system disk\nthanks to download official package "
+    "at\n" PRODUCT_WEB_HOST ".";
+static const char kCopyFailedText[] =
+    "Failed to copy file(s) to destination folder...\nInstallation package might be "
+    "corrupted\nthanks to download official package at\n" PRODUCT_WEB_HOST ".";
+static const char kRestartFirstText[] =
+    "Cannot install Brindlemoor Package now...\nYou must RESTART your system and then relaunch "
+    "setup program";
+
+// The three Start-menu shortcuts below `programs`; skipped silently when the
+// folder can't be formed or made.
+static void MakeStartMenuShortcuts(const InstallerContext* context, const char* programs) {
+  char folder[kPathSize];
+  if (!JoinPath(folder, sizeof folder, programs, kStartMenuSubFolder)) return;
+  if (!CreateFolderChain(folder)) return;
+  static const char* const kLinks[3][2] = {
+      {"readme.txt", "Readme"},
+      {"QUILLAN_ControlPanel.exe", "Virtual IO Control Panel"},
+      {"Brindlemoor.exe", "Brindlemoor"},
+  };
+  for (const auto& link : kLinks) {
+    char target[kPathSize];
+    if (JoinPath(target, sizeof target, context->target_folder, link[0])) {
+      CreateShortcut(target, folder, link[1]);
+    }
+  }
+}
+
+int InstallProcedure(InstallerContext* context) {
+  std::snprintf(context->error_caption, sizeof context->error_caption,
+                "Brindlemoor Installation Error");
+  SetStatusText(context, "Extract Package");
+  if (CheckPackage(context) != 0) return Fail(context, -1, kPackageCorruptedText);
+
+  SetStatusText(context, "Copy Files");
+  if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {
+    return Fail(context, -2, kTargetFolderText);
+  }
+  if (!CreateFolderChain(context->target_folder)) return Fail(context, -3, kTargetFolderText);
+  if (ExtractPackage(context, nullptr) != 0) return Fail(context, -10, kCopyFailedText);
+
+  SetStatusText(context, "Install Audio Driver");
+  int setup_exit = -1;
+  const int started = RunDriverSetup(context, "-h -i -H -n", &setup_exit);
+  if (started != 0) return started;
+  if (setup_exit == 1) return Fail(context, -21, kRestartFirstText);
+
+  RegisterAsioDrivers(context, 1);
+  WriteUserDword(kMixerSettingsKey, "install", 0);
+  WriteUserDword(kMixerSettingsKey, "nbLaunch", 0);
+  WriteUserDword(kMixerSettingsKey, "done", 0);
+
+  SetStatusText(context, "Finalize Installation");
+  char programs[kPathSize];
+  if (ReadUserString(kShellFoldersKey, "Programs", programs, sizeof programs)) {
+    MakeStartMenuShortcuts(context, programs);
+  }
+  if (g_shell_folders.common_programs[0] != '\0') {
+    MakeStartMenuShortcuts(context, g_shell_folders.common_programs);
+  }
+
+  char copy[kPathSize];
+  if (JoinPath(copy, sizeof copy, context->target_folder, FileNamePart(context->installer_path)) &&
+      CopyFileA(context->installer_path, copy, FALSE)) {
+    SetFileAttributesA(copy, FILE_ATTRIBUTE_NORMAL);
+  }
+
+  char key[kPathSize];
+  if (JoinPath(key, sizeof key, kUninstallListKey, kUninstallEntryName)) {
+    WriteMachineString(key, "DisplayName", "Brindlemoor, The Virtual Mixing Console");
+    WriteMachineString(key, "Publisher", "Tarnwell Software");
+    WriteMachineString(key, "UninstallString", copy);
+  }
+
+  SetStatusText(context, "Installation Completed");
+  Notify(context, NOTIFY_INSTALLED);
+  return 0;
+}
+
+static DWORD WINAPI WorkerThread(LPVOID parameter) {
+  InstallerContext* context = static_cast<InstallerContext*>(parameter);
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+  const HRESULT com = CoInitialize(nullptr);
+  context->worker_result = InstallProcedure(context);
+  if (com == S_OK) CoUninitialize();
+  SetWorkerRunning(context, 0);
+  return 0;
+}
+
+int StartWorker(InstallerContext* context, int wait) {
+  context->worker_result = -1;
+  SetWorkerRunning(context, 1);
+  HANDLE thread = CreateThread(nullptr, 0, WorkerThread, context, 0, &context->worker_thread_id);
+  if (thread == nullptr) {
+    SetWorkerRunning(context, 0);  // nothing runs: the window must not wait for it
+    return -1;
+  }
+  context->worker_thread = thread;
+  if (!wait) return 0;
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  context->worker_thread = nullptr;
+  return context->worker_result;
+}

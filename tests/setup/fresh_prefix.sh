@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Runs one Windows test program in a Wine prefix of its own, made new for
+# this run, so that a test group sees a prefix that nothing else has touched:
+#   tests/setup/fresh_prefix.sh GROUP_DIR PROGRAM.exe [ARGS...]
+#
+# GROUP_DIR is a folder of the build tree for this group only; its old
+# prefix is deleted first. The session itself (prefix, HOME, wineserver,
+# display when none is set) is scripts/wine-run.sh's, for GROUP_DIR. Wine's
+# menu builder is off: shortcuts in the Start menu would otherwise become
+# desktop menu entries and registry notes of the session's own.
+set -euo pipefail
+
+if [[ $# -lt 2 ]]; then
+  echo "usage: $0 GROUP_DIR PROGRAM.exe [ARGS...]" >&2
+  exit 2
+fi
+group_dir=$1
+shift
+here=$(cd "$(dirname "$0")" && pwd)
+rm -rf "$group_dir/wine"
+mkdir -p "$group_dir"
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
+exec "$here/../../scripts/wine-run.sh" "$group_dir" "$@"
