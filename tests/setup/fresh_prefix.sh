@@ -4,10 +4,12 @@
 #   tests/setup/fresh_prefix.sh GROUP_DIR PROGRAM.exe [ARGS...]
 #
 # GROUP_DIR is a folder of the build tree for this group only; its old
-# prefix is deleted first. The session itself (prefix, HOME, wineserver,
-# display when none is set) is scripts/wine-run.sh's, for GROUP_DIR. Wine's
-# menu builder is off: shortcuts in the Start menu would otherwise become
-# desktop menu entries and registry notes of the session's own.
+# prefix is deleted first, and the new one (some 700 MB) again after a run
+# that passed (a failed run's prefix stays for a look). The session itself
+# (prefix, HOME, wineserver, display when none is set) is
+# scripts/wine-run.sh's, for GROUP_DIR, and is over when that returns.
+# Wine's menu builder is off: shortcuts in the Start menu would otherwise
+# become desktop menu entries and registry notes of the session's own.
 set -euo pipefail
 
 if [[ $# -lt 2 ]]; then
@@ -20,4 +22,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$group_dir/wine"
 mkdir -p "$group_dir"
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
-exec "$here/../../scripts/wine-run.sh" "$group_dir" "$@"
+status=0
+"$here/../../scripts/wine-run.sh" "$group_dir" "$@" || status=$?
+if [[ $status -eq 0 ]]; then
+  rm -rf "$group_dir/wine/prefix" || true
+fi
+exit "$status"
