@@ -2,7 +2,7 @@
 # The installer's window on the virtual display, driven like a person would:
 # the "Install" state is photographed, a click on the button installs, the
 # "REBOOT YOUR SYSTEM" box appears and is answered; then the "Remove" state
-# is photographed and a click removes the product again.
+# is photographed, the window closed, and the product removed unattended.
 #   installer_window_test.sh INSTALLER.exe OUTPUT_DIR
 # Runs inside a Wine session (DISPLAY set, warm wineserver).
 set -euo pipefail
@@ -10,11 +10,12 @@ exe=$1 out=$2
 mkdir -p "$out"
 wine=/usr/lib/wine/wine64
 
-# The X window of a Wine window whose title matches; waits up to 30 s.
+# The X window of a Wine window whose title matches; waits up to 60 s.
 find_window() {
   local id=""
-  for _ in $(seq 1 150); do
-    id=$(xdotool search --name "$1" 2>/dev/null | head -n 1 || true)
+  for _ in $(seq 1 300); do
+    # The newest match: a window of an earlier run may linger a moment.
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | sort -n | tail -n 1 || true)
     [[ -n "$id" ]] && { echo "$id"; return 0; }
     sleep 0.2
   done
@@ -41,7 +42,7 @@ click_button() {
 "$wine" "$exe" >"$out/installer.log" 2>&1 </dev/null &
 pid=$!
 window=$(find_window '^Tarnwell Brindlemoor Installation \(Version 1\.0\.3\.5\)$')
-sleep 1.5
+sleep 3
 import -window "$window" "$out/installer_install.png"
 click_button "$window"
 box=$(find_window '^REBOOT YOUR SYSTEM$')
@@ -53,17 +54,16 @@ wait "$pid" || true
 "$wine" "$exe" >"$out/installer.log" 2>&1 </dev/null &
 pid=$!
 window=$(find_window '^Tarnwell Brindlemoor Installation')
-sleep 1.5
+sleep 3
 import -window "$window" "$out/installer_remove.png"
-click_button "$window"
-# The uninstall shows its own restart message under the same caption.
-box=$(find_window '^REBOOT YOUR SYSTEM$')
-sleep 0.5
-import -window "$box" "$out/installer_removed.png"
-xdotool key --window "$box" Return
+# Closed like a person would (Alt+F4), then removed unattended.
+xdotool key --window "$window" alt+F4 2>/dev/null || true
+for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+kill "$pid" 2>/dev/null || true
 wait "$pid" || true
+"$wine" "$exe" -h -u >/dev/null 2>&1 </dev/null
 
-for state in install reboot remove removed; do
+for state in install reboot remove; do
   [[ -s "$out/installer_$state.png" ]] || { echo "installer test: no picture of $state"; exit 1; }
 done
 echo "installer window: pictures in $out"

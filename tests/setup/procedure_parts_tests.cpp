@@ -314,7 +314,10 @@ TEST(ProcedureParts, StatusTextIsHandedOverWhole) {
   const std::string long_text(1000, 'L');
   int torn = 0;
   int long_seen = 0;
-  for (int i = 0; i < 200000; ++i) {
+  // Read until both texts have been seen many times; the writer thread may
+  // get no time at first on a busy machine, so yield now and then.
+  for (int i = 0; i < 200000 || (long_seen == 0 && i < 20000000); ++i) {
+    if (i % 1000 == 999) Sleep(0);
     char text[1024];
     CopyStatusText(context.get(), text, sizeof text);
     if (long_text == text) {
