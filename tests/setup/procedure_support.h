@@ -17,8 +17,7 @@
 #include <vector>
 
 #include "setup/install_procedures.h"
-
-using Bytes = std::vector<uint8_t>;
+#include "tests/setup/test_files.h"
 
 // The program's own folder and path.
 std::string ProgramFolder();
@@ -27,10 +26,7 @@ std::string ProgramPath();
 // A host path (as the build knows it) as Wine sees it, on drive Z:.
 std::string HostPath(const std::string& unix_path);
 
-bool ReadAll(const std::string& path, Bytes* out);
-bool WriteAll(const std::string& path, const std::string& text);
 bool Exists(const std::string& path);
-bool IsFolder(const std::string& path);
 void RemoveTree(const std::string& folder);
 std::string Md5Hex(const Bytes& bytes);
 std::string Md5Hex(const uint8_t digest[16]);
