@@ -11,37 +11,13 @@ const PreferenceId kPreferenceWriteOrder[kPreferenceCount] = {
     kPrefRotMode, kPrefInfoValue, kPrefKeyboardType, kPrefRotLatency, kPrefRotMove,
     kPrefSCapture, kPrefSSetToPos, kPrefAIMode,      kPrefDialTCtx};
 
-static void PutU16(uint8_t* at, uint16_t v) {
-  at[0] = static_cast<uint8_t>(v);
-  at[1] = static_cast<uint8_t>(v >> 8);
-}
-
-static void PutU32(uint8_t* at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-static void PutF32(uint8_t* at, float f) {
-  uint32_t bits;
-  std::memcpy(&bits, &f, 4);
-  PutU32(at, bits);
-}
-
 void DefaultPreferences(ControlPreferences* prefs) {
   std::memset(prefs, 0, sizeof *prefs);
   prefs->rot_mode = 1;
   prefs->infovalue = 0x80000003u;
   prefs->s_capture = 1;
-  uint8_t* c = prefs->dial_tctx;
-  PutU16(c + 0, 2);  // one quarter note
-  for (int slot = 1; slot < 5; ++slot) PutU16(c + 2 * slot, 0xFFFF);
-  PutU32(c + 12, 1);  // replace mode
-  PutF32(c + 16, 120.0f);
-  PutU16(c + 20, 10);
-  PutU32(c + 24, 44100);
-  PutU32(c + 28, 96);
-  PutU32(c + 32, 4);
-  PutU32(c + 36, 4);
-  PutF32(c + 40, 25.0f);
+  const TimeContext context = DefaultTimeContext();
+  EncodeTimeContext(&context, prefs->dial_tctx);
 }
 
 static uint32_t* Word(ControlPreferences* prefs, PreferenceId id) {

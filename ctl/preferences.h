@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr size_t kTimeContextBytes = 44;
+#include "ctl/time_context.h"
 
 struct ControlPreferences {
   uint32_t rot_mode;       // bit 0 inverse mouse move, bit 1 angular mode
@@ -16,7 +16,7 @@ struct ControlPreferences {
   uint32_t s_capture;      // 0 / 1: slider mouse-captured mode
   uint32_t s_settopos;     // 0 / 1: slider direct-position mode
   uint32_t a_imode;        // 0 / 1: precision-adjust inverse mode
-  uint8_t dial_tctx[kTimeContextBytes];  // time-entry dialog context, opaque here
+  uint8_t dial_tctx[kTimeContextBytes];  // time-entry context as stored (time_context.h)
 };
 
 // Preference values in the order they are read (the order of the key's
