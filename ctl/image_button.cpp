@@ -1,6 +1,6 @@
 // The image button: a two-image control with four behaviours (push with
 // optional auto-repeat, toggle, select, display-only indicator), and the
-// disabled cross, focus mark and focus cycling that all controls share.
+// focus cycling that windows hosting controls use.
 //
 // How it works. The value is 0.0 or 1.0 and picks the off or on image. A
 // press (left button, or Enter/Space as a click at (1, 1)) acts by mode; a
@@ -360,33 +360,7 @@ HWND CreateStockToggle(HWND parent, int id, int x, int y, uint32_t flags) {
 }
 
 // ---------------------------------------------------------------------------
-// Marks and focus.
-
-void DrawDisabledCross(HDC dc, int left, int top, int right, int bottom) {
-  const int r = right - 1;
-  const int b = bottom - 1;
-  const int width = right - left;
-  const int height = bottom - top;
-  int t = ((width < height ? width : height) - 1) / 5;
-  if (t < 3) t = 3;
-  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(0));
-  HGDIOBJ old_brush = SelectObject(dc, GetLibraryBrush(15));
-  const POINT first[4] = {{left + t, top}, {r, b - t}, {r - t, b}, {left, top + t}};
-  const POINT second[4] = {{left, b - t}, {r - t, top}, {r, top + t}, {left + t, b}};
-  Polygon(dc, first, 4);
-  Polygon(dc, second, 4);
-  SelectObject(dc, old_pen);
-  SelectObject(dc, old_brush);
-}
-
-void DrawFocusMark(HDC dc, int x, int y) {
-  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(0));
-  HGDIOBJ old_brush = SelectObject(dc, GetLibraryBrush(2));
-  const POINT triangle[3] = {{x, y}, {x + 5, y}, {x, y + 5}};
-  Polygon(dc, triangle, 3);
-  SelectObject(dc, old_pen);
-  SelectObject(dc, old_brush);
-}
+// Focus cycling.
 
 int CycleFocus(HWND owner, WPARAM key) {
   if (key != VK_TAB) return 1;

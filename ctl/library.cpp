@@ -257,6 +257,11 @@ void SetPopupSlot(int slot, HWND window) {
   if (slot >= 0 && slot < kPopupSlotCount) g_ctl.popups[slot] = window;
 }
 
+void ClosePopupSlot(int slot) {
+  HWND window = GetPopupSlot(slot);
+  if (window && IsWindow(window)) SendMessageA(window, WM_CLOSE, 0, 0);
+}
+
 // ---------------------------------------------------------------------------
 // Notifications.
 
@@ -297,62 +302,6 @@ HBITMAP GetStockBitmap(int index) {
 }
 
 int ControlLibraryGdiObjects() { return g_ctl.gdi_objects; }
-
-// ---------------------------------------------------------------------------
-// Round masks.
-
-HBITMAP GetRoundMask(HWND window, int diameter) {
-  if (diameter <= 0) return nullptr;
-  for (int i = 0; i < g_ctl.mask_count; ++i) {
-    if (g_ctl.masks[i].diameter == diameter) return g_ctl.masks[i].mask;
-  }
-  if (g_ctl.mask_count >= kRoundMaskCacheSize) return nullptr;
-  HDC window_dc = GetDC(window);
-  if (!g_ctl.scratch) g_ctl.scratch = TrackGdi(CreateCompatibleBitmap(window_dc, kScratchSide, kScratchSide));
-  HBITMAP mask = TrackGdi(CreateCompatibleBitmap(window_dc, diameter, diameter));
-  HDC memory = CreateCompatibleDC(window_dc);
-  ReleaseDC(window, window_dc);
-  if (!mask || !memory) {
-    if (memory) DeleteDC(memory);
-    ReleaseGdi(&mask);
-    return nullptr;
-  }
-  HGDIOBJ old_bitmap = SelectObject(memory, mask);
-  RECT all = {0, 0, diameter, diameter};
-  FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  HGDIOBJ old_pen = SelectObject(memory, GetStockObject(BLACK_PEN));
-  HGDIOBJ old_brush = SelectObject(memory, GetStockObject(BLACK_BRUSH));
-  Ellipse(memory, 0, 0, diameter, diameter);
-  SelectObject(memory, old_pen);
-  SelectObject(memory, old_brush);
-  SelectObject(memory, old_bitmap);
-  DeleteDC(memory);
-  g_ctl.masks[g_ctl.mask_count++] = {mask, diameter};
-  return mask;
-}
-
-void DrawMasked(HDC dc, int x, int y, int w, int h, HBITMAP image, HBITMAP mask) {
-  if (!g_ctl.scratch || !image) return;
-  if (w > kScratchSide) w = kScratchSide;
-  if (h > kScratchSide) h = kScratchSide;
-  HDC scratch = CreateCompatibleDC(dc);
-  HDC source = CreateCompatibleDC(dc);
-  if (scratch && source) {
-    HGDIOBJ old_scratch = SelectObject(scratch, g_ctl.scratch);
-    BitBlt(scratch, 0, 0, w, h, dc, x, y, SRCCOPY);
-    HGDIOBJ old_source = SelectObject(source, mask ? mask : image);
-    if (mask) {
-      BitBlt(scratch, 0, 0, w, h, source, 0, 0, SRCAND);
-      SelectObject(source, image);
-    }
-    BitBlt(scratch, 0, 0, w, h, source, 0, 0, mask ? SRCPAINT : SRCCOPY);
-    BitBlt(dc, x, y, w, h, scratch, 0, 0, SRCCOPY);
-    SelectObject(source, old_source);
-    SelectObject(scratch, old_scratch);
-  }
-  if (source) DeleteDC(source);
-  if (scratch) DeleteDC(scratch);
-}
 
 // ---------------------------------------------------------------------------
 // Small helpers.

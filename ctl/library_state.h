@@ -1,7 +1,11 @@
-// The control library's one state record, shared by the library's sources.
+// The control library's one state record and the interfaces its sources
+// share with one another (the host sees only qx2ctl.h).
 #pragma once
 
 #include "ctl/qx2ctl.h"
+
+// Pop-up slots: the one open pop-up of each kind.
+enum PopupSlot { kSlotValuePopup, kSlotQuickEdit, kSlotTimeEntry, kSlotPrecision, kPopupSlotCount = 8 };
 
 constexpr int kRoundMaskCacheSize = 31;
 constexpr int kScratchSide = 128;
@@ -50,6 +54,59 @@ void ReleaseGdi(T* object) {
   if (*object && DeleteObject(*object)) g_ctl.gdi_objects -= 1;
   *object = nullptr;
 }
+
+// ---------------------------------------------------------------------------
+// Library-internal interfaces.
+
+HPEN GetDashDotPen();
+HBRUSH GetCheckerBrush();
+
+// GDI objects the library holds now (for leak checks).
+int ControlLibraryGdiObjects();
+
+// The window of a pop-up slot, or null.
+HWND GetPopupSlot(int slot);
+void SetPopupSlot(int slot, HWND window);
+
+// Closes the pop-up of `slot` if one is open (WM_CLOSE).
+void ClosePopupSlot(int slot);
+
+// Value pop-up: one per process, shown beside a control while it is dragged.
+void ShowValuePopup(HWND reference, int x, int y, const char* text);
+void UpdateValuePopup(const char* text);
+void HideValuePopup();
+
+// Top-left of the 80 × 20 pop-up for a control at (x, y, w, h) of its parent,
+// by corner 1 … 4 (clamped into that range).
+POINT ValuePopupOrigin(int corner, int x, int y, int w, int h);
+
+// Text in a text style (see qx2ctl.h) at (x, y): embossed text is drawn
+// transparent, plain text on its background colour.
+void DrawStyledText(HDC dc, uint32_t text_style, int x, int y, const char* text);
+
+// The font, text colour and background colour a text style names.
+HFONT TextStyleFont(uint32_t text_style);
+COLORREF TextStyleColor(uint32_t text_style);
+COLORREF TextStyleBackground(uint32_t text_style);
+
+// Answers WM_CTLCOLOREDIT / WM_CTLCOLORLISTBOX for a field in a text style:
+// sets the colours on `dc` and returns the background brush.
+HBRUSH ColorFieldByTextStyle(HDC dc, uint32_t text_style);
+
+// A line or polyline in palette pen `pen`, with a white copy one pixel right
+// and down drawn first.
+void DrawEmbossedLine(HDC dc, int pen, int x1, int y1, int x2, int y2);
+void DrawEmbossedPolyline(HDC dc, int pen, const POINT* points, int count);
+
+// A sunken box (left, top) to (right, bottom): filled with palette colour
+// `fill`, top and left edges in palette pen 9, bottom and right edges white.
+void DrawSunkenBox(HDC dc, int left, int top, int right, int bottom, int fill);
+
+// Tiles the library background (stock bitmap 1512) over `area`.
+void TileBackground(HDC dc, const RECT* area);
+
+// Copies `bitmap` (its top-left w × h, from (sx, sy)) to (x, y) with `rop`.
+void DrawBitmap(HDC dc, int x, int y, int w, int h, HBITMAP bitmap, int sx, int sy, DWORD rop);
 
 // Window procedures of the control families.
 LRESULT CALLBACK ImageButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -110,23 +110,25 @@ HBITMAP GetStockBitmap(int index);
 constexpr int kStockBitmapFirstId = 1500;
 constexpr int kStockBitmapCount = 19;
 
+// ---------------------------------------------------------------------------
+// Drawing shared by the controls (drawing.cpp).
+
 // A square mask of side `diameter`: white, with a black disc touching its
 // edges. Cached by diameter (31 at most: then null for a new diameter).
 HBITMAP GetRoundMask(HWND window, int diameter);
 
 // Draws `image` through `mask` at (x, y), w × h (at most 128 × 128): the
 // background shows where the mask is white; the image must be black there.
+// Without a mask, or before any mask exists, the image is copied plainly.
 void DrawMasked(HDC dc, int x, int y, int w, int h, HBITMAP image, HBITMAP mask);
+
+// The disabled look: a white cross outlined in black over the rectangle.
+void DrawDisabledCross(HDC dc, int left, int top, int right, int bottom);
+// The focus mark: a small red triangle with its corner at (x, y).
+void DrawFocusMark(HDC dc, int x, int y);
 
 // GDI objects the library holds now (for leak checks).
 int ControlLibraryGdiObjects();
-
-// ---------------------------------------------------------------------------
-// Pop-up slots: the one open pop-up of each kind.
-
-enum PopupSlot { kSlotValuePopup, kSlotQuickEdit, kSlotTimeEntry, kSlotPrecision, kPopupSlotCount = 8 };
-HWND GetPopupSlot(int slot);
-void SetPopupSlot(int slot, HWND window);
 
 // ---------------------------------------------------------------------------
 // Image button.
@@ -163,24 +165,35 @@ HWND CreateImageButtonEx(HWND parent, int id, int x, int y, uint32_t flags, HBIT
 // kButtonSelect in `flags` change its mode; notifications go to `parent`.
 HWND CreateStockToggle(HWND parent, int id, int x, int y, uint32_t flags);
 
-// The marks every control draws the same way.
-void DrawDisabledCross(HDC dc, int left, int top, int right, int bottom);
-void DrawFocusMark(HDC dc, int x, int y);
-
 // Moves the focus among the owner's children for Tab and Shift+Tab. Returns
 // 0 when the key was Tab, 1 (not handled) for any other key.
 int CycleFocus(HWND owner, WPARAM key);
 
 // ---------------------------------------------------------------------------
-// Value pop-up: one per process, shown beside a control while it is dragged.
+// Value editors. Both are modal and open at a screen point; opening one
+// closes an editor of the same kind that is still open.
 
-void ShowValuePopup(HWND reference, int x, int y, const char* text);
-void UpdateValuePopup(const char* text);
-void HideValuePopup();
+// Text style word: bits 0-3 text colour, 4-7 background colour (palette
+// indices), 8-12 library font, bit 31 embossed (a white copy one pixel right
+// and down behind the text). Knobs and sliders use kTextStyleValue.
+constexpr uint32_t kTextStyleEmbossed = 0x80000000u;
+constexpr uint32_t kTextStyleValue = 0x7E0;  // black on colour 14, font 7
 
-// Top-left of the 80 × 20 pop-up for a control at (x, y, w, h) of its parent,
-// by corner 1 … 4 (clamped into that range).
-POINT ValuePopupOrigin(int corner, int x, int y, int w, int h);
+// The quick edit box: one bare edit field of `width` × `height` at screen
+// (x, y) showing `initial_text` selected. Returns a 1024-byte buffer the
+// caller frees with free(): the typed text after Enter, an empty text when
+// the box was dismissed (Escape, a click elsewhere), or null when the buffer
+// could not be allocated.
+char* OpenQuickEdit(HWND parent, uint32_t text_style, int x, int y, int width, int height,
+                    const char* initial_text);
+
+// The answer of the time-entry dialog when it was cancelled (bits 0xF99A130C).
+constexpr float kTimeDialogCancel = -1.0e35f;
+
+// The time-entry dialog at screen (x, y) on `initial_seconds`. Returns the
+// new time in seconds, or kTimeDialogCancel. Its musical and video settings
+// persist in the library's preferences.
+float OpenTimeDialog(HWND parent, uint32_t text_style, int x, int y, float initial_seconds);
 
 // ---------------------------------------------------------------------------
 // Window drag of captionless windows.

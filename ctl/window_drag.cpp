@@ -61,12 +61,14 @@ void MoveWindowDrag(WindowDragState* state, int x, int y) {
 
 void EndWindowDrag(WindowDragState* state, int, int) {
   if (!state->dragging) return;
+  // Not dragging any more before the capture goes: releasing it sends
+  // WM_CAPTURECHANGED, which a window may answer by ending the drag.
+  state->dragging = 0;
   if (state->outline_drawn) DrawOutline(state, state->last_x, state->last_y);
   state->outline_drawn = 0;
-  ReleaseCapture();
+  if (GetCapture() == state->window) ReleaseCapture();
   state->left = state->last_x - state->grab_x;
   state->top = state->last_y - state->grab_y;
-  state->dragging = 0;
   SetWindowPos(state->window, nullptr, state->left, state->top, 0, 0,
                SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOZORDER);
   if (state->previous_capture) SetCapture(state->previous_capture);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ctl/qx2ctl.h"
+#include "ctl/library_state.h"
 
 namespace {
 
