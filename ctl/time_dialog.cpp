@@ -418,6 +418,7 @@ static INT_PTR OnMouse(TimeDialogState* s, UINT message, WPARAM wparam, LPARAM l
   const int y = static_cast<int16_t>(HIWORD(lparam));
   switch (message) {
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:  // the same note twice in quick succession
       OnLeftButtonDown(s, x, y);
       return TRUE;
     case WM_MOUSEMOVE:
@@ -470,6 +471,7 @@ static INT_PTR CALLBACK TimeDialogProc(HWND dialog, UINT message, WPARAM wparam,
       Paint(dialog, s);
       return TRUE;
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
     case WM_CANCELMODE:

@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb xdotool imagemagick sox
   python3-pil fonts-dejavu-core
+  fonts-liberation  # Arial's metrics under Wine, so text fits as laid out
 )
 
 missing=()

@@ -1,10 +1,13 @@
-// Shows a window with image buttons of every mode and the stock toggle, then
-// saves what the (virtual) screen shows of it as a BMP:
-//   ctl_showcase OUTPUT.bmp
+// Shows a window with image buttons of every mode and the stock toggle, or
+// the time-entry dialog, then saves what the (virtual) screen shows of it as
+// a BMP:
+//   ctl_showcase OUTPUT.bmp [time-dialog]
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
+#include "ctl/musical_time.h"
 #include "ctl/qx2ctl.h"
 
 static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -60,13 +63,48 @@ static bool SaveScreenRect(const RECT& r, const char* path) {
   return ok;
 }
 
+// The time-entry dialog as a user leaves it after picking a few notes: it is
+// photographed from a timer inside its modal loop, then closed.
+static const char* g_shot_path;
+static bool g_shot_saved;
+
+static void CALLBACK PhotographTimeDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  static int ticks;
+  HWND dialog = FindWindowExA(nullptr, nullptr, MAKEINTATOM(32770), nullptr);
+  if (!dialog || ++ticks < 10) return;
+  KillTimer(nullptr, timer);
+  RECT r;
+  GetWindowRect(dialog, &r);
+  g_shot_saved = SaveScreenRect(r, g_shot_path);
+  PostMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+static int ShowTimeDialog(HWND host) {
+  ControlPreferences* prefs = GetControlPreferences();
+  TimeContext context = DefaultTimeContext();
+  context.replace_mode = 0;
+  context.notes[1] = 13;  // a quarter tied to a dotted eighth and a sixteenth
+  context.notes[2] = 4;
+  context.focus_id = kFieldHertz;
+  EncodeTimeContext(&context, prefs->dial_tctx);
+  SetTimer(nullptr, 0, 30, PhotographTimeDialog);
+  OpenTimeDialog(host, kTextStyleValue, 60, 60, MusicalDuration(&context));
+  return g_shot_saved ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: ctl_showcase OUTPUT.bmp\n");
+    std::fprintf(stderr, "usage: ctl_showcase OUTPUT.bmp [time-dialog]\n");
     return 2;
   }
   HINSTANCE instance = GetModuleHandleA(nullptr);
   if (!InitControlLibrary(instance, "CtlShowcase")) return 1;
+  if (argc > 2 && std::strcmp(argv[2], "time-dialog") == 0) {
+    g_shot_path = argv[1];
+    const int status = ShowTimeDialog(nullptr);
+    EndControlLibrary();
+    return status;
+  }
   WNDCLASSA wc = {};
   wc.lpfnWndProc = HostProc;
   wc.hInstance = instance;
