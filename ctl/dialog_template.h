@@ -15,5 +15,4 @@ HGLOBAL BuildDialogTemplate(DWORD style, DWORD ex_style, int x, int y, int width
 INT_PTR RunDialogTemplate(HGLOBAL template_memory, HWND owner, DLGPROC procedure, LPARAM param);
 
 // Creates a modeless dialog from `template_memory`; null on failure.
-HWND CreateDialogFromTemplate(HGLOBAL template_memory, HWND owner, DLGPROC procedure,
-                              LPARAM param);
+HWND CreateDialogFromTemplate(HGLOBAL template_memory, HWND owner, DLGPROC procedure, LPARAM param);

@@ -15,7 +15,8 @@ HBITMAP GetRoundMask(HWND window, int diameter) {
   }
   if (g_ctl.mask_count >= kRoundMaskCacheSize) return nullptr;
   HDC window_dc = GetDC(window);
-  if (!g_ctl.scratch) g_ctl.scratch = TrackGdi(CreateCompatibleBitmap(window_dc, kScratchSide, kScratchSide));
+  if (!g_ctl.scratch)
+    g_ctl.scratch = TrackGdi(CreateCompatibleBitmap(window_dc, kScratchSide, kScratchSide));
   HBITMAP mask = TrackGdi(CreateCompatibleBitmap(window_dc, diameter, diameter));
   HDC memory = CreateCompatibleDC(window_dc);
   ReleaseDC(window, window_dc);

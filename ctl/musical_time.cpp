@@ -8,9 +8,8 @@
 
 // Beats of each note: plain, triplet (two thirds), dotted (one and a half).
 static const float kNoteBeats[kNoteKinds] = {
-    4.0f,        2.0f,        1.0f,        0.5f,        0.25f,
-    8.0f / 3.0f, 4.0f / 3.0f, 2.0f / 3.0f, 1.0f / 3.0f, 1.0f / 6.0f,
-    6.0f,        3.0f,        1.5f,        0.75f,       0.375f};
+    4.0f,        2.0f,        1.0f, 0.5f, 0.25f, 8.0f / 3.0f, 4.0f / 3.0f, 2.0f / 3.0f,
+    1.0f / 3.0f, 1.0f / 6.0f, 6.0f, 3.0f, 1.5f,  0.75f,       0.375f};
 
 float FiniteFloat(double value) {
   if (std::isnan(value)) return 0.0f;
@@ -95,8 +94,7 @@ static double TempoAtLeastOne(const TimeContext* c) {
   return c->tempo_bpm >= 1.0f ? static_cast<double>(c->tempo_bpm) : 1.0;
 }
 
-void FormatMusicalPosition(double milliseconds, const TimeContext* c, char* out,
-                           size_t out_size) {
+void FormatMusicalPosition(double milliseconds, const TimeContext* c, char* out, size_t out_size) {
   if (out_size == 0) return;
   const int64_t tpb = c->tics_per_beat > 0 ? c->tics_per_beat : 1;
   double beats = TempoAtLeastOne(c) * milliseconds / 60000.0;

@@ -68,11 +68,8 @@ static LRESULT CALLBACK EditFieldProc(HWND edit, UINT message, WPARAM wparam, LP
     case WM_CHAR:  // the characters of Enter and Escape would only beep
       if (wparam == VK_RETURN || wparam == VK_ESCAPE) return 0;
       break;
-    case WM_SYSKEYDOWN:
-      PostMessageA(s->dialog, WM_CLOSE, 0, 0);
-      break;
-    default:
-      break;
+    case WM_SYSKEYDOWN: PostMessageA(s->dialog, WM_CLOSE, 0, 0); break;
+    default: break;
   }
   return CallWindowProcA(s->edit_procedure, edit, message, wparam, lparam);
 }
@@ -81,10 +78,9 @@ static INT_PTR OnInitDialog(HWND dialog, QuickEditState* s) {
   SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(s));
   s->dialog = dialog;
   SetPopupSlot(kSlotQuickEdit, dialog);
-  s->edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, s->width,
-                            s->height, dialog, reinterpret_cast<HMENU>(kEditId), g_ctl.instance,
-                            nullptr);
+  s->edit = CreateWindowExA(
+      WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0,
+      s->width, s->height, dialog, reinterpret_cast<HMENU>(kEditId), g_ctl.instance, nullptr);
   if (!s->edit) {
     Dismiss(s);
     return TRUE;
@@ -130,9 +126,7 @@ static INT_PTR CALLBACK QuickEditProc(HWND dialog, UINT message, WPARAM wparam, 
     case WM_CLOSE:
     case WM_CANCELMODE:
     case WM_SYSKEYDOWN:
-    case WM_SYSCOMMAND:
-      Dismiss(s);
-      return TRUE;
+    case WM_SYSCOMMAND: Dismiss(s); return TRUE;
     case WM_CTLCOLOREDIT:
       return reinterpret_cast<INT_PTR>(
           ColorFieldByTextStyle(reinterpret_cast<HDC>(wparam), s->text_style));
@@ -143,8 +137,7 @@ static INT_PTR CALLBACK QuickEditProc(HWND dialog, UINT message, WPARAM wparam, 
       if (GetPopupSlot(kSlotQuickEdit) == dialog) SetPopupSlot(kSlotQuickEdit, nullptr);
       SetWindowLongPtrA(dialog, DWLP_USER, 0);
       return TRUE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 
@@ -154,8 +147,8 @@ char* OpenQuickEdit(HWND parent, uint32_t text_style, int x, int y, int width, i
   auto* answer = static_cast<char*>(std::malloc(kAnswerBytes));
   if (!answer) return nullptr;
   answer[0] = '\0';
-  HGLOBAL memory = BuildDialogTemplate(WS_POPUP | WS_VISIBLE | WS_BORDER | WS_CLIPCHILDREN, 0, 0,
-                                       0, 0, 0);
+  HGLOBAL memory =
+      BuildDialogTemplate(WS_POPUP | WS_VISIBLE | WS_BORDER | WS_CLIPCHILDREN, 0, 0, 0, 0, 0);
   if (!memory) return answer;
   QuickEditState state;
   std::memset(&state, 0, sizeof state);

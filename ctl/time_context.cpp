@@ -75,10 +75,11 @@ TimeContext DecodeTimeContext(const uint8_t bytes[kTimeContextBytes]) {
 }
 
 int IsTimeFieldId(int id) {
-  static const int kFields[] = {
-      kFieldSeconds, kFieldMilliseconds, kFieldHertz,       kFieldBeatsPerMinute, kFieldTempo,
-      kFieldMetres,  kFieldSamples,      kFieldTicsPerBeat, kFieldNumerator,      kFieldDenominator,
-      kFieldPosition, kFieldFrames,      kFieldFramesPerSecond};
+  static const int kFields[] = {kFieldSeconds,        kFieldMilliseconds, kFieldHertz,
+                                kFieldBeatsPerMinute, kFieldTempo,        kFieldMetres,
+                                kFieldSamples,        kFieldTicsPerBeat,  kFieldNumerator,
+                                kFieldDenominator,    kFieldPosition,     kFieldFrames,
+                                kFieldFramesPerSecond};
   for (int field : kFields) {
     if (field == id) return 1;
   }

@@ -34,14 +34,14 @@ enum TimeFieldId {
 struct TimeContext {
   uint16_t notes[kNoteSlots];  // note indices, filled from the front
   uint16_t reserved0;
-  int32_t replace_mode;        // 1: a new note replaces the sequence
+  int32_t replace_mode;  // 1: a new note replaces the sequence
   float tempo_bpm;
-  uint16_t focus_id;           // the field that had the focus last
+  uint16_t focus_id;  // the field that had the focus last
   uint16_t reserved1;
-  int32_t sample_rate_hz;      // shown, not editable
-  int32_t tics_per_beat;       // 1 … 99999
-  int32_t numerator;           // 1 … 64
-  int32_t denominator;         // 1, 2, 4, 8 or 16
+  int32_t sample_rate_hz;  // shown, not editable
+  int32_t tics_per_beat;   // 1 … 99999
+  int32_t numerator;       // 1 … 64
+  int32_t denominator;     // 1, 2, 4, 8 or 16
   float frames_per_second;
 };
 static_assert(sizeof(TimeContext) == kTimeContextBytes, "stored size");

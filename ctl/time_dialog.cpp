@@ -40,13 +40,17 @@ struct FieldPlace {
 };
 
 // The edit fields in Tab order.
-static const FieldPlace kEditFields[] = {
-    {kFieldSeconds, 6, 28, 125, 17},         {kFieldMilliseconds, 6, 48, 125, 17},
-    {kFieldHertz, 6, 68, 125, 17},           {kFieldBeatsPerMinute, 6, 88, 125, 17},
-    {kFieldMetres, 6, 108, 125, 17},         {kFieldSamples, 6, 128, 125, 17},
-    {kFieldTempo, 181, 126, 60, 17},         {kFieldPosition, 360, 25, 162, 17},
-    {kFieldTicsPerBeat, 360, 58, 50, 17},    {kFieldFrames, 360, 155, 162, 17},
-    {kFieldFramesPerSecond, 455, 185, 67, 17}};
+static const FieldPlace kEditFields[] = {{kFieldSeconds, 6, 28, 125, 17},
+                                         {kFieldMilliseconds, 6, 48, 125, 17},
+                                         {kFieldHertz, 6, 68, 125, 17},
+                                         {kFieldBeatsPerMinute, 6, 88, 125, 17},
+                                         {kFieldMetres, 6, 108, 125, 17},
+                                         {kFieldSamples, 6, 128, 125, 17},
+                                         {kFieldTempo, 181, 126, 60, 17},
+                                         {kFieldPosition, 360, 25, 162, 17},
+                                         {kFieldTicsPerBeat, 360, 58, 50, 17},
+                                         {kFieldFrames, 360, 155, 162, 17},
+                                         {kFieldFramesPerSecond, 455, 185, 67, 17}};
 constexpr int kEditFieldCount = sizeof kEditFields / sizeof kEditFields[0];
 
 static const int kDenominators[] = {16, 8, 4, 2, 1};
@@ -77,8 +81,8 @@ static const PaintedText kTexts[] = {
 };
 
 struct TimeDialogState {
-  int32_t busy;  // set while the dialog rewrites its own fields
-  uint8_t* stored;  // the library's stored context
+  int32_t busy;                        // set while the dialog rewrites its own fields
+  uint8_t* stored;                     // the library's stored context
   uint8_t opening[kTimeContextBytes];  // put back by Cancel
   TimeContext context;
   uint32_t text_style;
@@ -172,9 +176,7 @@ static void OnFieldChanged(TimeDialogState* s, int id, HWND field) {
     case kFieldPosition:
       SetTime(s, FiniteFloat(ParseMusicalPosition(text, &s->context) * 0.001));
       break;
-    default:
-      SetTime(s, TimeFromEntry(id, x, &s->context));
-      break;
+    default: SetTime(s, TimeFromEntry(id, x, &s->context)); break;
   }
   RewriteFields(s, id);
 }
@@ -206,16 +208,12 @@ static INT_PTR OnCommand(TimeDialogState* s, WPARAM wparam, LPARAM lparam) {
   const int id = LOWORD(wparam);
   const int code = HIWORD(wparam);
   switch (id) {
-    case IDOK:
-      EndWith(s, s->seconds);
-      return TRUE;
+    case IDOK: EndWith(s, s->seconds); return TRUE;
     case IDCANCEL:
       std::memcpy(s->stored, s->opening, kTimeContextBytes);
       EndWith(s, kTimeDialogCancel);
       return TRUE;
-    case kApplyId:
-      SetTimeToMusicalDuration(s, 0);
-      return TRUE;
+    case kApplyId: SetTimeToMusicalDuration(s, 0); return TRUE;
     case kReplaceToggleId:  // the stock toggle posts its value bits
       s->context.replace_mode = FloatFromBits(static_cast<uint32_t>(lparam)) != 0.0f ? 1 : 0;
       StoreContext(s);
@@ -227,8 +225,7 @@ static INT_PTR OnCommand(TimeDialogState* s, WPARAM wparam, LPARAM lparam) {
         OnListChanged(s, id, reinterpret_cast<HWND>(lparam));
       }
       return TRUE;
-    default:
-      break;
+    default: break;
   }
   if (!IsTimeFieldId(id)) return FALSE;
   if (code == EN_SETFOCUS) RememberFocus(s, id);
@@ -241,9 +238,9 @@ static INT_PTR OnCommand(TimeDialogState* s, WPARAM wparam, LPARAM lparam) {
 
 static HWND CreateChild(TimeDialogState* s, DWORD ex_style, const char* kind, const char* text,
                         DWORD style, int id, int x, int y, int w, int h, HFONT font) {
-  HWND child = CreateWindowExA(ex_style, kind, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h,
-                               s->dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                               g_ctl.instance, nullptr);
+  HWND child =
+      CreateWindowExA(ex_style, kind, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, s->dialog,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_ctl.instance, nullptr);
   if (child) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
   return child;
 }
@@ -258,16 +255,16 @@ static void CreateFields(TimeDialogState* s) {
     if (f.id == kFieldTicsPerBeat) {
       // The lists follow the tics field in Tab order.
       const DWORD list_style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | WS_BORDER;
-      HWND numerators = CreateChild(s, 0, "LISTBOX", "", list_style, kFieldNumerator, 420, 58,
-                                    50, 60, font);
+      HWND numerators =
+          CreateChild(s, 0, "LISTBOX", "", list_style, kFieldNumerator, 420, 58, 50, 60, font);
       for (int n = 64; n >= 1; --n) {
         char text[8];
         std::snprintf(text, sizeof text, "%i", n);
         SendMessageA(numerators, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
       }
       SendMessageA(numerators, LB_SETCURSEL, static_cast<WPARAM>(64 - s->context.numerator), 0);
-      HWND denominators = CreateChild(s, 0, "LISTBOX", "", list_style, kFieldDenominator, 475,
-                                      58, 50, 60, font);
+      HWND denominators =
+          CreateChild(s, 0, "LISTBOX", "", list_style, kFieldDenominator, 475, 58, 50, 60, font);
       for (int d : kDenominators) {
         char text[8];
         std::snprintf(text, sizeof text, "%i", d);
@@ -421,9 +418,7 @@ static INT_PTR OnMouse(TimeDialogState* s, UINT message, WPARAM wparam, LPARAM l
     case WM_LBUTTONDBLCLK:  // the same note twice in quick succession
       OnLeftButtonDown(s, x, y);
       return TRUE;
-    case WM_MOUSEMOVE:
-      MoveWindowDrag(&s->drag, x, y);
-      return TRUE;
+    case WM_MOUSEMOVE: MoveWindowDrag(&s->drag, x, y); return TRUE;
     case WM_LBUTTONUP:
       if (IsWindowDragging(&s->drag)) {
         EndWindowDrag(&s->drag, x, y);
@@ -442,8 +437,7 @@ static INT_PTR OnMouse(TimeDialogState* s, UINT message, WPARAM wparam, LPARAM l
       }
       (void)wparam;
       return TRUE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 
@@ -454,8 +448,7 @@ static INT_PTR CALLBACK TimeDialogProc(HWND dialog, UINT message, WPARAM wparam,
   TimeDialogState* s = StateOf(dialog);
   if (!s) return FALSE;
   switch (message) {
-    case WM_COMMAND:
-      return OnCommand(s, wparam, lparam);
+    case WM_COMMAND: return OnCommand(s, wparam, lparam);
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       return reinterpret_cast<INT_PTR>(
@@ -467,33 +460,27 @@ static INT_PTR CALLBACK TimeDialogProc(HWND dialog, UINT message, WPARAM wparam,
       SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
       return TRUE;
     }
-    case WM_PAINT:
-      Paint(dialog, s);
-      return TRUE;
+    case WM_PAINT: Paint(dialog, s); return TRUE;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
     case WM_CANCELMODE:
-    case WM_CAPTURECHANGED:
-      return OnMouse(s, message, wparam, lparam);
-    case WM_CLOSE:
-      EndWith(s, kTimeDialogCancel);
-      return TRUE;
+    case WM_CAPTURECHANGED: return OnMouse(s, message, wparam, lparam);
+    case WM_CLOSE: EndWith(s, kTimeDialogCancel); return TRUE;
     case WM_DESTROY:
       if (GetPopupSlot(kSlotTimeEntry) == dialog) SetPopupSlot(kSlotTimeEntry, nullptr);
       SetWindowLongPtrA(dialog, DWLP_USER, 0);
       return TRUE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 
 float OpenTimeDialog(HWND parent, uint32_t text_style, int x, int y, float initial_seconds) {
   ClosePopupSlot(kSlotTimeEntry);
   if (g_ctl.start_count <= 0) return kTimeDialogCancel;
-  HGLOBAL memory = BuildDialogTemplate(WS_POPUP | WS_VISIBLE | WS_BORDER | WS_CLIPCHILDREN, 0, 0,
-                                       0, 0, 0);
+  HGLOBAL memory =
+      BuildDialogTemplate(WS_POPUP | WS_VISIBLE | WS_BORDER | WS_CLIPCHILDREN, 0, 0, 0, 0, 0);
   if (!memory) return kTimeDialogCancel;
   TimeDialogState state;
   std::memset(&state, 0, sizeof state);

@@ -23,13 +23,13 @@ struct KnobRange {
   float minimum;
   float maximum;
   float default_value;
-  float step;       // linear: added per unit; logarithmic: factor per unit
+  float step;         // linear: added per unit; logarithmic: factor per unit
   uint32_t decimals;  // low 8 bits count
   uint32_t style;
   float value;
-  float start;      // knob: angle of the minimum; slider: position of the minimum
-  float end;        // knob: angle of the maximum; slider: position of the maximum
-  float factor;     // linear: span ÷ (maximum − minimum); log: (maximum ÷ minimum)^(1 ÷ span)
+  float start;   // knob: angle of the minimum; slider: position of the minimum
+  float end;     // knob: angle of the maximum; slider: position of the maximum
+  float factor;  // linear: span ÷ (maximum − minimum); log: (maximum ÷ minimum)^(1 ÷ span)
   float inverse_factor;  // linear: (maximum − minimum) ÷ span
 };
 static_assert(sizeof(KnobRange) == 44, "value block layout");

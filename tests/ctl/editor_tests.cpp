@@ -13,32 +13,9 @@
 
 #include "ctl/library_state.h"
 #include "ctl/time_context.h"
+#include "tests/ctl/ctl_test_support.h"
 
 namespace {
-
-struct Library {
-  explicit Library(const char* name = "CtlEditorTests") {
-    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string("Quenby_Audio\\QX2CTL\\") + name).c_str());
-    InitControlLibrary(GetModuleHandleA(nullptr), name);
-  }
-  ~Library() { EndControlLibrary(); }
-};
-
-struct Host {
-  HWND window = nullptr;
-  Host() {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "EditorTestHost";
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-    RegisterClassA(&wc);
-    window = CreateWindowExA(0, "EditorTestHost", "host", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600,
-                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    SetForegroundWindow(window);
-  }
-  ~Host() { DestroyWindow(window); }
-};
 
 // The script: each tick of a thread timer runs the next step inside the
 // editor's modal loop; when the steps run out the editor is closed, so a
@@ -127,34 +104,50 @@ void ClickField(int id) {
 void SelectAll(int id) { SendMessageA(GetDlgItem(TimeDialog(), id), EM_SETSEL, 0, -1); }
 
 // A note cell's centre on the screen.
-POINT Cell(int index) { return OnScreen(TimeDialog(), 196 + 32 * (index % 5), 41 + 32 * (index / 5)); }
+POINT Cell(int index) {
+  return OnScreen(TimeDialog(), 196 + 32 * (index % 5), 41 + 32 * (index / 5));
+}
 
 TimeContext StoredContext() { return DecodeTimeContext(GetControlPreferences()->dial_tctx); }
 
 TEST(TimeDialog, TypingInOneFieldRewritesTheOthers) {
-  Library library;
-  Host host;
+  Library library("CtlEditorTests");
+  Host host(0, 0, 800, 600);
+  SetForegroundWindow(host.window);
   std::vector<std::string> hertz, zero, position;
   std::string focus_after_enter;
-  const float result = RunScript(kSlotTimeEntry, {
-      [] { ClickField(kFieldHertz); },
-      [] { SelectAll(kFieldHertz); Type("2"); },
-      [&] {
-        for (int id : {kFieldSeconds, kFieldMilliseconds, kFieldBeatsPerMinute, kFieldMetres,
-                       kFieldSamples, kFieldFrames, kFieldPosition, kFieldHertz}) {
-          hertz.push_back(FieldText(id));
-        }
-        SelectAll(kFieldHertz);
-        Type("0");
+  const float result = RunScript(
+      kSlotTimeEntry,
+      {
+          [] { ClickField(kFieldHertz); },
+          [] {
+            SelectAll(kFieldHertz);
+            Type("2");
+          },
+          [&] {
+            for (int id : {kFieldSeconds, kFieldMilliseconds, kFieldBeatsPerMinute, kFieldMetres,
+                           kFieldSamples, kFieldFrames, kFieldPosition, kFieldHertz}) {
+              hertz.push_back(FieldText(id));
+            }
+            SelectAll(kFieldHertz);
+            Type("0");
+          },
+          [&] {
+            zero = {FieldText(kFieldSeconds), FieldText(kFieldBeatsPerMinute)};
+          },
+          [] { ClickField(kFieldPosition); },
+          [] {
+            SelectAll(kFieldPosition);
+            Type("3 / 1 / 48");
+          },
+          [&] {
+            position = {FieldText(kFieldSeconds), FieldText(kFieldSamples)};
+          },
+          [] { Key(VK_RETURN); },
       },
-      [&] { zero = {FieldText(kFieldSeconds), FieldText(kFieldBeatsPerMinute)}; },
-      [] { ClickField(kFieldPosition); },
-      [] { SelectAll(kFieldPosition); Type("3 / 1 / 48"); },
-      [&] { position = {FieldText(kFieldSeconds), FieldText(kFieldSamples)}; },
-      [] { Key(VK_RETURN); },
-  }, [&] { return OpenTimeDialog(host.window, kTextStyleValue, 100, 100, 1.0f); });
-  const std::vector<std::string> expected = {"0.500000", "500.000", "120.000", "165.000", "22050",
-                                             "12.500", "     1 /  2 /     0", "2"};
+      [&] { return OpenTimeDialog(host.window, kTextStyleValue, 100, 100, 1.0f); });
+  const std::vector<std::string> expected = {
+      "0.500000", "500.000", "120.000", "165.000", "22050", "12.500", "     1 /  2 /     0", "2"};
   EXPECT_EQ(hertz, expected);  // the typed field keeps the user's text
   EXPECT_EQ(zero, (std::vector<std::string>{"0.000000", "0.000"}));
   EXPECT_EQ(position, (std::vector<std::string>{"4.250000", "187425"}));
@@ -163,23 +156,32 @@ TEST(TimeDialog, TypingInOneFieldRewritesTheOthers) {
 }
 
 TEST(TimeDialog, NotePictureSequenceAndCancel) {
-  Library library;
-  Host host;
+  Library library("CtlEditorTests");
+  Host host(0, 0, 800, 600);
+  SetForegroundWindow(host.window);
   std::vector<std::string> seconds;
   auto note = [](int index) { return [index] { Mouse(Cell(index), true, true); }; };
   auto read = [&] { seconds.push_back(FieldText(kFieldSeconds)); };
-  const float result = RunScript(kSlotTimeEntry, {
-      [] { Mouse(Cell(0), true, false); },
-      [] { Mouse(Cell(1), false, true); },  // released on another cell: nothing
-      read,
-      [] {  // replace mode off, by its toggle
-        Mouse(OnScreen(GetDlgItem(TimeDialog(), 15), 12, 8), true, true);
-      },
-      note(13), read,  // a dotted eighth after the quarter
-      note(4), note(4), note(4), read,
-      note(0), read,  // a sixth note restarts the sequence
-      [] { Mouse(OnScreen(GetDlgItem(TimeDialog(), IDCANCEL), 30, 12), true, true); },
-  }, [&] { return OpenTimeDialog(host.window, kTextStyleValue, 120, 80, 0.0f); });
+  const float result =
+      RunScript(kSlotTimeEntry,
+                {
+                    [] { Mouse(Cell(0), true, false); },
+                    [] { Mouse(Cell(1), false, true); },  // released on another cell: nothing
+                    read,
+                    [] {  // replace mode off, by its toggle
+                      Mouse(OnScreen(GetDlgItem(TimeDialog(), 15), 12, 8), true, true);
+                    },
+                    note(13),
+                    read,  // a dotted eighth after the quarter
+                    note(4),
+                    note(4),
+                    note(4),
+                    read,
+                    note(0),
+                    read,  // a sixth note restarts the sequence
+                    [] { Mouse(OnScreen(GetDlgItem(TimeDialog(), IDCANCEL), 30, 12), true, true); },
+                },
+                [&] { return OpenTimeDialog(host.window, kTextStyleValue, 120, 80, 0.0f); });
   EXPECT_EQ(seconds, (std::vector<std::string>{"0.000000", "0.875000", "1.250000", "2.000000"}));
   EXPECT_EQ(result, kTimeDialogCancel);
   const TimeContext after = StoredContext();
@@ -188,10 +190,9 @@ TEST(TimeDialog, NotePictureSequenceAndCancel) {
 }
 
 TEST(TimeDialog, CloseKeepsTheContextWhichReachesTheRegistry) {
-  std::vector<uint8_t> stored;
   {
-    Library library("CtlEditorTestsStore");
-    Host host;
+    Library library("CtlEditorTestsStore", /*keep_key=*/true);
+    Host host(0, 0, 800, 600);
     // A context with bytes no dialog would write: clamped when it opens.
     TimeContext odd = DefaultTimeContext();
     odd.notes[0] = 900;
@@ -200,26 +201,30 @@ TEST(TimeDialog, CloseKeepsTheContextWhichReachesTheRegistry) {
     odd.focus_id = 4242;
     EncodeTimeContext(&odd, GetControlPreferences()->dial_tctx);
     std::string position, tempo;
-    const float result = RunScript(kSlotTimeEntry, {
-        [&] { position = FieldText(kFieldPosition); tempo = FieldText(kFieldTempo); },
-        [] { ClickField(kFieldTempo); },
-        [] { SelectAll(kFieldTempo); Type("60"); },
-        [] { PostMessageA(TimeDialog(), WM_CLOSE, 0, 0); },
-    }, [&] { return OpenTimeDialog(host.window, kTextStyleValue, 100, 100, 2.5f); });
+    const float result =
+        RunScript(kSlotTimeEntry,
+                  {
+                      [&] {
+                        position = FieldText(kFieldPosition);
+                        tempo = FieldText(kFieldTempo);
+                      },
+                      [] { ClickField(kFieldTempo); },
+                      [] {
+                        SelectAll(kFieldTempo);
+                        Type("60");
+                      },
+                      [] { PostMessageA(TimeDialog(), WM_CLOSE, 0, 0); },
+                  },
+                  [&] { return OpenTimeDialog(host.window, kTextStyleValue, 100, 100, 2.5f); });
     EXPECT_EQ(result, kTimeDialogCancel);
     EXPECT_EQ(tempo, "120.000");
     EXPECT_EQ(position, "     2 /  2 /     0");
   }
-  HKEY key;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Quenby_Audio\\QX2CTL\\CtlEditorTestsStore", 0,
-                          KEY_READ, &key),
-            ERROR_SUCCESS);
-  uint8_t bytes[64];
-  DWORD size = sizeof bytes;
-  ASSERT_EQ(RegQueryValueExA(key, "Dial_tCtx", nullptr, nullptr, bytes, &size), ERROR_SUCCESS);
-  RegCloseKey(key);
-  ASSERT_EQ(size, kTimeContextBytes);
-  const TimeContext read = DecodeTimeContext(bytes);
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(ReadBinary("CtlEditorTestsStore", "Dial_tCtx", &bytes));
+  DeleteKey("CtlEditorTestsStore");
+  ASSERT_EQ(bytes.size(), kTimeContextBytes);
+  const TimeContext read = DecodeTimeContext(bytes.data());
   EXPECT_EQ(read.tempo_bpm, 60.0f);
   EXPECT_EQ(read.denominator, 4);
   EXPECT_EQ(read.notes[0], kNoNote);  // the unknown note ended the sequence
@@ -227,28 +232,31 @@ TEST(TimeDialog, CloseKeepsTheContextWhichReachesTheRegistry) {
 }
 
 TEST(TimeDialog, BackgroundDragMovesTheWindow) {
-  Library library;
-  Host host;
+  Library library("CtlEditorTests");
+  Host host(0, 0, 800, 600);
+  SetForegroundWindow(host.window);
   RECT before = {}, after = {};
   COLORREF strip = 0, tile = 0;
-  RunScript(kSlotTimeEntry, {
-      [&] {
-        GetWindowRect(TimeDialog(), &before);
-        HDC screen = GetDC(nullptr);
-        POINT s = OnScreen(TimeDialog(), 335, 190);
-        strip = GetPixel(screen, s.x, s.y);
-        POINT t = OnScreen(TimeDialog(), 100, 172);
-        tile = GetPixel(screen, t.x, t.y);
-        ReleaseDC(nullptr, screen);
-        Mouse(OnScreen(TimeDialog(), 100, 172), true, false);
-      },
-      [] { Mouse(OnScreen(TimeDialog(), 120, 180), false, false); },
-      [] { Mouse(OnScreen(TimeDialog(), 140, 192), false, true); },
-      [&] { GetWindowRect(TimeDialog(), &after); },
-  }, [&] { return OpenTimeDialog(host.window, kTextStyleValue, 50, 50, 1.0f); });
+  RunScript(kSlotTimeEntry,
+            {
+                [&] {
+                  GetWindowRect(TimeDialog(), &before);
+                  HDC screen = GetDC(nullptr);
+                  POINT s = OnScreen(TimeDialog(), 335, 190);
+                  strip = GetPixel(screen, s.x, s.y);
+                  POINT t = OnScreen(TimeDialog(), 100, 172);
+                  tile = GetPixel(screen, t.x, t.y);
+                  ReleaseDC(nullptr, screen);
+                  Mouse(OnScreen(TimeDialog(), 100, 172), true, false);
+                },
+                [] { Mouse(OnScreen(TimeDialog(), 120, 180), false, false); },
+                [] { Mouse(OnScreen(TimeDialog(), 140, 192), false, true); },
+                [&] { GetWindowRect(TimeDialog(), &after); },
+            },
+            [&] { return OpenTimeDialog(host.window, kTextStyleValue, 50, 50, 1.0f); });
   EXPECT_EQ(after.left - before.left, 40);
   EXPECT_EQ(after.top - before.top, 20);
-  EXPECT_EQ(strip, RGB(0, 0, 0));  // the empty end of the sequence strip
+  EXPECT_EQ(strip, RGB(0, 0, 0));   // the empty end of the sequence strip
   EXPECT_GT(GetRValue(tile), 150);  // the light brushed tile, not a dark default
 }
 
@@ -263,16 +271,23 @@ std::string QuickEdit(HWND parent, std::vector<std::function<void()>> steps) {
 }
 
 TEST(QuickEdit, EnterAcceptsEscapeAndClicksElsewhereCancel) {
-  Library library;
-  Host host;
+  Library library("CtlEditorTests");
+  Host host(0, 0, 800, 600);
+  SetForegroundWindow(host.window);
   std::string initial_selection;
   EXPECT_EQ(QuickEdit(host.window, {[] { Type("-6.5"); }, [] { Key(VK_RETURN); }}), "-6.5");
   EXPECT_EQ(QuickEdit(host.window, {[] { Type("12"); }, [] { Key(VK_ESCAPE); }}), "");
   EXPECT_EQ(QuickEdit(host.window, {[] { Type("12"); },
-                                    [] { Mouse({600, 500}, true, true); }}),  // on the host
+                                    [] {
+                                      Mouse({600, 500}, true, true);
+                                    }}),  // on the host
             "");
   // Typing after an arrow key keeps the initial text: it was all selected.
-  EXPECT_EQ(QuickEdit(host.window, {[] { Key(VK_END); Type("1"); }, [] { Key(VK_RETURN); }}),
+  EXPECT_EQ(QuickEdit(host.window, {[] {
+                                      Key(VK_END);
+                                      Type("1");
+                                    },
+                                    [] { Key(VK_RETURN); }}),
             "0.2501");
 }
 

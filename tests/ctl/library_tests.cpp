@@ -7,72 +7,9 @@
 #include <vector>
 
 #include "ctl/library_state.h"
+#include "tests/ctl/ctl_test_support.h"
 
 namespace {
-
-// A plain top-level window to host controls; it keeps what it is posted.
-struct Host {
-  HWND window = nullptr;
-  Host(int x = 100, int y = 100, int w = 300, int h = 200) {
-    static bool registered = false;
-    if (!registered) {
-      WNDCLASSA wc = {};
-      wc.lpfnWndProc = DefWindowProcA;
-      wc.hInstance = GetModuleHandleA(nullptr);
-      wc.lpszClassName = "CtlTestHost";
-      wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-      RegisterClassA(&wc);
-      registered = true;
-    }
-    window = CreateWindowExA(0, "CtlTestHost", "host", WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr,
-                             nullptr, GetModuleHandleA(nullptr), nullptr);
-  }
-  ~Host() { DestroyWindow(window); }
-};
-
-// Posted WM_COMMAND messages waiting for a window, as (wparam, lparam).
-std::vector<std::pair<WPARAM, LPARAM>> TakeCommands(HWND window) {
-  std::vector<std::pair<WPARAM, LPARAM>> commands;
-  MSG msg;
-  while (PeekMessageA(&msg, window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
-    commands.emplace_back(msg.wParam, msg.lParam);
-  }
-  return commands;
-}
-
-struct Received {
-  std::vector<std::pair<uint32_t, float>> calls;
-};
-
-int Record(void* user_data, uint32_t code, uint32_t bits) {
-  static_cast<Received*>(user_data)->calls.emplace_back(code & 0xFFFF, FloatFromBits(bits));
-  return 7;
-}
-
-std::string TestKey(const std::string& app) { return "Quenby_Audio\\QX2CTL\\" + app; }
-
-void DeleteKey(const std::string& app) { RegDeleteKeyA(HKEY_CURRENT_USER, TestKey(app).c_str()); }
-
-bool ReadBinary(const std::string& app, const char* name, std::vector<uint8_t>* out) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, TestKey(app).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return false;
-  }
-  uint8_t data[64];
-  DWORD type = 0, size = sizeof data;
-  const bool ok = RegQueryValueExA(key, name, nullptr, &type, data, &size) == ERROR_SUCCESS &&
-                  type == REG_BINARY;
-  RegCloseKey(key);
-  if (ok) out->assign(data, data + size);
-  return ok;
-}
-
-void WriteValue(const std::string& app, const char* name, DWORD type, const void* data, DWORD size) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, TestKey(app).c_str(), &key), ERROR_SUCCESS);
-  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-  RegCloseKey(key);
-}
 
 uint32_t U32(const std::vector<uint8_t>& b) {
   return b.size() == 4 ? b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24 : 0xDEADBEEF;
@@ -178,20 +115,6 @@ TEST(ControlLibrary, StoredPreferencesByTheirRules) {
   EXPECT_EQ(value, std::vector<uint8_t>(context, context + 44));  // opaque, kept
   DeleteKey(app);
 }
-
-// The library started for one test.
-struct Library {
-  explicit Library(const char* app = "CtlTests") {
-    DeleteKey(app);
-    EXPECT_EQ(InitControlLibrary(GetModuleHandleA(nullptr), app), 1);
-    name = app;
-  }
-  ~Library() {
-    EndControlLibrary();
-    DeleteKey(name);
-  }
-  std::string name;
-};
 
 HWND Button(HWND parent, int id, uint32_t mode, NotifyCallback callback = nullptr,
             void* user = nullptr) {
@@ -380,37 +303,6 @@ TEST(ImageButton, AutoRepeatSchedule) {
   SendMessageA(push, WM_TIMER, 100, 0);
   EXPECT_EQ(got.calls.size(), before + 1);
   EXPECT_EQ(ValueOf(push), 0.0f);
-}
-
-// Pixels of a window as they are on the (virtual) screen.
-COLORREF ScreenPixel(HWND window, int x, int y) {
-  POINT p = {x, y};
-  ClientToScreen(window, &p);
-  HDC screen = GetDC(nullptr);
-  const COLORREF color = GetPixel(screen, p.x, p.y);
-  ReleaseDC(nullptr, screen);
-  return color;
-}
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
-
-// A solid-colour bitmap to make pixels predictable.
-HBITMAP SolidBitmap(int w, int h, COLORREF color) {
-  HDC screen = GetDC(nullptr);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HDC memory = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  HBRUSH brush = CreateSolidBrush(color);
-  RECT r = {0, 0, w, h};
-  FillRect(memory, &r, brush);
-  DeleteObject(brush);
-  SelectObject(memory, old);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return bitmap;
 }
 
 TEST(ImageButton, DisabledCrossAndFocusMarkPixels) {

@@ -37,9 +37,8 @@ TEST(TimeEntry, TwoHertzInEveryUnit) {
   const struct {
     int field;
     double x;
-  } entries[] = {{kFieldSeconds, 0.5},         {kFieldMilliseconds, 500},
-                 {kFieldBeatsPerMinute, 120},  {kFieldMetres, 165},
-                 {kFieldSamples, 22050},       {kFieldFrames, 12.5},
+  } entries[] = {{kFieldSeconds, 0.5}, {kFieldMilliseconds, 500}, {kFieldBeatsPerMinute, 120},
+                 {kFieldMetres, 165},  {kFieldSamples, 22050},    {kFieldFrames, 12.5},
                  {kFieldSeconds, -3}};
   for (const auto& e : entries) {
     EXPECT_NEAR(TimeFromEntry(e.field, e.x, &c), e.x < 0 ? 0 : 0.5, 1e-6) << e.field;
@@ -94,8 +93,11 @@ TEST(TimeEntry, PositionForEveryDenominator) {
   const struct {
     int denominator;
     const char* text;
-  } cases[] = {{4, "     2 /  2 /     0"}, {1, "     1 /  2 /    96"}, {2, "     1 /  3 /    96"},
-               {8, "     3 /  3 /     0"}, {16, "     6 /  1 /     0"}};
+  } cases[] = {{4, "     2 /  2 /     0"},
+               {1, "     1 /  2 /    96"},
+               {2, "     1 /  3 /    96"},
+               {8, "     3 /  3 /     0"},
+               {16, "     6 /  1 /     0"}};
   for (const auto& k : cases) {
     TimeContext c = DefaultTimeContext();
     c.denominator = k.denominator;
@@ -110,9 +112,9 @@ TEST(TimeEntry, PositionForEveryDenominator) {
   const struct {
     const char* text;
     float ms;
-  } parses[] = {{"", 0},           {"2", 2000},       {"x2y3", 3000},
-                {"99999999999 / 2 / 0", 500},          {"1 / 5 / 0", 0},
-                {"1 / 1 / 97", 0}, {"1 / 1 / 96", 500}, {"1/1/2147483647", 0}};
+  } parses[] = {
+      {"", 0},          {"2", 2000},       {"x2y3", 3000},      {"99999999999 / 2 / 0", 500},
+      {"1 / 5 / 0", 0}, {"1 / 1 / 97", 0}, {"1 / 1 / 96", 500}, {"1/1/2147483647", 0}};
   for (const auto& p : parses) EXPECT_EQ(ParseMusicalPosition(p.text, &c), p.ms) << p.text;
 }
 
@@ -139,9 +141,9 @@ TEST(TimeEntry, RandomPositionsRoundTrip) {
     c.tics_per_beat = tics[random() % 7];
     c.numerator = 1 + static_cast<int>(random() % 16);
     c.tempo_bpm = static_cast<float>(40 + random() % 200);
-    const int unit = c.denominator == 1   ? c.tics_per_beat * 4
-                     : c.denominator == 2 ? c.tics_per_beat * 2
-                     : c.denominator == 8 ? c.tics_per_beat / 2
+    const int unit = c.denominator == 1    ? c.tics_per_beat * 4
+                     : c.denominator == 2  ? c.tics_per_beat * 2
+                     : c.denominator == 8  ? c.tics_per_beat / 2
                      : c.denominator == 16 ? c.tics_per_beat / 4
                                            : c.tics_per_beat;
     char text[64];
@@ -151,8 +153,8 @@ TEST(TimeEntry, RandomPositionsRoundTrip) {
     // T is a float: a tic finer than its resolution there cannot come back.
     const double tic_ms = 60000.0 / (c.tics_per_beat * c.tempo_bpm);
     if (tic_ms < 8 * (std::nextafter(ms, FLT_MAX) - ms)) continue;
-    ASSERT_EQ(Position(ms, c), text) << "d=" << c.denominator << " tpb=" << c.tics_per_beat
-                                     << " tempo=" << c.tempo_bpm;
+    ASSERT_EQ(Position(ms, c), text)
+        << "d=" << c.denominator << " tpb=" << c.tics_per_beat << " tempo=" << c.tempo_bpm;
     ++checked;
   }
   EXPECT_GT(checked, 2000);

@@ -29,8 +29,8 @@ TEST(KnobRange, AnglesSpanAndRoundTrip) {
     uint32_t style;
     float minimum, maximum;
   } cases[] = {
-      {225, 315, 270, 0, 0.0f, 1.0f},                     // through the top
-      {225, 45, 180, 0, -1.0f, 1.0f},                     // the other half-turn
+      {225, 315, 270, 0, 0.0f, 1.0f},  // through the top
+      {225, 45, 180, 0, -1.0f, 1.0f},  // the other half-turn
       {225, 315, 270, kRangeLogarithmic, 20.0f, 20000.0f},
   };
   for (const Case& c : cases) {

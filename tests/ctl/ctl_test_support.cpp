@@ -1,0 +1,100 @@
+// Shared support of the control library's Wine tests: see ctl_test_support.h.
+#include "tests/ctl/ctl_test_support.h"
+
+#include <gtest/gtest.h>
+
+Host::Host(int x, int y, int w, int h) {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "CtlTestHost";
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    RegisterClassA(&wc);
+    registered = true;
+  }
+  window = CreateWindowExA(0, "CtlTestHost", "host", WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr,
+                           nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+Host::~Host() { DestroyWindow(window); }
+
+Library::Library(const char* app, bool keep) : name(app), keep_key(keep) {
+  DeleteKey(name);
+  EXPECT_EQ(InitControlLibrary(GetModuleHandleA(nullptr), app), 1);
+}
+
+Library::~Library() {
+  EndControlLibrary();
+  if (!keep_key) DeleteKey(name);
+}
+
+std::string TestKey(const std::string& app) { return "Quenby_Audio\\QX2CTL\\" + app; }
+
+void DeleteKey(const std::string& app) { RegDeleteKeyA(HKEY_CURRENT_USER, TestKey(app).c_str()); }
+
+bool ReadBinary(const std::string& app, const char* name, std::vector<uint8_t>* out) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, TestKey(app).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  uint8_t data[64];
+  DWORD type = 0, size = sizeof data;
+  const bool ok = RegQueryValueExA(key, name, nullptr, &type, data, &size) == ERROR_SUCCESS &&
+                  type == REG_BINARY;
+  RegCloseKey(key);
+  if (ok) out->assign(data, data + size);
+  return ok;
+}
+
+void WriteValue(const std::string& app, const char* name, DWORD type, const void* data,
+                DWORD size) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, TestKey(app).c_str(), &key), ERROR_SUCCESS);
+  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+  RegCloseKey(key);
+}
+
+std::vector<std::pair<WPARAM, LPARAM>> TakeCommands(HWND window) {
+  std::vector<std::pair<WPARAM, LPARAM>> commands;
+  MSG msg;
+  while (PeekMessageA(&msg, window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+    commands.emplace_back(msg.wParam, msg.lParam);
+  }
+  return commands;
+}
+
+int Record(void* user_data, uint32_t code, uint32_t bits) {
+  static_cast<Received*>(user_data)->calls.emplace_back(code & 0xFFFF, FloatFromBits(bits));
+  return 7;
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+COLORREF ScreenPixel(HWND window, int x, int y) {
+  POINT p = {x, y};
+  ClientToScreen(window, &p);
+  HDC screen = GetDC(nullptr);
+  const COLORREF color = GetPixel(screen, p.x, p.y);
+  ReleaseDC(nullptr, screen);
+  return color;
+}
+
+HBITMAP SolidBitmap(int w, int h, COLORREF color) {
+  HDC screen = GetDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HDC memory = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  HBRUSH brush = CreateSolidBrush(color);
+  RECT r = {0, 0, w, h};
+  FillRect(memory, &r, brush);
+  DeleteObject(brush);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return bitmap;
+}
