@@ -1,13 +1,14 @@
 // Shows a window with image buttons of every mode and the stock toggle, or
 // the time-entry dialog, then saves what the (virtual) screen shows of it as
 // a BMP:
-//   ctl_showcase OUTPUT.bmp [time-dialog]
+//   ctl_showcase OUTPUT.bmp [time-dialog | precision]
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "ctl/musical_time.h"
+#include "ctl/precision_adjust.h"
 #include "ctl/qx2ctl.h"
 
 static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -92,6 +93,33 @@ static int ShowTimeDialog(HWND host) {
   return g_shot_saved ? 0 : 1;
 }
 
+// The precision-adjust window beside the control it adjusts.
+static int ShowPrecisionWindow(HWND host, const char* path) {
+  ImageButtonLook look = {};
+  look.off_image = GetStockBitmap(7);
+  look.on_image = GetStockBitmap(7);
+  look.shape = 1;
+  look.mode = kButtonIndicator;
+  NotifyTarget target = {host, nullptr, 0, nullptr};
+  HWND control = CreateImageButton(host, 1, 24, 30, &look, &target);
+  KnobRange range = {0.0f, 1.0f, 0.35f, 0.01f, 3, 0, 0.35f, 0, 0, 0, 0};
+  const PrecisionTarget precision = {control, 0, 105, &target, 1, &range};
+  RECT h;
+  GetWindowRect(host, &h);
+  HWND window = OpenPrecisionAdjust(host, h.left + 90, h.top, &precision);
+  for (int i = 0; i < 20; ++i) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(10);
+  }
+  RECT w, both;
+  GetWindowRect(window, &w);
+  UnionRect(&both, &h, &w);
+  const bool saved = SaveScreenRect(both, path);
+  DestroyWindow(window);
+  return saved ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: ctl_showcase OUTPUT.bmp [time-dialog]\n");
@@ -105,6 +133,7 @@ int main(int argc, char** argv) {
     EndControlLibrary();
     return status;
   }
+  const bool precision = argc > 2 && std::strcmp(argv[2], "precision") == 0;
   WNDCLASSA wc = {};
   wc.lpfnWndProc = HostProc;
   wc.hInstance = instance;
@@ -112,6 +141,13 @@ int main(int argc, char** argv) {
   RegisterClassA(&wc);
   HWND host = CreateWindowExA(0, "CtlShowcase", "", WS_POPUP | WS_VISIBLE, 40, 40, 330, 120,
                               nullptr, nullptr, instance, nullptr);
+  if (precision) {
+    SetWindowPos(host, nullptr, 0, 0, 80, 100, SWP_NOMOVE | SWP_NOZORDER);
+    const int status = ShowPrecisionWindow(host, argv[1]);
+    DestroyWindow(host);
+    EndControlLibrary();
+    return status;
+  }
   const uint32_t modes[] = {kButtonPush, kButtonToggle, kButtonSelect, kButtonIndicator};
   for (int i = 0; i < 4; ++i) {
     // Each mode twice: off, and on (set by command).
