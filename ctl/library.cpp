@@ -55,7 +55,7 @@ struct ClassEntry {
 };
 
 static const ClassEntry kClasses[] = {
-    {kKnobClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, PlainControlProc, kCtlRotatifClass, false},
+    {kKnobClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, KnobProc, kCtlRotatifClass, false},
     {kImageButtonClass, CS_HREDRAW | CS_VREDRAW, ImageButtonProc, kCtlI2pClass, false},
     {kFreePanelClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, PlainControlProc, kCtlFreeClass, false},
     {kFreePanelNoDoubleClickClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtlFreeClass, false},

@@ -11,13 +11,6 @@ static const float kNoteBeats[kNoteKinds] = {
     4.0f,        2.0f,        1.0f, 0.5f, 0.25f, 8.0f / 3.0f, 4.0f / 3.0f, 2.0f / 3.0f,
     1.0f / 3.0f, 1.0f / 6.0f, 6.0f, 3.0f, 1.5f,  0.75f,       0.375f};
 
-float FiniteFloat(double value) {
-  if (std::isnan(value)) return 0.0f;
-  if (value > FLT_MAX) return FLT_MAX;
-  if (value < -FLT_MAX) return -FLT_MAX;
-  return static_cast<float>(value);
-}
-
 double RoundHalfDown(double value) { return std::ceil(value - 0.5); }
 
 float NoteBeats(int index) { return index >= 0 && index < kNoteKinds ? kNoteBeats[index] : 0.0f; }

@@ -11,6 +11,7 @@
 #include <cstddef>
 
 #include "ctl/time_context.h"
+#include "ctl/value_range.h"
 
 // T in every unit the dialog shows.
 struct TimeValues {
@@ -22,9 +23,6 @@ struct TimeValues {
   float samples;           // T × sample rate, halves rounded down
   float frames;            // T × frames per second
 };
-
-// `value` as a float, clamped to ± the largest finite float; NaN gives 0.
-float FiniteFloat(double value);
 
 // The nearest integer to `value`, halves rounded down (2.5 gives 2).
 double RoundHalfDown(double value);

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "ctl/preferences.h"
+#include "ctl/value_range.h"
 #include "ctl/value_text.h"
 
 // ---------------------------------------------------------------------------
@@ -168,6 +169,47 @@ HWND CreateStockToggle(HWND parent, int id, int x, int y, uint32_t flags);
 // Moves the focus among the owner's children for Tab and Shift+Tab. Returns
 // 0 when the key was Tab, 1 (not handled) for any other key.
 int CycleFocus(HWND owner, WPARAM key);
+
+// ---------------------------------------------------------------------------
+// Rotary knob.
+//
+// Style bits (besides kNotify… above): 0x0F pointer pen and 0xF0 pointer
+// brush (palette indices), 0x100 keys go to the parent, 0x00100000 "Edit
+// Value" types the value, 0x00200000 edits it as a time, 0x00400000 shows
+// decibels, 0x00800000 edits 1 / value as a time, 0x04000000 no editing,
+// 0x08000000 pointer as an outer tick, 0x10000000 logarithmic,
+// 0x20000000 springs back to the default on release.
+
+struct KnobLook {
+  int32_t width;  // 0: width and height from the image
+  int32_t height;
+  HBITMAP image;
+  HBITMAP dragging_image;  // or null
+  HBITMAP disabled_image;  // or null: the disabled cross
+  int16_t start_degrees;   // angle of the minimum (0 right, counter-clockwise)
+  int16_t end_degrees;     // angle of the maximum; the knob turns clockwise
+  int32_t round;           // 1: drawn through a round mask
+  uint32_t style;
+  int32_t centre_x, centre_y;  // the pivot inside the image
+};
+
+struct KnobPointer {
+  int32_t length;
+  int32_t width;
+  uint16_t pen_index;
+  uint16_t brush_index;
+};
+
+// The general form: builds the knob from its records (`range` needs
+// minimum, maximum, default, step, decimals, style). Returns the window or null.
+HWND CreateKnob(HWND parent, int id, int x, int y, const KnobLook* look, const NotifyTarget* target,
+                const KnobPointer* pointer, const KnobRange* range);
+
+// The panel's form: a round knob the size of `image`, pointer length
+// width / 3 + 2, 3 decimals.
+HWND CreateKnobEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP image, int centre_x,
+                  int centre_y, int start_degrees, int end_degrees, float minimum, float maximum,
+                  float default_value, float step, NotifyCallback callback, void* user_data);
 
 // ---------------------------------------------------------------------------
 // Value editors. Both are modal and open at a screen point; opening one

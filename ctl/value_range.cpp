@@ -1,6 +1,7 @@
 // The value block maths: see value_range.h.
 #include "ctl/value_range.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 
@@ -127,11 +128,17 @@ int StepRangeValue(KnobRange* r, int units) {
   return 1;
 }
 
+float FiniteFloat(double value) {
+  if (std::isnan(value)) return 0.0f;
+  if (value > FLT_MAX) return FLT_MAX;
+  if (value < -FLT_MAX) return -FLT_MAX;
+  return static_cast<float>(value);
+}
+
 float DecibelsOf(float value) { return 20.0f * std::log10(value); }
 
 float ValueOfDecibels(double decibels) {
-  const double value = std::pow(10.0, decibels * 0.05);
-  return value < 3.4e38 ? static_cast<float>(value) : 3.4e38f;
+  return FiniteFloat(std::pow(10.0, decibels * 0.05));
 }
 
 int FormatRangeValue(const KnobRange* r, float value, int sign, char* out, size_t out_size) {

@@ -98,6 +98,9 @@ int SetRangeValue(KnobRange* range, float value);
 // Returns 1 when the value changed.
 int StepRangeValue(KnobRange* range, int units);
 
+// `value` as a float, clamped to ± the largest finite float; NaN gives 0.
+float FiniteFloat(double value);
+
 // 20·log10(value) (−inf for 0).
 float DecibelsOf(float value);
 

@@ -1,6 +1,7 @@
 // Number text: see value_text.h.
 #include "ctl/value_text.h"
 
+#include <cmath>
 #include <cstdio>
 
 uint8_t FormatValue(float value, char* out, size_t out_size, uint8_t decimals,
@@ -21,6 +22,16 @@ uint8_t FormatValue(float value, char* out, size_t out_size, uint8_t decimals,
   }
   const size_t shown = static_cast<size_t>(length) < out_size ? static_cast<size_t>(length) : out_size - 1;
   return static_cast<uint8_t>(shown > 255 ? 255 : shown);
+}
+
+int FormatMenuNumber(float value, int decimals, int decibel, char* out, size_t out_size) {
+  if (out_size == 0) return 0;
+  if (decibel) {
+    value = 20.0f * std::log10(value);
+    if (!(value >= -500.0f)) return std::snprintf(out, out_size, "- inf");
+  }
+  const uint8_t places = static_cast<uint8_t>(decimals < 0 ? 0 : decimals > 20 ? 20 : decimals);
+  return FormatValue(value, out, out_size, places, 0, 1);
 }
 
 static bool IsDigit(char c) { return c >= '0' && c <= '9'; }

@@ -13,6 +13,11 @@
 uint8_t FormatValue(float value, char* out, size_t out_size, uint8_t decimals,
                     uint8_t integer_digits, int sign);
 
+// Prints a number as the context menus show it: `decimals` decimals, an
+// explicit sign when it is not zero; with `decibel`, 20·log10(value), and
+// "- inf" below -500 dB. Returns the length.
+int FormatMenuNumber(float value, int decimals, int decibel, char* out, size_t out_size);
+
 // Reads a number the forgiving way: characters before the first digit are
 // skipped (a "-" among them makes it negative); "." or "," before any digit
 // starts the fraction; the integer part takes at most 53 digits, the

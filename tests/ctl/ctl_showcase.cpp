@@ -1,7 +1,7 @@
 // Shows a window with image buttons of every mode and the stock toggle, or
 // the time-entry dialog, then saves what the (virtual) screen shows of it as
 // a BMP:
-//   ctl_showcase OUTPUT.bmp [time-dialog | precision]
+//   ctl_showcase OUTPUT.bmp [time-dialog | precision | knobs]
 #include <windows.h>
 
 #include <cstdio>
@@ -120,34 +120,8 @@ static int ShowPrecisionWindow(HWND host, const char* path) {
   return saved ? 0 : 1;
 }
 
-int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: ctl_showcase OUTPUT.bmp [time-dialog]\n");
-    return 2;
-  }
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  if (!InitControlLibrary(instance, "CtlShowcase")) return 1;
-  if (argc > 2 && std::strcmp(argv[2], "time-dialog") == 0) {
-    g_shot_path = argv[1];
-    const int status = ShowTimeDialog(nullptr);
-    EndControlLibrary();
-    return status;
-  }
-  const bool precision = argc > 2 && std::strcmp(argv[2], "precision") == 0;
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = HostProc;
-  wc.hInstance = instance;
-  wc.lpszClassName = "CtlShowcase";
-  RegisterClassA(&wc);
-  HWND host = CreateWindowExA(0, "CtlShowcase", "", WS_POPUP | WS_VISIBLE, 40, 40, 330, 120,
-                              nullptr, nullptr, instance, nullptr);
-  if (precision) {
-    SetWindowPos(host, nullptr, 0, 0, 80, 100, SWP_NOMOVE | SWP_NOZORDER);
-    const int status = ShowPrecisionWindow(host, argv[1]);
-    DestroyWindow(host);
-    EndControlLibrary();
-    return status;
-  }
+// Image buttons of every mode, the stock toggle, disabled and focused looks.
+static void ShowButtons(HWND host) {
   const uint32_t modes[] = {kButtonPush, kButtonToggle, kButtonSelect, kButtonIndicator};
   for (int i = 0; i < 4; ++i) {
     // Each mode twice: off, and on (set by command).
@@ -179,6 +153,67 @@ int main(int argc, char** argv) {
   NotifyTarget target = {host, nullptr, 0, nullptr};
   CreateImageButton(host, 34, 220, 45, &knob, &target);
   SetFocus(toggle_off);  // shows the focus mark
+}
+
+// Knobs of the panel's kinds at several values, focused, disabled, with an
+// outer tick and with the move arc (value raised and lowered).
+static void ShowKnobs(HWND host) {
+  SetWindowPos(host, nullptr, 0, 0, 330, 60, SWP_NOMOVE | SWP_NOZORDER);
+  GetControlPreferences()->rot_move = 1;
+  HBITMAP image = GetStockBitmap(7);
+  const struct {
+    uint32_t style;
+    float value;  // set by the owner after creation, so the arc shows the move
+    bool disable;
+  } knobs[] = {{0x012000A0, 0.0f, false},  {0x012000A0, 0.25f, false}, {0x012000A0, 0.5f, false},
+               {0x012000A0, 1.0f, false},  {0x092000A0, 0.75f, false}, {0x012000A0, 0.5f, true},
+               {0x118000A0, 0.3f, false},  {0x012000A0, 0.2f, false}};
+  HWND focused = nullptr;
+  for (int i = 0; i < 8; ++i) {
+    const float initial = i == 7 ? 0.8f : i == 6 ? 0.8f : 0.0f;
+    HWND knob = CreateKnobEx(host, 40 + i, 10 + 40 * i, 14, knobs[i].style, image, 16, 16, 225, 315,
+                             0.0f, 1.0f, initial, 0.01f, nullptr, nullptr);
+    SendMessageA(knob, WM_COMMAND, kCtlSetValue, static_cast<LPARAM>(FloatBits(knobs[i].value)));
+    if (knobs[i].disable) SendMessageA(knob, WM_COMMAND, kCtlDisable, 0);
+    if (i == 2) focused = knob;
+  }
+  SetFocus(focused);
+}
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: ctl_showcase OUTPUT.bmp [time-dialog]\n");
+    return 2;
+  }
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  if (!InitControlLibrary(instance, "CtlShowcase")) return 1;
+  if (argc > 2 && std::strcmp(argv[2], "time-dialog") == 0) {
+    g_shot_path = argv[1];
+    const int status = ShowTimeDialog(nullptr);
+    EndControlLibrary();
+    return status;
+  }
+  const bool precision = argc > 2 && std::strcmp(argv[2], "precision") == 0;
+  const bool knobs = argc > 2 && std::strcmp(argv[2], "knobs") == 0;
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = HostProc;
+  wc.hInstance = instance;
+  wc.lpszClassName = "CtlShowcase";
+  RegisterClassA(&wc);
+  HWND host = CreateWindowExA(0, "CtlShowcase", "", WS_POPUP | WS_VISIBLE, 40, 40, 330, 120,
+                              nullptr, nullptr, instance, nullptr);
+  if (precision) {
+    SetWindowPos(host, nullptr, 0, 0, 80, 100, SWP_NOMOVE | SWP_NOZORDER);
+    const int status = ShowPrecisionWindow(host, argv[1]);
+    DestroyWindow(host);
+    EndControlLibrary();
+    return status;
+  }
+  if (knobs) {
+    ShowKnobs(host);
+  } else {
+    ShowButtons(host);
+  }
 
   for (int i = 0; i < 20; ++i) {
     MSG msg;

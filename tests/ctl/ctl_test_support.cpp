@@ -98,3 +98,78 @@ HBITMAP SolidBitmap(int w, int h, COLORREF color) {
   ReleaseDC(nullptr, screen);
   return bitmap;
 }
+
+// ---------------------------------------------------------------------------
+// Scripts.
+
+static Steps g_steps;
+static size_t g_played;
+static std::function<void()> g_when_done;
+static UINT_PTR g_script_timer;
+
+static void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_played < g_steps.size()) {
+    g_steps[g_played++]();
+  } else if (g_when_done) {
+    g_when_done();
+  }
+}
+
+void StartScript(Steps steps, std::function<void()> when_done) {
+  g_steps = std::move(steps);
+  g_played = 0;
+  g_when_done = std::move(when_done);
+  g_script_timer = SetTimer(nullptr, 0, 30, ScriptTick);
+}
+
+size_t StopScript() {
+  KillTimer(nullptr, g_script_timer);
+  g_script_timer = 0;
+  g_steps.clear();
+  g_when_done = nullptr;
+  return g_played;
+}
+
+static void Send(INPUT* inputs, int count) {
+  SendInput(static_cast<UINT>(count), inputs, sizeof(INPUT));
+}
+
+void Key(WORD vk) {
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_KEYBOARD;
+  in[0].ki.wVk = in[1].ki.wVk = vk;
+  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  Send(in, 2);
+}
+
+void Type(const char* text) {
+  for (const char* c = text; *c; ++c) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wScan = in[1].ki.wScan = static_cast<WORD>(*c);
+    in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+    in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+    Send(in, 2);
+  }
+}
+
+void Mouse(POINT at, bool down, bool up) {
+  SetCursorPos(at.x, at.y);
+  INPUT in[2] = {};
+  int n = 0;
+  if (down) {
+    in[n].type = INPUT_MOUSE;
+    in[n++].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  }
+  if (up) {
+    in[n].type = INPUT_MOUSE;
+    in[n++].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  }
+  Send(in, n);
+}
+
+POINT OnScreen(HWND window, int x, int y) {
+  POINT p = {x, y};
+  ClientToScreen(window, &p);
+  return p;
+}

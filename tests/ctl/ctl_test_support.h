@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,3 +54,25 @@ COLORREF ScreenPixel(HWND window, int x, int y);
 
 // A solid-colour bitmap, to make pixels predictable; the caller deletes it.
 HBITMAP SolidBitmap(int w, int h, COLORREF color);
+
+// ---------------------------------------------------------------------------
+// Scripts of real input, played while a modal loop (an editor, a menu) runs.
+
+using Steps = std::vector<std::function<void()>>;
+
+// Plays `steps` one per 30 ms tick of a thread timer, so they run inside
+// whatever modal loop the test enters next; once all are played, every
+// further tick calls `when_done`, which should end that loop.
+void StartScript(Steps steps, std::function<void()> when_done);
+
+// Stops the script; returns how many steps were played.
+size_t StopScript();
+
+// Real input through SendInput: a key pressed and released, text typed,
+// the mouse moved to a screen point and the left button pressed / released.
+void Key(WORD vk);
+void Type(const char* text);
+void Mouse(POINT at, bool down, bool up);
+
+// A client point of `window` on the screen.
+POINT OnScreen(HWND window, int x, int y);

@@ -17,75 +17,18 @@
 
 namespace {
 
-// The script: each tick of a thread timer runs the next step inside the
-// editor's modal loop; when the steps run out the editor is closed, so a
-// test never hangs on a box that did not end.
-std::vector<std::function<void()>>* g_steps;
-size_t g_next;
-int g_slot;
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_next < g_steps->size()) {
-    (*g_steps)[g_next++]();
-  } else if (HWND editor = GetPopupSlot(g_slot)) {
-    PostMessageA(editor, WM_CLOSE, 0, 0);
-  }
-}
-
+// Plays `steps` inside the editor's modal loop; the editor is closed if
+// it outlives its script, so a test never hangs on a box that did not end.
 template <typename Open>
-auto RunScript(int slot, std::vector<std::function<void()>> steps, Open open) {
-  g_steps = &steps;
-  g_next = 0;
-  g_slot = slot;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 30, Tick);
+auto RunScript(int slot, Steps steps, Open open) {
+  const size_t count = steps.size();
+  StartScript(std::move(steps), [slot] {
+    if (HWND editor = GetPopupSlot(slot)) PostMessageA(editor, WM_CLOSE, 0, 0);
+  });
   auto result = open();
-  KillTimer(nullptr, timer);
-  EXPECT_EQ(g_next, steps.size()) << "the editor ended before its script did";
+  EXPECT_EQ(StopScript(), count) << "the editor ended before its script did";
   EXPECT_EQ(GetPopupSlot(slot), nullptr);
   return result;
-}
-
-void Send(INPUT* inputs, int count) { SendInput(static_cast<UINT>(count), inputs, sizeof(INPUT)); }
-
-void Key(WORD vk) {
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_KEYBOARD;
-  in[0].ki.wVk = in[1].ki.wVk = vk;
-  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  Send(in, 2);
-}
-
-void Type(const char* text) {
-  for (const char* c = text; *c; ++c) {
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wScan = in[1].ki.wScan = static_cast<WORD>(*c);
-    in[0].ki.dwFlags = KEYEVENTF_UNICODE;
-    in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-    Send(in, 2);
-  }
-}
-
-// Mouse to screen point (x, y); `down`/`up` press or release the left button.
-void Mouse(POINT at, bool down, bool up) {
-  SetCursorPos(at.x, at.y);
-  INPUT in[2] = {};
-  int n = 0;
-  if (down) {
-    in[n].type = INPUT_MOUSE;
-    in[n++].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  }
-  if (up) {
-    in[n].type = INPUT_MOUSE;
-    in[n++].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  }
-  Send(in, n);
-}
-
-POINT OnScreen(HWND window, int x, int y) {
-  POINT p = {x, y};
-  ClientToScreen(window, &p);
-  return p;
 }
 
 HWND TimeDialog() { return GetPopupSlot(kSlotTimeEntry); }
@@ -260,7 +203,7 @@ TEST(TimeDialog, BackgroundDragMovesTheWindow) {
   EXPECT_GT(GetRValue(tile), 150);  // the light brushed tile, not a dark default
 }
 
-std::string QuickEdit(HWND parent, std::vector<std::function<void()>> steps) {
+std::string QuickEdit(HWND parent, Steps steps) {
   char* answer = RunScript(kSlotQuickEdit, std::move(steps), [&] {
     return OpenQuickEdit(parent, kTextStyleValue, 200, 200, 100, 20, "0.250");
   });

@@ -1,0 +1,256 @@
+// The behaviour knobs and sliders share: see value_control.h.
+#include "ctl/value_control.h"
+
+#include <cstdlib>
+
+#include "ctl/preferences.h"
+
+ValueControl* ValueControlOf(HWND window) {
+  return window ? reinterpret_cast<ValueControl*>(GetWindowLongPtrA(window, 0)) : nullptr;
+}
+
+static bool Alive(HWND window, const ValueControl* control) {
+  return IsWindow(window) && ValueControlOf(window) == control;
+}
+
+bool NotifyOwner(ValueControl* c, uint32_t code, float value) {
+  HWND window = c->window;
+  SendNotification(&c->target, code, FloatBits(value));
+  return Alive(window, c);
+}
+
+static bool WantsBeginEnd(const ValueControl* c) { return (c->target.flags & kNotifyBeginEnd) != 0; }
+
+bool NotifyUserChange(ValueControl* c) {
+  if (WantsBeginEnd(c) && !NotifyOwner(c, c->id | kNotifyBegin, 0.0f)) return false;
+  if (!NotifyOwner(c, c->id, c->range.value)) return false;
+  return !WantsBeginEnd(c) || NotifyOwner(c, c->id | kNotifyEnd, 0.0f);
+}
+
+static PrecisionTarget PrecisionTargetOf(ValueControl* c) {
+  return {c->window, c->style, kClosingCommand, &c->target, c->id, &c->range};
+}
+
+void RefreshPrecision(ValueControl* c) {
+  const PrecisionTarget p = PrecisionTargetOf(c);
+  RefreshPrecisionAdjust(&p);
+}
+
+void SyncPrecision(ValueControl* c) {
+  const PrecisionTarget p = PrecisionTargetOf(c);
+  SyncPrecisionAdjust(&p);
+}
+
+// ---------------------------------------------------------------------------
+// The drag session.
+
+static bool PopupEnabled() {
+  const ControlPreferences* prefs = GetControlPreferences();
+  return prefs && (prefs->infovalue & 0x80000000u);
+}
+
+static void PopupText(const ValueControl* c, char* text, size_t size) {
+  FormatRangeValue(&c->range, c->range.value, 0, text, size);
+}
+
+void UpdateDragPopup(ValueControl* c) {
+  if (!PopupEnabled()) return;
+  char text[64];
+  PopupText(c, text, sizeof text);
+  UpdateValuePopup(text);
+}
+
+void StartDrag(ValueControl* c, int x, int y) {
+  SetCapture(c->window);
+  if (PopupEnabled()) {
+    char text[64];
+    PopupText(c, text, sizeof text);
+    const POINT at = ValuePopupOrigin(ValuePopupCorner(GetControlPreferences()->infovalue), c->x,
+                                      c->y, c->width, c->height);
+    ShowValuePopup(c->parent, at.x, at.y, text);
+  }
+  c->last_x = x;
+  c->last_y = y;
+  c->dragging = 1;
+}
+
+bool AnnounceDrag(ValueControl* c, bool latency) {
+  c->redraw(c);
+  RefreshPrecision(c);
+  if (WantsBeginEnd(c) && !NotifyOwner(c, c->id | kNotifyBegin, 0.0f)) return false;
+  const ControlPreferences* prefs = GetControlPreferences();
+  const UINT delay = prefs ? prefs->rot_latency : 0;
+  if (latency && delay > 0 && c->dragging) {
+    c->moves_allowed = 0;
+    c->latency_timer = SetTimer(c->window, kLatencyTimerId, delay, nullptr);
+    if (!c->latency_timer) c->moves_allowed = 1;
+  } else {
+    c->moves_allowed = 1;
+  }
+  return true;
+}
+
+static void KillLatencyTimer(ValueControl* c) {
+  if (c->latency_timer) KillTimer(c->window, kLatencyTimerId);
+  c->latency_timer = 0;
+  c->moves_allowed = 1;
+}
+
+void OnLatencyTimer(ValueControl* c) { KillLatencyTimer(c); }
+
+bool EndDrag(ValueControl* c, bool release_capture) {
+  if (!c->dragging) return true;
+  c->dragging = 0;  // first: releasing the capture comes back as WM_CAPTURECHANGED
+  KillLatencyTimer(c);
+  if (release_capture && GetCapture() == c->window) ReleaseCapture();
+  c->redraw(c);
+  if (!NotifyOwner(c, c->id, c->range.value)) return false;
+  if (c->kind == kKnobMenu && (c->style & kStyleSpringBack)) {
+    c->range.value = ClampToRange(&c->range, c->range.default_value);
+    c->redraw(c);
+    if (!NotifyOwner(c, c->id, c->range.value)) return false;
+  }
+  HideValuePopup();
+  RefreshPrecision(c);
+  return !WantsBeginEnd(c) || NotifyOwner(c, c->id | kNotifyEnd, 0.0f);
+}
+
+void OnValueCaptureChanged(ValueControl* c, HWND new_owner) {
+  if (c->dragging && new_owner != c->window) EndDrag(c, false);
+}
+
+// ---------------------------------------------------------------------------
+// Value changes.
+
+bool StepValue(ValueControl* c, int units) {
+  if (units != 0 && StepRangeValue(&c->range, units)) c->redraw(c);
+  if (c->style & kStyleNotifyWhileMoving) return NotifyOwner(c, c->id, c->range.value);
+  return true;
+}
+
+bool SetValueByUser(ValueControl* c, float value) {
+  if (SetRangeValue(&c->range, value)) c->redraw(c);
+  if (!NotifyUserChange(c)) return false;
+  RefreshPrecision(c);
+  return true;
+}
+
+static POINT ScreenAnchor(const ValueControl* c, int less) {
+  POINT at = {c->anchor.x, c->anchor.y};
+  ClientToScreen(c->window, &at);
+  at.x -= less;
+  at.y -= less;
+  return at;
+}
+
+// The quick edit box on the value's text; a typed answer through `convert`.
+static bool EditAsText(ValueControl* c, bool decibel) {
+  char text[64];
+  const float shown = decibel ? DecibelsOf(c->range.value) : c->range.value;
+  FormatValue(shown, text, sizeof text, static_cast<uint8_t>(c->range.decimals), 0, 0);
+  const POINT at = ScreenAnchor(c, 0);
+  HWND window = c->window;
+  char* answer = OpenQuickEdit(window, kTextStyleValue, at.x, at.y, 100, 20, text);
+  if (!Alive(window, c)) {  // closed from inside the box's modal loop
+    std::free(answer);
+    return false;
+  }
+  if (!answer) return true;
+  const bool typed = answer[0] != '\0';
+  const long double number = ParseValue(answer);
+  std::free(answer);
+  if (!typed) return true;
+  const float value =
+      decibel ? ValueOfDecibels(static_cast<double>(number)) : FiniteFloat(static_cast<double>(number));
+  return SetValueByUser(c, value);
+}
+
+static bool EditAsTime(ValueControl* c, bool reciprocal) {
+  const float value = c->range.value;
+  const float seconds = reciprocal ? 1.0f / (value > 1.0e-8f ? value : 1.0e-8f) : value;
+  const POINT at = ScreenAnchor(c, 0);
+  HWND window = c->window;
+  const float answer = OpenTimeDialog(window, kTextStyleValue, at.x, at.y, seconds);
+  if (!Alive(window, c)) return false;
+  if (answer == kTimeDialogCancel) return true;
+  return SetValueByUser(c, reciprocal ? 1.0f / (answer > 1.0e-8f ? answer : 1.0e-8f) : answer);
+}
+
+void EditValue(ValueControl* c) {
+  if ((c->style & kRangeDecibel) && !EditAsText(c, true)) return;
+  if ((c->style & kStyleEditQuick) && !EditAsText(c, false)) return;
+  if ((c->style & kStyleEditTime) && !EditAsTime(c, false)) return;
+  if (c->kind == kKnobMenu && (c->style & kStyleEditReciprocal)) EditAsTime(c, true);
+}
+
+void AdjustValue(ValueControl* c) {
+  const POINT at = ScreenAnchor(c, 2);
+  const PrecisionTarget p = PrecisionTargetOf(c);
+  OpenPrecisionAdjust(c->window, at.x, at.y, &p);
+}
+
+// ---------------------------------------------------------------------------
+// Commands.
+
+static void SetEnabled(ValueControl* c, bool enabled) {
+  if (!enabled && c->dragging && !EndDrag(c, true)) return;
+  if ((c->enabled != 0) == enabled) return;
+  c->enabled = enabled ? 1 : 0;
+  InvalidateRect(c->window, nullptr, FALSE);
+}
+
+static bool ValueItemsOn(const ValueControl* c) {
+  return c->kind == kSliderMenu || !(c->style & kStyleNoEditing);
+}
+
+LRESULT OnValueCommand(ValueControl* c, WPARAM wparam, LPARAM lparam) {
+  const int command = static_cast<int>(LOWORD(wparam));
+  switch (command) {
+    case kCtlEnable:
+      SetEnabled(c, true);
+      return 0;
+    case kCtlDisable:
+      SetEnabled(c, false);
+      return 0;
+    case kCtlGetValue:
+      return static_cast<LRESULT>(FloatBits(c->range.value));
+    case kCtlSetValue:
+      if (SetRangeValue(&c->range, FloatFromBits(static_cast<uint32_t>(lparam)))) {
+        c->redraw(c);
+        SyncPrecision(c);
+      }
+      return 0;
+    case kMenuDefault:
+      if (c->enabled) SetValueByUser(c, c->range.default_value);
+      return 0;
+    case kMenuMinimum:
+    case kMenuMaximum:
+      if (ValueItemsOn(c)) {
+        SetValueByUser(c, command == kMenuMinimum ? c->range.minimum : c->range.maximum);
+      }
+      return 0;
+    case kMenuEditValue:
+      if (c->kind == kSliderMenu || (c->enabled && !(c->style & kStyleNoEditing))) EditValue(c);
+      return 0;
+    case kMenuAdjustValue:
+      if (c->enabled && !(c->style & kStyleNoEditing)) AdjustValue(c);
+      return 0;
+    default:
+      break;
+  }
+  ControlPreferences* prefs = GetControlPreferences();
+  if (prefs && ApplySettingsCommand(prefs, c->kind, command) && command == kMenuShowMoves) {
+    InvalidateRect(c->window, nullptr, TRUE);
+  }
+  return 0;
+}
+
+void ReleaseValueControl(ValueControl* c) {
+  ForgetPrecisionAdjustControl(c->window);
+  if (c->latency_timer) KillTimer(c->window, kLatencyTimerId);
+  c->latency_timer = 0;
+  if (c->dragging) HideValuePopup();
+  c->dragging = 0;
+  if (GetCapture() == c->window) ReleaseCapture();
+  DestroyValueMenu(&c->menu);
+}
