@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "setup/package_format.h"
+
 int ProgramFilesFallback(const char* windows_folder, int complete, char* out, size_t out_size) {
   if (out_size == 0) return 0;
   size_t keep = 2;
@@ -25,4 +27,29 @@ int ProgramFilesFallback(const char* windows_folder, int complete, char* out, si
 const char* FileNamePart(const char* path) {
   const char* slash = std::strrchr(path, '\\');
   return slash != nullptr ? slash + 1 : path;
+}
+
+int IsAbsoluteFolder(const char* folder) {
+  if (folder == nullptr) return 0;
+  const char c = folder[0];
+  const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  if (letter && folder[1] == ':' && folder[2] == '\\') return 1;
+  // "\\server\share": both names present.
+  if (folder[0] != '\\' || folder[1] != '\\') return 0;
+  const char* server = folder + 2;
+  const char* slash = std::strchr(server, '\\');
+  return slash != nullptr && slash != server && slash[1] != '\0' && slash[1] != '\\' ? 1 : 0;
+}
+
+int ShortcutPath(char* out, size_t out_size, const char* folder, const char* name) {
+  char joined[kPathSize];
+  if (out_size == 0) return 0;
+  out[0] = '\0';
+  if (!JoinPath(joined, sizeof joined, folder, name)) return 0;
+  const int n = std::snprintf(out, out_size, "%s.LNK", joined);
+  if (n < 0 || static_cast<size_t>(n) >= out_size) {
+    out[0] = '\0';
+    return 0;
+  }
+  return 1;
 }

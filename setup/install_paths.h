@@ -14,3 +14,14 @@ int ProgramFilesFallback(const char* windows_folder, int complete, char* out, si
 
 // The part of `path` after its last backslash (all of it when it has none).
 const char* FileNamePart(const char* path);
+
+// 1 when `folder` is a full path that names the same place from any current
+// folder and drive: "X:\..." or a network path "\\server\share...". An
+// empty text, a relative one ("Startup"), one relative to the current drive
+// ("\Programs") or to a drive's current folder ("C:Programs") gives 0: a
+// step given such a folder would work somewhere else than meant.
+int IsAbsoluteFolder(const char* folder);
+
+// The shell link path JoinPath(folder, name) + ".LNK" into `out`; 1, or 0
+// with `out` empty when it does not fit `out_size` bytes.
+int ShortcutPath(char* out, size_t out_size, const char* folder, const char* name);

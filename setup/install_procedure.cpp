@@ -10,9 +10,17 @@
 //
 // The window thread paints `status_text` while the worker changes it, and
 // reads `worker_running` to ignore clicks. The text is handed over under a
-// small spin lock (a whole-text copy each side, never held across anything
-// else); the flag is read and written atomically, and the worker stores its
+// critical section (a whole-text copy each side, never held across anything
+// else): the worker runs below normal priority, and a window thread that
+// spun for the lock could keep a worker pre-empted inside it from ever
+// finishing on one CPU, where a waiting thread that sleeps cannot. The flag
+// goes through Interlocked calls (full barriers), and the worker stores its
 // result before it clears the flag.
+//
+// Folders: the Start-menu folders hang below folders the user owns, so the
+// shortcuts are made only where the folder is a full path and no folder on
+// the way below the known folder is a link (tree_removal.h); the product
+// folder is refused on the same terms.
 #include <windows.h>
 // windows.h first: objbase.h needs its types.
 #include <objbase.h>
@@ -22,46 +30,50 @@
 #include "setup/install_package.h"
 #include "setup/install_paths.h"
 #include "setup/install_procedures.h"
+#include "setup/tree_removal.h"
 
-int g_installer_silent = 0;
+InstallerFlags g_installer_flags;
 
-static volatile LONG g_status_lock = 0;
-
-static void LockStatus() {
-  while (InterlockedCompareExchange(&g_status_lock, 1, 0) != 0) Sleep(0);
+// One lock for the one status text, made on first use (the language makes
+// that first use safe between threads).
+static CRITICAL_SECTION* StatusLock() {
+  static CRITICAL_SECTION lock;
+  static const bool made = (InitializeCriticalSection(&lock), true);
+  (void)made;
+  return &lock;
 }
 
-static void UnlockStatus() { InterlockedExchange(&g_status_lock, 0); }
-
 void SetStatusText(InstallerContext* context, const char* text) {
-  LockStatus();
+  EnterCriticalSection(StatusLock());
   std::snprintf(context->status_text, sizeof context->status_text, "%s", text);
-  UnlockStatus();
+  LeaveCriticalSection(StatusLock());
 }
 
 void CopyStatusText(const InstallerContext* context, char* out, size_t out_size) {
   if (out_size == 0) return;
-  LockStatus();
+  EnterCriticalSection(StatusLock());
   std::snprintf(out, out_size, "%s", context->status_text);
-  UnlockStatus();
+  LeaveCriticalSection(StatusLock());
 }
 
 int IsWorkerRunning(const InstallerContext* context) {
-  return __atomic_load_n(&context->worker_running, __ATOMIC_ACQUIRE);
+  // A compare-exchange that never changes the value: a read with a barrier.
+  return static_cast<int>(
+      InterlockedCompareExchange(const_cast<LONG*>(&context->worker_running), 0, 0));
 }
 
-static void SetWorkerRunning(InstallerContext* context, int running) {
-  __atomic_store_n(&context->worker_running, running, __ATOMIC_RELEASE);
+static void SetWorkerRunning(InstallerContext* context, LONG running) {
+  InterlockedExchange(&context->worker_running, running);
 }
 
-static void Notify(const InstallerContext* context, int code) {
+void PostProcedureNotify(const InstallerContext* context, int code) {
   PostMessageA(context->window, WM_COMMAND, MAKEWPARAM(ID_PROCEDURE_NOTIFY, 0),
                static_cast<LPARAM>(code));
 }
 
-static int Fail(InstallerContext* context, int result, const char* text) {
+int ReportFailure(InstallerContext* context, int result, const char* text) {
   std::snprintf(context->error_text, sizeof context->error_text, "%s", text);
-  Notify(context, NOTIFY_FAILED);
+  PostProcedureNotify(context, NOTIFY_FAILED);
   return result;
 }
 
@@ -78,11 +90,15 @@ static const char kRestartFirstText[] =
     "Cannot install Brindlemoor Package now...\nYou must RESTART your system and then relaunch "
     "setup program";
 
-// The three Start-menu shortcuts below `programs`; skipped silently when the
-// folder can't be formed or made.
+// The three Start-menu shortcuts below `programs`; skipped silently when
+// `programs` is no full path, when the folder can't be formed or made, or
+// when a folder on the way is a link (the shortcuts would land wherever it
+// points).
 static void MakeStartMenuShortcuts(const InstallerContext* context, const char* programs) {
   char folder[kPathSize];
+  if (!IsAbsoluteFolder(programs)) return;
   if (!JoinPath(folder, sizeof folder, programs, kStartMenuSubFolder)) return;
+  if (FolderLinks(folder, kStartMenuSubFolder) != kNoLink) return;
   if (!CreateFolderChain(folder)) return;
   static const char* const kLinks[3][2] = {
       {"readme.txt", "Readme"},
@@ -101,20 +117,24 @@ int InstallProcedure(InstallerContext* context) {
   std::snprintf(context->error_caption, sizeof context->error_caption,
                 "Brindlemoor Installation Error");
   SetStatusText(context, "Extract Package");
-  if (CheckPackage(context) != 0) return Fail(context, -1, kPackageCorruptedText);
+  if (CheckPackage(context) != 0) return ReportFailure(context, -1, kPackageCorruptedText);
 
   SetStatusText(context, "Copy Files");
   if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {
-    return Fail(context, -2, kTargetFolderText);
+    return ReportFailure(context, -2, kTargetFolderText);
   }
-  if (!CreateFolderChain(context->target_folder)) return Fail(context, -3, kTargetFolderText);
-  if (ExtractPackage(context, nullptr) != 0) return Fail(context, -10, kCopyFailedText);
+  // A product folder reached through a link is not ours to fill.
+  if (FolderLinks(context->target_folder, kProductSubFolder) != kNoLink ||
+      !CreateFolderChain(context->target_folder)) {
+    return ReportFailure(context, -3, kTargetFolderText);
+  }
+  if (ExtractPackage(context, nullptr) != 0) return ReportFailure(context, -10, kCopyFailedText);
 
   SetStatusText(context, "Install Audio Driver");
   int setup_exit = -1;
   const int started = RunDriverSetup(context, "-h -i -H -n", &setup_exit);
   if (started != 0) return started;
-  if (setup_exit == 1) return Fail(context, -21, kRestartFirstText);
+  if (setup_exit == 1) return ReportFailure(context, -21, kRestartFirstText);
 
   RegisterAsioDrivers(context, 1);
   WriteUserDword(kMixerSettingsKey, "install", 0);
@@ -144,7 +164,7 @@ int InstallProcedure(InstallerContext* context) {
   }
 
   SetStatusText(context, "Installation Completed");
-  Notify(context, NOTIFY_INSTALLED);
+  PostProcedureNotify(context, NOTIFY_INSTALLED);
   return 0;
 }
 
@@ -159,6 +179,11 @@ static DWORD WINAPI WorkerThread(LPVOID parameter) {
 }
 
 int StartWorker(InstallerContext* context, int wait) {
+  // The handle of an earlier worker (a retry after -604 or -605), long ended.
+  if (context->worker_thread != nullptr) {
+    CloseHandle(context->worker_thread);
+    context->worker_thread = nullptr;
+  }
   context->worker_result = -1;
   SetWorkerRunning(context, 1);
   HANDLE thread = CreateThread(nullptr, 0, WorkerThread, context, 0, &context->worker_thread_id);

@@ -17,6 +17,7 @@
 
 #include <cstddef>
 
+#include "setup/command_line.h"
 #include "setup/installer_context.h"
 #include "setup/product_info.h"
 
@@ -35,10 +36,32 @@ constexpr char kShellFoldersKey[] =
 constexpr char kUninstallListKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr char kUninstallEntryName[] = "QX:Brindlemoor {17359A74-1236-5467}";
 
-// The command line's "silent" switch, process-wide: 0 until the start-up sets
-// it from its scan (before the window exists). When 1 the uninstall procedure
-// shows no message box.
-extern int g_installer_silent;
+// The command line's switches, process-wide: all 0 until the start-up sets
+// them from its scan (before the window exists). With `silent` neither the
+// window nor the uninstall procedure shows a message box.
+extern InstallerFlags g_installer_flags;
+
+// Stores `text` as error_text, posts NOTIFY_FAILED to the window and returns
+// `result`: how both procedures report a failure the user must see.
+int ReportFailure(InstallerContext* context, int result, const char* text);
+
+// Posts WM_COMMAND ID_PROCEDURE_NOTIFY with `code` to context->window.
+void PostProcedureNotify(const InstallerContext* context, int code);
+
+// Restricts where this process loads DLLs from to the system folder, where
+// the system offers that (SetDefaultDllDirectories), and takes the current
+// folder out of the search otherwise. Call first thing at start-up: an
+// elevated installer started from a download folder must not load a DLL
+// that someone placed next to it.
+void RestrictDllSearch();
+
+// LoadLibraryA of the system folder's `name` by its full path: null when it
+// is not there. The caller frees it.
+HMODULE LoadSystemLibrary(const char* name);
+
+// Where links lie below a known folder, on the real file system: `folder` is
+// JoinPath(known folder, sub_path); see FindLinkBelow (tree_removal.h).
+int FolderLinks(const char* folder, const char* sub_path);
 
 // The shell folders resolved once at start-up by ResolveShellFolders: the
 // all-users Programs folder (empty when unknown) and the current user's

@@ -1,7 +1,7 @@
 // InstallerContext: the installer's one global state record.
 //
-// Zeroed at start-up and shared by the window and both procedures; the fields
-// follow the installer's documented order. The package code uses `instance`
+// Zeroed at start-up and shared by the window and both procedures. The
+// package code uses `instance`
 // (the module whose resources hold the package; null means the executable),
 // `target_folder` and `package_directory`.
 #pragma once
@@ -30,7 +30,7 @@ struct InstallerContext {
   HFONT button_font;    // Arial 40, weight 400
   HANDLE worker_thread;
   DWORD worker_thread_id;
-  int worker_running;  // 1 from StartWorker until the worker has finished
+  LONG worker_running;  // 1 from StartWorker until the worker has finished (Interlocked)
   int worker_result;
   char error_caption[512];
   char error_text[2048];

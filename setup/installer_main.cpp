@@ -2,7 +2,7 @@
 // closing a running mixer, shell folders, the context, COM, the window and
 // its message loop. The exit code is the quit message's: 0 after a normal
 // close, the procedure's result after an unattended run, -1 for a second
-// instance.
+// instance or a message loop that failed.
 #include <windows.h>
 
 #include <cstdio>
@@ -35,8 +35,8 @@ static int IsWow64() {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
+  RestrictDllSearch();  // before anything can load a DLL by name
   g_installer_flags = ParseInstallerCommandLine(arguments);
-  g_installer_silent = g_installer_flags.silent;
 
   HANDLE mutex = CreateMutexA(nullptr, TRUE, kInstallerMutex);
   if (!mutex) return -1;
@@ -61,12 +61,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
 
   int exit_code = -1;  // the window could not be made: the start-up failed
   if (RegisterInstallerWindowClass(instance) && CreateInstallerWindow(instance, caption)) {
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    MSG msg = {};
+    BOOL got;
+    while ((got = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
-    exit_code = static_cast<int>(msg.wParam);
+    // -1: the loop failed and `msg` holds no quit message.
+    exit_code = got == 0 ? static_cast<int>(msg.wParam) : -1;
   }
 
   ReleaseMutex(mutex);

@@ -7,6 +7,13 @@
 // shows the step the worker is at. Remove runs here on the window thread.
 // An unattended run (-i / -u) posts itself ID_AUTO_RUN at creation and ends
 // the program with the procedure's result as exit code.
+//
+// Closing after a procedure. A procedure that fails posts NOTIFY_FAILED; the
+// box that answers it runs a message loop of its own, and a close or quit
+// request already queued behind it would end that box before anyone read
+// it. So whoever ran a procedure closes the window only when no outcome
+// message is waiting; otherwise the outcome's handler shows its box and then
+// closes. The exit code the program ends with is kept until WM_DESTROY.
 #include "setup/installer_window.h"
 
 #include <shellapi.h>
@@ -20,9 +27,12 @@
 #include "setup/system_probe.h"
 
 InstallerContext g_installer;
-InstallerFlags g_installer_flags;
 
 constexpr int kBandHeight = 100;  // the white band below the skin
+
+// What WM_DESTROY ends the message loop with: 0, or the result of an
+// unattended run whose outcome box is still to be shown.
+static int g_exit_code = 0;
 
 static HFONT MakeFont(int height, int weight) {
   LOGFONTA font;
@@ -81,7 +91,7 @@ static void Paint(HWND window, InstallerContext* c) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0, 0, 0));
   RECT os_line = {20, 200, w - 160, h};
-  DrawTextA(dc, OsText(c->os_code), -1, &os_line, DT_SINGLELINE | DT_VCENTER);
+  DrawTextA(dc, OsText(c->os_code), -1, &os_line, DT_SINGLELINE | DT_TOP);
 
   HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
   HGDIOBJ old_brush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
@@ -147,6 +157,13 @@ static void PaintBusyButton(HWND window, InstallerContext* c) {
 
 static void CloseInstallerWindow(HWND window) { PostMessageA(window, WM_DESTROY, 0, 0); }
 
+// 1 when a procedure has posted an outcome that the window has yet to show.
+static int OutcomePending(HWND window) {
+  MSG queued;
+  return PeekMessageA(&queued, window, WM_COMMAND, WM_COMMAND, PM_NOREMOVE) &&
+         LOWORD(queued.wParam) == ID_PROCEDURE_NOTIFY;
+}
+
 static LRESULT OnCreate(HWND window, InstallerContext* c) {
   c->window = window;
   c->text_font = MakeFont(16, 800);
@@ -158,7 +175,7 @@ static LRESULT OnCreate(HWND window, InstallerContext* c) {
     c->skin_width = info.bmWidth;
     c->skin_height = info.bmHeight;
   }
-  c->hand_cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));  // IDC_HAND
+  c->hand_cursor = LoadCursorA(nullptr, IDC_HAND);
   c->os_code = DetectOs();
   const DWORD length = GetModuleFileNameA(nullptr, c->installer_path, sizeof c->installer_path);
   if (length == 0 || length >= sizeof c->installer_path) c->installer_path[0] = '\0';
@@ -176,7 +193,7 @@ static LRESULT OnCreate(HWND window, InstallerContext* c) {
 #endif
     caption = metrics.iCaptionHeight;
   } else {
-    border = GetSystemMetrics(92) + GetSystemMetrics(SM_CXDLGFRAME);  // SM_CXPADDEDBORDER
+    border = GetSystemMetrics(SM_CXPADDEDBORDER) + GetSystemMetrics(SM_CXDLGFRAME);
     caption = GetSystemMetrics(SM_CYCAPTION);
   }
   if (!g_installer_flags.silent) {
@@ -209,7 +226,8 @@ static void OnButtonDown(HWND window, InstallerContext* c, int x, int y) {
       }
     } else {
       UninstallProcedure(c);
-      CloseInstallerWindow(window);
+      // A failure's box comes first; its handler closes the window after it.
+      if (!OutcomePending(window)) CloseInstallerWindow(window);
     }
   } else if (y < c->skin_height) {
     ShellExecuteA(window, "open", PRODUCT_WEB_ADDRESS, nullptr, nullptr, SW_SHOW);
@@ -236,6 +254,10 @@ static void OnCommand(HWND window, InstallerContext* c, int id, LPARAM code) {
     } else if (g_installer_flags.auto_install) {
       result = StartWorker(c, 1);
     }
+    g_exit_code = result;
+    // A visible run shows the outcome's box first; its handler then closes
+    // the window, and WM_DESTROY ends the program with this result.
+    if (!g_installer_flags.silent && OutcomePending(window)) return;
     if (c->timer_id) KillTimer(window, c->timer_id);
     c->timer_id = 0;
     FreeDrawingObjects(c);
@@ -249,26 +271,17 @@ static LRESULT CALLBACK InstallerWindowProc(HWND window, UINT message, WPARAM wp
   const int x = static_cast<int16_t>(LOWORD(lparam));
   const int y = static_cast<int16_t>(HIWORD(lparam));
   switch (message) {
-    case WM_CREATE:
-      return OnCreate(window, c);
-    case WM_PAINT:
-      Paint(window, c);
-      return 0;
-    case WM_ERASEBKGND:
-      PaintBackground(reinterpret_cast<HDC>(wparam), c);
-      return 1;
+    case WM_CREATE: return OnCreate(window, c);
+    case WM_PAINT: Paint(window, c); return 0;
+    case WM_ERASEBKGND: PaintBackground(reinterpret_cast<HDC>(wparam), c); return 1;
     case WM_TIMER:
       if (wparam == BLINK_TIMER_ID && IsWorkerRunning(c)) PaintBusyButton(window, c);
       return 0;
     case WM_MOUSEMOVE:
       if (y < c->skin_height) SetCursor(c->hand_cursor);
       return 0;
-    case WM_LBUTTONDOWN:
-      OnButtonDown(window, c, x, y);
-      return 0;
-    case WM_COMMAND:
-      OnCommand(window, c, LOWORD(wparam), lparam);
-      return 0;
+    case WM_LBUTTONDOWN: OnButtonDown(window, c, x, y); return 0;
+    case WM_COMMAND: OnCommand(window, c, LOWORD(wparam), lparam); return 0;
     case WM_CLOSE:
       if (!IsWorkerRunning(c)) CloseInstallerWindow(window);
       return 0;
@@ -276,10 +289,9 @@ static LRESULT CALLBACK InstallerWindowProc(HWND window, UINT message, WPARAM wp
       if (c->timer_id) KillTimer(window, c->timer_id);
       c->timer_id = 0;
       FreeDrawingObjects(c);
-      PostQuitMessage(0);
+      PostQuitMessage(g_exit_code);
       return 0;
-    default:
-      return DefWindowProcA(window, message, wparam, lparam);
+    default: return DefWindowProcA(window, message, wparam, lparam);
   }
 }
 
@@ -290,7 +302,7 @@ int RegisterInstallerWindowClass(HINSTANCE instance) {
   wc.lpfnWndProc = InstallerWindowProc;
   wc.hInstance = instance;
   wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kInstallerIconId));
-  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(12));
   wc.lpszClassName = kInstallerWindowClass;
   if (!RegisterClassA(&wc)) {
@@ -301,10 +313,10 @@ int RegisterInstallerWindowClass(HINSTANCE instance) {
 }
 
 HWND CreateInstallerWindow(HINSTANCE instance, const char* caption) {
-  HWND window = CreateWindowExA(
-      0, kInstallerWindowClass, caption,
-      WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT,
-      CW_USEDEFAULT, 900, 300, nullptr, nullptr, instance, nullptr);
+  HWND window =
+      CreateWindowExA(0, kInstallerWindowClass, caption,
+                      WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN,
+                      CW_USEDEFAULT, CW_USEDEFAULT, 900, 300, nullptr, nullptr, instance, nullptr);
   if (!window) {
     MessageBoxA(nullptr, "Failed to create window...", "Startup Error", MB_ICONWARNING);
     return nullptr;

@@ -16,7 +16,6 @@ constexpr int kSkinBitmapId = 101;
 constexpr int kInstallerIconId = 100;
 
 extern InstallerContext g_installer;
-extern InstallerFlags g_installer_flags;
 
 // Registers the window class; 1, or 0 after the "Startup Error" message.
 int RegisterInstallerWindowClass(HINSTANCE instance);

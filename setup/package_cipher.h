@@ -3,9 +3,14 @@
 // Each entry is enciphered with a keystream made from the chain state: the
 // entry key K and the 16-byte table T. After an entry the chain advances on
 // the MD5 of that entry's bytes as stored (enciphered), so the state for
-// entry k depends on every in-bounds entry before it and one altered byte
-// spoils all entries after it. The keystream depends only on K, T and the
-// position, never on the data, so one routine both enciphers and deciphers.
+// entry k depends on every in-bounds entry before it. An altered byte changes
+// its entry's plain digest and, through T and K, the keystream of the next
+// entry; K's step shifts the difference out of its 32 bits within four
+// entries, so the chain by itself spoils at most the four entries after a
+// damaged one. The reader (package_reader.h) fails every entry after the
+// first failed one on its own account. The keystream depends only on K, T
+// and the position, never on the data, so one routine both enciphers and
+// deciphers.
 #pragma once
 
 #include <cstdint>

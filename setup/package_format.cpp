@@ -65,6 +65,30 @@ void StorePackageEntry(uint8_t* directory, int index, const PackageEntry* entry)
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+static char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Windows maps these names to devices in every folder, whatever follows the
+// first dot, and drops blanks before it; superscript digits (code page 1252)
+// count as digits for COM and LPT.
+static bool IsDeviceName(const char* component, size_t length) {
+  size_t base = 0;
+  while (base < length && component[base] != '.') ++base;
+  while (base > 0 && component[base - 1] == ' ') --base;
+  char upper[8];
+  if (base == 0 || base >= sizeof upper) return false;
+  for (size_t i = 0; i < base; ++i) upper[i] = Upper(component[i]);
+  upper[base] = '\0';
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (const char* device : kDevices) {
+    if (std::strcmp(upper, device) == 0) return true;
+  }
+  if (base != 4 || (std::strncmp(upper, "COM", 3) != 0 && std::strncmp(upper, "LPT", 3) != 0)) {
+    return false;
+  }
+  const unsigned char digit = static_cast<unsigned char>(upper[3]);
+  return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+}
+
 int IsSafeEntryName(const char name[kPackageNameSize]) {
   const void* end = std::memchr(name, '\0', kPackageNameSize);
   if (end == nullptr) return 0;
@@ -76,6 +100,7 @@ int IsSafeEntryName(const char name[kPackageNameSize]) {
     const char c = name[i];
     if (c == '\0' || IsSeparator(c)) {
       if (i == start || dots_and_blanks_only) return 0;  // empty, leading, "..", "...", ". "
+      if (IsDeviceName(name + start, i - start)) return 0;
       start = i + 1;
       dots_and_blanks_only = true;
       continue;

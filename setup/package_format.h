@@ -51,7 +51,10 @@ void StorePackageEntry(uint8_t* directory, int index, const PackageEntry* entry)
 // 0 for an empty name, a leading '\' or '/', a ':' anywhere (drive letters and
 // stream names), a control character, an empty component, or a component made
 // of dots and blanks only ("..", and the "...", ". ." forms Windows shortens to
-// it). Both '\' and '/' count as separators, as they do for Windows.
+// it), or a component that Windows opens as a device: CON, PRN, AUX, NUL,
+// CONIN$, CONOUT$, COM1-COM9 and LPT1-LPT9 in any case, with or without an
+// extension or trailing blanks ("nul.txt", "Com1 .log"). Both '\' and '/'
+// count as separators, as they do for Windows.
 int IsSafeEntryName(const char name[kPackageNameSize]);
 
 // JoinPath: `folder`, then a '\' unless `folder` already ends with one, then

@@ -10,6 +10,17 @@
 //     with the chain state; D = MD5 of the result; the chain advances on E.
 //   - The entry fails when it is empty, when D differs from its digest, or
 //     when its name is unsafe; a failed entry is never written.
+//   - Once any entry has failed (a write included), every later entry fails
+//     as well and nothing more is written. The chain alone would not see to
+//     that: after a damaged entry only the key carries the difference on (the
+//     table is the next entry's own stored digest), and the key's step
+//     (K*K << 8, low byte from the digest) pushes any difference at least
+//     9 bits further up each time, out of its 32 bits within four entries.
+//     So a damaged entry spoils at most the four entries after it through
+//     the chain, and the entries after those would verify and be written.
+//     Later entries are still deciphered and verified, so that the image is
+//     in the same state whatever failed and a report can say which of them
+//     are sound in themselves.
 //   - A verified entry that the filter selects is written through the sink;
 //     when the path's folder part is not the target folder itself (the name
 //     has a sub-folder), the folder chain is created first.
@@ -30,6 +41,7 @@ const char* PackageEntryStatusText(int status) {
     case kEntryUnsafeName: return "unsafe or unterminated name";
     case kEntryPathTooLong: return "path too long";
     case kEntryWriteFailed: return "write failed";
+    case kEntryAfterFailure: return "follows a failed entry";
     default: return "unknown";
   }
 }
@@ -79,6 +91,8 @@ int WalkPackage(uint8_t* image, uint32_t size, const char* target_folder, const 
         status = kEntryBadDigest;
       } else if (!name_ok) {
         status = kEntryUnsafeName;
+      } else if (failures > 0) {
+        status = kEntryAfterFailure;
       } else if (selected && sink != nullptr && sink->write_file != nullptr) {
         status = WriteEntry(sink, target_folder, entry.name, bytes, entry.size);
       }

@@ -5,7 +5,9 @@
 // entries that the name filter selects to a sink, which writes them (the
 // Windows layer with CreateFileA, mkpackage with the C library, the tests into
 // memory). Every entry is deciphered and verified whatever the filter says,
-// because the chain runs through all of them.
+// because the chain runs through all of them. From the first failed entry on,
+// nothing more is written: a package that is damaged anywhere installs no
+// file after the damage.
 #pragma once
 
 #include <cstdint>
@@ -14,13 +16,14 @@
 
 // What became of one entry. Everything but kEntryVerified counts as failed.
 enum PackageEntryStatus : int {
-  kEntryVerified = 0,     // digest matched; written when selected and the sink writes
-  kEntryOutOfBounds = 1,  // reaches past the end of the package; the chain did not advance
-  kEntryEmpty = 2,        // size 0 (a valid package has none)
-  kEntryBadDigest = 3,    // the deciphered bytes do not match the digest
-  kEntryUnsafeName = 4,   // name without its NUL, or not a plain relative path
-  kEntryPathTooLong = 5,  // target folder and name do not fit a path buffer
-  kEntryWriteFailed = 6,  // the sink could not write the file
+  kEntryVerified = 0,      // digest matched; written when selected and the sink writes
+  kEntryOutOfBounds = 1,   // reaches past the end of the package; the chain did not advance
+  kEntryEmpty = 2,         // size 0 (a valid package has none)
+  kEntryBadDigest = 3,     // the deciphered bytes do not match the digest
+  kEntryUnsafeName = 4,    // name without its NUL, or not a plain relative path
+  kEntryPathTooLong = 5,   // target folder and name do not fit a path buffer
+  kEntryWriteFailed = 6,   // the sink could not write the file
+  kEntryAfterFailure = 7,  // sound in itself, but an entry before it failed: not written
 };
 
 // Short English text of a status, for reports ("digest mismatch", ...).
@@ -45,7 +48,9 @@ struct PackageSink {
 // in-bounds entry in place (so the image can be walked only once), and writes
 // each verified entry whose name equals `name_filter` exactly (every entry when
 // it is null) to JoinPath(target_folder, name), creating its sub-folder first
-// when the name has one. Returns the number of failed entries (0 … 25), or -1
+// when the name has one. Once an entry has failed, every later entry counts as
+// failed (kEntryAfterFailure unless it fails for a reason of its own) and is
+// not written. Returns the number of failed entries (0 … 25), or -1
 // when the image is 3,900 bytes or smaller (no package). Reads nothing
 // outside the image, writes nothing outside the target folder.
 int WalkPackage(uint8_t* image, uint32_t size, const char* target_folder, const char* name_filter,

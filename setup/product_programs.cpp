@@ -3,7 +3,8 @@
 // library in process, the 64-bit one through "qxregsvr64.exe").
 //
 // Both programs get their command line without the program name in it; the
-// name goes separately as CreateProcessA's application name.
+// name goes separately as CreateProcessA's application name. Both are started
+// and waited for by RunProgram.
 #include <windows.h>
 // windows.h first: objbase.h needs its types.
 #include <objbase.h>
@@ -19,27 +20,39 @@ static RegistrationEntry FindEntry(HMODULE library, const char* name) {
       reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
+// Starts `program` with `arguments` (no inherited handles, normal priority,
+// this environment) in `folder` (null: the current folder), waits for it at
+// most `wait_ms` and reads its exit code into *exit_code (-1 if none can be
+// read; STILL_ACTIVE when it outlasted the wait). 0, -605 when it can't be
+// started, -604 when no process handle came back.
+static int RunProgram(const char* program, const char* arguments, const char* folder, DWORD wait_ms,
+                      int* exit_code) {
+  *exit_code = -1;
+  char command_line[kPathSize + 16];  // CreateProcessA may write into it
+  const int n = std::snprintf(command_line, sizeof command_line, "%s", arguments);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof command_line) return -605;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(program, command_line, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                      nullptr, folder, &startup, &process)) {
+    return -605;
+  }
+  if (process.hThread != nullptr) CloseHandle(process.hThread);
+  if (process.hProcess == nullptr) return -604;
+  WaitForSingleObject(process.hProcess, wait_ms);
+  DWORD code = 0;
+  if (GetExitCodeProcess(process.hProcess, &code)) *exit_code = static_cast<int>(code);
+  CloseHandle(process.hProcess);
+  return 0;
+}
+
 int RunDriverSetup(InstallerContext* context, const char* command_line, int* exit_code) {
   *exit_code = -1;
   char program[kPathSize];
   const char* name = context->on_64bit_windows ? "QUILLAN_Setup_x64.exe" : "QUILLAN_Setup.exe";
   if (!JoinPath(program, sizeof program, context->target_folder, name)) return -605;
-  char arguments[64];  // CreateProcessA may write into its command line
-  std::snprintf(arguments, sizeof arguments, "%s", command_line);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(program, arguments, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
-                      context->target_folder, &startup, &process)) {
-    return -605;
-  }
-  if (process.hThread != nullptr) CloseHandle(process.hThread);
-  if (process.hProcess == nullptr) return -604;
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  if (GetExitCodeProcess(process.hProcess, &code)) *exit_code = static_cast<int>(code);
-  CloseHandle(process.hProcess);
-  return 0;
+  return RunProgram(program, command_line, context->target_folder, INFINITE, exit_code);
 }
 
 int RegisterAsioDrivers(InstallerContext* context, int do_register) {
@@ -74,20 +87,9 @@ int RegisterAsioDrivers(InstallerContext* context, int do_register) {
     return -1;
   }
   std::snprintf(arguments, sizeof arguments, "%s -f%s", do_register ? "" : " -u ", library64);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(program, arguments, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
-                      nullptr, &startup, &process)) {
-    return -1;
-  }
-  if (process.hThread != nullptr) CloseHandle(process.hThread);
-  if (process.hProcess == nullptr) return -1;
   // At most 10 seconds; a registration program that hangs does not hold up
   // the installation (its exit code then reads STILL_ACTIVE).
-  WaitForSingleObject(process.hProcess, 10000);
-  DWORD code = 0;
-  const int result = GetExitCodeProcess(process.hProcess, &code) ? static_cast<int>(code) : -1;
-  CloseHandle(process.hProcess);
-  return result;
+  int exit_code = -1;
+  RunProgram(program, arguments, nullptr, 10000, &exit_code);
+  return exit_code;
 }

@@ -9,14 +9,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "setup/install_paths.h"
 #include "setup/install_procedures.h"
 
 HRESULT CreateShortcut(const char* target, const char* folder, const char* name) {
   char link_path[kPathSize];
-  char joined[kPathSize];
-  if (!JoinPath(joined, sizeof joined, folder, name)) return E_INVALIDARG;
-  const int n = std::snprintf(link_path, sizeof link_path, "%s.LNK", joined);
-  if (n < 0 || static_cast<size_t>(n) >= sizeof link_path) return E_INVALIDARG;
+  if (!ShortcutPath(link_path, sizeof link_path, folder, name)) return E_INVALIDARG;
   char working_folder[kPathSize];
   std::snprintf(working_folder, sizeof working_folder, "%s", target);
   char* slash = std::strrchr(working_folder, '\\');

@@ -2,8 +2,10 @@
 //
 // Both ask SHELL32's SHGetSpecialFolderPathA first and SHFOLDER's
 // SHGetFolderPathA second, each looked up by name so that the installer
-// starts on systems that lack either; the Program Files folder has a last
-// fallback built from the Windows folder (install_paths.h).
+// starts on systems that lack either, and each loaded from the system folder
+// (LoadSystemLibrary); the Program Files folder has a last fallback built
+// from the Windows folder (install_paths.h). An answer that is no full path
+// counts as no answer: the product must not land below the current folder.
 #include <windows.h>
 
 #include <cstdio>
@@ -35,7 +37,7 @@ int ResolveProgramFilesTarget(InstallerContext* context, const char* sub_path) {
   // The shell's answers need MAX_PATH bytes, which the 1,024-byte folder has.
   char* target = context->target_folder;
   target[0] = '\0';
-  HMODULE shell32 = LoadLibraryA("SHELL32.DLL");
+  HMODULE shell32 = LoadSystemLibrary("SHELL32.DLL");
   if (shell32 != nullptr) {
     SpecialFolderPathFn special_folder_path = FindSpecialFolderPath(shell32);
     if (special_folder_path != nullptr &&
@@ -44,8 +46,9 @@ int ResolveProgramFilesTarget(InstallerContext* context, const char* sub_path) {
     }
     FreeLibrary(shell32);
   }
+  if (!IsAbsoluteFolder(target)) target[0] = '\0';
   if (target[0] == '\0') {
-    HMODULE shfolder = LoadLibraryA("SHFOLDER.DLL");
+    HMODULE shfolder = LoadSystemLibrary("SHFOLDER.DLL");
     if (shfolder != nullptr) {
       FolderPathFn folder_path = FindFolderPath(shfolder);
       if (folder_path != nullptr &&
@@ -55,6 +58,7 @@ int ResolveProgramFilesTarget(InstallerContext* context, const char* sub_path) {
       FreeLibrary(shfolder);
     }
   }
+  if (!IsAbsoluteFolder(target)) target[0] = '\0';
   if (target[0] == '\0') {
     char windows[2000];
     windows[0] = '\0';
@@ -70,7 +74,7 @@ void ResolveShellFolders() {
   ShellFolders* folders = &g_shell_folders;
   if (folders->resolved) return;
   folders->resolved = 1;
-  HMODULE shell32 = LoadLibraryA("SHELL32.DLL");
+  HMODULE shell32 = LoadSystemLibrary("SHELL32.DLL");
   if (shell32 == nullptr) return;
   int ask_shfolder = 1;
   SpecialFolderPathFn special_folder_path = FindSpecialFolderPath(shell32);
@@ -87,7 +91,7 @@ void ResolveShellFolders() {
     }
   }
   if (ask_shfolder) {
-    HMODULE shfolder = LoadLibraryA("SHFOLDER.DLL");
+    HMODULE shfolder = LoadSystemLibrary("SHFOLDER.DLL");
     FolderPathFn folder_path = shfolder != nullptr ? FindFolderPath(shfolder) : nullptr;
     if (folder_path != nullptr) {
       if (folders->common_programs[0] == '\0' && folder_path(nullptr, kCommonProgramsCsidl, nullptr,

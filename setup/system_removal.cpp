@@ -2,8 +2,10 @@
 // file system and the registry.
 //
 // A folder that is a reparse point (a junction or a symbolic link) is removed
-// as a link and never entered, so that a link inside the product folder can't
-// lead the uninstall to files elsewhere.
+// as a link and never entered, so that a link inside the product folder, or a
+// Start-menu folder that its user made a link, can't lead the uninstall to
+// files elsewhere. The attributes of a path are those of the link itself:
+// GetFileAttributesA does not follow a reparse point.
 #include <windows.h>
 
 #include <cstdio>
@@ -38,13 +40,29 @@ static int DeletePlainFile(void*, const char* path) { return DeleteFileA(path) ?
 
 static int RemoveEmptyFolder(void*, const char* path) { return RemoveDirectoryA(path) ? 1 : 0; }
 
-int RemoveFolderTree(const char* folder) {
+static int IsReparsePoint(void*, const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+static FolderTreeOps FileSystemOps() {
   FolderTreeOps ops = {};
   ops.list_first = ListFirst;
   ops.list_next = ListNext;
   ops.list_close = ListClose;
   ops.delete_file = DeletePlainFile;
   ops.remove_folder = RemoveEmptyFolder;
+  ops.is_link = IsReparsePoint;
+  return ops;
+}
+
+int FolderLinks(const char* folder, const char* sub_path) {
+  const FolderTreeOps ops = FileSystemOps();
+  return FindLinkBelow(folder, sub_path, &ops);
+}
+
+int RemoveFolderTree(const char* folder) {
+  const FolderTreeOps ops = FileSystemOps();
   RemoveFolderTreeWith(folder, &ops);
   return 1;
 }

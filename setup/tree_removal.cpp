@@ -1,6 +1,7 @@
 // RemoveFolderTree's and DeleteKeyTree's walks (see tree_removal.h).
 //
 // Folder walk, for `folder`:
+//   0. A folder that is itself a link is removed as a link, never listed.
 //   1. List "<folder>\*.*"; nothing listed ends the walk.
 //   2. Step over folders whose names begin with "." and over the first
 //      `kept` other items; the next item is the one to deal with. None left
@@ -13,9 +14,17 @@
 // order each time, which the file systems and the registry give.
 #include "setup/tree_removal.h"
 
+#include <cstring>
+
 #include "setup/package_format.h"
 
+static int IsLink(const FolderTreeOps* ops, const char* path) {
+  return ops->is_link != nullptr && ops->is_link(ops->user, path);
+}
+
 int RemoveFolderTreeWith(const char* folder, const FolderTreeOps* ops) {
+  // A link root would list its target's content: remove the link alone.
+  if (IsLink(ops, folder)) return ops->remove_folder(ops->user, folder);
   char pattern[kPathSize];
   size_t kept = 0;
   while (JoinPath(pattern, sizeof pattern, folder, "*.*")) {
@@ -47,6 +56,34 @@ int RemoveFolderTreeWith(const char* folder, const FolderTreeOps* ops) {
     if (!removed) ++kept;
   }
   return ops->remove_folder(ops->user, folder);
+}
+
+int FindLinkBelow(const char* folder, const char* sub_path, const FolderTreeOps* ops) {
+  int depth = 1;
+  for (const char* c = sub_path; *c != '\0'; ++c) depth += *c == '\\';
+  char path[kPathSize];
+  size_t length = std::strlen(folder);
+  if (length >= sizeof path) return kLinkOnTheWay;  // can't be looked at: not used
+  std::memcpy(path, folder, length + 1);
+  while (length > 0 && path[length - 1] == '\\') path[--length] = '\0';
+  // The ends of the last `depth` names, top first.
+  size_t ends[16];
+  if (depth > 16) return kLinkOnTheWay;
+  size_t end = length;
+  for (int i = depth - 1; i >= 0; --i) {
+    ends[i] = end;
+    while (end > 0 && path[end - 1] != '\\') --end;
+    if (end == 0) return kLinkOnTheWay;  // fewer names than sub_path has
+    --end;
+  }
+  for (int i = 0; i < depth; ++i) {
+    const char saved = path[ends[i]];
+    path[ends[i]] = '\0';
+    const int link = IsLink(ops, path);
+    path[ends[i]] = saved;
+    if (link) return i == depth - 1 ? kLinkAtEnd : kLinkOnTheWay;
+  }
+  return kNoLink;
 }
 
 int DeleteKeyTreeWith(void* parent, const char* sub_key, const KeyTreeOps* ops) {

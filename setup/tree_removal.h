@@ -29,13 +29,30 @@ struct FolderTreeOps {
   void (*list_close)(void* user, void* listing);
   int (*delete_file)(void* user, const char* path);    // 1 when deleted
   int (*remove_folder)(void* user, const char* path);  // 1 when removed (empty folders only)
+  // 1 when `path` itself is a link (a reparse point), without following it;
+  // 0 when it is not or does not exist. Null: nothing is a link.
+  int (*is_link)(void* user, const char* path);
 };
 
 // Deletes every file and sub-folder of `folder`, then the folder. Sub-folders
 // whose names begin with "." are left alone (this covers "." and ".."); a
-// linked folder is removed as a link without entering it; what can't be
-// deleted stays. Returns 1 when `folder` itself is gone, else 0.
+// linked folder, `folder` itself included, is removed as a link without
+// entering it; what can't be deleted stays. Returns 1 when `folder` itself is
+// gone, else 0.
 int RemoveFolderTreeWith(const char* folder, const FolderTreeOps* ops);
+
+enum FolderLinks : int {
+  kNoLink = 0,        // no folder below the known folder is a link
+  kLinkAtEnd = 1,     // the folder itself is a link; the folders above it are not
+  kLinkOnTheWay = 2,  // a folder between the known folder and the folder is a link
+};
+
+// `folder` is a known folder that the system gave, joined with `sub_path`
+// (one or more names separated by '\'). Looks at the folders that sub_path
+// adds, from the top, and says where the first link lies (FolderLinks).
+// Whatever lies below a link belongs to someone else: the installer neither
+// writes there nor removes anything there.
+int FindLinkBelow(const char* folder, const char* sub_path, const FolderTreeOps* ops);
 
 enum KeyListing : int {
   kKeyFound = 0,   // `name` holds the sub-key's name

@@ -10,15 +10,25 @@
 // stays, without a message.
 //
 // Only names that the extraction would write are deleted: a directory entry
-// whose name is absolute, has a drive or a ".." component, or lacks its NUL
-// is stepped over, so no package can make the uninstall delete files outside
-// the product folder.
+// whose name is absolute, has a drive or a ".." component, names a device or
+// lacks its NUL is stepped over, so no package can make the uninstall delete
+// files outside the product folder.
+//
+// It runs as administrator, yet the Start-menu folders hang below folders
+// that their user owns and the Startup folder text may never have been
+// resolved. So a folder that is no full path is left alone, a Start-menu
+// folder reached through a link is left alone, and one that is itself a link
+// loses the link only. The product folder gets the same rule: when it is a
+// link or is reached through one, nothing is written, run or deleted there
+// (the driver setup program counts as not started, -605).
 #include <windows.h>
 
 #include <cstdio>
 
 #include "setup/install_package.h"
+#include "setup/install_paths.h"
 #include "setup/install_procedures.h"
+#include "setup/tree_removal.h"
 
 static const char kPackageCorruptedText[] =
     "De-Installation package might be corrupted\nthanks to download official package "
@@ -30,38 +40,36 @@ static const char kRestartLongText[] =
     "Brindlemoor is removed from the system\nBut you must Restart your computer before "
     "installing new version !";
 
-static int Fail(InstallerContext* context, int result, const char* text) {
-  std::snprintf(context->error_text, sizeof context->error_text, "%s", text);
-  PostMessageA(context->window, WM_COMMAND, MAKEWPARAM(ID_PROCEDURE_NOTIFY, 0), NOTIFY_FAILED);
-  return result;
-}
-
-// Deletes JoinPath(folder, name) + ".LNK"; the result is not looked at.
+// Deletes JoinPath(folder, name) + ".LNK" when `folder` is a full path; the
+// result is not looked at.
 static void DeleteShortcut(const char* folder, const char* name) {
-  char joined[kPathSize];
   char link_path[kPathSize];
-  if (!JoinPath(joined, sizeof joined, folder, name)) return;
-  const int n = std::snprintf(link_path, sizeof link_path, "%s.LNK", joined);
-  if (n < 0 || static_cast<size_t>(n) >= sizeof link_path) return;
+  if (!IsAbsoluteFolder(folder) || !ShortcutPath(link_path, sizeof link_path, folder, name)) return;
   DeleteFileA(link_path);
 }
 
 static void RemoveStartMenuFolder(const char* programs) {
   char folder[kPathSize];
+  if (!IsAbsoluteFolder(programs)) return;
   if (!JoinPath(folder, sizeof folder, programs, kStartMenuSubFolder)) return;
-  DeleteShortcut(folder, "Brindlemoor");
-  DeleteShortcut(folder, "Virtual IO Control Panel");
-  DeleteShortcut(folder, "Readme");
-  RemoveFolderTree(folder);
+  const int links = FolderLinks(folder, kStartMenuSubFolder);
+  if (links == kLinkOnTheWay) return;
+  if (links == kNoLink) {
+    DeleteShortcut(folder, "Brindlemoor");
+    DeleteShortcut(folder, "Virtual IO Control Panel");
+    DeleteShortcut(folder, "Readme");
+  }
+  RemoveFolderTree(folder);  // a link root: the link alone
 }
 
 int UninstallProcedure(InstallerContext* context) {
   std::snprintf(context->error_caption, sizeof context->error_caption,
                 "Brindlemoor Uninstallation Error");
-  if (CheckPackage(context) != 0) return Fail(context, -1, kPackageCorruptedText);
+  if (CheckPackage(context) != 0) return ReportFailure(context, -1, kPackageCorruptedText);
   if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {
-    return Fail(context, -2, kTargetFolderText);
+    return ReportFailure(context, -2, kTargetFolderText);
   }
+  if (FolderLinks(context->target_folder, kProductSubFolder) != kNoLink) return -605;
   ExtractPackage(context,
                  context->on_64bit_windows ? "QUILLAN_Setup_x64.exe" : "QUILLAN_Setup.exe");
   int setup_exit = -1;
@@ -92,12 +100,13 @@ int UninstallProcedure(InstallerContext* context) {
   if (JoinPath(key, sizeof key, kUninstallListKey, kUninstallEntryName)) {
     DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
   }
-  if (ResolveProgramFilesTarget(context, kProductSubFolder) == 0) {
+  if (ResolveProgramFilesTarget(context, kProductSubFolder) == 0 &&
+      FolderLinks(context->target_folder, kProductSubFolder) != kLinkOnTheWay) {
     RemoveFolderTree(context->target_folder);
     context->target_folder[0] = '\0';
   }
 
-  if (!g_installer_silent) {
+  if (!g_installer_flags.silent) {
     MessageBoxA(context->window, setup_exit == 1 ? kRestartShortText : kRestartLongText,
                 "REBOOT YOUR SYSTEM", MB_SYSTEMMODAL | MB_ICONWARNING);
   }

@@ -2,8 +2,9 @@
 //
 // The real program installs the mixer's virtual audio driver. This one makes
 // only what the installer looks for: with "-i" ("-h -i -H -n") a root device
-// carrying a device interface of the mixer driver's class; with "-u"
-// ("-h -u -H") it removes every device that has such an interface. Every run
+// carrying a device interface of the mixer driver's class, made once and
+// reused by every later install, so repeated installs never pile up devices;
+// with "-u" ("-h -u -H") it removes every such device. Every run
 // appends its command line and working folder to the stand-in log, and its
 // exit code is 0 unless the environment variable QX_STANDIN_SETUP_EXIT
 // chooses another (1 is the real program's "restart needed").
@@ -15,8 +16,10 @@
 // root device and the write below is refused. The device is registered with
 // DIF_REGISTERDEVICE, the interface made with SetupDiCreateDeviceInterfaceA,
 // and its registry key name is the interface's device path with "\\?\" made
-// "##?#". Removal takes the set of all devices with the interface (not only
-// present ones) and removes each with DIF_REMOVE.
+// "##?#". The stand-in's devices are the MEDIA-class devices with its
+// hardware id, present or not; an install takes the first of them when
+// there is one (making its interface again, which gives the existing one),
+// and removal removes each of them with DIF_REMOVE.
 #include <windows.h>
 // windows.h first: setupapi.h needs its types.
 #include <setupapi.h>
@@ -76,18 +79,44 @@ static int LinkInterface(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* interface_data)
   return status == ERROR_SUCCESS;
 }
 
+// 1 when `device` carries the stand-in's hardware id.
+static int IsStandInDevice(HDEVINFO set, SP_DEVINFO_DATA* device) {
+  char ids[256] = {};  // REG_MULTI_SZ: the first id is enough
+  if (!SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_HARDWAREID, nullptr,
+                                         reinterpret_cast<BYTE*>(ids), sizeof ids - 2, nullptr)) {
+    return 0;
+  }
+  return lstrcmpiA(ids, kHardwareIds) == 0;
+}
+
+// The stand-in's devices, present or not: every MEDIA-class device.
+static HDEVINFO MediaDevices() {
+  return SetupDiGetClassDevsA(&kMediaSetupClass, nullptr, nullptr, 0);
+}
+
+// The first stand-in device of `set` into *device; 1 when there is one.
+static int FindStandInDevice(HDEVINFO set, SP_DEVINFO_DATA* device) {
+  for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, device); ++i) {
+    if (IsStandInDevice(set, device)) return 1;
+  }
+  return 0;
+}
+
 static int InstallDevice() {
-  HDEVINFO set = SetupDiCreateDeviceInfoList(&kMediaSetupClass, nullptr);
+  HDEVINFO set = MediaDevices();
   if (set == INVALID_HANDLE_VALUE) return 0;
   SP_DEVINFO_DATA device = {};
   device.cbSize = sizeof device;
-  int ok = SetupDiCreateDeviceInfoA(set, "QX_KXBMVD", &kMediaSetupClass,
-                                    "Brindlemoor Virtual Audio (stand-in)", nullptr,
-                                    DICD_GENERATE_ID, &device) &&
-           SetupDiSetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID,
-                                             reinterpret_cast<const BYTE*>(kHardwareIds),
-                                             sizeof kHardwareIds) &&
-           SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device);
+  int ok = FindStandInDevice(set, &device);
+  if (!ok) {
+    ok = SetupDiCreateDeviceInfoA(set, "QX_KXBMVD", &kMediaSetupClass,
+                                  "Brindlemoor Virtual Audio (stand-in)", nullptr, DICD_GENERATE_ID,
+                                  &device) &&
+         SetupDiSetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID,
+                                           reinterpret_cast<const BYTE*>(kHardwareIds),
+                                           sizeof kHardwareIds) &&
+         SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device);
+  }
   if (ok) {
     SP_DEVICE_INTERFACE_DATA interface_data = {};
     interface_data.cbSize = sizeof interface_data;
@@ -99,17 +128,21 @@ static int InstallDevice() {
   return ok;
 }
 
+// Removes the stand-in's devices one at a time, each from a fresh listing,
+// so that no removal can disturb the listing it came from.
 static int RemoveDevices() {
-  HDEVINFO set =
-      SetupDiGetClassDevsA(&kMixerInterfaceClass, nullptr, nullptr, DIGCF_DEVICEINTERFACE);
-  if (set == INVALID_HANDLE_VALUE) return 0;
   int removed = 0;
-  SP_DEVINFO_DATA device = {};
-  device.cbSize = sizeof device;
-  for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
-    if (SetupDiCallClassInstaller(DIF_REMOVE, set, &device)) ++removed;
+  for (int round = 0; round < 64; ++round) {
+    HDEVINFO set = MediaDevices();
+    if (set == INVALID_HANDLE_VALUE) break;
+    SP_DEVINFO_DATA device = {};
+    device.cbSize = sizeof device;
+    const int gone =
+        FindStandInDevice(set, &device) && SetupDiCallClassInstaller(DIF_REMOVE, set, &device);
+    SetupDiDestroyDeviceInfoList(set);
+    if (!gone) break;
+    ++removed;
   }
-  SetupDiDestroyDeviceInfoList(set);
   return removed;
 }
 

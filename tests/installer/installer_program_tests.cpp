@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "setup/system_probe.h"
@@ -11,6 +12,7 @@ namespace {
 
 // The installer of the same build tree: <build>\setup\BrindlemoorSetup.exe,
 // two folders up from this test's <build>\tests\installer.
+std::string InstallerPath();
 std::string InstallerPath() {
   char path[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
@@ -25,11 +27,31 @@ struct InstallerRun {
   bool window_seen = false;  // an installer window was visible while it ran
 };
 
+// The same program without its package, next to this test.
+std::string NoPackagePath() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of('\\')) + "\\BrindlemoorSetupNoPackage.exe";
+}
+
+// The longest text of a dialog's static controls: a message box's message.
+BOOL CALLBACK LongestStatic(HWND child, LPARAM parameter) {
+  char class_name[32];
+  char text[1024];
+  GetClassNameA(child, class_name, sizeof class_name);
+  GetWindowTextA(child, text, sizeof text);
+  std::string* longest = reinterpret_cast<std::string*>(parameter);
+  if (lstrcmpiA(class_name, "Static") == 0 && std::strlen(text) > longest->size()) *longest = text;
+  return TRUE;
+}
+
 // Runs the installer with `arguments`, pumping this thread's messages while
 // it runs, and ends it after `limit_ms` if it is still running.
-InstallerRun RunInstaller(const char* arguments, int limit_ms = 120000) {
+InstallerRun RunInstaller(const char* arguments, int limit_ms = 120000,
+                          const std::string& program = InstallerPath()) {
   InstallerRun run;
-  std::string command = "\"" + InstallerPath() + "\" " + arguments;
+  std::string command = "\"" + program + "\" " + arguments;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -62,7 +84,9 @@ std::string ProductFolder() {
   return std::string(program_files) + "\\QX\\Brindlemoor";
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 TEST(InstallerProgram, UnattendedInstallThenRemove) {
   ASSERT_TRUE(Exists(InstallerPath())) << InstallerPath();
@@ -96,6 +120,48 @@ TEST(InstallerProgram, UnattendedInstallThenRemove) {
   EXPECT_EQ(ProbeDriverInterface(), 0);
   run = RunInstaller("-H -U");
   EXPECT_EQ(run.exit_code, 0u);
+}
+
+// A removal that fails posts its failure box, and the window closes only
+// after it, in a visible command-line run as after a click on "Remove": the
+// box stays up until answered, and the program then ends with the result.
+struct FailureBoxWatch {
+  std::string text;
+  bool up_after_two_seconds = false;
+};
+
+DWORD WINAPI WatchFailureBox(LPVOID parameter) {
+  FailureBoxWatch* watch = static_cast<FailureBoxWatch*>(parameter);
+  HWND box = nullptr;
+  for (int i = 0; i < 600 && box == nullptr; ++i) {
+    box = FindWindowA(nullptr, "Brindlemoor Uninstallation Error");
+    if (box == nullptr) Sleep(50);
+  }
+  if (box == nullptr) return 0;
+  EnumChildWindows(box, LongestStatic, reinterpret_cast<LPARAM>(&watch->text));
+  Sleep(2000);
+  watch->up_after_two_seconds = IsWindow(box) && IsWindowVisible(box);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  return 0;
+}
+
+TEST(InstallerProgram, FailureBoxStaysUpAfterAFailedRemoval) {
+  ASSERT_EQ(RunInstaller("-h -i").exit_code, 0u);
+  ASSERT_EQ(ProbeDriverInterface(), 1);  // installed: the window removes
+  FailureBoxWatch watch;
+  HANDLE watcher = CreateThread(nullptr, 0, WatchFailureBox, &watch, 0, nullptr);
+  ASSERT_NE(watcher, nullptr);
+  const InstallerRun run = RunInstaller("-u", 60000, NoPackagePath());
+  WaitForSingleObject(watcher, INFINITE);
+  CloseHandle(watcher);
+  EXPECT_EQ(watch.text,
+            "De-Installation package might be corrupted\nthanks to download official package "
+            "at\nwww.quenby-audio.example.");
+  EXPECT_TRUE(watch.up_after_two_seconds);
+  EXPECT_EQ(run.exit_code, static_cast<DWORD>(-1));
+  EXPECT_EQ(ProbeDriverInterface(), 1);  // nothing was removed
+  EXPECT_EQ(RunInstaller("-h -u").exit_code, 0u);
+  EXPECT_EQ(ProbeDriverInterface(), 0);
 }
 
 TEST(InstallerProgram, SecondInstanceEndsWithMinusOne) {

@@ -69,7 +69,7 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
   ResolveShellFolders();
   StandInLog log;
   ChooseSetupExit(nullptr);
-  g_installer_silent = 1;
+  g_installer_flags.silent = 1;
   const std::string product = ProductFolder();
   ASSERT_FALSE(product.empty());
   ASSERT_FALSE(Exists(product));

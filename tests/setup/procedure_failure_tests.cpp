@@ -12,12 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "setup/install_package.h"
 #include "tests/setup/procedure_support.h"
 
 namespace {
 
 const char* const kAsioClass32 = "CLSID\\{6A1E32C0-5B7D-4F21-9C3A-0D4E8F1B2A01}";
 const char* const kAsioClass64 = "CLSID\\{6A1E32C0-5B7D-4F21-9C3A-0D4E8F1B2A02}";
+
+// The entry that a test's package change damages.
+int g_damaged = -1;
 
 // COM for the shortcuts and registrations; silent unless a test says not.
 struct ProcedureFailures : ::testing::Test {
@@ -29,7 +33,7 @@ struct ProcedureFailures : ::testing::Test {
     com = CoInitialize(nullptr);
     ResolveShellFolders();
     ChooseSetupExit(nullptr);
-    g_installer_silent = 1;
+    g_installer_flags.silent = 1;
     product = ProductFolder();
     ASSERT_FALSE(product.empty());
     ASSERT_FALSE(Exists(product)) << "a test before left the product installed";
@@ -42,7 +46,8 @@ struct ProcedureFailures : ::testing::Test {
   // posted outcome codes.
   int Run(int (*procedure)(InstallerContext*), int on_64bit = 1, std::vector<int>* codes = nullptr,
           void (*change)(PackageModule*) = nullptr,
-          std::unique_ptr<InstallerContext>* out = nullptr) {
+          std::unique_ptr<InstallerContext>* out = nullptr, int damaged = -1) {
+    g_damaged = damaged;
     PackageModule package;
     EXPECT_NE(package.handle, nullptr);
     if (change != nullptr) change(&package);
@@ -57,10 +62,10 @@ struct ProcedureFailures : ::testing::Test {
   // Takes the product off the system again, whatever state it is in.
   void CleanUp() {
     ChooseSetupExit(nullptr);
-    const int silent = g_installer_silent;
-    g_installer_silent = 1;
+    const int silent = g_installer_flags.silent;
+    g_installer_flags.silent = 1;
     if (Exists(product)) Run(UninstallProcedure);
-    g_installer_silent = silent;
+    g_installer_flags.silent = silent;
     RemoveTree(product);
     const std::string qx = product.substr(0, product.find_last_of('\\'));
     RemoveDirectoryA(qx.c_str());
@@ -127,24 +132,42 @@ TEST_F(ProcedureFailures, MissingOrTooSmallPackage) {
   EXPECT_TRUE(log.Lines().empty());
 }
 
+// A damaged entry anywhere: nothing from it on reaches the product folder,
+// the install stops before the driver setup, and the extraction says how many
+// entries failed (the damaged one and all after it).
 TEST_F(ProcedureFailures, DamagedPackageStopsBeforeTheDriverSetup) {
-  std::vector<int> codes;
-  std::unique_ptr<InstallerContext> context;
-  EXPECT_EQ(Run(
-                InstallProcedure, 1, &codes,
-                [](PackageModule* package) { EXPECT_TRUE(package->DamageEntry(20)); }, &context),
-            -10);
-  EXPECT_EQ(codes, std::vector<int>{NOTIFY_FAILED});
-  EXPECT_EQ(std::string(context->error_text),
-            std::string("Failed to copy file(s) to destination folder...\nInstallation package "
-                        "might be corrupted\nthanks to download official package at\n") +
-                kHost + ".");
-  EXPECT_EQ(Status(context.get()), "Copy Files");
-  // Nothing is rolled back: the entries before the damaged one are there.
-  EXPECT_TRUE(Exists(product + "\\QUILLAN_Setup_x64.exe"));
-  EXPECT_FALSE(Exists(product + "\\brindlemoor.exe"));
-  EXPECT_TRUE(log.Lines().empty());
-  EXPECT_EQ(DriverInterfacePresent(), 0);
+  for (int damaged : {0, 11, 24}) {
+    log.Reset();
+    std::vector<int> codes;
+    std::unique_ptr<InstallerContext> context;
+    EXPECT_EQ(Run(
+                  InstallProcedure, 1, &codes,
+                  [](PackageModule* package) { EXPECT_TRUE(package->DamageEntry(g_damaged)); },
+                  &context, damaged),
+              -10);
+    EXPECT_EQ(codes, std::vector<int>{NOTIFY_FAILED});
+    EXPECT_EQ(std::string(context->error_text),
+              std::string("Failed to copy file(s) to destination folder...\nInstallation package "
+                          "might be corrupted\nthanks to download official package at\n") +
+                  kHost + ".");
+    EXPECT_EQ(Status(context.get()), "Copy Files");
+    // Nothing is rolled back: the entries before the damaged one are there.
+    for (int i = 0; i < kPackageEntryCount; ++i) {
+      EXPECT_EQ(Exists(product + "\\" + kPackageEntryNames[i]), i < damaged)
+          << "damaged " << damaged << ", entry " << i;
+    }
+    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_EQ(DriverInterfacePresent(), 0);
+    CleanUp();
+
+    PackageModule package;
+    ASSERT_TRUE(package.DamageEntry(damaged));
+    std::unique_ptr<InstallerContext> direct = NewContext(package.handle, 1);
+    ASSERT_EQ(ResolveProgramFilesTarget(direct.get(), kProductSubFolder), 0);
+    ASSERT_TRUE(CreateFolderChain(direct->target_folder));
+    EXPECT_EQ(ExtractPackage(direct.get(), nullptr), -(100 + kPackageEntryCount - damaged));
+    CleanUp();
+  }
 }
 
 TEST_F(ProcedureFailures, ProductFolderThatCantBeMade) {
@@ -302,6 +325,68 @@ TEST_F(ProcedureFailures, MissingOrOverlongStartMenuValueSkipsOnlyTheUsersShortc
   }
 }
 
+// Folder texts that are no full path: an unresolved Startup folder stays
+// "Startup" (relative to the current folder), an empty one or an empty
+// "Programs" value would put the paths at the current drive's root. The
+// procedures leave such folders alone; what those paths would name stays.
+TEST_F(ProcedureFailures, FoldersThatAreNoFullPathAreLeftAlone) {
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  const std::string here = std::string(temp) + "qxproc_current";
+  const std::vector<std::string> kept = {
+      here + "\\Startup\\Brindlemoor (Tarnwell).LNK",
+      here + "\\Programs\\Tarnwell Audio\\Brindlemoor\\Readme.LNK",
+      "C:\\Brindlemoor (Tarnwell).LNK",
+      "C:\\Tarnwell Audio\\Brindlemoor\\Readme.LNK",
+  };
+  for (const std::string& file : kept) {
+    const std::string folder = file.substr(0, file.find_last_of('\\'));
+    if (folder != "C:") {
+      ASSERT_TRUE(CreateFolderChain(folder.c_str())) << file;
+    }
+    ASSERT_TRUE(WriteAll(file, "someone else's")) << file;
+  }
+  char previous[MAX_PATH];
+  GetCurrentDirectoryA(sizeof previous, previous);
+  ASSERT_TRUE(SetCurrentDirectoryA(here.c_str()));
+  const ShellFolders resolved = g_shell_folders;
+  {
+    ProgramsValue value;
+    value.Set("");
+    for (const char* startup : {"Startup", ""}) {
+      std::snprintf(g_shell_folders.startup, sizeof g_shell_folders.startup, "%s", startup);
+      std::snprintf(g_shell_folders.common_programs, sizeof g_shell_folders.common_programs,
+                    "Programs");
+      EXPECT_EQ(Run(InstallProcedure), 0);
+      EXPECT_FALSE(Exists("C:\\Tarnwell Audio\\Brindlemoor\\Brindlemoor.LNK"));
+      EXPECT_FALSE(Exists(here + "\\Programs\\Tarnwell Audio\\Brindlemoor\\Brindlemoor.LNK"));
+      EXPECT_EQ(Run(UninstallProcedure), 0);
+      EXPECT_FALSE(Exists(product));
+      for (const std::string& file : kept) EXPECT_TRUE(Exists(file)) << startup << ": " << file;
+    }
+  }
+  g_shell_folders = resolved;
+  SetCurrentDirectoryA(previous);
+  RemoveTree(here);
+  RemoveTree("C:\\Tarnwell Audio");
+  DeleteFileA("C:\\Brindlemoor (Tarnwell).LNK");
+}
+
+// The stand-in driver setup program makes its device once: a second install
+// (a repair, or an install after a removal that needed a restart) reuses it,
+// and the removal takes it away.
+TEST_F(ProcedureFailures, SecondInstallLeavesOneDevice) {
+  ASSERT_EQ(StandInDeviceCount(), 0);
+  ASSERT_EQ(Run(InstallProcedure), 0);
+  EXPECT_EQ(StandInDeviceCount(), 1);
+  ASSERT_EQ(Run(InstallProcedure), 0);
+  EXPECT_EQ(StandInDeviceCount(), 1);
+  EXPECT_EQ(DriverInterfacePresent(), 1);
+  EXPECT_EQ(Run(UninstallProcedure), 0);
+  EXPECT_EQ(StandInDeviceCount(), 0);
+  EXPECT_EQ(DriverInterfacePresent(), 0);
+}
+
 // Opens a file without FILE_SHARE_DELETE: neither Windows nor Wine deletes
 // it then.
 HANDLE HoldOpen(const std::string& path) {
@@ -429,7 +514,7 @@ TEST_F(ProcedureFailures, RestartMessageFollowsTheSetupProgramsExitCode) {
     ChooseSetupExit(nullptr);
     ASSERT_EQ(Run(InstallProcedure), 0);
     ChooseSetupExit(c.exit_code);
-    g_installer_silent = c.silent;
+    g_installer_flags.silent = c.silent;
     BoxWatcher watcher;
     EXPECT_EQ(Run(UninstallProcedure), 0) << c.exit_code;
     watcher.Finish();

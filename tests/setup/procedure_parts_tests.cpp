@@ -278,9 +278,18 @@ TEST(ProcedureParts, WorkerRunsTheInstallAndReportsByMessage) {
   EXPECT_EQ(IsWorkerRunning(context.get()), 0);
   EXPECT_EQ(context->worker_result, -1);  // the missing package
   EXPECT_EQ(window.Codes(), std::vector<int>{NOTIFY_FAILED});
-  CloseHandle(context->worker_thread);
 
-  // Waiting: the result comes back; the handle is closed and cleared.
+  // A retry: the ended worker's handle is closed, not left open. A closed
+  // handle's number may be handed out again, so ask whose thread it names.
+  const HANDLE first = context->worker_thread;
+  const DWORD first_id = context->worker_thread_id;
+  EXPECT_EQ(StartWorker(context.get(), 0), 0);
+  ASSERT_NE(context->worker_thread, nullptr);
+  EXPECT_EQ(WaitForSingleObject(context->worker_thread, 30000), WAIT_OBJECT_0);
+  EXPECT_NE(GetThreadId(first), first_id) << "the first worker's handle is still open";
+  EXPECT_EQ(window.Codes(), std::vector<int>{NOTIFY_FAILED});
+
+  // Waiting: the result comes back; the handles are closed and cleared.
   context->worker_result = 77;
   EXPECT_EQ(StartWorker(context.get(), 1), -1);
   EXPECT_EQ(context->worker_thread, nullptr);
@@ -335,6 +344,106 @@ TEST(ProcedureParts, StatusTextIsHandedOverWhole) {
   char small[5];
   CopyStatusText(context.get(), small, sizeof small);
   EXPECT_EQ(std::strlen(small), 4u);
+}
+
+// The status text under a worker that is pre-empted inside the hand-over:
+// the window thread must wait for it asleep, not spin. The writer is stopped
+// (SuspendThread) at random points until it is caught inside the lock; the
+// reader then blocks, and the CPU time it uses while blocked tells a real
+// lock (none) from a spinning one (all of it).
+struct BlockedReader {
+  InstallerContext* context;
+  HANDLE go;
+  HANDLE done;
+  volatile LONG stop;
+};
+
+DWORD WINAPI ReadStatusOnRequest(LPVOID parameter) {
+  BlockedReader* reader = static_cast<BlockedReader*>(parameter);
+  while (WaitForSingleObject(reader->go, INFINITE) == WAIT_OBJECT_0 && !reader->stop) {
+    char text[1024];
+    CopyStatusText(reader->context, text, sizeof text);
+    SetEvent(reader->done);
+  }
+  return 0;
+}
+
+ULONGLONG CpuTime100ns(HANDLE thread) {
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return 0;
+  return (static_cast<ULONGLONG>(kernel.dwHighDateTime) << 32 | kernel.dwLowDateTime) +
+         (static_cast<ULONGLONG>(user.dwHighDateTime) << 32 | user.dwLowDateTime);
+}
+
+TEST(ProcedureParts, StatusReaderSleepsWhileABusyWorkerHoldsTheText) {
+  std::unique_ptr<InstallerContext> context = NewContext(nullptr, 1);
+  StatusRace race = {context.get(), 0};
+  HANDLE writer = CreateThread(nullptr, 0, ChangeStatus, &race, 0, nullptr);
+  ASSERT_NE(writer, nullptr);
+  SetThreadPriority(writer, THREAD_PRIORITY_BELOW_NORMAL);  // as the install worker runs
+  BlockedReader reader = {context.get(), CreateEventA(nullptr, FALSE, FALSE, nullptr),
+                          CreateEventA(nullptr, FALSE, FALSE, nullptr), 0};
+  HANDLE reading = CreateThread(nullptr, 0, ReadStatusOnRequest, &reader, 0, nullptr);
+  ASSERT_NE(reading, nullptr);
+  bool caught = false;
+  ULONGLONG blocked_cpu = 0;
+  for (int attempt = 0; attempt < 500 && !caught; ++attempt) {
+    Sleep(attempt % 3);
+    ASSERT_NE(SuspendThread(writer), static_cast<DWORD>(-1));
+    SetEvent(reader.go);
+    if (WaitForSingleObject(reader.done, 50) == WAIT_TIMEOUT) {
+      caught = true;  // the writer stopped inside: the reader waits for it
+      const ULONGLONG before = CpuTime100ns(reading);
+      Sleep(400);
+      blocked_cpu = CpuTime100ns(reading) - before;
+    }
+    ResumeThread(writer);
+    if (caught) {
+      ASSERT_EQ(WaitForSingleObject(reader.done, 30000), WAIT_OBJECT_0);
+    }
+  }
+  InterlockedExchange(&reader.stop, 1);
+  SetEvent(reader.go);
+  WaitForSingleObject(reading, INFINITE);
+  InterlockedExchange(&race.stop, 1);
+  WaitForSingleObject(writer, INFINITE);
+  for (HANDLE h : {reading, writer, reader.go, reader.done}) CloseHandle(h);
+  ASSERT_TRUE(caught) << "the writer was never stopped inside the hand-over";
+  EXPECT_LT(blocked_cpu, 1000000u)
+      << "a blocked reader used " << blocked_cpu / 10000 << " ms of CPU in 400 ms";
+}
+
+// Last in this group: it restricts this process's DLL search for good.
+// A DLL next to the program (as in a download folder) must never stand in
+// for a system library, and after the restriction a bare name finds nothing
+// there at all.
+TEST(ProcedureParts, LibrariesComeFromTheSystemFolderOnly) {
+  const std::string stand_in = ProgramFolder() + "\\package_module_none.dll";
+  const std::string shfolder = ProgramFolder() + "\\shfolder.dll";
+  const std::string planted = ProgramFolder() + "\\qx_planted.dll";
+  ASSERT_TRUE(CopyFileA(stand_in.c_str(), shfolder.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(stand_in.c_str(), planted.c_str(), FALSE));
+  char system[MAX_PATH];
+  ASSERT_GT(GetSystemDirectoryA(system, sizeof system), 0u);
+
+  HMODULE library = LoadSystemLibrary("SHFOLDER.DLL");
+  ASSERT_NE(library, nullptr);
+  char loaded[MAX_PATH] = {};
+  GetModuleFileNameA(library, loaded, sizeof loaded);
+  EXPECT_EQ(Lower(loaded).rfind(Lower(system) + "\\", 0), 0u) << loaded;
+  EXPECT_EQ(FindResourceA(library, MAKEINTRESOURCEA(100), RT_RCDATA), nullptr);
+  FreeLibrary(library);
+
+  // The planted DLL loads by bare name until the search is restricted.
+  HMODULE before = LoadLibraryA("qx_planted.dll");
+  EXPECT_NE(before, nullptr) << "a bare name does not find the program's folder here";
+  if (before != nullptr) FreeLibrary(before);
+  RestrictDllSearch();
+  HMODULE after = LoadLibraryA("qx_planted.dll");
+  EXPECT_EQ(after, nullptr);
+  if (after != nullptr) FreeLibrary(after);
+  DeleteFileA(shfolder.c_str());
+  DeleteFileA(planted.c_str());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "setup/install_paths.h"
+#include "setup/package_format.h"
 #include "setup/standin/standin_args.h"
 
 namespace {
@@ -33,6 +34,31 @@ TEST(FileNamePart, TakesWhatFollowsTheLastBackslash) {
   EXPECT_STREQ(FileNamePart("C:\\a\\b\\BrindlemoorSetup.exe"), "BrindlemoorSetup.exe");
   EXPECT_STREQ(FileNamePart("setup.exe"), "setup.exe");
   EXPECT_STREQ(FileNamePart("C:\\folder\\"), "");
+}
+
+// Folders the procedures take from the registry and the shell: only a full
+// path is used; anything else would land below the current folder or the
+// current drive's root.
+TEST(IsAbsoluteFolder, OnlyFullPathsCount) {
+  for (const char* full : {"C:\\", "C:\\Users\\me\\Start Menu\\Programs", "z:\\x",
+                           "\\\\server\\share", "\\\\server\\share\\Programs"}) {
+    EXPECT_EQ(IsAbsoluteFolder(full), 1) << full;
+  }
+  for (const char* partial : {"", "Startup", "\\", "\\Programs", "C:", "C:Programs", "1:\\x",
+                              "\\\\", "\\\\server", "\\\\server\\", "\\\\\\share"}) {
+    EXPECT_EQ(IsAbsoluteFolder(partial), 0) << partial;
+  }
+  EXPECT_EQ(IsAbsoluteFolder(nullptr), 0);
+}
+
+TEST(ShortcutPath, JoinsAndAddsTheLinkExtension) {
+  char out[kPathSize];
+  ASSERT_EQ(ShortcutPath(out, sizeof out, "C:\\Start\\", "Readme"), 1);
+  EXPECT_STREQ(out, "C:\\Start\\Readme.LNK");
+  ASSERT_EQ(ShortcutPath(out, 16, "C:\\S", "Readme"), 1);  // 15 characters and the NUL
+  EXPECT_STREQ(out, "C:\\S\\Readme.LNK");
+  EXPECT_EQ(ShortcutPath(out, 15, "C:\\S", "Readme"), 0);
+  EXPECT_STREQ(out, "");
 }
 
 TEST(StandInArguments, DriverSetupSwitches) {

@@ -225,6 +225,52 @@ int DriverInterfacePresent() {
   return found;
 }
 
+// Counts the instances below Enum\ROOT\<device> whose HardwareID is ours.
+static int CountStandInInstances(HKEY device) {
+  int count = 0;
+  char name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(device, i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    char ids[512] = {};
+    DWORD ids_size = sizeof ids - 2;
+    HKEY instance = nullptr;
+    if (RegOpenKeyExA(device, name, 0, KEY_QUERY_VALUE, &instance) != ERROR_SUCCESS) continue;
+    if (RegQueryValueExA(instance, "HardwareID", nullptr, nullptr, reinterpret_cast<BYTE*>(ids),
+                         &ids_size) == ERROR_SUCCESS &&
+        lstrcmpiA(ids, "ROOT\\QX_KXBMVD") == 0) {
+      ++count;
+    }
+    RegCloseKey(instance);
+  }
+  return count;
+}
+
+int StandInDeviceCount() {
+  HKEY root = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Enum\\ROOT", 0, KEY_READ,
+                    &root) != ERROR_SUCCESS) {
+    return 0;
+  }
+  int count = 0;
+  char name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(root, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    HKEY device = nullptr;
+    if (RegOpenKeyExA(root, name, 0, KEY_READ, &device) != ERROR_SUCCESS) continue;
+    count += CountStandInInstances(device);
+    RegCloseKey(device);
+  }
+  RegCloseKey(root);
+  return count;
+}
+
 // --- Registry and links ------------------------------------------------------
 
 bool ReadString(HKEY root, const std::string& key, const char* name, std::string* value) {

@@ -76,6 +76,10 @@ void ChooseSetupExit(const char* code);
 // 1 when a present device interface of the mixer driver's class exists.
 int DriverInterfacePresent();
 
+// The stand-in driver setup program's root devices (hardware id
+// ROOT\QX_KXBMVD) in the registry, present or not.
+int StandInDeviceCount();
+
 // Registry reading: the default (name null) or named value as text, and
 // whether a key exists.
 bool ReadString(HKEY root, const std::string& key, const char* name, std::string* value);

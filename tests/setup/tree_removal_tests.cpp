@@ -105,6 +105,12 @@ int ModelRemoveFolder(void* user, const char* path) {
   return 1;
 }
 
+int ModelIsLink(void* user, const char* path) {
+  ModelDisk* disk = static_cast<ModelDisk*>(user);
+  disk->calls.push_back(std::string("link? ") + path);
+  return disk->links.count(path) ? 1 : 0;
+}
+
 FolderTreeOps DiskOps(ModelDisk* disk) {
   FolderTreeOps ops = {};
   ops.user = disk;
@@ -113,6 +119,7 @@ FolderTreeOps DiskOps(ModelDisk* disk) {
   ops.list_close = ListClose;
   ops.delete_file = ModelDeleteFile;
   ops.remove_folder = ModelRemoveFolder;
+  ops.is_link = ModelIsLink;
   return ops;
 }
 
@@ -169,6 +176,59 @@ TEST(RemoveFolderTreeWalk, LeavesDotFoldersAndLinkTargetsAlone) {
   EXPECT_TRUE(disk.folders.count("R\\.git"));
   EXPECT_FALSE(disk.folders.count("R\\link"));
   for (const std::string& call : disk.calls) EXPECT_EQ(call.find("R\\link\\"), std::string::npos);
+}
+
+// A Start-menu or product folder that someone made a link (a junction to
+// another user's profile, say): the link goes, what it points to stays.
+TEST(RemoveFolderTreeWalk, ARootThatIsALinkIsUnlinkedNotWalked) {
+  ModelDisk disk;
+  disk.folders = {"P", "P\\Brindlemoor", "P\\Brindlemoor\\docs"};
+  disk.files = {"P\\Brindlemoor\\other user.doc", "P\\Brindlemoor\\docs\\x"};
+  disk.links = {"P\\Brindlemoor"};
+  const FolderTreeOps ops = DiskOps(&disk);
+  EXPECT_EQ(RemoveFolderTreeWith("P\\Brindlemoor", &ops), 1);
+  EXPECT_TRUE(Only(disk.calls, "list").empty());
+  EXPECT_TRUE(Only(disk.calls, "del").empty());
+  EXPECT_EQ(Only(disk.calls, "rmdir"), std::vector<std::string>{"rmdir P\\Brindlemoor"});
+  EXPECT_EQ(disk.files.size(), 2u);
+}
+
+TEST(FindLinkBelow, LooksOnlyAtTheFoldersTheSubPathAdds) {
+  const struct {
+    std::set<std::string> links;
+    const char* folder;
+    const char* sub_path;
+    int expected;
+  } kCases[] = {
+      {{}, "C:\\P\\Tarnwell Audio\\Brindlemoor", "Tarnwell Audio\\Brindlemoor", kNoLink},
+      {{"C:\\P\\Tarnwell Audio\\Brindlemoor"},
+       "C:\\P\\Tarnwell Audio\\Brindlemoor",
+       "Tarnwell Audio\\Brindlemoor",
+       kLinkAtEnd},
+      {{"C:\\P\\Tarnwell Audio"},
+       "C:\\P\\Tarnwell Audio\\Brindlemoor",
+       "Tarnwell Audio\\Brindlemoor",
+       kLinkOnTheWay},
+      {{"C:\\P\\Tarnwell Audio", "C:\\P\\Tarnwell Audio\\Brindlemoor"},
+       "C:\\P\\Tarnwell Audio\\Brindlemoor",
+       "Tarnwell Audio\\Brindlemoor",
+       kLinkOnTheWay},
+      // The known folder itself (and what is above it) is the system's.
+      {{"C:\\P", "C:"},
+       "C:\\P\\Tarnwell Audio\\Brindlemoor",
+       "Tarnwell Audio\\Brindlemoor",
+       kNoLink},
+      {{"C:\\PF\\QX"}, "C:\\PF\\QX\\Brindlemoor", "QX\\Brindlemoor", kLinkOnTheWay},
+      {{"C:\\PF\\QX\\Brindlemoor"}, "C:\\PF\\QX\\Brindlemoor\\", "QX\\Brindlemoor", kLinkAtEnd},
+      // A folder with fewer names than the sub-path is not used at all.
+      {{}, "Brindlemoor", "QX\\Brindlemoor", kLinkOnTheWay},
+  };
+  for (const auto& c : kCases) {
+    ModelDisk disk;
+    disk.links = c.links;
+    const FolderTreeOps ops = DiskOps(&disk);
+    EXPECT_EQ(FindLinkBelow(c.folder, c.sub_path, &ops), c.expected) << c.folder;
+  }
 }
 
 TEST(RemoveFolderTreeWalk, NothingToListRemovesTheFolderOnly) {

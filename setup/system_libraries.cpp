@@ -1,0 +1,37 @@
+// Where the installer loads DLLs from: the system folder only.
+//
+// The installer runs as administrator and is typically started from a
+// download folder, which anyone may have put a DLL into. The loader looks in
+// the program's own folder first; SetDefaultDllDirectories (Windows 8, and
+// Windows 7 and Vista with update KB2533623) takes it and the current folder
+// out of the search for every later load. Where that function is missing,
+// SetDllDirectoryA("") at least takes the current folder out, and every
+// library the installer loads by name goes through LoadSystemLibrary, which
+// names the system folder's copy by its full path. Both functions are looked
+// up by name so that the installer still starts on systems that lack them.
+#include <windows.h>
+
+#include "setup/install_procedures.h"
+
+void RestrictDllSearch() {
+  typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+  typedef BOOL(WINAPI * SetDllDirectoryFn)(LPCSTR);
+  constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  if (kernel == nullptr) return;
+  auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (set_default != nullptr) set_default(kSearchSystem32);
+  auto set_directory = reinterpret_cast<SetDllDirectoryFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+  if (set_directory != nullptr) set_directory("");
+}
+
+HMODULE LoadSystemLibrary(const char* name) {
+  char system[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(system, sizeof system);
+  if (length == 0 || length >= sizeof system) return nullptr;
+  char path[kPathSize];
+  if (!JoinPath(path, sizeof path, system, name)) return nullptr;
+  return LoadLibraryA(path);
+}
