@@ -241,9 +241,7 @@ static LRESULT OnKey(KnobState* k, UINT message, WPARAM key, LPARAM lparam) {
   int units = 0;
   switch (key) {
     case VK_TAB:
-    case VK_ESCAPE:
-      PostMessageA(c->parent, WM_KEYDOWN, key, lparam);
-      return 0;
+    case VK_ESCAPE: PostMessageA(c->parent, WM_KEYDOWN, key, lparam); return 0;
     case VK_LEFT: units = -1; break;
     case VK_RIGHT: units = 1; break;
     case VK_UP: units = 10; break;
@@ -251,8 +249,7 @@ static LRESULT OnKey(KnobState* k, UINT message, WPARAM key, LPARAM lparam) {
     case VK_INSERT:
       if (!c->dragging && c->enabled && !(c->style & kStyleNoEditing)) EditValue(c);
       return 0;
-    default:
-      return 0;
+    default: return 0;
   }
   if (c->dragging || (c->style & kStyleSpringBack)) return 0;
   if (StepValue(c, units)) RefreshPrecision(c);
@@ -377,10 +374,10 @@ HWND CreateKnob(HWND parent, int id, int x, int y, const KnobLook* look, const N
   if (record.look.width == 0) {
     GetBitmapSize(record.look.image, &record.look.width, &record.look.height);
   }
-  HWND window = CreateWindowExA(0, kKnobClass, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y,
-                                record.look.width, record.look.height, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_ctl.instance,
-                                &record);
+  HWND window =
+      CreateWindowExA(0, kKnobClass, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y,
+                      record.look.width, record.look.height, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_ctl.instance, &record);
   if (window) {
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);

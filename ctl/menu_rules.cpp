@@ -27,8 +27,8 @@ int ApplySettingsCommand(ControlPreferences* p, ValueMenuKind kind, int command)
     return 1;
   }
   if (command == kMenuInfoBox) {
-    p->infovalue = (p->infovalue & 0x80000000u) ? (p->infovalue & 0x0FFFFFFFu)
-                                                : (p->infovalue | 0x80000000u);
+    p->infovalue =
+        (p->infovalue & 0x80000000u) ? (p->infovalue & 0x0FFFFFFFu) : (p->infovalue | 0x80000000u);
     return 1;
   }
   if (command >= kMenuInfoCornerFirst && command <= kMenuInfoCornerLast) {

@@ -19,8 +19,8 @@ enum ValueMenuCommand {
   kMenuMaximum = 102,
   kMenuEditValue = 103,
   kMenuAdjustValue = 104,
-  kMenuPrecisionClosed = 105,   // the precision window's closing command: nothing
-  kMenuLatencyFirst = 1000,     // 1000 + milliseconds
+  kMenuPrecisionClosed = 105,  // the precision window's closing command: nothing
+  kMenuLatencyFirst = 1000,    // 1000 + milliseconds
   kMenuLatencyLast = 1999,
   kMenuInfoBox = 2000,
   kMenuInfoCornerFirst = 2001,  // 2000 + corner 1 … 4

@@ -19,7 +19,9 @@ bool NotifyOwner(ValueControl* c, uint32_t code, float value) {
   return Alive(window, c);
 }
 
-static bool WantsBeginEnd(const ValueControl* c) { return (c->target.flags & kNotifyBeginEnd) != 0; }
+static bool WantsBeginEnd(const ValueControl* c) {
+  return (c->target.flags & kNotifyBeginEnd) != 0;
+}
 
 bool NotifyUserChange(ValueControl* c) {
   if (WantsBeginEnd(c) && !NotifyOwner(c, c->id | kNotifyBegin, 0.0f)) return false;
@@ -160,8 +162,8 @@ static bool EditAsText(ValueControl* c, bool decibel) {
   const long double number = ParseValue(answer);
   std::free(answer);
   if (!typed) return true;
-  const float value =
-      decibel ? ValueOfDecibels(static_cast<double>(number)) : FiniteFloat(static_cast<double>(number));
+  const float value = decibel ? ValueOfDecibels(static_cast<double>(number))
+                              : FiniteFloat(static_cast<double>(number));
   return SetValueByUser(c, value);
 }
 
@@ -206,14 +208,9 @@ static bool ValueItemsOn(const ValueControl* c) {
 LRESULT OnValueCommand(ValueControl* c, WPARAM wparam, LPARAM lparam) {
   const int command = static_cast<int>(LOWORD(wparam));
   switch (command) {
-    case kCtlEnable:
-      SetEnabled(c, true);
-      return 0;
-    case kCtlDisable:
-      SetEnabled(c, false);
-      return 0;
-    case kCtlGetValue:
-      return static_cast<LRESULT>(FloatBits(c->range.value));
+    case kCtlEnable: SetEnabled(c, true); return 0;
+    case kCtlDisable: SetEnabled(c, false); return 0;
+    case kCtlGetValue: return static_cast<LRESULT>(FloatBits(c->range.value));
     case kCtlSetValue:
       if (SetRangeValue(&c->range, FloatFromBits(static_cast<uint32_t>(lparam)))) {
         c->redraw(c);
@@ -235,8 +232,7 @@ LRESULT OnValueCommand(ValueControl* c, WPARAM wparam, LPARAM lparam) {
     case kMenuAdjustValue:
       if (c->enabled && !(c->style & kStyleNoEditing)) AdjustValue(c);
       return 0;
-    default:
-      break;
+    default: break;
   }
   ControlPreferences* prefs = GetControlPreferences();
   if (prefs && ApplySettingsCommand(prefs, c->kind, command) && command == kMenuShowMoves) {

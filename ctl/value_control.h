@@ -23,7 +23,7 @@ constexpr uint32_t kStyleEditQuick = 0x00100000;
 constexpr uint32_t kStyleEditTime = 0x00200000;
 constexpr uint32_t kStyleEditReciprocal = 0x00800000;  // knob only
 constexpr uint32_t kStyleNotifyWhileMoving = 0x01000000;
-constexpr uint32_t kStyleNoEditing = 0x04000000;  // knob: no editing; slider: no "Adjust Value"
+constexpr uint32_t kStyleNoEditing = 0x04000000;   // knob: no editing; slider: no "Adjust Value"
 constexpr uint32_t kStyleSpringBack = 0x20000000;  // knob only
 
 constexpr UINT_PTR kLatencyTimerId = 1;

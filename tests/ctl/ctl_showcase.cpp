@@ -167,7 +167,7 @@ static void ShowKnobs(HWND host) {
     bool disable;
   } knobs[] = {{0x012000A0, 0.0f, false},  {0x012000A0, 0.25f, false}, {0x012000A0, 0.5f, false},
                {0x012000A0, 1.0f, false},  {0x092000A0, 0.75f, false}, {0x012000A0, 0.5f, true},
-               {0x118000A0, 0.3f, false},  {0x012000A0, 0.2f, false}};
+               {0x012000A0, 0.9f, false},  {0x012000A0, 0.2f, false}};
   HWND focused = nullptr;
   for (int i = 0; i < 8; ++i) {
     const float initial = i == 7 ? 0.8f : i == 6 ? 0.8f : 0.0f;
