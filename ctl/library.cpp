@@ -59,7 +59,7 @@ static const ClassEntry kClasses[] = {
     {kImageButtonClass, CS_HREDRAW | CS_VREDRAW, ImageButtonProc, kCtlI2pClass, false},
     {kFreePanelClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, PlainControlProc, kCtlFreeClass, false},
     {kFreePanelNoDoubleClickClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtlFreeClass, false},
-    {kSliderClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, PlainControlProc, kCtlSlideClass, false},
+    {kSliderClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, SliderProc, kCtlSlideClass, false},
     {k3DListClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtl3DListClass, false},
     {kVgridClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtlVgridClass, false},
     {k2DListClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtl2DListClass, false},

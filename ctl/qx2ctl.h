@@ -212,6 +212,46 @@ HWND CreateKnobEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP ima
                   float default_value, float step, NotifyCallback callback, void* user_data);
 
 // ---------------------------------------------------------------------------
+// Slider.
+//
+// Style bits: 0x0F thumb pen and 0xF0 thumb brush (palette indices, for a
+// thumb without image), 0x00010000 horizontal (else vertical, minimum at the
+// bottom), 0x00100000 / 0x00200000 / 0x00400000 as for the knob,
+// 0x04000000 no "Adjust Value". The minimum may exceed the maximum.
+
+struct SliderLook {
+  int32_t width;  // 0: width and height from the track image
+  int32_t height;
+  HBITMAP track_image;
+  HBITMAP dragging_track_image;  // or null
+  HBITMAP disabled_image;        // or null: the disabled cross
+  int16_t margin_minimum;        // pixels kept free at the minimum's end
+  int16_t margin_maximum;
+  int32_t round_thumb;  // 1: the thumb image drawn through a round mask
+  uint32_t style;
+  int32_t cross_offset;  // the thumb's top (horizontal) or left (vertical)
+};
+
+struct SliderThumb {
+  HBITMAP image;  // or null: a rectangle in the pen and brush below
+  int32_t width;  // 0: from the image
+  int32_t height;
+  uint16_t pen_index;
+  uint16_t brush_index;
+};
+
+// The general form (`range` needs minimum, maximum, default, step,
+// decimals, style). Returns the window or null.
+HWND CreateSlider(HWND parent, int id, int x, int y, const SliderLook* look,
+                  const NotifyTarget* target, const SliderThumb* thumb, const KnobRange* range);
+
+// The panel's form: size from the track image, thumb size from its image.
+HWND CreateSliderEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP track_image,
+                    HBITMAP thumb_image, float minimum, float maximum, float default_value,
+                    float step, int decimals, int margin_minimum, int margin_maximum,
+                    int cross_offset, NotifyCallback callback, void* user_data);
+
+// ---------------------------------------------------------------------------
 // Value editors. Both are modal and open at a screen point; opening one
 // closes an editor of the same kind that is still open.
 
