@@ -57,8 +57,8 @@ struct ClassEntry {
 static const ClassEntry kClasses[] = {
     {kKnobClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, KnobProc, kCtlRotatifClass, false},
     {kImageButtonClass, CS_HREDRAW | CS_VREDRAW, ImageButtonProc, kCtlI2pClass, false},
-    {kFreePanelClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, PlainControlProc, kCtlFreeClass, false},
-    {kFreePanelNoDoubleClickClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtlFreeClass, false},
+    {kFreePanelClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, FreePanelWindowProc, kCtlFreeClass, false},
+    {kFreePanelNoDoubleClickClass, CS_HREDRAW | CS_VREDRAW, FreePanelWindowProc, kCtlFreeClass, false},
     {kSliderClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, SliderProc, kCtlSlideClass, false},
     {k3DListClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtl3DListClass, false},
     {kVgridClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtlVgridClass, false},

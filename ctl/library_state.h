@@ -109,6 +109,7 @@ void TileBackground(HDC dc, const RECT* area);
 void DrawBitmap(HDC dc, int x, int y, int w, int h, HBITMAP bitmap, int sx, int sy, DWORD rop);
 
 // Window procedures of the control families.
+LRESULT CALLBACK FreePanelWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK KnobProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK ImageButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

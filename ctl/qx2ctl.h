@@ -252,6 +252,19 @@ HWND CreateSliderEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP t
                     int cross_offset, NotifyCallback callback, void* user_data);
 
 // ---------------------------------------------------------------------------
+// Free panel: an empty child window whose owner procedure handles every
+// message but creation bookkeeping, the focus click and WM_CLOSE. The
+// procedure passes what it does not handle to DefWindowProcA itself; it
+// sees WM_CREATE first and WM_DESTROY last. The panel's id: GWL_ID.
+
+typedef LRESULT (*FreePanelProc)(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                 void* user_data);
+
+// Creates a free panel (double-click messages on). Returns the window or null.
+HWND CreateFreePanel(HWND parent, int id, int x, int y, int width, int height,
+                     FreePanelProc procedure, void* user_data);
+
+// ---------------------------------------------------------------------------
 // Value editors. Both are modal and open at a screen point; opening one
 // closes an editor of the same kind that is still open.
 

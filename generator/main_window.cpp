@@ -16,6 +16,7 @@
 #include "generator/app_info.h"
 #include "generator/audio_thread.h"
 #include "generator/latency_setting.h"
+#include "generator/panel.h"
 #include "generator/set_file.h"
 
 GeneratorApp g_app;
@@ -85,7 +86,18 @@ static LRESULT OnCreate(HWND window) {
     MessageBoxA(window, "Not enough memory, can't run this program", "Fatal error", MB_TASKMODAL);
     return -1;
   }
+  BindPanel(&g_panel, g_app.engine);
+  const PanelImages images = {g_app.skins[kSkinPanel],     g_app.skins[kSkinSmallKnob],
+                              g_app.skins[kSkinLargeKnob], g_app.skins[kSkinButtonOn],
+                              g_app.skins[kSkinButtonOff], g_app.skins[kSkinLampOn],
+                              g_app.skins[kSkinLampOff],   g_app.skins[kSkinSliderTrack],
+                              g_app.skins[kSkinSliderThumb], g_app.skins[kSkinOptions]};
+  if (!CreatePanel(&g_panel, window, &images)) {
+    MessageBoxA(window, "Not enough memory, can't run this program", "Fatal error", MB_TASKMODAL);
+    return -1;
+  }
   LoadCurrentSet(g_app.engine, g_app.set_file_path);
+  RefreshPanel(&g_panel);
   g_app.popup_menu = BuildPopupMenu();
   InitWindowDrag(&g_app.drag, window);
   SetWindowPos(window, nullptr, 0, 0, kPanelWidth + 2 * g_app.frame_width,
@@ -152,6 +164,7 @@ static void OnCommand(HWND window, int command) {
       return;
     case CMD_DEFAULTS:
       RestoreGeneratorDefaults(g_app.engine);
+      RefreshPanel(&g_panel);
       return;
     case CMD_README:
       OpenDocument(window, "readme.txt");
@@ -212,6 +225,7 @@ static void Shutdown() {
   WriteLatencySetting(g_audio.latency_s);
   ReleaseWaveDevices();
   if (g_app.started) SaveCurrentSet(g_app.engine, g_app.set_file_path);
+  DestroyPanel(&g_panel);
   ReleaseGenerator(&g_app.engine);
   EndControlLibrary();
   if (g_app.started) PostQuitMessage(0);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Copies the 32-bit deliverables of a win32 build tree into a folder:
 #   scripts/dist.sh BUILD_DIR DIST_DIR
-# and checks that each imports only Windows system libraries.
+# checks that each imports only Windows system libraries, puts Generator's
+# readme.txt and license.txt beside it and packs the three into Generator.zip.
 set -euo pipefail
 build_dir=$1
 dist_dir=$2
@@ -21,4 +22,13 @@ done
 if [[ $found -eq 0 ]]; then
   echo "dist: no deliverable is built yet (Generator.exe, BrindlemoorSetup.exe)" >&2
   exit 1
+fi
+if [[ -f "$dist_dir/Generator.exe" ]]; then
+  root=$(cd "$(dirname "$0")/.." && pwd)
+  # Windows text files: CRLF line ends, so any editor shows the lines.
+  sed -e 's/$/\r/' "$root/resources/generator/readme.txt" >"$dist_dir/readme.txt"
+  sed -e 's/$/\r/' "$root/LICENSE" >"$dist_dir/license.txt"
+  rm -f "$dist_dir/Generator.zip"
+  (cd "$dist_dir" && python3 -m zipfile -c Generator.zip Generator.exe readme.txt license.txt)
+  echo "dist: $dist_dir/Generator.zip"
 fi

@@ -2,9 +2,12 @@
 # Starts the win64 build of Generator under Wine from a start directory in
 # the build tree (its current-set file lands there):
 #   scripts/run-generator.sh BUILD_DIR
-# On the user's display it runs until closed. Without a display it runs on a
-# virtual one (or with GENERATOR_SCREENSHOT=1 set), saves a screenshot of the
-# window as a PNG, says where, and ends.
+# On the user's display it runs until closed, in a Wine prefix of its own with
+# Wine's normal audio driver (PulseAudio or ALSA, as the desktop has it) and
+# the user's HOME and window manager, so it is heard. GENERATOR_AUDIO_DRIVER
+# (pulse, alsa, ...) picks Wine's driver instead. Without a display it runs on
+# a virtual one (or with GENERATOR_SCREENSHOT=1 set), with the tests' silent
+# file device, saves a screenshot of the window as a PNG, says where, and ends.
 set -euo pipefail
 build_dir=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,8 +17,25 @@ mkdir -p "$start_dir"
 [[ -f "$exe" ]] || { echo "run: $exe is not built" >&2; exit 1; }
 
 if [[ -n "${DISPLAY:-}" && -z "${GENERATOR_SCREENSHOT:-}" ]]; then
+  # Not the test session: that one sends all sound to a capture file.
+  export WINEPREFIX="$build_dir/wine/desktop-prefix"
+  export WINEDEBUG=-all
+  mkdir -p "$build_dir/wine/logs"
+  if [[ ! -f "$WINEPREFIX/.made" ]]; then
+    echo "run: preparing a Wine prefix for the desktop (once, a few seconds)"
+    /usr/lib/wine/wine64 wineboot --init >"$build_dir/wine/logs/desktop-wineboot.log" 2>&1 </dev/null
+    /usr/lib/wine/wineserver -w
+    touch "$WINEPREFIX/.made"
+  fi
+  if [[ -n "${GENERATOR_AUDIO_DRIVER:-}" ]]; then
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Drivers' /v Audio \
+      /d "$GENERATOR_AUDIO_DRIVER" /f >>"$build_dir/wine/logs/desktop-wineboot.log" 2>&1 </dev/null
+  else
+    /usr/lib/wine/wine64 reg delete 'HKCU\Software\Wine\Drivers' /v Audio /f \
+      >>"$build_dir/wine/logs/desktop-wineboot.log" 2>&1 </dev/null || true
+  fi
   cd "$start_dir"
-  exec "$here/wine-session.sh" "$build_dir" /usr/lib/wine/wine64 "$exe"
+  exec /usr/lib/wine/wine64 "$exe"
 fi
 
 # Virtual display: start, wait for the window, take its picture, close it.

@@ -1,0 +1,90 @@
+// The free panel: an empty child window whose behaviour its owner supplies
+// through a FreePanelProc. The library adds the class, a small record, the
+// focus on a click and an orderly close.
+#include <cstdlib>
+#include <cstring>
+
+#include "ctl/library_state.h"
+
+struct FreePanelState {
+  HWND parent;
+  int32_t x, y;
+  uint16_t id;
+  void* user_data;
+  FreePanelProc procedure;
+  int32_t close_to_parent;  // 1: WM_CLOSE goes on to the parent
+};
+
+static FreePanelState* StateOf(HWND window) {
+  return reinterpret_cast<FreePanelState*>(GetWindowLongPtrA(window, 0));
+}
+
+static LRESULT OnCreate(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lparam);
+  const auto* record = static_cast<const FreePanelState*>(create->lpCreateParams);
+  auto* s = static_cast<FreePanelState*>(std::malloc(sizeof(FreePanelState)));
+  if (!s || !record || !record->procedure) {
+    std::free(s);
+    return -1;
+  }
+  *s = *record;
+  SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(s));
+  return s->procedure(window, message, wparam, lparam, s->user_data);
+}
+
+static LRESULT OnDestroy(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  FreePanelState* s = StateOf(window);
+  if (s) {
+    s->procedure(window, message, wparam, lparam, s->user_data);
+    SetWindowLongPtrA(window, 0, 0);
+    std::free(s);
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK FreePanelWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_NCCREATE:
+      SetWindowLongPtrA(window, 0, 0);
+      return DefWindowProcA(window, message, wparam, lparam);
+    case WM_CREATE: return OnCreate(window, message, wparam, lparam);
+    case WM_DESTROY: return OnDestroy(window, message, wparam, lparam);
+    case WM_CLOSE: {
+      FreePanelState* s = StateOf(window);
+      if (s && s->close_to_parent) {
+        PostMessageA(s->parent, WM_CLOSE, 0, 0);
+      } else {
+        DestroyWindow(window);
+      }
+      return 0;
+    }
+    case WM_MOUSEACTIVATE:
+      if (GetFocus() != window) SetFocus(window);
+      return DefWindowProcA(window, message, wparam, lparam);
+    default: {
+      FreePanelState* s = StateOf(window);
+      if (!s) return DefWindowProcA(window, message, wparam, lparam);
+      return s->procedure(window, message, wparam, lparam, s->user_data);
+    }
+  }
+}
+
+HWND CreateFreePanel(HWND parent, int id, int x, int y, int width, int height,
+                     FreePanelProc procedure, void* user_data) {
+  FreePanelState record;
+  std::memset(&record, 0, sizeof record);
+  record.parent = parent;
+  record.x = x;
+  record.y = y;
+  record.id = static_cast<uint16_t>(id);
+  record.user_data = user_data;
+  record.procedure = procedure;
+  HWND window = CreateWindowExA(
+      0, kFreePanelClass, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, width, height, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_ctl.instance, &record);
+  if (window) {
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+  }
+  return window;
+}
