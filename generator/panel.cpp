@@ -480,7 +480,10 @@ LRESULT OnReadoutMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam
     case WM_TIMER:
       if (wparam == kStopTimerId) OnStopTimer(p);
       return 0;
-    case WM_LBUTTONDOWN: TypeIntoReadout(p, window, id); return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:  // a quick second click opens the box again
+      TypeIntoReadout(p, window, id);
+      return 0;
     default: return DefWindowProcA(window, message, wparam, lparam);
   }
 }

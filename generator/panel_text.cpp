@@ -41,9 +41,10 @@ static bool Within(double v, double low, double high) { return v >= low && v <= 
 int ApplyReadoutEntry(int id, double v, GeneratorSettings* s) {
   switch (id) {
     case 0:
-      v *= 0.001;
-      if (!Within(v, 0.001, 1.0)) return 0;
-      s->duration_s = static_cast<float>(v);
+      // Typed in milliseconds, as shown: anything up to the one second a
+      // one-shot may last (the knob itself stops at 1 ms; typing goes finer).
+      if (!Within(v, 0.001, 1000.0)) return 0;
+      s->duration_s = static_cast<float>(v * 0.001);
       return 1;
     case 1:
       if (!Within(v, -80.0, 0.0)) return 0;

@@ -13,7 +13,7 @@ void FormatReadout(int id, const GeneratorSettings* settings, char* out, size_t 
 void ReadoutEntryText(int id, const GeneratorSettings* settings, char* out, size_t size);
 
 // Applies a typed `value` to read-out `id`'s field when it is inside that
-// read-out's accepted range (read-out 0 takes milliseconds); the sweep
+// read-out's accepted range (read-out 0 takes milliseconds, up to 1000); the sweep
 // frequencies keep start ≤ end. Returns 1 when the settings changed.
 int ApplyReadoutEntry(int id, double value, GeneratorSettings* settings);
 

@@ -14,6 +14,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 exe="$build_dir/generator/Generator.exe"
 start_dir="$build_dir/run"
 mkdir -p "$start_dir"
+# "info..." and "License..." open these from the start directory.
+cp "$here/../resources/generator/readme.txt" "$start_dir/readme.txt"
+cp "$here/../LICENSE" "$start_dir/license.txt"
 [[ -f "$exe" ]] || { echo "run: $exe is not built" >&2; exit 1; }
 
 if [[ -n "${DISPLAY:-}" && -z "${GENERATOR_SCREENSHOT:-}" ]]; then
