@@ -48,8 +48,11 @@ static ImageButtonState* StateOf(HWND window) {
 
 static uint32_t Mode(const ImageButtonState* s) { return s->look.mode & kButtonModeMask; }
 
-static void Notify(ImageButtonState* s, uint32_t code, float value) {
+// Sends one notification. The owner's code may destroy the button (a push
+// that closes its window): false then, and the caller must not touch `s`.
+static bool Notify(HWND window, ImageButtonState* s, uint32_t code, float value) {
   SendNotification(&s->target, code, FloatBits(value));
+  return IsWindow(window) && StateOf(window) == s;
 }
 
 static bool WantsEvents(const ImageButtonState* s) {
@@ -61,12 +64,15 @@ static void BeginCapture(HWND window, ImageButtonState* s) {
   s->previous_capture = SetCapture(window);
 }
 
-// Ends a press: capture released and given back to whoever had it before.
-static void EndCapture(ImageButtonState* s) {
-  s->pressed = 0;
-  ReleaseCapture();
-  if (s->previous_capture) SetCapture(s->previous_capture);
+// Ends a press. A capture the button still holds is released and given
+// back to whoever had it before; one taken away stays where it went.
+static void EndCapture(HWND window, ImageButtonState* s) {
+  s->pressed = 0;  // first: releasing the capture comes back as WM_CAPTURECHANGED
+  HWND previous = s->previous_capture;
   s->previous_capture = nullptr;
+  if (GetCapture() != window) return;
+  ReleaseCapture();
+  if (previous && IsWindow(previous)) SetCapture(previous);
 }
 
 static void Press(HWND window, ImageButtonState* s) {
@@ -77,32 +83,24 @@ static void Press(HWND window, ImageButtonState* s) {
       SetFocus(window);
       s->value = 1.0f;
       BeginCapture(window, s);
-      if (WantsEvents(s)) Notify(s, id | kNotifyBegin, 0.0f);
+      if (WantsEvents(s) && !Notify(window, s, id | kNotifyBegin, 0.0f)) return;
       if (s->look.mode & kButtonAutoRepeat) {
         s->repeat_paused = 0;
         s->repeat_ticks = 0;
         s->repeat_timer = SetTimer(window, kRepeatTimerId, kRepeatPeriodMs, nullptr);
-        Notify(s, id, 1.0f);
+        if (!Notify(window, s, id, 1.0f)) return;
       }
       break;
     case kButtonToggle:
-      SetFocus(window);
-      s->value = s->value == 0.0f ? 1.0f : 0.0f;
-      if (WantsEvents(s)) {
-        Notify(s, id | kNotifyBegin, 0.0f);
-        BeginCapture(window, s);
-      }
-      Notify(s, id, s->value);
-      break;
     case kButtonSelect:
       SetFocus(window);
-      if (s->value != 0.0f) return;
-      s->value = 1.0f;
+      if (Mode(s) == kButtonSelect && s->value != 0.0f) return;
+      s->value = s->value == 0.0f ? 1.0f : 0.0f;
       if (WantsEvents(s)) {
-        Notify(s, id | kNotifyBegin, 0.0f);
         BeginCapture(window, s);
+        if (!Notify(window, s, id | kNotifyBegin, 0.0f)) return;
       }
-      Notify(s, id, 1.0f);
+      if (!Notify(window, s, id, s->value)) return;
       break;
     default:
       return;  // indicators and unknown modes do not react
@@ -110,33 +108,23 @@ static void Press(HWND window, ImageButtonState* s) {
   InvalidateRect(window, nullptr, FALSE);
 }
 
-// `inside`: the release point lies in the button (a push released outside,
-// or cancelled, is no click).
-static void Release(HWND window, ImageButtonState* s, bool inside) {
-  if (!s->enabled || !s->pressed) return;
+// Ends a press. `click`: a push released inside the button, which counts;
+// one released outside, cancelled, disabled or robbed of the capture does not.
+static void Release(HWND window, ImageButtonState* s, bool click) {
+  if (!s->pressed) return;
   const uint32_t id = s->id;
-  switch (Mode(s)) {
-    case kButtonPush:
-      SetFocus(window);
-      EndCapture(s);
-      if (s->look.mode & kButtonAutoRepeat) {
-        s->repeat_paused = 1;
-        KillTimer(window, s->repeat_timer);
-        s->repeat_timer = 0;
-      } else if (inside) {
-        Notify(s, id, 1.0f);
-      }
-      s->value = 0.0f;
-      if (WantsEvents(s)) Notify(s, id | kNotifyEnd, 0.0f);
-      break;
-    case kButtonToggle:
-    case kButtonSelect:
-      EndCapture(s);
-      if (WantsEvents(s)) Notify(s, id | kNotifyEnd, 0.0f);
-      break;
-    default:
-      return;
+  EndCapture(window, s);
+  if (Mode(s) == kButtonPush) {
+    if (s->repeat_timer) {
+      s->repeat_paused = 1;
+      KillTimer(window, s->repeat_timer);
+      s->repeat_timer = 0;
+    } else if (click && !(s->look.mode & kButtonAutoRepeat)) {
+      if (!Notify(window, s, id, 1.0f)) return;
+    }
+    s->value = 0.0f;
   }
+  if (WantsEvents(s) && !Notify(window, s, id | kNotifyEnd, 0.0f)) return;
   InvalidateRect(window, nullptr, FALSE);
 }
 
@@ -203,7 +191,8 @@ static LRESULT OnCommand(HWND window, ImageButtonState* s, UINT message, WPARAM 
     case kCtlDisable:
       if (s->enabled) {
         s->enabled = 0;
-        InvalidateRect(window, nullptr, FALSE);
+        Release(window, s, false);  // a held button lets go
+        if (StateOf(window) == s) InvalidateRect(window, nullptr, FALSE);
       }
       break;
     case kCtlGetValue:
@@ -251,6 +240,7 @@ LRESULT CALLBACK ImageButtonProc(HWND window, UINT message, WPARAM wparam, LPARA
     case WM_DESTROY:
       if (s->repeat_timer) KillTimer(window, s->repeat_timer);
       SetWindowLongPtrA(window, 0, 0);
+      if (GetCapture() == window) ReleaseCapture();
       std::free(s);
       return 0;
     case WM_SETFOCUS:
@@ -269,10 +259,14 @@ LRESULT CALLBACK ImageButtonProc(HWND window, UINT message, WPARAM wparam, LPARA
       Press(window, s);
       return 0;
     case WM_LBUTTONUP:
-      Release(window, s, IsInside(window, x, y));
+      if (s->enabled) SetFocus(window);
+      Release(window, s, s->enabled && IsInside(window, x, y));
       return 0;
     case WM_CANCELMODE:
       Release(window, s, false);
+      return 0;
+    case WM_CAPTURECHANGED:  // Alt+Tab, a message box: the press is over
+      if (reinterpret_cast<HWND>(lparam) != window) Release(window, s, false);
       return 0;
     case WM_MOUSEMOVE:
       if (s->pressed && s->repeat_timer) s->repeat_paused = IsInside(window, x, y) ? 0 : 1;
@@ -288,12 +282,12 @@ LRESULT CALLBACK ImageButtonProc(HWND window, UINT message, WPARAM wparam, LPARA
       }
       return 0;
     case WM_KEYUP:
-      if (wparam == VK_RETURN || wparam == VK_SPACE) Release(window, s, true);
+      if (wparam == VK_RETURN || wparam == VK_SPACE) Release(window, s, s->enabled != 0);
       return 0;
     case WM_TIMER:
-      if (wparam != kRepeatTimerId || s->repeat_paused) break;
-      if (RepeatTickNotifies(s->repeat_ticks)) Notify(s, s->id, 1.0f);
+      if (wparam != kRepeatTimerId || !s->repeat_timer || s->repeat_paused) break;
       s->repeat_ticks += 1;
+      if (RepeatTickNotifies(s->repeat_ticks - 1)) Notify(window, s, s->id, 1.0f);
       return 0;
     case WM_COMMAND:
       return OnCommand(window, s, message, wparam, lparam);

@@ -218,7 +218,7 @@ static void OnRelease(HWND dialog, PrecisionAdjustState* s, int x, int y) {
 
 static void OnCaptureChanged(HWND dialog, PrecisionAdjustState* s, HWND new_owner) {
   if (new_owner == dialog) return;
-  if (IsWindowDragging(&s->drag)) EndWindowDrag(&s->drag, s->drag.last_x, s->drag.last_y);
+  OnWindowDragCaptureChanged(&s->drag, new_owner);
   EndAdjusting(dialog, s, false);
 }
 

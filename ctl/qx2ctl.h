@@ -309,6 +309,10 @@ void BeginWindowDrag(WindowDragState* state, int x, int y);  // client coordinat
 void MoveWindowDrag(WindowDragState* state, int x, int y);
 void EndWindowDrag(WindowDragState* state, int x, int y);
 int IsWindowDragging(const WindowDragState* state);
+// For WM_CAPTURECHANGED: when the capture went to another window mid-drag,
+// the drag ends like a release (outline erased, window moved) and the
+// capture stays with its new owner.
+void OnWindowDragCaptureChanged(WindowDragState* state, HWND new_owner);
 
 // ---------------------------------------------------------------------------
 // Small helpers.

@@ -431,10 +431,8 @@ static INT_PTR OnMouse(TimeDialogState* s, UINT message, WPARAM wparam, LPARAM l
       EndNotePress(s, false, 0, 0);
       return FALSE;
     case WM_CAPTURECHANGED:  // Alt+Tab, a message box: the press is over
-      if (reinterpret_cast<HWND>(lparam) != s->dialog) {
-        EndWindowDrag(&s->drag, s->drag.last_x, s->drag.last_y);
-        EndNotePress(s, false, 0, 0);
-      }
+      OnWindowDragCaptureChanged(&s->drag, reinterpret_cast<HWND>(lparam));
+      if (reinterpret_cast<HWND>(lparam) != s->dialog) EndNotePress(s, false, 0, 0);
       (void)wparam;
       return TRUE;
     default: return FALSE;

@@ -39,6 +39,15 @@ static void PaintPopup(HDC dc, const ValuePopupState* s) {
   SelectObject(dc, old_pen);
 }
 
+// Draws the present text at once, through a window DC, so the box keeps up
+// with a drag without waiting for WM_PAINT.
+static void RepaintNow(const ValuePopupState* s) {
+  HDC dc = GetDC(s->window);
+  if (!dc) return;
+  PaintPopup(dc, s);
+  ReleaseDC(s->window, dc);
+}
+
 LRESULT CALLBACK ValuePopupProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE: {
@@ -54,6 +63,7 @@ LRESULT CALLBACK ValuePopupProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_DESTROY:
       std::free(reinterpret_cast<ValuePopupState*>(GetWindowLongPtrA(window, 0)));
       SetWindowLongPtrA(window, 0, 0);
+      if (g_ctl.popups[kSlotValuePopup] == window) g_ctl.popups[kSlotValuePopup] = nullptr;
       break;
     case WM_PAINT: {
       auto* s = reinterpret_cast<ValuePopupState*>(GetWindowLongPtrA(window, 0));
@@ -73,7 +83,8 @@ LRESULT CALLBACK ValuePopupProc(HWND window, UINT message, WPARAM wparam, LPARAM
 }
 
 void CreateValuePopupWindow() {
-  HWND window = CreateWindowExA(WS_EX_TOPMOST, kValuePopupClass, "",
+  // A tool window: no taskbar button and no Alt+Tab entry for every drag.
+  HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kValuePopupClass, "",
                                 WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 80, 20, nullptr, nullptr,
                                 g_ctl.instance, nullptr);
   if (!window) return;
@@ -105,6 +116,7 @@ void ShowValuePopup(HWND reference, int x, int y, const char* text) {
     s->hidden = 0;
   }
   SetWindowPos(s->window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  RepaintNow(s);  // an uncaptioned window is not redrawn by a new window text
   if (focus && GetFocus() != focus) SetFocus(focus);
 }
 
@@ -113,11 +125,7 @@ void UpdateValuePopup(const char* text) {
   if (!s || s->hidden) return;
   std::snprintf(s->text, sizeof s->text, "%s", text);
   SetWindowTextA(s->window, s->text);
-  HDC dc = GetDC(s->window);
-  if (dc) {
-    PaintPopup(dc, s);
-    ReleaseDC(s->window, dc);
-  }
+  RepaintNow(s);
 }
 
 void HideValuePopup() {

@@ -31,6 +31,7 @@ void InitWindowDrag(WindowDragState* state, HWND window) {
 }
 
 void BeginWindowDrag(WindowDragState* state, int x, int y) {
+  if (state->dragging) return;  // a second press would leave the first outline behind
   POINT at = {x, y};
   ClientToScreen(state->window, &at);
   RECT r;
@@ -76,3 +77,9 @@ void EndWindowDrag(WindowDragState* state, int, int) {
 }
 
 int IsWindowDragging(const WindowDragState* state) { return state->dragging; }
+
+void OnWindowDragCaptureChanged(WindowDragState* state, HWND new_owner) {
+  if (!state->dragging || new_owner == state->window) return;
+  state->previous_capture = nullptr;  // the capture went where it went: leave it there
+  EndWindowDrag(state, state->last_x, state->last_y);
+}

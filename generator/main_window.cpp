@@ -276,6 +276,9 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam,
     case WM_LBUTTONUP:
       EndWindowDrag(&g_app.drag, x, y);
       return 0;
+    case WM_CAPTURECHANGED:
+      OnWindowDragCaptureChanged(&g_app.drag, reinterpret_cast<HWND>(lparam));
+      return 0;
     case WM_RBUTTONDOWN: {
       if (!g_app.popup_menu) return 0;
       POINT at = {x, y};

@@ -580,9 +580,7 @@ static INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wparam, LP
     case WM_MOUSEMOVE: MoveWindowDrag(&p->options_drag, x, y); return TRUE;
     case WM_LBUTTONUP: EndWindowDrag(&p->options_drag, x, y); return TRUE;
     case WM_CAPTURECHANGED:  // Alt+Tab mid-drag: drop the outline
-      if (reinterpret_cast<HWND>(lparam) != dialog) {
-        EndWindowDrag(&p->options_drag, p->options_drag.last_x, p->options_drag.last_y);
-      }
+      OnWindowDragCaptureChanged(&p->options_drag, reinterpret_cast<HWND>(lparam));
       return TRUE;
     case WM_KEYDOWN: CycleFocus(dialog, wparam); return TRUE;
     case WM_CLOSE: DestroyWindow(dialog); return TRUE;
