@@ -79,12 +79,5 @@ HWND CreateFreePanel(HWND parent, int id, int x, int y, int width, int height,
   record.id = static_cast<uint16_t>(id);
   record.user_data = user_data;
   record.procedure = procedure;
-  HWND window = CreateWindowExA(
-      0, kFreePanelClass, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, width, height, parent,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_ctl.instance, &record);
-  if (window) {
-    ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
-  }
-  return window;
+  return CreateControlWindow(kFreePanelClass, parent, id, x, y, width, height, &record);
 }

@@ -102,8 +102,7 @@ static void Press(HWND window, ImageButtonState* s) {
       }
       if (!Notify(window, s, id, s->value)) return;
       break;
-    default:
-      return;  // indicators and unknown modes do not react
+    default: return;  // indicators and unknown modes do not react
   }
   InvalidateRect(window, nullptr, FALSE);
 }
@@ -195,8 +194,7 @@ static LRESULT OnCommand(HWND window, ImageButtonState* s, UINT message, WPARAM 
         if (StateOf(window) == s) InvalidateRect(window, nullptr, FALSE);
       }
       break;
-    case kCtlGetValue:
-      return static_cast<LRESULT>(FloatBits(s->value));
+    case kCtlGetValue: return static_cast<LRESULT>(FloatBits(s->value));
     case kCtlSetValue: {
       const float value = FloatFromBits(static_cast<uint32_t>(lparam)) != 0.0f ? 1.0f : 0.0f;
       if (value != s->value) {
@@ -205,8 +203,7 @@ static LRESULT OnCommand(HWND window, ImageButtonState* s, UINT message, WPARAM 
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcA(window, message, wparam, lparam);
 }
@@ -249,22 +246,14 @@ LRESULT CALLBACK ImageButtonProc(HWND window, UINT message, WPARAM wparam, LPARA
       s->focused = message == WM_SETFOCUS ? 1 : 0;
       InvalidateRect(window, nullptr, FALSE);
       return 0;
-    case WM_PAINT:
-      Paint(window, s);
-      return 0;
-    case WM_CLOSE:
-      DestroyWindow(window);
-      return 0;
-    case WM_LBUTTONDOWN:
-      Press(window, s);
-      return 0;
+    case WM_PAINT: Paint(window, s); return 0;
+    case WM_CLOSE: DestroyWindow(window); return 0;
+    case WM_LBUTTONDOWN: Press(window, s); return 0;
     case WM_LBUTTONUP:
       if (s->enabled) SetFocus(window);
       Release(window, s, s->enabled && IsInside(window, x, y));
       return 0;
-    case WM_CANCELMODE:
-      Release(window, s, false);
-      return 0;
+    case WM_CANCELMODE: Release(window, s, false); return 0;
     case WM_CAPTURECHANGED:  // Alt+Tab, a message box: the press is over
       if (reinterpret_cast<HWND>(lparam) != window) Release(window, s, false);
       return 0;
@@ -289,10 +278,8 @@ LRESULT CALLBACK ImageButtonProc(HWND window, UINT message, WPARAM wparam, LPARA
       s->repeat_ticks += 1;
       if (RepeatTickNotifies(s->repeat_ticks - 1)) Notify(window, s, s->id, 1.0f);
       return 0;
-    case WM_COMMAND:
-      return OnCommand(window, s, message, wparam, lparam);
-    default:
-      break;
+    case WM_COMMAND: return OnCommand(window, s, message, wparam, lparam);
+    default: break;
   }
   return DefWindowProcA(window, message, wparam, lparam);
 }
@@ -313,15 +300,8 @@ HWND CreateImageButton(HWND parent, int id, int x, int y, const ImageButtonLook*
   if (record.look.width == 0) {
     GetBitmapSize(record.look.off_image, &record.look.width, &record.look.height);
   }
-  HWND window = CreateWindowExA(0, kImageButtonClass, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP,
-                                x, y, record.look.width, record.look.height, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_ctl.instance,
-                                &record);
-  if (window) {
-    ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
-  }
-  return window;
+  return CreateControlWindow(kImageButtonClass, parent, id, x, y, record.look.width,
+                             record.look.height, &record);
 }
 
 HWND CreateImageButtonEx(HWND parent, int id, int x, int y, uint32_t flags, HBITMAP off_image,

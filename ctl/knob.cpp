@@ -267,21 +267,19 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
     return -1;
   }
   ValueControl* c = &k->common;
-  c->window = window;
-  c->parent = record->parent;
-  c->x = record->x;
-  c->y = record->y;
-  c->width = record->look.width;
-  c->height = record->look.height;
-  c->id = record->id;
-  c->enabled = 1;
-  c->moves_allowed = 1;
-  c->style = record->look.style;
-  c->target = record->target;
-  c->range = record->range;
-  c->kind = kKnobMenu;
-  c->redraw = Redraw;
-  c->anchor = {record->look.centre_x, record->look.centre_y};
+  const ValueControlSetup setup = {record->parent,
+                                   record->x,
+                                   record->y,
+                                   record->look.width,
+                                   record->look.height,
+                                   record->id,
+                                   record->look.style,
+                                   record->target,
+                                   record->range,
+                                   kKnobMenu,
+                                   Redraw,
+                                   {record->look.centre_x, record->look.centre_y}};
+  InitValueControl(c, window, &setup);
   k->look = record->look;
   k->pointer = record->pointer;
   k->span = SetupKnobRange(&c->range, k->look.start_degrees, k->look.end_degrees);
@@ -305,23 +303,17 @@ static void OnDestroy(KnobState* k) {
   std::free(k);
 }
 
-static void OnFocus(KnobState* k, bool focused) {
-  k->common.focused = focused ? 1 : 0;
-  InvalidateRect(k->common.window, nullptr, FALSE);
-}
-
 LRESULT CALLBACK KnobProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lparam));
   KnobState* k = KnobOf(window);
   if (!k) return DefWindowProcA(window, message, wparam, lparam);
   const int x = static_cast<int16_t>(LOWORD(lparam));
   const int y = static_cast<int16_t>(HIWORD(lparam));
+  LRESULT result;
+  if (OnCommonValueMessage(&k->common, message, wparam, lparam, &result)) return result;
   switch (message) {
     case WM_DESTROY: OnDestroy(k); return 0;
     case WM_PAINT: OnPaint(k); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_SETFOCUS: OnFocus(k, true); return 0;
-    case WM_KILLFOCUS: OnFocus(k, false); return 0;
     case WM_MOUSEACTIVATE:
       if (GetFocus() != window) SetFocus(window);
       break;
@@ -331,17 +323,6 @@ LRESULT CALLBACK KnobProc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
       return 0;
     case WM_LBUTTONDOWN: OnLeftButtonDown(k, wparam, x, y); break;
     case WM_MOUSEMOVE: OnMouseMove(k, x, y); return 0;
-    case WM_LBUTTONUP:
-    case WM_CANCELMODE: EndDrag(&k->common, true); return 0;
-    case WM_CAPTURECHANGED:
-      OnValueCaptureChanged(&k->common, reinterpret_cast<HWND>(lparam));
-      return 0;
-    case WM_TIMER:
-      if (wparam == kLatencyTimerId) OnLatencyTimer(&k->common);
-      return 0;
-    case WM_LBUTTONDBLCLK:
-      if (k->common.enabled) SetValueByUser(&k->common, k->common.range.default_value);
-      return 0;
     case WM_RBUTTONDOWN: OnRightButtonDown(k, wparam, x, y); return 0;
     case WM_MBUTTONDOWN: OnMiddleButtonDown(k, wparam); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(k, wparam); return 0;
@@ -349,8 +330,6 @@ LRESULT CALLBACK KnobProc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
     case WM_KEYUP:
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP: return OnKey(k, message, wparam, lparam);
-    case WM_COMMAND: return OnValueCommand(&k->common, wparam, lparam);
-    case WM_CLOSE: DestroyWindow(window); return 0;
     default: break;
   }
   return DefWindowProcA(window, message, wparam, lparam);
@@ -374,15 +353,8 @@ HWND CreateKnob(HWND parent, int id, int x, int y, const KnobLook* look, const N
   if (record.look.width == 0) {
     GetBitmapSize(record.look.image, &record.look.width, &record.look.height);
   }
-  HWND window =
-      CreateWindowExA(0, kKnobClass, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y,
-                      record.look.width, record.look.height, parent,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_ctl.instance, &record);
-  if (window) {
-    ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
-  }
-  return window;
+  return CreateControlWindow(kKnobClass, parent, id, x, y, record.look.width, record.look.height,
+                             &record);
 }
 
 HWND CreateKnobEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP image, int centre_x,

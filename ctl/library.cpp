@@ -257,6 +257,19 @@ void SetPopupSlot(int slot, HWND window) {
   if (slot >= 0 && slot < kPopupSlotCount) g_ctl.popups[slot] = window;
 }
 
+HWND CreateControlWindow(const char* class_name, HWND parent, int id, int x, int y, int width,
+                         int height, const void* record) {
+  HWND window = CreateWindowExA(0, class_name, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y,
+                                width, height, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_ctl.instance,
+                                const_cast<void*>(record));
+  if (window) {
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+  }
+  return window;
+}
+
 void ClosePopupSlot(int slot) {
   HWND window = GetPopupSlot(slot);
   if (window && IsWindow(window)) SendMessageA(window, WM_CLOSE, 0, 0);

@@ -68,6 +68,12 @@ int ControlLibraryGdiObjects();
 HWND GetPopupSlot(int slot);
 void SetPopupSlot(int slot, HWND window);
 
+// Creates a control window of `class_name` (WS_CHILD, WS_VISIBLE,
+// WS_TABSTOP, `id` as child id, `record` as creation parameter), then shows
+// and updates it. Returns the window or null.
+HWND CreateControlWindow(const char* class_name, HWND parent, int id, int x, int y, int width,
+                         int height, const void* record);
+
 // Closes the pop-up of `slot` if one is open (WM_CLOSE).
 void ClosePopupSlot(int slot);
 

@@ -228,21 +228,19 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
     return -1;
   }
   ValueControl* c = &s->common;
-  c->window = window;
-  c->parent = record->parent;
-  c->x = record->x;
-  c->y = record->y;
-  c->width = record->look.width;
-  c->height = record->look.height;
-  c->id = record->id;
-  c->enabled = 1;
-  c->moves_allowed = 1;
-  c->style = record->look.style;
-  c->target = record->target;
-  c->range = record->range;
-  c->kind = kSliderMenu;
-  c->redraw = Redraw;
-  c->anchor = {record->look.cross_offset, 0};
+  const ValueControlSetup setup = {record->parent,
+                                   record->x,
+                                   record->y,
+                                   record->look.width,
+                                   record->look.height,
+                                   record->id,
+                                   record->look.style,
+                                   record->target,
+                                   record->range,
+                                   kSliderMenu,
+                                   Redraw,
+                                   {record->look.cross_offset, 0}};
+  InitValueControl(c, window, &setup);
   s->look = record->look;
   s->thumb = record->thumb;
   float minimum_position, maximum_position;
@@ -277,45 +275,26 @@ static void OnDestroy(SliderState* s) {
   std::free(s);
 }
 
-static void OnFocus(SliderState* s, bool focused) {
-  s->common.focused = focused ? 1 : 0;
-  InvalidateRect(s->common.window, nullptr, FALSE);
-}
-
 LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lparam));
   SliderState* s = SliderOf(window);
   if (!s) return DefWindowProcA(window, message, wparam, lparam);
   const int x = static_cast<int16_t>(LOWORD(lparam));
   const int y = static_cast<int16_t>(HIWORD(lparam));
+  LRESULT result;
+  if (OnCommonValueMessage(&s->common, message, wparam, lparam, &result)) return result;
   switch (message) {
     case WM_DESTROY: OnDestroy(s); return 0;
     case WM_PAINT: OnPaint(s); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_SETFOCUS: OnFocus(s, true); return 0;
-    case WM_KILLFOCUS: OnFocus(s, false); return 0;
     case WM_MOUSEACTIVATE:
       if (GetFocus() != window) SetFocus(window);
       break;
     case WM_LBUTTONDOWN: OnLeftButtonDown(s, wparam, x, y); break;
     case WM_MBUTTONDOWN: EditValue(&s->common); break;
     case WM_MOUSEMOVE: OnMouseMove(s, wparam, x, y); return 0;
-    case WM_LBUTTONUP:
-    case WM_CANCELMODE: EndDrag(&s->common, true); return 0;
-    case WM_CAPTURECHANGED:
-      OnValueCaptureChanged(&s->common, reinterpret_cast<HWND>(lparam));
-      return 0;
-    case WM_TIMER:
-      if (wparam == kLatencyTimerId) OnLatencyTimer(&s->common);
-      return 0;
-    case WM_LBUTTONDBLCLK:
-      if (s->common.enabled) SetValueByUser(&s->common, s->common.range.default_value);
-      return 0;
     case WM_RBUTTONDOWN: OnRightButtonDown(s, x, y); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(s, wparam); return 0;
     case WM_KEYDOWN: return OnKeyDown(s, wparam, lparam);
-    case WM_COMMAND: return OnValueCommand(&s->common, wparam, lparam);
-    case WM_CLOSE: DestroyWindow(window); return 0;
     default: break;
   }
   return DefWindowProcA(window, message, wparam, lparam);
@@ -342,15 +321,8 @@ HWND CreateSlider(HWND parent, int id, int x, int y, const SliderLook* look,
   if (record.thumb.width == 0) {
     GetBitmapSize(record.thumb.image, &record.thumb.width, &record.thumb.height);
   }
-  HWND window =
-      CreateWindowExA(0, kSliderClass, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y,
-                      record.look.width, record.look.height, parent,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_ctl.instance, &record);
-  if (window) {
-    ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
-  }
-  return window;
+  return CreateControlWindow(kSliderClass, parent, id, x, y, record.look.width, record.look.height,
+                             &record);
 }
 
 HWND CreateSliderEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP track_image,

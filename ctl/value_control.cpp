@@ -9,6 +9,27 @@ ValueControl* ValueControlOf(HWND window) {
   return window ? reinterpret_cast<ValueControl*>(GetWindowLongPtrA(window, 0)) : nullptr;
 }
 
+void InitValueControl(ValueControl* c, HWND window, const ValueControlSetup* setup) {
+  c->window = window;
+  c->parent = setup->parent;
+  c->x = setup->x;
+  c->y = setup->y;
+  c->width = setup->width;
+  c->height = setup->height;
+  c->id = setup->id;
+  c->enabled = 1;
+  c->focused = 0;
+  c->dragging = 0;
+  c->moves_allowed = 1;
+  c->latency_timer = 0;
+  c->anchor = setup->anchor;
+  c->style = setup->style;
+  c->target = setup->target;
+  c->range = setup->range;
+  c->kind = setup->kind;
+  c->redraw = setup->redraw;
+}
+
 static bool Alive(HWND window, const ValueControl* control) {
   return IsWindow(window) && ValueControlOf(window) == control;
 }
@@ -249,4 +270,29 @@ void ReleaseValueControl(ValueControl* c) {
   c->dragging = 0;
   if (GetCapture() == c->window) ReleaseCapture();
   DestroyValueMenu(&c->menu);
+}
+
+bool OnCommonValueMessage(ValueControl* c, UINT message, WPARAM wparam, LPARAM lparam,
+                          LRESULT* result) {
+  *result = 0;
+  switch (message) {
+    case WM_ERASEBKGND: *result = 1; return true;  // the control paints all of itself
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      c->focused = message == WM_SETFOCUS ? 1 : 0;
+      InvalidateRect(c->window, nullptr, FALSE);
+      return true;
+    case WM_LBUTTONUP:
+    case WM_CANCELMODE: EndDrag(c, true); return true;
+    case WM_CAPTURECHANGED: OnValueCaptureChanged(c, reinterpret_cast<HWND>(lparam)); return true;
+    case WM_TIMER:
+      if (wparam == kLatencyTimerId) OnLatencyTimer(c);
+      return true;
+    case WM_LBUTTONDBLCLK:
+      if (c->enabled) SetValueByUser(c, c->range.default_value);
+      return true;
+    case WM_COMMAND: *result = OnValueCommand(c, wparam, lparam); return true;
+    case WM_CLOSE: DestroyWindow(c->window); return true;
+    default: return false;
+  }
 }

@@ -53,6 +53,28 @@ struct ValueControl {
   ValueRedraw redraw;  // recompute what the value moves and draw it now
 };
 
+// What a knob or slider gives its common part at creation.
+struct ValueControlSetup {
+  HWND parent;
+  int32_t x, y, width, height;
+  uint16_t id;
+  uint32_t style;
+  NotifyTarget target;
+  KnobRange range;
+  ValueMenuKind kind;
+  ValueRedraw redraw;
+  POINT anchor;  // client point where the editors open
+};
+
+// Fills the common part of a new control: enabled, not focused, not dragging.
+void InitValueControl(ValueControl* control, HWND window, const ValueControlSetup* setup);
+
+// The messages knobs and sliders handle alike (focus, capture loss, the
+// latency timer, release, double-click, commands, close). Returns true and
+// sets `*result` when it handled `message`.
+bool OnCommonValueMessage(ValueControl* control, UINT message, WPARAM wparam, LPARAM lparam,
+                          LRESULT* result);
+
 // The common part of a knob's or slider's record, or null.
 ValueControl* ValueControlOf(HWND window);
 
