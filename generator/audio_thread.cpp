@@ -16,7 +16,6 @@ static DWORD WINAPI AudioThreadMain(LPVOID) {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
   stream->report_lost = 0;
   stream->capture_no_copy = 0;
-  stream->capture_companion = 0;
 
   if (OpenStream(stream) == 0 && PrepareStream(stream) == 0 &&
       WriteStream(stream, nullptr, 1) == 0 && StartStream(stream) == 0) {
@@ -25,7 +24,12 @@ static DWORD WINAPI AudioThreadMain(LPVOID) {
       std::memset(g_audio.render_block, 0, static_cast<size_t>(g_audio.render_bytes));
       FillBlock(g_audio.render_block, g_audio.render_bytes);
       if (g_audio.run.load() != 1) break;
+      const int32_t failures = stream->failed_writes;
       written = WriteStream(stream, g_audio.render_block, 3);
+      // A device that refuses every write (unplugged) queues nothing, so the
+      // write never waits: without a pause this thread would spin at
+      // time-critical priority and starve the user interface.
+      if (stream->failed_writes != failures) PauseAfterFailedTransfer(stream);
     }
   }
   StopStream(stream);
@@ -70,11 +74,9 @@ int ApplyLatency(HWND window) {
   }
   std::free(g_audio.render_block);
   g_audio.render_bytes = g_audio.stream.buffer_bytes;
-  g_audio.render_frames = g_audio.stream.buffer_frames;
   g_audio.render_block = static_cast<int16_t*>(std::calloc(1, static_cast<size_t>(g_audio.render_bytes)));
   if (!g_audio.render_block) {
     g_audio.render_bytes = 0;
-    g_audio.render_frames = 0;
     MessageBoxA(window, "Not enough memory", "Init Error", MB_OK | MB_ICONERROR);
     return 0;
   }
@@ -95,7 +97,6 @@ void FreeAudioStream() {
   std::free(g_audio.render_block);
   g_audio.render_block = nullptr;
   g_audio.render_bytes = 0;
-  g_audio.render_frames = 0;
 }
 
 void EndAudioOutput() {

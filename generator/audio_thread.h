@@ -4,7 +4,8 @@
 //
 // The thread opens, prepares and starts the stream, writes one buffer of
 // silence, then loops: zero-fill the render block, let the engine render into
-// it, write it (waiting while more than three buffers are queued). StopAudio
+// it, write it (waiting while more than three buffers are queued; after a
+// write the device refused, pausing for about a buffer's duration). StopAudio
 // clears the run flag, wakes the thread and joins it, so the engine may be
 // reset or released afterwards without a render running.
 #pragma once
@@ -21,8 +22,7 @@ struct AudioState {
   HANDLE thread;
   DWORD thread_id;
   float latency_s;  // the latency setting, 0.1 by default
-  int16_t* render_block;
-  int32_t render_frames;
+  int16_t* render_block;  // render_bytes long, the stream's buffer size
   int32_t render_bytes;
   WaveStream stream;                // the program's playback stream
   GeneratorEngine** engine_slot;    // what FillBlock renders

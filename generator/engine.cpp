@@ -143,15 +143,24 @@ static void PrepareGenerator(GeneratorEngine* e) {
   e->right_dc_offset = s.dc_offset;
   e->sweep_on = s.sweep_flags & kSweepOn;
 
-  // A phase outside one cycle can only come from out-of-range frequencies.
+  // The phase leaves one cycle only when an increment is negative, NaN or a
+  // whole cycle or more, that is from a frequency below 0 or at or above the
+  // sample rate, which only a hand-made file holds; start such a phase over.
   if (just_started || !(e->phase >= 0.0f && e->phase < 1.0f)) e->phase = 0.0f;
   if (just_started) e->gate_counter = 0;
 
   e->phase_increment = static_cast<float>(Quotient(s.frequency_hz, rate));
   e->right_phase_offset = s.phase_deg * 0.0027777778f;
 
-  e->sweep_end_increment = static_cast<float>(Quotient(s.sweep_end_hz, rate));
-  e->sweep_start_increment = static_cast<float>(Quotient(s.sweep_start_hz, rate));
+  // The sweep runs between the lower and the higher of its two frequencies,
+  // whichever word holds which: the panel's two knobs are independent, and a
+  // start above the end would drive the increment to 0 or past the Nyquist
+  // limit, a constant (DC) output. The direction bits keep their meaning.
+  const bool reversed = s.sweep_start_hz > s.sweep_end_hz;
+  const float low_hz = reversed ? s.sweep_end_hz : s.sweep_start_hz;
+  const float high_hz = reversed ? s.sweep_start_hz : s.sweep_end_hz;
+  e->sweep_end_increment = static_cast<float>(Quotient(high_hz, rate));
+  e->sweep_start_increment = static_cast<float>(Quotient(low_hz, rate));
   const double ratio = Quotient(e->sweep_end_increment, e->sweep_start_increment);
   const double exponent = Quotient(1.0, rate * static_cast<double>(s.sweep_time_s));
   const double up = std::pow(ratio, exponent);

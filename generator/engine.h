@@ -31,8 +31,8 @@ struct GeneratorSettings {
   float phase_deg;        // right channel relative to left
   float dc_offset;        // fraction of full scale
   int32_t sweep_flags;    // kSweepOn | kSweepDownward | kSweepBackAndForth
-  float sweep_start_hz;   // lower sweep frequency
-  float sweep_end_hz;     // upper sweep frequency
+  float sweep_start_hz;   // lower sweep frequency (the higher of the two
+  float sweep_end_hz;     // upper sweep frequency  words is taken as the upper)
   float sweep_time_s;     // seconds for one sweep
   int32_t reserved_24;    //
   float pan;              // -1 left only … 0 … +1 right only

@@ -38,13 +38,13 @@ static const struct {
 void InitGeneratorApp(HINSTANCE instance) {
   g_app = GeneratorApp();
   g_app.instance = instance;
-  CopyStartDirectory(g_app.start_directory, sizeof g_app.start_directory);
+  // A start directory that cannot be read or is too long leaves both empty:
+  // no set file this run, rather than one in some other folder.
+  InitSetFilePath(g_app.start_directory, sizeof g_app.start_directory, g_app.set_file_path,
+                  sizeof g_app.set_file_path);
   for (int i = 0; i < kSkinCount; ++i) {
     g_app.skins[i] = static_cast<HBITMAP>(
         LoadImageA(instance, MAKEINTRESOURCEA(kSkinIds[i]), IMAGE_BITMAP, 0, 0, 0));
-  }
-  if (!BuildSetFilePath(g_app.start_directory, g_app.set_file_path, sizeof g_app.set_file_path)) {
-    g_app.set_file_path[0] = '\0';  // a start directory too long: no set file this run
   }
 }
 
@@ -68,23 +68,25 @@ static HMENU BuildPopupMenu() {
   return menu;
 }
 
-static LRESULT OnCreate(HWND window) {
+// The steps of window creation; false when one failed.
+static bool CreateParts(HWND window) {
   g_app.main_window = window;
   GetWindowMetrics(&g_app.frame_width, &g_app.caption_height, &g_app.menu_height);
 
-  if (!InitControlLibrary(g_app.instance, "Generator")) return -1;
+  if (!InitControlLibrary(g_app.instance, "Generator")) return false;
   g_audio.latency_s = kDefaultLatencySeconds;
   if (!InitAudioOutput(g_app.instance, &g_app.engine)) {
     MessageBoxA(window, GetStreamError(&g_audio.stream), "Init Error", MB_OK);
-    return -1;
+    return false;
   }
   g_audio.latency_s = ReadLatencySetting(kDefaultLatencySeconds);
-  if (!ApplyLatency(window)) return -1;
+  g_app.latency_read = true;
+  if (!ApplyLatency(window)) return false;
 
   g_app.engine = CreateGenerator();
   if (!g_app.engine || !SetGeneratorFormat(&g_app.engine, 44100.0f, 2)) {
     MessageBoxA(window, "Not enough memory, can't run this program", "Fatal error", MB_TASKMODAL);
-    return -1;
+    return false;
   }
   BindPanel(&g_panel, g_app.engine);
   const PanelImages images = {g_app.skins[kSkinPanel],     g_app.skins[kSkinSmallKnob],
@@ -101,11 +103,21 @@ static LRESULT OnCreate(HWND window) {
   g_app.popup_menu = BuildPopupMenu();
   InitWindowDrag(&g_app.drag, window);
   SetWindowPos(window, nullptr, 0, 0, kPanelWidth + 2 * g_app.frame_width,
-               kPanelHeight + g_app.caption_height + g_app.menu_height + 3 * g_app.frame_width,
+               kWindowBaseHeight + g_app.caption_height + g_app.menu_height + 3 * g_app.frame_width,
                SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOZORDER);
   PostMessageA(window, WM_COMMAND, CMD_START_AUDIO, 0);
   g_app.started = true;
-  return 0;
+  return true;
+}
+
+static void Shutdown();
+
+// A failed creation shuts down what it started at once: not every system
+// sends WM_DESTROY to a window whose WM_CREATE failed (Wine does not).
+static LRESULT OnCreate(HWND window) {
+  if (CreateParts(window)) return 0;
+  Shutdown();
+  return -1;
 }
 
 // ---------------------------------------------------------------------------
@@ -126,12 +138,24 @@ static void SetLatency(HWND window, float latency_s) {
   }
 }
 
-// Opens a document of the start directory ("readme.txt", "license.txt").
+// Opens a document of the start directory ("readme.txt", "license.txt"). The
+// start directory is a folder whatever its last name looks like
+// ("C:\Users\john.smith", "...\Generator 1.2"): it is used as it is. The
+// document goes to the shell by its full path: some shells look for a bare
+// name in the current directory rather than in the one given. Without a start
+// directory the current one is where the program started.
 static void OpenDocument(HWND window, const char* name) {
-  char directory[sizeof g_app.start_directory];
-  std::snprintf(directory, sizeof directory, "%s", g_app.start_directory);
-  PathToDirectory(directory);
-  ShellExecuteA(window, "open", name, nullptr, directory, SW_SHOWNORMAL);
+  const char* directory = g_app.start_directory;
+  const size_t directory_length = std::strlen(directory);
+  const bool has_separator = directory_length > 0 && directory[directory_length - 1] == '\\';
+  char path[kPathBytes];
+  const int length =
+      std::snprintf(path, sizeof path, "%s%s%s", directory, has_separator ? "" : "\\", name);
+  if (!directory[0] || length < 0 || static_cast<size_t>(length) >= sizeof path) {
+    ShellExecuteA(window, "open", name, nullptr, nullptr, SW_SHOWNORMAL);
+    return;
+  }
+  ShellExecuteA(window, "open", path, nullptr, directory, SW_SHOWNORMAL);
 }
 
 static void ShowAbout(HWND window) {
@@ -212,17 +236,17 @@ static void CloseProcedure(HWND window) {
   PostMessageA(window, WM_DESTROY, 0, 0);
 }
 
-// Also runs when WM_CREATE failed part-way: then nothing is saved (the set
-// file was not loaded, saving would overwrite it with defaults) and no quit
-// message is posted (there is no message loop yet, and a pending quit would
-// close the failure message box at once).
+// Also runs when WM_CREATE failed part-way: then what was not read is not
+// written (the set file or the latency setting would be overwritten with
+// defaults) and no quit message is posted (there is no message loop yet, and
+// a pending quit would close the failure message box at once).
 static void Shutdown() {
   if (g_app.shut_down) return;
   g_app.shut_down = true;
   if (g_app.popup_menu) DestroyMenu(g_app.popup_menu);
   g_app.popup_menu = nullptr;
   FreeAudioStream();
-  WriteLatencySetting(g_audio.latency_s);
+  if (g_app.latency_read) WriteLatencySetting(g_audio.latency_s);
   ReleaseWaveDevices();
   if (g_app.started) SaveCurrentSet(g_app.engine, g_app.set_file_path);
   DestroyPanel(&g_panel);
@@ -238,7 +262,7 @@ static void PaintBackground(HDC dc) {
   HDC memory = CreateCompatibleDC(dc);
   if (!memory) return;
   HGDIOBJ old = SelectObject(memory, g_app.skins[kSkinPanel]);
-  BitBlt(dc, 0, 0, kPanelWidth, kPanelHeight + 5, memory, 0, 0, SRCCOPY);
+  BitBlt(dc, 0, 0, kPanelWidth, kPanelHeight, memory, 0, 0, SRCCOPY);
   SelectObject(memory, old);
   DeleteDC(memory);
 }
@@ -254,6 +278,14 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam,
       return 0;
     case WM_DESTROY:
       Shutdown();
+      return 0;
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION:
+      // The session ends without a WM_DESTROY: save now, as closing would.
+      if (wparam) {
+        EnumWindows(CloseOwnedPopup, reinterpret_cast<LPARAM>(window));
+        Shutdown();
+      }
       return 0;
     case WM_ERASEBKGND:
       PaintBackground(reinterpret_cast<HDC>(wparam));

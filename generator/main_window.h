@@ -33,16 +33,21 @@ struct GeneratorApp {
   HMENU popup_menu;
   WindowDragState drag;
   int frame_width, caption_height, menu_height;
-  bool started;    // WM_CREATE went through: the set file was loaded
-  bool shut_down;  // the shutdown procedure ran
+  bool started;       // WM_CREATE went through: the set file was loaded
+  bool latency_read;  // the latency setting was read in this run: write it back
+  bool shut_down;     // the shutdown procedure ran
 };
 
 extern GeneratorApp g_app;
 
 constexpr char kMainWindowClass[] = "w_principale";
 constexpr char kMainWindowCaption[] = "Generator";
-constexpr int kPanelWidth = 640;
-constexpr int kPanelHeight = 230;
+constexpr int kPanelWidth = 640;   // the panel skin, bitmap 500, the whole client area
+constexpr int kPanelHeight = 235;  //
+// The fixed part of the window height: with the caption, the menu and three
+// dialog-frame widths it gives a client area of 230 rows plus one frame width,
+// which shows all but the last few rows of the skin on common frames.
+constexpr int kWindowBaseHeight = 230;
 
 // Keeps the instance, reads the start directory, loads the skins and builds
 // the set-file path (program entry, steps 1 and 2).

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 // Writes all of `bytes`; WriteFile may write less than asked.
 static bool WriteAll(HANDLE file, const void* bytes, size_t count) {
   DWORD written = 0;
@@ -38,12 +40,15 @@ int ReadSetFile(const char* path, void* header, size_t header_bytes, void* body,
   return ok ? 1 : 0;
 }
 
-int InitSetFilePath(char* path, size_t path_bytes) {
+int InitSetFilePath(char* directory, size_t directory_bytes, char* path, size_t path_bytes) {
   if (path_bytes > 0) path[0] = '\0';
-  char directory[1001];
-  const DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
-  if (length == 0 || length >= sizeof directory) return 0;  // unreadable, or over 1000 characters
-  return BuildSetFilePath(directory, path, path_bytes);
+  if (directory_bytes > 0) directory[0] = '\0';
+  char current[1001];
+  const DWORD length = GetCurrentDirectoryA(sizeof current, current);
+  if (length == 0 || length >= sizeof current) return 0;  // unreadable, or over 1000 characters
+  if (length >= directory_bytes) return 0;
+  std::memcpy(directory, current, length + 1);
+  return BuildSetFilePath(current, path, path_bytes);
 }
 
 int LoadCurrentSet(GeneratorEngine* engine, const char* path) {

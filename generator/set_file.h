@@ -18,9 +18,11 @@ int WriteSetFile(const char* path, const void* header, size_t header_bytes, cons
 int ReadSetFile(const char* path, void* header, size_t header_bytes, void* body,
                 size_t body_bytes);
 
-// Builds the set-file path from the current directory; call once at start-up.
-// 0 (and an empty path) when the directory cannot be read or is too long.
-int InitSetFilePath(char* path, size_t path_bytes);
+// Reads the start directory (the current one, at most 1000 characters) into
+// `directory` and builds the set-file path from it; call once at start-up.
+// 1, or 0 with an empty path when the directory cannot be read, is over 1000
+// characters or the path does not fit; `directory` is filled whenever it fits.
+int InitSetFilePath(char* directory, size_t directory_bytes, char* path, size_t path_bytes);
 
 // Loads the file at `path` into the engine's pending settings, switched off.
 // Missing, short or foreign files leave the engine's settings as they are.

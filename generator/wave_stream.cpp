@@ -325,7 +325,6 @@ static int PrepareStreamCommon(WaveStream* stream) {
   stream->in_flight = 0;
   stream->write_index = 0;
   stream->read_index = 0;
-  stream->first_callback = 1;
   if (!AllocateBuffers(stream)) {
     std::snprintf(stream->error_text, sizeof stream->error_text, "Not enough memory");
     stream->prepared = 0;
@@ -557,6 +556,21 @@ void ClearStreamError(WaveStream* stream) { stream->error_text[0] = '\0'; }
 void CancelStreamWait(WaveStream* stream) {
   InterlockedExchange(&stream->wait_cancelled, 1);
   if (stream->event) SetEvent(stream->event);
+}
+
+void PauseAfterFailedTransfer(WaveStream* stream) {
+  const int32_t rate = stream->format.sample_rate > 0 ? stream->format.sample_rate : 44100;
+  const DWORD pause_ms = static_cast<DWORD>(1000LL * stream->buffer_frames / rate) + 1;
+  const DWORD start = GetTickCount();
+  // Completions of buffers still queued set the event too: wait again for the rest.
+  for (;;) {
+    const DWORD elapsed = GetTickCount() - start;
+    if (stream->wait_cancelled || elapsed >= pause_ms) return;
+    ResetEvent(stream->event);
+    // A cancel between the test above and the reset would be lost: test again.
+    if (stream->wait_cancelled) return;
+    WaitForSingleObject(stream->event, pause_ms - elapsed);
+  }
 }
 
 int QueryStreamFormat(WaveStream* stream, const WaveFormatSpec* format) {

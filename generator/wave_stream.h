@@ -87,7 +87,6 @@ struct WaveStream {
   int32_t connection_lost;
   int32_t opened;
   int32_t prepared;
-  int32_t first_callback;
   int32_t buffer_bytes;
   int32_t buffer_frames;
   int32_t frame_alignment;
@@ -98,9 +97,8 @@ struct WaveStream {
   int32_t report_lost;
   char error_text[256];
   int32_t capture_no_copy;
-  int32_t capture_companion;
   volatile LONG wait_cancelled;  // set with the event to end a transfer's wait for good
-  int32_t failed_writes;
+  int32_t failed_writes;         // transfers the device refused, counted since the stream was made
 };
 
 // Zero-fills the stream, sets the defaults (44,100 Hz stereo 16-bit, eight
@@ -136,3 +134,8 @@ int ReadStream(WaveStream* stream, void* block, int threshold);
 
 // Ends any wait of a transfer now and for good (until the next open).
 void CancelStreamWait(WaveStream* stream);
+
+// Waits about one buffer's duration, or until CancelStreamWait: the pause
+// after a failed transfer, so that a lost device is not retried in a busy
+// loop. The transferring thread only.
+void PauseAfterFailedTransfer(WaveStream* stream);

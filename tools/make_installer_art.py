@@ -15,9 +15,10 @@ program paints below it, with its texts and button) to look at the result:
 Needs Pillow and the DejaVu fonts (Debian: python3-pil, fonts-dejavu-core).
 
 What the program paints over the skin, and what the picture leaves room for:
-  - the "O/S: ..." line, black Arial bold 16 px, single line, vertically centred in the rectangle
-    left 20, top 200, right 740, bottom 424, so around y 304..320: the strip STATUS_ZONE is kept
-    light and empty;
+  - the "O/S: ..." line, black Arial bold 16 px, single line, at the top of the rectangle left 20,
+    top 200, right 740, bottom 424, so in the cell y 200..216 just under the subtitle: the strip
+    STATUS_ZONE around it is kept light and empty, and the copper rule and the components line
+    come below it;
   - a click anywhere on the skin opens the product web site; the bottom-right corner says so;
   - the window continues below the skin with a pure white band, so the picture fades to pure white
     over its last rows and joins the band without a seam.
@@ -35,7 +36,7 @@ SS = 4  # supersampling factor for the shapes of the console picture
 
 W, H = 900, 424
 BAND = 100                       # height of the white band the program paints below the skin
-STATUS_ZONE = (0, 284, 750, 340)  # the O/S line lives here: nothing but the light background
+STATUS_ZONE = (0, 192, 500, 228)  # the O/S line lives here: nothing but the light background
 WHITE_FROM = 372                 # the background is pure white from this row down
 
 # Palette: a cool slate family with one warm copper accent.
@@ -198,15 +199,16 @@ def draw_texts(img):
     spaced(d, (left + 2, 56), "TARNWELL", font("DejaVuSans-Bold.ttf", 17), COPPER, 5.5)
     d.text((left, 78), "Brindlemoor", font=font("DejaVuSans-Bold.ttf", 60), fill=NAVY)
     d.text((left + 2, 154), "Virtual Mixing Console", font=font("DejaVuSans.ttf", 25), fill=SLATE)
-    d.line((left + 2, 200, left + 58, 200), fill=COPPER, width=2)
-    d.text((left + 2, 214), "Virtual mixer  \u00b7  virtual audio driver  \u00b7  ASIO drivers"
+    # The O/S line (y 200..216) sits between the subtitle and this rule.
+    d.line((left + 2, 238, left + 58, 238), fill=COPPER, width=2)
+    d.text((left + 2, 250), "Virtual mixer  \u00b7  virtual audio driver  \u00b7  ASIO drivers"
            "  \u00b7  control panel", font=font("DejaVuSans.ttf", 14), fill=MUTED)
     # The whole picture is a link to the product page: say so, bottom right, quietly.
     small = font("DejaVuSans.ttf", 13)
     label = "Quenby Audio  \u2013  " + PRODUCT_HOST + "  \u203a"
     d.text((W - 20 - d.textlength(label, font=small), 392), label, font=small, fill=MUTED)
-    # A hairline above the O/S line's strip.
-    d.line((20, 282, W - 20, 282), fill=HAIRLINE)
+    # A hairline that closes the header above the quiet lower part of the picture.
+    d.line((20, 290, W - 20, 290), fill=HAIRLINE)
 
 
 def skin():
@@ -343,8 +345,8 @@ def mockup(skin_img):
     img.paste(skin_img, (0, 0))
     d = ImageDraw.Draw(img)
     text_font = font("DejaVuSans-Bold.ttf", 14)
-    # O/S line: a 16-pixel cell, single line, vertically centred in (20, 200, 740, H).
-    d.text((20, (200 + H - 16) // 2 + 1), "O/S: WIN7", font=text_font, fill=(0, 0, 0))
+    # O/S line: a 16-pixel cell, single line, at the top of (20, 200, 740, H).
+    d.text((20, 200 + 1), "O/S: WIN7", font=text_font, fill=(0, 0, 0))
     d.text((20, H + 30 + 1), "Ready to install ? Click the button right there...",
            font=text_font, fill=(0, 0, 0))
     d.text((20, H + 50 + 1), "it will install Tarnwell Brindlemoor on your system...",

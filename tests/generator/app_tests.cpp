@@ -326,4 +326,173 @@ TEST(GeneratorWindow, DefaultsCommandRestoresTheBuiltInSettings) {
   EXPECT_EQ(std::memcmp(&s, &kGeneratorDefaults, sizeof s), 0);
 }
 
+// Start-up fails before the latency is read (here the control library
+// cannot register its classes): the stored latency and the set file of the
+// start directory stay as they were.
+TEST(GeneratorWindow, AFailedStartWritesNothingItDidNotRead) {
+  const std::string dir = MakeScratchDirectory("gen_failed");
+  const float stored = 0.05f;
+  SetLatencyValue(REG_BINARY, &stored, 4);
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA taken = {};
+  taken.lpfnWndProc = DefWindowProcA;
+  taken.hInstance = instance;
+  taken.lpszClassName = kKnobClass;
+  ASSERT_NE(RegisterClassA(&taken), 0);
+  SetCurrentDirectoryA(dir.c_str());
+  InitGeneratorApp(instance);
+  ASSERT_EQ(RegisterMainWindowClass(), 1);
+  // Created directly: CreateMainWindow would tell the user in a message box.
+  HWND window = CreateWindowExA(0, kMainWindowClass, kMainWindowCaption, WS_DLGFRAME | WS_SYSMENU,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                                nullptr, instance, nullptr);
+  EXPECT_EQ(window, nullptr);
+  EXPECT_FLOAT_EQ(StoredLatency(), 0.05f);
+  EXPECT_TRUE(ReadFileBytes(dir + "\\" + kSetFileName).empty());
+  UnregisterClassA(kKnobClass, instance);
+  EndGeneratorApp();
+  UnregisterClassA(kMainWindowClass, instance);
+  SetLatencyValue(REG_BINARY, nullptr, 0);
+}
+
+bool PreferencesStored() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Quenby_Audio\\QX2CTL\\Generator", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD values = 0;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                   nullptr, nullptr, nullptr);
+  RegCloseKey(key);
+  return values > 0;
+}
+
+// Log-off or shutdown ends the process without a WM_DESTROY: the set, the
+// latency and the library's preferences are saved at WM_ENDSESSION, once,
+// and only when the session really ends.
+TEST(GeneratorWindow, EndOfSessionSavesEverything) {
+  const std::string dir = MakeScratchDirectory("gen_session");
+  SetLatencyValue(REG_BINARY, nullptr, 0);
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Quenby_Audio\\QX2CTL\\Generator");
+  InProcessGenerator g(dir);
+  ASSERT_NE(g.window, nullptr);
+  SendMessageA(g.window, WM_COMMAND, CMD_LATENCY_30, 0);
+  GeneratorSettings s;
+  GetGeneratorSettings(g_app.engine, &s);
+  s.frequency_hz = 777.0f;
+  SetGeneratorSettings(g_app.engine, &s);
+  const std::string set_file = dir + "\\" + kSetFileName;
+
+  EXPECT_EQ(SendMessageA(g.window, WM_QUERYENDSESSION, 0, 0), TRUE);
+  SendMessageA(g.window, WM_ENDSESSION, FALSE, 0);  // cancelled: nothing happens
+  EXPECT_TRUE(ReadFileBytes(set_file).empty());
+  EXPECT_FLOAT_EQ(StoredLatency(), -1.0f);
+  EXPECT_FALSE(PreferencesStored());
+  EXPECT_EQ(g_audio.run.load(), 1);
+
+  SendMessageA(g.window, WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(g_audio.run.load(), 0);
+  const std::vector<unsigned char> saved = ReadFileBytes(set_file);
+  ASSERT_EQ(saved.size(), kSetFileBytes);
+  std::memcpy(&s, saved.data() + kSetFileHeaderBytes, sizeof s);
+  EXPECT_FLOAT_EQ(s.frequency_hz, 777.0f);
+  EXPECT_FLOAT_EQ(StoredLatency(), 0.03f);
+  EXPECT_TRUE(PreferencesStored());
+
+  SetLatencyValue(REG_BINARY, nullptr, 0);
+  DeleteFileA(set_file.c_str());
+  SendMessageA(g.window, WM_ENDSESSION, TRUE, 0);  // once only
+  EXPECT_TRUE(ReadFileBytes(set_file).empty());
+  EXPECT_FLOAT_EQ(StoredLatency(), -1.0f);
+}
+
+struct FoundWindow {
+  const char* title_part;
+  HWND window;
+};
+
+BOOL CALLBACK FindByTitle(HWND window, LPARAM found) {
+  auto* f = reinterpret_cast<FoundWindow*>(found);
+  char title[256];
+  GetWindowTextA(window, title, sizeof title);
+  if (IsWindowVisible(window) && std::strstr(title, f->title_part)) {
+    f->window = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A visible top-level window whose title holds `part`, waited for up to 10 s.
+HWND WaitForWindow(const char* part) {
+  FoundWindow f = {part, nullptr};
+  for (int i = 0; i < 100 && !f.window; ++i) {
+    EnumWindows(FindByTitle, reinterpret_cast<LPARAM>(&f));
+    if (!f.window) Sleep(100);
+  }
+  return f.window;
+}
+
+// Text files open in Notepad while this lives: the test prefix associates no
+// program with them.
+struct TextFilesOpenInNotepad {
+  TextFilesOpenInNotepad() {
+    SetText("Software\\Classes\\.txt", "QxTestText");
+    SetText("Software\\Classes\\QxTestText\\shell\\open\\command", "notepad.exe \"%1\"");
+  }
+  ~TextFilesOpenInNotepad() {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Classes\\QxTestText\\shell\\open\\command");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Classes\\QxTestText\\shell\\open");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Classes\\QxTestText\\shell");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Classes\\QxTestText");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt");
+  }
+  static void SetText(const char* path, const char* text) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, path, &key), ERROR_SUCCESS);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   static_cast<DWORD>(std::strlen(text) + 1));
+    RegCloseKey(key);
+  }
+};
+
+// The readme and licence commands open the documents of the start directory
+// itself, also when its name has a dot. The parent and the current directory
+// of the moment hold documents of the same names that must not be shown.
+TEST(GeneratorWindow, DocumentsComeFromTheStartDirectoryItself) {
+  TextFilesOpenInNotepad notepad;
+  const struct {
+    const char* folder;
+    int command;
+    const char* document;
+  } cases[] = {{"Generator 1.2", CMD_README, "readme"}, {"john.smith", CMD_LICENSE, "license"}};
+  for (const auto& c : cases) {
+    const std::string parent = MakeScratchDirectory("gen_docs");
+    const std::string start = parent + "\\" + c.folder;
+    const std::string elsewhere = parent + "\\elsewhere";
+    CreateDirectoryA(start.c_str(), nullptr);
+    CreateDirectoryA(elsewhere.c_str(), nullptr);
+    const std::string name = std::string("\\") + c.document + ".txt";
+    WriteFileBytes(start + name, {'s', 't', 'a', 'r', 't', '\r', '\n'});
+    WriteFileBytes(parent + name, {'p', 'a', 'r', 'e', 'n', 't', '\r', '\n'});
+    WriteFileBytes(elsewhere + name, {'e', 'l', 's', 'e', '\r', '\n'});
+    InProcessGenerator g(start);
+    ASSERT_NE(g.window, nullptr);
+    SetCurrentDirectoryA(elsewhere.c_str());
+    SendMessageA(g.window, WM_COMMAND, static_cast<WPARAM>(c.command), 0);
+    HWND viewer = WaitForWindow(c.document);
+    EXPECT_NE(viewer, nullptr) << c.folder << ": " << c.document << " was not opened";
+    char text[64] = "";
+    for (int i = 0; viewer && i < 50 && !text[0]; ++i) {
+      if (HWND edit = FindWindowExA(viewer, nullptr, "Edit", nullptr)) {
+        // GetWindowText reads no control of another process: ask the control.
+        SendMessageA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+      }
+      if (!text[0]) Sleep(100);
+    }
+    EXPECT_EQ(std::string(text), "start\r\n") << c.folder;
+    if (viewer) PostMessageA(viewer, WM_CLOSE, 0, 0);
+  }
+}
+
 }  // namespace

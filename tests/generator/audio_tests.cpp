@@ -208,4 +208,60 @@ TEST(AudioThread, StopReturnsWhileTheThreadWaitsForACompletion) {
   ReleaseGenerator(&engine);
 }
 
+// A device that refuses every write, as an unplugged one does: the real
+// playback write, but with a null device handle, which waveOutWrite refuses.
+// The first buffer of silence still goes through so the thread gets going.
+int (*g_real_transfer)(WaveStream*, void*, int) = nullptr;
+
+int RefusingTransfer(WaveStream* stream, void* block, int threshold) {
+  if (!block) return g_real_transfer(stream, block, threshold);
+  const HANDLE device = stream->device_handle;
+  stream->device_handle = nullptr;
+  const int result = g_real_transfer(stream, block, threshold);
+  stream->device_handle = device;
+  return result;
+}
+
+double ProcessCpuSeconds() {
+  FILETIME created, ended, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+  auto seconds = [](const FILETIME& t) {
+    return ((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
+}
+
+// The thread goes on retrying a refused write, but pauses about a buffer's
+// duration (100 ms here) between tries instead of spinning at time-critical
+// priority; a stop still ends it at once. The bounds are generous: a spinning
+// thread fails tens of thousands of writes a second and takes a whole core.
+TEST(AudioThread, RetriesARefusingDeviceCalmlyAndStopsPromptly) {
+  GeneratorEngine* engine = CreateGenerator();
+  ASSERT_EQ(SetGeneratorFormat(&engine, 44100.0f, 2), 1);
+  SwitchOnSine(engine);
+  ASSERT_EQ(InitAudioOutput(nullptr, &engine), 1);
+  g_audio.latency_s = 0.1f;
+  ASSERT_EQ(ApplyLatency(nullptr), 1);
+  g_real_transfer = g_audio.stream.ops.transfer;
+  g_audio.stream.ops.transfer = RefusingTransfer;
+
+  ResetGenerator(&engine);
+  const double cpu_before = ProcessCpuSeconds();
+  StartAudio();
+  Sleep(1000);
+  const double cpu_used = ProcessCpuSeconds() - cpu_before;
+  const DWORD stop_started = GetTickCount();
+  StopAudio();
+  const DWORD stop_ms = GetTickCount() - stop_started;
+  const int32_t failures = g_audio.stream.failed_writes;
+
+  EXPECT_GE(failures, 3) << "the thread gave up";
+  EXPECT_LE(failures, 40);
+  EXPECT_LT(cpu_used, 0.35) << failures << " refused writes";
+  EXPECT_LT(stop_ms, 1000u);
+  EXPECT_EQ(g_audio.run.load(), 0);
+  EndAudioOutput();
+  ReleaseGenerator(&engine);
+}
+
 }  // namespace

@@ -113,7 +113,8 @@ TEST(Engine, DefaultsAreSilentAndReadBack) {
   g.Set(changed);
   EXPECT_EQ(g.Get().reserved_30_45[3], 0x1234);  // reserved words carried along
   RestoreGeneratorDefaults(g.slot);
-  EXPECT_EQ(std::memcmp(&s, &kGeneratorDefaults, sizeof s), 0);
+  const GeneratorSettings restored = g.Get();
+  EXPECT_EQ(std::memcmp(&restored, &kGeneratorDefaults, sizeof restored), 0);
 }
 
 TEST(Engine, LevelRampsOverFirst512FramesAfterReset) {
@@ -431,6 +432,57 @@ TEST(Engine, SingleSweepEndsBackAndForthDoesNot) {
   EXPECT_GT(ZeroCrossingHz(Slice(b, 131000, 1000)), 10000);
   EXPECT_NE(LastSounding(b), -1);
   EXPECT_GT(std::fabs(b.back()) + std::fabs(b[b.size() - 2]) + std::fabs(b[b.size() - 3]), 0);
+}
+
+// Longest run of equal samples in a channel.
+size_t LongestConstantRun(const std::vector<double>& x) {
+  size_t longest = 0, run = 0;
+  for (size_t i = 0; i < x.size(); ++i) {
+    run = i > 0 && x[i] == x[i - 1] ? run + 1 : 1;
+    longest = std::max(longest, run);
+  }
+  return longest;
+}
+
+// A record whose start frequency lies above its end sweeps between the two
+// like the ordered record, in the direction its bits say; it never settles
+// into a constant (DC) output.
+TEST(Engine, ReversedSweepRangeSweepsBetweenTheTwoFrequencies) {
+  const int32_t flag_sets[] = {kSweepOn | kSweepBackAndForth,
+                               kSweepOn | kSweepBackAndForth | kSweepDownward, kSweepOn,
+                               kSweepOn | kSweepDownward};
+  for (int32_t waveform = kWaveSine; waveform <= kWaveSquare; ++waveform) {
+    for (int32_t flags : flag_sets) {
+      SCOPED_TRACE(testing::Message() << "waveform " << waveform << " flags " << flags);
+      GeneratorSettings ordered = kGeneratorDefaults;
+      ordered.on = 1;
+      ordered.waveform = waveform;
+      ordered.sweep_flags = flags;
+      GeneratorSettings reversed = ordered;
+      reversed.sweep_start_hz = ordered.sweep_end_hz;
+      reversed.sweep_end_hz = ordered.sweep_start_hz;
+      Engine a, b;
+      a.Set(ordered);
+      b.Set(reversed);
+      const std::vector<int16_t> expected = a.Render(4 * kRate);
+      const std::vector<int16_t> got = b.Render(4 * kRate);
+      EXPECT_TRUE(got == expected) << "differs from the ordered record";
+      if (!(flags & kSweepBackAndForth)) continue;  // a single sweep ends in silence
+      const std::vector<double> left = Channel(got, 0);
+      // At most half a cycle of the lowest frequency (a square wave at 20 Hz).
+      EXPECT_LE(LongestConstantRun(left), static_cast<size_t>(kRate / 20 / 2 + 2));
+      double lowest = 1e9, highest = 0;
+      for (size_t at = kRate / 2; at + 2205 <= left.size(); at += 2205) {
+        const double hz = ZeroCrossingHz(Slice(left, at, 2205));
+        lowest = std::min(lowest, hz);
+        highest = std::max(highest, hz);
+      }
+      EXPECT_LT(lowest, 200);
+      EXPECT_GT(lowest, 0);
+      EXPECT_GT(highest, 10000);
+      EXPECT_LT(highest, 16000);
+    }
+  }
 }
 
 TEST(PinkNoiseTable, MeetsItsDescription) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # genrender against an independent analyser: 2 s of the defaults (1 kHz sine
-# at -10 dB) must measure as such in sox; bad input must fail clearly.
+# at -10 dB) must measure as such in sox; bad input and a full disk must fail
+# clearly; a long render must stay in the memory of a short one.
 #   genrender_sox_test.sh GENRENDER WORK_DIR
 set -euo pipefail
 genrender=$1
@@ -33,4 +34,25 @@ grep -q 'too short' "$work/err"
 head -c 232 /dev/zero > "$work/foreign.def"
 if "$genrender" -s "$work/foreign.def" -o "$wav" 2>"$work/err"; then exit 1; fi
 grep -q 'not a Generator current-set file' "$work/err"
-echo "genrender: RMS $rms, frequency $freq"
+# An option without its value is a usage error, wherever it stands.
+for args in "-o $wav -s" "-o $wav -d" "-s $work/foreign.def -o"; do
+  # shellcheck disable=SC2086
+  if "$genrender" $args 2>"$work/err"; then echo "accepted: $args"; exit 1; fi
+  grep -q 'needs a value' "$work/err" || { echo "no usage error for: $args"; exit 1; }
+done
+
+# A full disk: a clear message and a failure.
+if "$genrender" -d 1 -o /dev/full 2>"$work/err"; then exit 1; fi
+grep -q 'cannot write /dev/full: No space left on device' "$work/err"
+
+# Ten minutes of audio are 106 MB; the render writes as it goes and keeps
+# only a block, so its peak memory stays far below that.
+peak_kb=$(/usr/bin/python3 - "$genrender" -d 600 -o /dev/null <<'PY'
+import resource, subprocess, sys
+if subprocess.run(sys.argv[1:]).returncode != 0:
+    sys.exit(1)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)
+PY
+)
+(( peak_kb < 64 * 1024 )) || { echo "a 600 s render peaked at $peak_kb kB"; exit 1; }
+echo "genrender: RMS $rms, frequency $freq, 600 s rendered in $peak_kb kB"

@@ -60,8 +60,10 @@ struct EngineHolder {
 
 TEST(SetFile, SavedInTheStartDirectoryAndLoadedSwitchedOff) {
   ScratchDirectory dir;
+  char start[1001];
   char path[kPathBytes];
-  ASSERT_EQ(InitSetFilePath(path, sizeof path), 1);
+  ASSERT_EQ(InitSetFilePath(start, sizeof start, path, sizeof path), 1);
+  EXPECT_EQ(std::string(start), dir.path);
   EXPECT_EQ(std::string(path), dir.path + "\\" + kSetFileName);
 
   EngineHolder first;
@@ -99,8 +101,9 @@ TEST(SetFile, SavedInTheStartDirectoryAndLoadedSwitchedOff) {
 
 TEST(SetFile, ShortForeignAndLongFiles) {
   ScratchDirectory dir;
+  char start[1001];
   char path[kPathBytes];
-  ASSERT_EQ(InitSetFilePath(path, sizeof path), 1);
+  ASSERT_EQ(InitSetFilePath(start, sizeof start, path, sizeof path), 1);
   GeneratorSettings s = kGeneratorDefaults;
   s.frequency_hz = 123.0f;
 
@@ -134,8 +137,9 @@ TEST(SetFile, ShortForeignAndLongFiles) {
 
 TEST(SetFile, HostileValuesLoadAndRenderWithoutFault) {
   ScratchDirectory dir;
+  char start[1001];
   char path[kPathBytes];
-  ASSERT_EQ(InitSetFilePath(path, sizeof path), 1);
+  ASSERT_EQ(InitSetFilePath(start, sizeof start, path, sizeof path), 1);
   GeneratorSettings s = kGeneratorDefaults;
   s.frequency_hz = NAN;
   s.level_db = 1e30f;
@@ -158,6 +162,32 @@ TEST(SetFile, HostileValuesLoadAndRenderWithoutFault) {
   std::vector<int16_t> block(2 * 4408);
   for (int i = 0; i < 20; ++i) RenderGenerator(&e.slot, block.data(), 4408 * 4);
   for (int16_t v : block) EXPECT_NE(v, -32768);
+}
+
+// The start directory is the folder itself, whatever its last name looks
+// like; a directory that does not fit gives no set file at all.
+TEST(SetFile, StartDirectoryNamesAndRoom) {
+  ScratchDirectory dir;
+  for (const char* name : {"john.smith", "Generator 1.2", "a.b.c", "plain"}) {
+    const std::string folder = dir.path + "\\" + name;
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << name;
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+    char start[1001];
+    char path[kPathBytes];
+    EXPECT_EQ(InitSetFilePath(start, sizeof start, path, sizeof path), 1) << name;
+    EXPECT_EQ(std::string(start), folder);
+    EXPECT_EQ(std::string(path), folder + "\\" + kSetFileName);
+    // No room for the directory: nothing, rather than some other folder.
+    EXPECT_EQ(InitSetFilePath(start, 8, path, sizeof path), 0);
+    EXPECT_STREQ(start, "");
+    EXPECT_STREQ(path, "");
+    // Room for the directory but not for the file name after it.
+    EXPECT_EQ(InitSetFilePath(start, sizeof start, path, folder.size() + 4), 0);
+    EXPECT_EQ(std::string(start), folder);
+    EXPECT_STREQ(path, "");
+    SetCurrentDirectoryA(dir.path.c_str());
+    RemoveDirectoryA(folder.c_str());
+  }
 }
 
 TEST(SetFile, StartDirectoryTooLongFailsCleanly) {
