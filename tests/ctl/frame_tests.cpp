@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "ctl/menu_rules.h"
 #include "tests/ctl/ctl_test_support.h"
 
 namespace {
@@ -132,6 +133,43 @@ TEST(ValuePopupWindow, RepaintsANewTextAndIsAToolWindow) {
   DestroyWindow(popup);  // not by the library's end: the slot forgets it
   EXPECT_EQ(GetPopupSlot(kSlotValuePopup), nullptr);
   ShowValuePopup(host.window, 10, 10, "x");  // and nothing uses the dead handle
+}
+
+}  // namespace
+
+namespace {
+
+// Controls and pop-ups made and destroyed many times leave no GDI object
+// and no window behind.
+TEST(ControlCycles, LeaveNothingBehind) {
+  Library library;
+  Host host(0, 0, 300, 200);
+  HBITMAP image = SolidBitmap(32, 32, RGB(200, 200, 200));
+  HBITMAP track = SolidBitmap(118, 17, RGB(200, 200, 200));
+  HBITMAP thumb = SolidBitmap(20, 15, RGB(20, 20, 20));
+  int objects = 0;
+  for (int i = 0; i < 150; ++i) {
+    if (i == 1) objects = ControlLibraryGdiObjects();  // after the round mask's first use
+    HWND knob = CreateKnobEx(host.window, 1, 10, 10, 0x011000A0, image, 16, 16, 225, 315, 0, 1,
+                             0.5f, 0.01f, nullptr, nullptr);
+    HWND slider = CreateSliderEx(host.window, 2, 60, 10, 0x01110000, track, thumb, -1, 1, 0, 0.01f,
+                                 1, 0, 0, 1, nullptr, nullptr);
+    ASSERT_NE(knob, nullptr) << i;
+    ASSERT_NE(slider, nullptr) << i;
+    SendMessageA(knob, WM_COMMAND, kMenuAdjustValue, 0);  // the precision window opens
+    ASSERT_NE(GetPopupSlot(kSlotPrecision), nullptr);
+    SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 8));
+    SendMessageA(slider, WM_LBUTTONUP, 0, MAKELPARAM(30, 8));
+    DestroyWindow(knob);
+    DestroyWindow(slider);
+    Pump();  // the precision window closes once its knob is gone
+    ASSERT_EQ(GetPopupSlot(kSlotPrecision), nullptr) << i;
+  }
+  EXPECT_EQ(ControlLibraryGdiObjects(), objects);
+  EXPECT_EQ(GetWindow(host.window, GW_CHILD), nullptr);
+  DeleteObject(image);
+  DeleteObject(track);
+  DeleteObject(thumb);
 }
 
 }  // namespace
