@@ -404,7 +404,9 @@ TEST(LineList, SelectionScrollingKeysAndEvents) {
   for (const auto& c : clicks) {
     owner.calls.clear();
     Send(list, WM_LBUTTONDOWN, MK_LBUTTON | c.keys, 10, c.y);
-    if (c.y >= 0) EXPECT_EQ(First(owner.Take(), 7).event, 7);
+    if (c.y >= 0) {
+      EXPECT_EQ(First(owner.Take(), 7).event, 7);
+    }
     EXPECT_EQ(Draw(list, &owner).selected, c.selected) << c.y;
   }
 
