@@ -40,12 +40,6 @@ static const char* const kErrorTexts[] = {
     "[QX2CTL] Failed to register AutoViewValue class",
 };
 
-// The control families whose windows are not part of this program yet keep
-// their class (the class set is fixed) with the default behaviour.
-static LRESULT CALLBACK PlainControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  return DefWindowProcA(window, message, wparam, lparam);
-}
-
 struct ClassEntry {
   const char* name;
   UINT style;
@@ -60,9 +54,9 @@ static const ClassEntry kClasses[] = {
     {kFreePanelClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, FreePanelWindowProc, kCtlFreeClass, false},
     {kFreePanelNoDoubleClickClass, CS_HREDRAW | CS_VREDRAW, FreePanelWindowProc, kCtlFreeClass, false},
     {kSliderClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, SliderProc, kCtlSlideClass, false},
-    {k3DListClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtl3DListClass, false},
-    {kVgridClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtlVgridClass, false},
-    {k2DListClass, CS_HREDRAW | CS_VREDRAW, PlainControlProc, kCtl2DListClass, false},
+    {k3DListClass, CS_HREDRAW | CS_VREDRAW, StackedListProc, kCtl3DListClass, false},
+    {kVgridClass, CS_HREDRAW | CS_VREDRAW, ValueGridProc, kCtlVgridClass, false},
+    {k2DListClass, CS_HREDRAW | CS_VREDRAW, LineListProc, kCtl2DListClass, false},
     {kValuePopupClass, CS_HREDRAW | CS_VREDRAW, ValuePopupProc, kCtlValueViewClass, true},
 };
 

@@ -120,6 +120,18 @@ LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 LRESULT CALLBACK KnobProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK ImageButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK ValuePopupProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK StackedListProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK LineListProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK ValueGridProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The drag outline (window drag, stacked-panel header drag): the rectangle
+// (left, top) to (right, bottom) in the library's dash-dot pen, XOR, no
+// brush, crossed at `cross` when it is given. Drawn again it erases itself.
+void DrawDragOutline(HDC dc, int left, int top, int right, int bottom, const POINT* cross);
+
+// True while the library delivers notifications (list controls call their
+// owners only then).
+inline bool NotificationsOn() { return g_ctl.notifications_enabled != 0; }
 
 // Creates the hidden value pop-up into its slot (at start).
 void CreateValuePopupWindow();

@@ -11,8 +11,10 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
+#include "ctl/list_geometry.h"
 #include "ctl/preferences.h"
 #include "ctl/value_range.h"
 #include "ctl/value_text.h"
@@ -313,6 +315,134 @@ int IsWindowDragging(const WindowDragState* state);
 // the drag ends like a release (outline erased, window moved) and the
 // capture stays with its new owner.
 void OnWindowDragCaptureChanged(WindowDragState* state, HWND new_owner);
+
+// ---------------------------------------------------------------------------
+// List controls. None draws content by itself: each keeps geometry,
+// selection and input, and calls its owner to draw every item and to hear
+// what the user did. The owner creates them with CreateWindowExA on the
+// class name (k3DListClass, k2DListClass, kVgridClass) and the creation
+// record below as the creation parameter; the window's size is the
+// control's. While the library's notifications are off no callback runs.
+
+// Stacked-panel list: cards of panels stacked back to front, each a header
+// (line 0) and the visible lines; row headers left of the margin.
+struct StackedListItem {
+  int32_t id;  // the control id
+  HWND window;
+  int32_t line;   // 0: a panel's header
+  int32_t panel;  // 1 … panel count; 0 for a row header
+  RECT rect;      // where to draw, in the device context
+  HDC dc;
+  int32_t slot;  // back (0) to front
+  int32_t selected_line;
+};
+
+// callback(user data, event, item): 1 draw an item, 2 the selected line was
+// clicked again (result 1 redraws), 3 / 4 / 5 Ctrl+C / X / V, 6 all drawn,
+// any other: an owner command passed through (8 … 999, above 1002).
+typedef int (*StackedListCallback)(void* user_data, int event, StackedListItem* item);
+
+struct StackedListCreate {
+  HWND parent;
+  uint16_t id;
+  StackedListShape shape;  // width and height 0: the window's size
+  StackedListCallback callback;
+  void* user_data;
+  HBITMAP background;  // or null: the parent's pixels under the control
+  int32_t background_x, background_y;  // where in `background` the control starts
+};
+
+// Owner commands (WM_COMMAND) of the stacked-panel list.
+constexpr WPARAM kStackedSelectLine = 5;  // lParam: the line as float bits
+constexpr WPARAM kListNextLine = 6;
+constexpr WPARAM kListPreviousLine = 7;
+constexpr WPARAM kListDefaultPositions = 1000;
+constexpr WPARAM kListFirstLine = 1001;
+constexpr WPARAM kListLastLine = 1002;
+
+// Line list: one column of lines with a vertical scroll bar (give the
+// window WS_VSCROLL). Style bit 0: Shift or Ctrl clicks extend the selection.
+struct LineListItem {
+  int32_t id;
+  HWND window;
+  int32_t line;
+  int32_t top;      // of the line, client pixels
+  int32_t click_x;  // where the last press was
+  HDC dc;
+  int32_t selected;
+  intptr_t extra;  // by event: right-press flag, menu, command or key code
+};
+
+// callback(user data, event, item): 1 draw a line, 6 all drawn, 7 the
+// selection changed (extra 1: by a right press), 8 the menu opens (extra:
+// the menu; result 0 cancels), 9 a menu command 100 … 999 (extra), 10 any
+// other key (extra: key code), 4096 / 4097 / 4098 Ctrl+C / V / X.
+typedef int (*LineListCallback)(void* user_data, int event, LineListItem* item);
+
+constexpr uint32_t kLineListExtendedSelection = 1;
+
+struct LineListCreate {
+  HWND parent;
+  uint16_t id;
+  uint32_t style;
+  int32_t line_count;
+  int32_t line_height;  // at least 1 is used
+  LineListCallback callback;
+  void* user_data;
+};
+
+// Value grid: value items on a zoomable, scrollable canvas; drags change
+// them, Ctrl-presses type them.
+struct GridContext {
+  int32_t id;
+  HWND window;
+  RECT rect;  // event 2: the client area; 3 and 4: the item, logical
+  HDC dc;
+  float* value;  // the item's value (events 3 and 4)
+  int32_t tag;
+  int32_t item;  // its number in the list
+  void* user_data;
+};
+
+// callback(context, event): 1 at creation (result 0 fails it), 2 before
+// painting (client rectangle, MM_TEXT), 3 draw one visible item (logical
+// coordinates), 4 an item's value changed.
+typedef int (*GridCallback)(GridContext* context, int event);
+
+struct GridItem {
+  int32_t id;
+  int32_t type;  // 1 value, 2 time, 3 toggle (0 / 1), 4 multiplied
+  int32_t left, top, right, bottom;  // logical
+  float value, minimum, maximum;
+  float left_factor, right_factor;  // per pixel of vertical drag
+  int32_t tag;
+  GridCallback callback;  // or null: the grid's callback draws it
+};
+static_assert(offsetof(GridItem, value) == 24 && offsetof(GridItem, tag) == 44 &&
+                  offsetof(GridItem, callback) == 48,
+              "value item layout");
+static_assert(sizeof(void*) != 4 || sizeof(GridItem) == 52, "52-byte value items");
+
+struct ValueGridCreate {
+  HWND parent;
+  uint16_t id;
+  GridCallback callback;
+  void* user_data;
+  int32_t virtual_width, virtual_height;  // the logical canvas
+};
+
+// Appends copies of `items`. Returns 1, or 0 when memory ran out or the
+// window is not a value grid.
+int AppendGridItems(HWND grid, const GridItem* items, int count);
+// Removes every item with id `item_id` (ending a drag of one). Returns how
+// many went.
+int RemoveGridItems(HWND grid, int32_t item_id);
+// The value of item number `item`; 0 when there is none.
+float GetGridItemValue(HWND grid, int item);
+// Switches the Ctrl-press zoom and the scroll drag (both on at creation).
+void SetGridOptions(HWND grid, int zoom_enabled, int scroll_drag_enabled);
+// The zoom in percent (50 … 200).
+int GetGridZoom(HWND grid);
 
 // ---------------------------------------------------------------------------
 // Small helpers.

@@ -1,7 +1,24 @@
 // Window drag of captionless windows: from the press to the release an XOR
 // outline of the window, crossed at the grab point, follows the pointer on
 // the screen; at the release the window moves to where the outline was.
+// The outline's drawing is shared with the stacked-panel list's header drag.
 #include "ctl/library_state.h"
+
+void DrawDragOutline(HDC dc, int left, int top, int right, int bottom, const POINT* cross) {
+  HGDIOBJ old_pen = SelectObject(dc, GetDashDotPen());
+  HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  const int old_mix = SetROP2(dc, R2_XORPEN);
+  Rectangle(dc, left, top, right, bottom);
+  if (cross) {
+    MoveToEx(dc, left, cross->y, nullptr);
+    LineTo(dc, right, cross->y);
+    MoveToEx(dc, cross->x, top, nullptr);
+    LineTo(dc, cross->x, bottom);
+  }
+  SetROP2(dc, old_mix);
+  SelectObject(dc, old_brush);
+  SelectObject(dc, old_pen);
+}
 
 // Draws (or, drawn again, erases) the outline for pointer (px, py).
 static void DrawOutline(const WindowDragState* s, int px, int py) {
@@ -9,17 +26,8 @@ static void DrawOutline(const WindowDragState* s, int px, int py) {
   if (!screen) return;
   const int left = px - s->grab_x;
   const int top = py - s->grab_y;
-  HGDIOBJ old_pen = SelectObject(screen, GetDashDotPen());
-  HGDIOBJ old_brush = SelectObject(screen, GetStockObject(NULL_BRUSH));
-  const int old_mix = SetROP2(screen, R2_XORPEN);
-  Rectangle(screen, left, top, left + s->width, top + s->height);
-  MoveToEx(screen, left, py, nullptr);
-  LineTo(screen, left + s->width, py);
-  MoveToEx(screen, px, top, nullptr);
-  LineTo(screen, px, top + s->height);
-  SetROP2(screen, old_mix);
-  SelectObject(screen, old_brush);
-  SelectObject(screen, old_pen);
+  const POINT cross = {px, py};
+  DrawDragOutline(screen, left, top, left + s->width, top + s->height, &cross);
   ReleaseDC(nullptr, screen);
 }
 

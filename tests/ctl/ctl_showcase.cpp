@@ -1,7 +1,7 @@
 // Shows a window with image buttons of every mode and the stock toggle, or
 // the time-entry dialog, then saves what the (virtual) screen shows of it as
 // a BMP:
-//   ctl_showcase OUTPUT.bmp [time-dialog | precision | knobs]
+//   ctl_showcase OUTPUT.bmp [time-dialog | precision | knobs | lists]
 #include <windows.h>
 
 #include <cstdio>
@@ -165,9 +165,9 @@ static void ShowKnobs(HWND host) {
     uint32_t style;
     float value;  // set by the owner after creation, so the arc shows the move
     bool disable;
-  } knobs[] = {{0x012000A0, 0.0f, false},  {0x012000A0, 0.25f, false}, {0x012000A0, 0.5f, false},
-               {0x012000A0, 1.0f, false},  {0x092000A0, 0.75f, false}, {0x012000A0, 0.5f, true},
-               {0x012000A0, 0.9f, false},  {0x012000A0, 0.2f, false}};
+  } knobs[] = {{0x012000A0, 0.0f, false}, {0x012000A0, 0.25f, false}, {0x012000A0, 0.5f, false},
+               {0x012000A0, 1.0f, false}, {0x092000A0, 0.75f, false}, {0x012000A0, 0.5f, true},
+               {0x012000A0, 0.9f, false}, {0x012000A0, 0.2f, false}};
   HWND focused = nullptr;
   for (int i = 0; i < 8; ++i) {
     const float initial = i == 7 ? 0.8f : i == 6 ? 0.8f : 0.0f;
@@ -178,6 +178,97 @@ static void ShowKnobs(HWND host) {
     if (i == 2) focused = knob;
   }
   SetFocus(focused);
+}
+
+// The list controls, drawn by this owner: a stacked-panel list, a line
+// list with a selection, a value grid of four item types.
+static void FillText(HDC dc, const RECT& r, int fill, int ink, int font, const char* text) {
+  FillRect(dc, &r, GetLibraryBrush(fill));
+  HGDIOBJ old = SelectObject(dc, GetLibraryFont(font));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetLibraryColor(ink));
+  RECT inside = r;
+  inside.left += 3;
+  DrawTextA(dc, text, -1, &inside, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+  SelectObject(dc, old);
+}
+
+static int DrawStackedItem(void*, int event, StackedListItem* item) {
+  if (event != 1) return 0;
+  char text[32];
+  if (item->panel == 0) {
+    std::snprintf(text, sizeof text, "%d", item->line);
+    FillText(item->dc, item->rect, 12, 15, 2, text);
+  } else if (item->line == 0) {
+    std::snprintf(text, sizeof text, "Panel %d", item->panel);
+    FillText(item->dc, item->rect, item->slot == 3 ? 4 : 5, 15, 3, text);
+  } else {
+    std::snprintf(text, sizeof text, "p%d line %d", item->panel, item->line);
+    const bool selected = item->line == item->selected_line;
+    FillText(item->dc, item->rect, selected ? 3 : item->line % 2 ? 15 : 14, 0, 2, text);
+  }
+  FrameRect(item->dc, &item->rect, GetLibraryBrush(9));
+  return 0;
+}
+
+static int DrawLine(void*, int event, LineListItem* item) {
+  if (event != 1) return 0;
+  RECT r;
+  GetClientRect(item->window, &r);
+  r.top = item->top;
+  r.bottom = item->top + 16;
+  char text[32];
+  std::snprintf(text, sizeof text, "Item %d", item->line);
+  FillText(item->dc, r, item->selected ? 5 : 15, item->selected ? 15 : 0, 4, text);
+  return 0;
+}
+
+static int DrawGrid(GridContext* c, int event) {
+  if (event == 2) {
+    FillRect(c->dc, &c->rect, GetLibraryBrush(13));
+  } else if (event == 3) {
+    char text[32];
+    if (c->tag == 3) {
+      std::snprintf(text, sizeof text, "%s", *c->value != 0.0f ? "ON" : "off");
+      FillText(c->dc, c->rect, *c->value != 0.0f ? 8 : 11, 15, 3, text);
+    } else {
+      std::snprintf(text, sizeof text, c->tag == 2 ? "%.3f s" : "%.2f", *c->value);
+      FillText(c->dc, c->rect, 0, c->tag == 4 ? 3 : 8, 4, text);
+    }
+    FrameRect(c->dc, &c->rect, GetLibraryBrush(15));
+  }
+  return 1;
+}
+
+static void ShowLists(HWND host) {
+  SetWindowPos(host, nullptr, 0, 0, 660, 170, SWP_NOMOVE | SWP_NOZORDER);
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  StackedListCreate stacked = {
+      host, 1, {300, 150, 40, 24, 18, 120, 16, 4, 12}, DrawStackedItem, nullptr, nullptr, 0, 0};
+  HWND list3d = CreateWindowExA(0, k3DListClass, nullptr, WS_CHILD | WS_VISIBLE, 10, 10, 300, 150,
+                                host, reinterpret_cast<HMENU>(1), instance, &stacked);
+  SendMessageA(list3d, WM_COMMAND, kStackedSelectLine, static_cast<LPARAM>(FloatBits(3.0f)));
+  SendMessageA(list3d, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 14));  // panel 3 to the front
+  SendMessageA(list3d, WM_LBUTTONUP, 0, MAKELPARAM(100, 14));
+  LineListCreate lines = {host, 2, kLineListExtendedSelection, 30, 16, DrawLine, nullptr};
+  HWND list2d = CreateWindowExA(0, k2DListClass, nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL, 320,
+                                10, 110, 150, host, reinterpret_cast<HMENU>(2), instance, &lines);
+  SendMessageA(list2d, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 40));
+  SendMessageA(list2d, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(10, 72));
+  ValueGridCreate grid_record = {host, 3, DrawGrid, nullptr, 400, 300};
+  HWND grid =
+      CreateWindowExA(0, kVgridClass, nullptr, WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 440,
+                      10, 210, 150, host, reinterpret_cast<HMENU>(3), instance, &grid_record);
+  const GridItem items[] = {
+      {1, 1, 10, 10, 90, 34, 0.75f, 0, 1, 0.01f, 0.001f, 1, nullptr},
+      {2, 2, 100, 10, 180, 34, 1.25f, 0, 10, 0.01f, 0.001f, 2, nullptr},
+      {3, 3, 10, 44, 90, 68, 1.0f, 0, 1, 0, 0, 3, nullptr},
+      {4, 4, 100, 44, 180, 68, 440.0f, 20, 20000, 1.01f, 1.001f, 4, nullptr},
+      {5, 1, 10, 78, 90, 102, 0.5f, 0, 1, 0.01f, 0.001f, 1, nullptr},
+  };
+  AppendGridItems(grid, items, 5);
+  SendMessageA(grid, WM_RBUTTONDOWN, MK_CONTROL, MAKELPARAM(150, 120));  // zoom in to 110 %
+  SetFocus(list3d);
 }
 
 int main(int argc, char** argv) {
@@ -195,6 +286,7 @@ int main(int argc, char** argv) {
   }
   const bool precision = argc > 2 && std::strcmp(argv[2], "precision") == 0;
   const bool knobs = argc > 2 && std::strcmp(argv[2], "knobs") == 0;
+  const bool lists = argc > 2 && std::strcmp(argv[2], "lists") == 0;
   WNDCLASSA wc = {};
   wc.lpfnWndProc = HostProc;
   wc.hInstance = instance;
@@ -209,7 +301,9 @@ int main(int argc, char** argv) {
     EndControlLibrary();
     return status;
   }
-  if (knobs) {
+  if (lists) {
+    ShowLists(host);
+  } else if (knobs) {
     ShowKnobs(host);
   } else {
     ShowButtons(host);
