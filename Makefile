@@ -16,10 +16,13 @@ test-native:
 	cmake --build --preset native
 	ctest --preset native
 
+# Under Wine a test process now and then dies before it starts (seen as an
+# empty failure in 0.02 s); such a test gets one more run. A test that fails
+# twice fails the suite.
 test-win64:
 	cmake --preset win64
 	cmake --build --preset win64
-	scripts/wine-session.sh build/win64 ctest --preset win64
+	scripts/wine-session.sh build/win64 ctest --preset win64 --repeat until-pass:2
 
 build-win32:
 	cmake --preset win32
