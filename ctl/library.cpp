@@ -344,7 +344,10 @@ int CopyStartDirectory(char* out, int out_size) {
 }
 
 void PathToDirectory(char* path) {
-  char* last_separator = std::strrchr(path, '\\');
+  // Windows takes '/' as a separator too.
+  char* backslash = std::strrchr(path, '\\');
+  char* slash = std::strrchr(path, '/');
+  char* last_separator = slash > backslash ? slash : backslash;
   char* last_part = last_separator ? last_separator + 1 : path;
   if (!std::strchr(last_part, '.')) return;
   if (last_separator) {

@@ -455,7 +455,8 @@ void GetBitmapSize(HBITMAP bitmap, int* width, int* height);
 int CopyStartDirectory(char* out, int out_size);
 
 // Cuts a path whose last part has an extension to its directory, without a
-// trailing backslash; a path whose last part has none is left unchanged.
+// trailing separator ('\' or '/'); a path whose last part has none is left
+// unchanged.
 void PathToDirectory(char* path);
 
 // The dialog frame width, caption height and menu height of the system.

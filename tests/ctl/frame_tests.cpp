@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "ctl/menu_rules.h"
@@ -170,6 +171,29 @@ TEST(ControlCycles, LeaveNothingBehind) {
   DeleteObject(image);
   DeleteObject(track);
   DeleteObject(thumb);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LibraryHelpers, PathToDirectory) {
+  const struct {
+    const char* path;
+    const char* directory;
+  } cases[] = {{"C:\\Program Files\\Gen\\readme.txt", "C:\\Program Files\\Gen"},
+               {"C:\\Users\\john.smith", "C:\\Users"},  // a dot: taken as a file
+               {"C:\\Gen\\tools", "C:\\Gen\\tools"},
+               {"C:/Gen/readme.txt", "C:/Gen"},
+               {"C:\\Gen/sub\\a.txt", "C:\\Gen/sub"},
+               {"C:name.ext", "C:"},
+               {"name.ext", ""}};
+  for (const auto& c : cases) {
+    char path[128];
+    std::snprintf(path, sizeof path, "%s", c.path);
+    PathToDirectory(path);
+    EXPECT_STREQ(path, c.directory) << c.path;
+  }
 }
 
 }  // namespace
