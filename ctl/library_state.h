@@ -111,8 +111,6 @@ void DrawSunkenBox(HDC dc, int left, int top, int right, int bottom, int fill);
 // Tiles the library background (stock bitmap 1512) over `area`.
 void TileBackground(HDC dc, const RECT* area);
 
-// Copies `bitmap` (its top-left w × h, from (sx, sy)) to (x, y) with `rop`.
-void DrawBitmap(HDC dc, int x, int y, int w, int h, HBITMAP bitmap, int sx, int sy, DWORD rop);
 
 // Window procedures of the control families.
 LRESULT CALLBACK FreePanelWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

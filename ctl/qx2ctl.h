@@ -125,6 +125,9 @@ HBITMAP GetRoundMask(HWND window, int diameter);
 // Without a mask, or before any mask exists, the image is copied plainly.
 void DrawMasked(HDC dc, int x, int y, int w, int h, HBITMAP image, HBITMAP mask);
 
+// Copies the w × h part of `bitmap` at (sx, sy) to (x, y) with `rop`.
+void DrawBitmap(HDC dc, int x, int y, int w, int h, HBITMAP bitmap, int sx, int sy, DWORD rop);
+
 // The disabled look: a white cross outlined in black over the rectangle.
 void DrawDisabledCross(HDC dc, int left, int top, int right, int bottom);
 // The focus mark: a small red triangle with its corner at (x, y).

@@ -3,7 +3,6 @@
 
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 
 #include "ctl/value_text.h"
 
@@ -142,10 +141,6 @@ float ValueOfDecibels(double decibels) {
 }
 
 int FormatRangeValue(const KnobRange* r, float value, int sign, char* out, size_t out_size) {
-  float shown = value;
-  if (r->style & kRangeDecibel) {
-    shown = DecibelsOf(value);
-    if (!(shown >= -500.0f)) return std::snprintf(out, out_size, "- inf");
-  }
-  return FormatValue(shown, out, out_size, static_cast<uint8_t>(r->decimals), 0, sign);
+  return FormatShownValue(value, static_cast<int>(r->decimals & 0xFF),
+                          (r->style & kRangeDecibel) != 0, sign, out, out_size);
 }

@@ -24,14 +24,18 @@ uint8_t FormatValue(float value, char* out, size_t out_size, uint8_t decimals,
   return static_cast<uint8_t>(shown > 255 ? 255 : shown);
 }
 
-int FormatMenuNumber(float value, int decimals, int decibel, char* out, size_t out_size) {
+int FormatShownValue(float value, int decimals, int decibel, int sign, char* out, size_t out_size) {
   if (out_size == 0) return 0;
   if (decibel) {
     value = 20.0f * std::log10(value);
     if (!(value >= -500.0f)) return std::snprintf(out, out_size, "- inf");
   }
   const uint8_t places = static_cast<uint8_t>(decimals < 0 ? 0 : decimals > 20 ? 20 : decimals);
-  return FormatValue(value, out, out_size, places, 0, 1);
+  return FormatValue(value, out, out_size, places, 0, sign);
+}
+
+int FormatMenuNumber(float value, int decimals, int decibel, char* out, size_t out_size) {
+  return FormatShownValue(value, decimals, decibel, 1, out, out_size);
 }
 
 static bool IsDigit(char c) { return c >= '0' && c <= '9'; }

@@ -13,9 +13,12 @@
 uint8_t FormatValue(float value, char* out, size_t out_size, uint8_t decimals,
                     uint8_t integer_digits, int sign);
 
-// Prints a number as the context menus show it: `decimals` decimals, an
-// explicit sign when it is not zero; with `decibel`, 20·log10(value), and
-// "- inf" below -500 dB. Returns the length.
+// Prints a control's value as it is shown: `decimals` decimals, an explicit
+// sign when `sign` is 1 and it is not zero; with `decibel`, 20·log10(value),
+// and "- inf" below -500 dB. Returns the length.
+int FormatShownValue(float value, int decimals, int decibel, int sign, char* out, size_t out_size);
+
+// The context menus' numbers: FormatShownValue with the sign.
 int FormatMenuNumber(float value, int decimals, int decibel, char* out, size_t out_size);
 
 // Reads a number the forgiving way: characters before the first digit are

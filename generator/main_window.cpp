@@ -259,12 +259,7 @@ static void Shutdown() {
 // The window procedure.
 
 static void PaintBackground(HDC dc) {
-  HDC memory = CreateCompatibleDC(dc);
-  if (!memory) return;
-  HGDIOBJ old = SelectObject(memory, g_app.skins[kSkinPanel]);
-  BitBlt(dc, 0, 0, kPanelWidth, kPanelHeight, memory, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
+  DrawBitmap(dc, 0, 0, kPanelWidth, kPanelHeight, g_app.skins[kSkinPanel], 0, 0, SRCCOPY);
 }
 
 static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

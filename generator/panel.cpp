@@ -405,13 +405,8 @@ static void PaintReadout(GeneratorPanel* p, HWND window, int id) {
 }
 
 static void EraseReadout(GeneratorPanel* p, HDC dc) {
-  HDC memory = CreateCompatibleDC(dc);
-  if (!memory) return;
-  HGDIOBJ old = SelectObject(memory, p->images.panel);
-  BitBlt(dc, 0, 0, kReadoutWidth, kReadoutHeight, memory, kReadoutBackgroundX, kReadoutBackgroundY,
-         SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
+  DrawBitmap(dc, 0, 0, kReadoutWidth, kReadoutHeight, p->images.panel, kReadoutBackgroundX,
+             kReadoutBackgroundY, SRCCOPY);
 }
 
 // The engine stopped by itself (one-shot, impulse, a single sweep): after
@@ -556,14 +551,7 @@ static INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wparam, LP
   const POINT at = {x, y};
   switch (message) {
     case WM_ERASEBKGND: {
-      HDC dc = reinterpret_cast<HDC>(wparam);
-      HDC memory = CreateCompatibleDC(dc);
-      if (memory) {
-        HGDIOBJ old = SelectObject(memory, p->images.options);
-        BitBlt(dc, 0, 0, 123, 78, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteDC(memory);
-      }
+      DrawBitmap(reinterpret_cast<HDC>(wparam), 0, 0, 123, 78, p->images.options, 0, 0, SRCCOPY);
       SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
       return TRUE;
     }
