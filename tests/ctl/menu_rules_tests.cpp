@@ -6,7 +6,6 @@
 #include "ctl/knob_geometry.h"
 #include "ctl/menu_rules.h"
 #include "ctl/value_range.h"
-#include "ctl/value_text.h"
 
 namespace {
 
@@ -45,21 +44,6 @@ TEST(MenuRules, SettingsCommandsAndTheirMarks) {
   EXPECT_TRUE(GetSettingsMarks(&p, kKnobMenu).moves_checked);
   EXPECT_EQ(ApplySettingsCommand(&p, kSliderMenu, 20), 0);  // no such slider item
   EXPECT_EQ(ApplySettingsCommand(&p, kKnobMenu, 101), 0);   // a value command
-}
-
-TEST(MenuRules, NumberTexts) {
-  const struct {
-    float value;
-    int decimals, decibel;
-    const char* text;
-  } cases[] = {{0.0f, 6, 0, "0.000000"},       {-80.0f, 6, 0, "-80.000000"},
-               {20000, 6, 0, "+20000.000000"}, {1.0f, 3, 1, "0.000"},
-               {0.5f, 1, 1, "-6.0"},           {0.0f, 1, 1, "- inf"}};
-  for (const auto& c : cases) {
-    char text[64];
-    FormatMenuNumber(c.value, c.decimals, c.decibel, text, sizeof text);
-    EXPECT_EQ(std::string(text), c.text);
-  }
 }
 
 TEST(KnobGeometry, PointerArcEndsAndSweep) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ctl/value_range.h"
+#include "ctl/value_text.h"
 
 namespace {
 
@@ -135,27 +136,32 @@ TEST(SliderRange, PositionsReversedRangesAndWheel) {
   EXPECT_EQ(SetRangeValue(&reversed, 1.5f), 0);
 }
 
-TEST(RangeText, PlainAndDecibel) {
-  struct Case {
-    uint32_t style;
+// How values are shown in pop-ups (range decimals, no sign) and menus
+// (explicit sign; 6 decimals, 1 in decibels).
+TEST(ShownValue, PlainDecibelAndSign) {
+  const struct {
     float value;
-    int sign;
+    int decimals, decibel, sign;
     const char* text;
   } cases[] = {
-      {0, 0.25f, 0, "0.250"},
-      {0, 0.25f, 1, "+0.250"},
-      {kRangeDecibel, 1.0f, 0, "0.000"},
-      {kRangeDecibel, 0.5f, 0, "-6.021"},
-      {kRangeDecibel, 0.0f, 0, "- inf"},
-      {kRangeDecibel, 1e-30f, 0, "- inf"},  // -600 dB
-      {kRangeDecibel, -1.0f, 0, "- inf"},
+      {0.25f, 3, 0, 0, "0.250"},         {0.25f, 3, 0, 1, "+0.250"},
+      {0.0f, 6, 0, 1, "0.000000"},       {-80.0f, 6, 0, 1, "-80.000000"},
+      {20000, 6, 0, 1, "+20000.000000"}, {1.0f, 3, 1, 0, "0.000"},
+      {1.0f, 3, 1, 1, "0.000"},  // zero gets no sign
+      {0.5f, 3, 1, 0, "-6.021"},         {0.5f, 1, 1, 1, "-6.0"},
+      {0.0f, 3, 1, 0, "- inf"},          {1e-30f, 3, 1, 0, "- inf"},  // -600 dB
+      {-1.0f, 3, 1, 0, "- inf"},
   };
-  for (const Case& c : cases) {
-    KnobRange r = Range(0, 1, 0, 0.1f, c.style);
+  for (const auto& c : cases) {
     char text[64];
-    FormatRangeValue(&r, c.value, c.sign, text, sizeof text);
+    FormatShownValue(c.value, c.decimals, c.decibel, c.sign, text, sizeof text);
     EXPECT_EQ(std::string(text), c.text) << c.value;
   }
+  // A control's range supplies the decimals and the decibel style.
+  KnobRange r = Range(0, 1, 0, 0.1f, kRangeDecibel);
+  char text[64];
+  FormatRangeValue(&r, 0.5f, 0, text, sizeof text);
+  EXPECT_STREQ(text, "-6.021");
   EXPECT_NEAR(ValueOfDecibels(-6.0206), 0.5f, 1e-6);
   EXPECT_EQ(ValueOfDecibels(1e6), FLT_MAX);
 }
