@@ -12,6 +12,7 @@
 #include "generator/latency_setting.h"
 #include "generator/main_window.h"
 #include "generator/set_file_format.h"
+#include "tests/generator/in_process_generator.h"
 #include "tests/generator/wine_paths.h"
 
 namespace {
@@ -217,46 +218,6 @@ TEST(GeneratorProgram, RunsSilentlyWithoutAnAudioDriver) {
   EXPECT_TRUE(ReadFileBytes(AudioCapturePath()).empty());
   EXPECT_EQ(ReadFileBytes(dir + "\\" + kSetFileName).size(), kSetFileBytes);
 }
-
-// The main window in this process, so that its menu can be read.
-struct InProcessGenerator {
-  HWND window = nullptr;
-  explicit InProcessGenerator(const std::string& start_directory) {
-    SetCurrentDirectoryA(start_directory.c_str());
-    InitGeneratorApp(GetModuleHandleA(nullptr));
-    if (RegisterMainWindowClass()) window = CreateMainWindow();
-    Pump();
-  }
-  static void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) return;
-      DispatchMessageA(&msg);
-    }
-  }
-  // The menu items 50 … 54 that carry a check mark after WM_INITMENU.
-  std::vector<int> Checked() {
-    HMENU menu = GetMenu(window);
-    SendMessageA(window, WM_INITMENU, reinterpret_cast<WPARAM>(menu), 0);
-    std::vector<int> checked;
-    for (int command = CMD_LATENCY_200; command <= CMD_LATENCY_20; ++command) {
-      if (GetMenuState(menu, static_cast<UINT>(command), MF_BYCOMMAND) & MF_CHECKED) {
-        checked.push_back(command);
-      }
-    }
-    return checked;
-  }
-  ~InProcessGenerator() {
-    if (window) {
-      SendMessageA(window, WM_CLOSE, 0, 0);
-      MSG msg;
-      while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-      DestroyWindow(window);
-    }
-    EndGeneratorApp();
-    UnregisterClassA(kMainWindowClass, GetModuleHandleA(nullptr));
-  }
-};
 
 TEST(GeneratorWindow, MenusAndTheLatencySetting) {
   const std::string dir = MakeScratchDirectory("gen_menu");

@@ -11,6 +11,7 @@
 #include "generator/main_window.h"
 #include "generator/panel.h"
 #include "tests/ctl/ctl_test_support.h"
+#include "tests/generator/in_process_generator.h"
 #include "tests/generator/signal_measure.h"
 #include "tests/generator/wine_paths.h"
 
@@ -43,24 +44,14 @@ std::string StartDirectory(bool keep_set) {
   return path;
 }
 
-// The program's main window and panel.
+// The program's main window and panel, in front for real input.
 struct Program {
-  HWND window = nullptr;
-  explicit Program(bool keep_set = false) {
-    SetCurrentDirectoryA(StartDirectory(keep_set).c_str());
-    InitGeneratorApp(GetModuleHandleA(nullptr));
-    if (RegisterMainWindowClass()) window = CreateMainWindow();
+  InProcessGenerator generator;
+  HWND window;
+  explicit Program(bool keep_set = false)
+      : generator(StartDirectory(keep_set)), window(generator.window) {
     SetForegroundWindow(window);
     PumpFor(100);
-  }
-  ~Program() {
-    if (!window) return;
-    SendMessageA(window, WM_CLOSE, 0, 0);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-    DestroyWindow(window);
-    EndGeneratorApp();
-    UnregisterClassA(kMainWindowClass, GetModuleHandleA(nullptr));
   }
 };
 
