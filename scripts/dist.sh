@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Copies the 32-bit deliverables of a win32 build tree into a folder:
 #   scripts/dist.sh BUILD_DIR DIST_DIR
-# checks that each imports only Windows system libraries, puts Generator's
-# readme.txt and license.txt beside it and packs the three into Generator.zip.
+# strips their symbols and debug information (the build tree keeps them), checks that each
+# imports only Windows system libraries, puts Generator's readme.txt and
+# license.txt beside it and packs the three into Generator.zip.
 set -euo pipefail
+if [[ $# -ne 2 ]]; then
+  echo "usage: $0 BUILD_DIR DIST_DIR    (for example build/win32 dist)" >&2
+  exit 2
+fi
 build_dir=$1
 dist_dir=$2
 mkdir -p "$dist_dir"
@@ -12,7 +17,7 @@ for exe in Generator.exe BrindlemoorSetup.exe; do
   path=$(find "$build_dir" -name "$exe" -not -path '*/CMakeFiles/*' | head -n 1)
   [[ -n "$path" ]] || continue
   found=1
-  cp "$path" "$dist_dir/$exe"
+  i686-w64-mingw32-strip --strip-all -o "$dist_dir/$exe" "$path"
   if i686-w64-mingw32-objdump -p "$dist_dir/$exe" | grep 'DLL Name' | grep -i -E 'libstdc|libgcc|libwinpthread'; then
     echo "dist: $exe depends on a MinGW runtime DLL; it must be linked statically" >&2
     exit 1

@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, and only those missing.
 # Safe to run again: when everything is present it changes nothing and asks no network.
+#
+# Where the kernel runs 32-bit programs (scripts/runs-32bit.sh), the i386
+# architecture is added and Debian's 32-bit Wine installed beside the 64-bit
+# one: the deliverables are 32-bit programs, and their tests run under it in
+# a 64-bit prefix, as on 64-bit Windows. Elsewhere nothing more is installed.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(
   cmake ninja-build g++ make
@@ -9,9 +15,18 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb xdotool imagemagick sox
+  fonts-wine  # Wine's Marlett: the caption buttons' glyphs
   python3-pil fonts-dejavu-core
   fonts-liberation  # Arial's metrics under Wine, so text fits as laid out
 )
+
+runs_32bit=0
+if "$here/runs-32bit.sh"; then
+  runs_32bit=1
+  packages+=(wine32:i386)
+else
+  echo "install-deps: this kernel runs no 32-bit programs; 32-bit Wine is not installed"
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -35,5 +50,8 @@ fi
 
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+if [[ $runs_32bit -eq 1 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${as_root[@]}" dpkg --add-architecture i386
+fi
 "${as_root[@]}" apt-get update -q
 "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Starts the win64 build of Generator under Wine from a start directory in
-# the build tree (its current-set file lands there):
+# Starts the Generator of a build tree (win32: the 32-bit deliverable, or
+# win64) under Wine from a start directory in the build tree (its current-set
+# file lands there), and says which one it started:
 #   scripts/run-generator.sh BUILD_DIR
 # On the user's display it runs until closed, in a Wine prefix of its own with
 # Wine's normal audio driver (PulseAudio or ALSA, as the desktop has it) and
@@ -9,15 +10,32 @@
 # a virtual one (or with GENERATOR_SCREENSHOT=1 set), with the tests' silent
 # file device, saves a screenshot of the window as a PNG, says where, and ends.
 set -euo pipefail
+if [[ $# -ne 1 ]]; then
+  echo "usage: $0 BUILD_DIR    (for example build/win32, after make build-win32)" >&2
+  exit 2
+fi
+[[ -d "$1" ]] || { echo "run: $1 is no build tree" >&2; exit 1; }
 build_dir=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wine-paths.sh"
 exe="$build_dir/generator/Generator.exe"
+[[ -f "$exe" ]] || { echo "run: $exe is not built" >&2; exit 1; }
+
+# The PE header's machine field says which program this is.
+pe_offset=$(od -A n -t u4 -j 60 -N 4 "$exe" | tr -d ' ')
+machine=$(od -A n -t x2 -j $((pe_offset + 4)) -N 2 "$exe" | tr -d ' ')
+case "$machine" in
+  014c) bits=32 ;;
+  8664) bits=64 ;;
+  *) echo "run: $exe is no x86 Windows program" >&2; exit 1 ;;
+esac
+echo "run: starting the $bits-bit Generator.exe of $build_dir"
+
 start_dir="$build_dir/run"
 mkdir -p "$start_dir"
 # "info..." and "License..." open these from the start directory.
 cp "$here/../resources/generator/readme.txt" "$start_dir/readme.txt"
 cp "$here/../LICENSE" "$start_dir/license.txt"
-[[ -f "$exe" ]] || { echo "run: $exe is not built" >&2; exit 1; }
 
 if [[ -n "${DISPLAY:-}" && -z "${GENERATOR_SCREENSHOT:-}" ]]; then
   # Not the test session: that one sends all sound to a capture file.
@@ -26,19 +44,19 @@ if [[ -n "${DISPLAY:-}" && -z "${GENERATOR_SCREENSHOT:-}" ]]; then
   mkdir -p "$build_dir/wine/logs"
   if [[ ! -f "$WINEPREFIX/.made" ]]; then
     echo "run: preparing a Wine prefix for the desktop (once, a few seconds)"
-    /usr/lib/wine/wine64 wineboot --init >"$build_dir/wine/logs/desktop-wineboot.log" 2>&1 </dev/null
-    /usr/lib/wine/wineserver -w
+    "$wine" wineboot --init >"$build_dir/wine/logs/desktop-wineboot.log" 2>&1 </dev/null
+    "$wineserver" -w
     touch "$WINEPREFIX/.made"
   fi
   if [[ -n "${GENERATOR_AUDIO_DRIVER:-}" ]]; then
-    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Drivers' /v Audio \
+    "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Audio \
       /d "$GENERATOR_AUDIO_DRIVER" /f >>"$build_dir/wine/logs/desktop-wineboot.log" 2>&1 </dev/null
   else
-    /usr/lib/wine/wine64 reg delete 'HKCU\Software\Wine\Drivers' /v Audio /f \
+    "$wine" reg delete 'HKCU\Software\Wine\Drivers' /v Audio /f \
       >>"$build_dir/wine/logs/desktop-wineboot.log" 2>&1 </dev/null || true
   fi
   cd "$start_dir"
-  exec /usr/lib/wine/wine64 "$exe"
+  exec "$wine" "$exe"
 fi
 
 # Virtual display: start, wait for the window, take its picture, close it.
@@ -47,7 +65,7 @@ cat > "$start_dir/screenshot.sh" <<INNER
 #!/usr/bin/env bash
 set -u
 cd "$start_dir"
-/usr/lib/wine/wine64 "$exe" >"$start_dir/generator.log" 2>&1 </dev/null &
+"$wine" "$exe" >"$start_dir/generator.log" 2>&1 </dev/null &
 for _ in \$(seq 1 100); do
   id=\$(xdotool search --name '^Generator\$' 2>/dev/null | head -n 1)
   [[ -n "\$id" ]] && break

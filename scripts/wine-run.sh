@@ -19,11 +19,12 @@ if [[ "${WINE_SESSION:-}" != "$build_dir" ]]; then
   exec "$here/wine-session.sh" "$build_dir" "$here/wine-run.sh" "$@"
 fi
 shift
+source "$here/wine-paths.sh"
 
 out=$(mktemp "$build_dir/wine/tmp/out.XXXXXX")
 err=$(mktemp "$build_dir/wine/tmp/err.XXXXXX")
 set +e
-/usr/lib/wine/wine64 "$@" >"$out" 2>"$err" </dev/null
+"$wine" "$@" >"$out" 2>"$err" </dev/null
 status=$?
 set -e
 cat "$out"

@@ -24,8 +24,7 @@ export HOME="$wine_dir/home"
 export WINEDEBUG=-all
 export WINE_SESSION="$build_dir"
 export AUDIO_CAPTURE="${AUDIO_CAPTURE:-/dev/null}"
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+source "$(dirname "$0")/wine-paths.sh"
 
 cat > "$HOME/.asoundrc" <<'ASOUND'
 pcm.!default {

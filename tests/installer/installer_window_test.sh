@@ -16,7 +16,7 @@
 set -euo pipefail
 exe=$1 no_package=$2 skin=$3 out=$4
 mkdir -p "$out"
-wine=/usr/lib/wine/wine64
+source "$(dirname "$0")/../../scripts/wine-paths.sh"
 skin_width=900 skin_height=424
 
 fail() { echo "installer test: $*" >&2; exit 1; }
