@@ -200,7 +200,7 @@ static int ParseArguments(int argc, char** argv, Request* r) {
       default: return 2;
     }
   }
-  if (!r->output) return UsageError("no output file given (-o FILE, or -o - for standard output)");
+  if (!r->output) return UsageError("no output file given: -o FILE, or -o - for standard output");
   if (r->quality == kSpecified && r->format != kWavS16) {
     return UsageError("--format %s needs --quality high: the specified engine renders 16 bits",
                       r->format == kWavS24 ? "s24" : "f32");
@@ -325,6 +325,10 @@ int main(int argc, char** argv) {
   // A reader that goes away shows as EPIPE on the next write, which ends the
   // render quietly, instead of killing the process half-way.
   std::signal(SIGPIPE, SIG_IGN);
+#endif
+#ifdef SIGXFSZ
+  // Likewise a file size limit: the failed write removes the incomplete file.
+  std::signal(SIGXFSZ, SIG_IGN);
 #endif
   Request request;
   const int parsed = ParseArguments(argc, argv, &request);
