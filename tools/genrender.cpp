@@ -20,7 +20,6 @@
 #include <cerrno>
 #include <cmath>
 #include <csignal>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +38,7 @@
 #include "generator/precise_synth.h"
 #include "generator/set_file_format.h"
 #include "generator/wav_file.h"
+#include "tools/usage_error.h"
 
 static const char kUsage[] =
     "usage: genrender [-s SETFILE] [-d SECONDS] [--quality specified|high]\n"
@@ -70,7 +70,22 @@ static const char kUsage[] =
     "\n"
     "Exit codes: 0 success, 1 a file could not be read or written, 2 wrong usage.\n";
 
+static const char kProgram[] = "genrender";
+
 enum Quality { kSpecified, kHigh };
+
+// The words of the option values, by their numbers.
+static const char* const kQualityNames[] = {"specified", "high", nullptr};
+static const char* const kFormatNames[] = {"s16", "s24", "f32", nullptr};  // WavSampleFormat
+static const char* const kDitherNames[] = {"none", "tpdf", nullptr};
+
+// The index of `word` among `names` (null-terminated), or -1.
+static int WordIndex(const char* word, const char* const* names) {
+  for (int i = 0; names[i]; ++i) {
+    if (!std::strcmp(word, names[i])) return i;
+  }
+  return -1;
+}
 
 struct Request {
   const char* set_path;
@@ -80,17 +95,6 @@ struct Request {
   WavSampleFormat format;
   int dither;  // 1 TPDF, 0 none, -1 not given
 };
-
-// Prints one line naming what is wrong and where help is; returns exit code 2.
-static int UsageError(const char* format, ...) {
-  std::fputs("genrender: ", stderr);
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-  std::fputs(" (see genrender --help)\n", stderr);
-  return 2;
-}
 
 enum OptionId {
   kOptionSet,
@@ -131,15 +135,15 @@ static int NextOption(int argc, char** argv, int* i, const char** value) {
       *i += 1;
       *value = argv[*i];
     } else {
-      UsageError("%s needs a value", arg);
+      UsageError(kProgram, "%s needs a value", arg);
       return -1;
     }
     return option.id;
   }
   if (arg[0] == '-' && arg[1] != '\0') {
-    UsageError("unknown option '%s'", arg);
+    UsageError(kProgram, "unknown option '%s'", arg);
   } else {
-    UsageError("unexpected argument '%s'", arg);
+    UsageError(kProgram, "unexpected argument '%s'", arg);
   }
   return -1;
 }
@@ -163,53 +167,44 @@ static int ParseArguments(int argc, char** argv, Request* r) {
         char* end = nullptr;
         r->seconds = std::strtod(value, &end);
         if (end == value || *end != '\0' || !(r->seconds >= 0.001 && r->seconds <= 3600.0)) {
-          return UsageError("the duration '%s' is not a number of seconds from 0.001 to 3600",
-                            value);
+          return UsageError(
+              kProgram, "the duration '%s' is not a number of seconds from 0.001 to 3600", value);
         }
         break;
       }
-      case kOptionQuality:
-        if (!std::strcmp(value, "specified")) {
-          r->quality = kSpecified;
-        } else if (!std::strcmp(value, "high")) {
-          r->quality = kHigh;
-        } else {
-          return UsageError("unknown quality '%s': specified or high", value);
-        }
+      case kOptionQuality: {
+        const int quality = WordIndex(value, kQualityNames);
+        if (quality < 0)
+          return UsageError(kProgram, "unknown quality '%s': specified or high", value);
+        r->quality = static_cast<Quality>(quality);
         break;
-      case kOptionFormat:
-        if (!std::strcmp(value, "s16")) {
-          r->format = kWavS16;
-        } else if (!std::strcmp(value, "s24")) {
-          r->format = kWavS24;
-        } else if (!std::strcmp(value, "f32")) {
-          r->format = kWavF32;
-        } else {
-          return UsageError("unknown format '%s': s16, s24 or f32", value);
-        }
+      }
+      case kOptionFormat: {
+        const int format = WordIndex(value, kFormatNames);
+        if (format < 0) return UsageError(kProgram, "unknown format '%s': s16, s24 or f32", value);
+        r->format = static_cast<WavSampleFormat>(format);
         break;
+      }
       case kOptionDither:
-        if (!std::strcmp(value, "tpdf")) {
-          r->dither = 1;
-        } else if (!std::strcmp(value, "none")) {
-          r->dither = 0;
-        } else {
-          return UsageError("unknown dither '%s': tpdf or none", value);
-        }
+        r->dither = WordIndex(value, kDitherNames);
+        if (r->dither < 0) return UsageError(kProgram, "unknown dither '%s': tpdf or none", value);
         break;
       default: return 2;
     }
   }
-  if (!r->output) return UsageError("no output file given: -o FILE, or -o - for standard output");
+  if (!r->output)
+    return UsageError(kProgram, "no output file given: -o FILE, or -o - for standard output");
   if (r->quality == kSpecified && r->format != kWavS16) {
-    return UsageError("--format %s needs --quality high: the specified engine renders 16 bits",
-                      r->format == kWavS24 ? "s24" : "f32");
+    return UsageError(kProgram,
+                      "--format %s needs --quality high: the specified engine renders 16 bits",
+                      kFormatNames[r->format]);
   }
   if (r->quality == kSpecified && r->dither != -1) {
-    return UsageError("--dither goes with --quality high: the specified engine truncates");
+    return UsageError(kProgram,
+                      "--dither goes with --quality high: the specified engine truncates");
   }
   if (r->format == kWavF32 && r->dither == 1) {
-    return UsageError("--dither tpdf: float output is not dithered");
+    return UsageError(kProgram, "--dither tpdf: float output is not dithered");
   }
   if (r->dither == -1) r->dither = r->quality == kHigh && r->format != kWavF32 ? 1 : 0;
   return 0;
@@ -335,7 +330,7 @@ int main(int argc, char** argv) {
   if (parsed == 1) return 0;
   if (parsed != 0) return 2;
   if (!std::strcmp(request.output, "-") && isatty(fileno(stdout))) {
-    return UsageError("standard output is a terminal: send it to a file or a pipe");
+    return UsageError(kProgram, "standard output is a terminal: send it to a file or a pipe");
   }
 
   GeneratorSettings settings = kGeneratorDefaults;

@@ -13,7 +13,6 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +26,9 @@
 #include "setup/package_format.h"
 #include "setup/package_reader.h"
 #include "tools/mkpackage_pe.h"
+#include "tools/usage_error.h"
+
+static const char kProgram[] = "mkpackage";
 
 static const char kUsage[] =
     "usage: mkpackage build <folder> -o <package>\n"
@@ -455,17 +457,6 @@ static int Extract(const char* path, const char* folder, const char* name) {
   return 0;
 }
 
-// Prints one line naming what is wrong and where help is; returns exit code 2.
-static int UsageError(const char* format, ...) {
-  std::fputs("mkpackage: ", stderr);
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-  std::fputs(" (see mkpackage --help)\n", stderr);
-  return 2;
-}
-
 struct Command {
   const char* name;
   int least, most;    // file and folder arguments
@@ -487,13 +478,14 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  if (argc < 2) return UsageError("no command given");
+  if (argc < 2) return UsageError(kProgram, "no command given");
   const Command* command = nullptr;
   for (const Command& c : kCommands) {
     if (std::strcmp(argv[1], c.name) == 0) command = &c;
   }
   if (command == nullptr) {
-    return UsageError(argv[1][0] == '-' ? "unknown option '%s'" : "unknown command '%s'", argv[1]);
+    return UsageError(kProgram, argv[1][0] == '-' ? "unknown option '%s'" : "unknown command '%s'",
+                      argv[1]);
   }
   const bool build = command == &kCommands[0];
   const char* args[3] = {};
@@ -501,18 +493,18 @@ int main(int argc, char** argv) {
   const char* output = nullptr;
   for (int i = 2; i < argc; ++i) {
     if (build && std::strcmp(argv[i], "-o") == 0) {
-      if (i + 1 >= argc) return UsageError("-o needs a value");
+      if (i + 1 >= argc) return UsageError(kProgram, "-o needs a value");
       output = argv[++i];
     } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-      return UsageError("unknown option '%s'", argv[i]);
+      return UsageError(kProgram, "unknown option '%s'", argv[i]);
     } else if (count == command->most) {
-      return UsageError("unexpected argument '%s'", argv[i]);
+      return UsageError(kProgram, "unexpected argument '%s'", argv[i]);
     } else {
       args[count++] = argv[i];
     }
   }
   if (count < command->least || (build && output == nullptr)) {
-    return UsageError("%s needs %s", command->name, command->needs);
+    return UsageError(kProgram, "%s needs %s", command->name, command->needs);
   }
   if (build) return Build(args[0], output);
   if (command == &kCommands[1]) return List(args[0]);

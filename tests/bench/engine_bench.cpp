@@ -39,6 +39,12 @@ const Signal kSignals[] = {
     {"gate", [](GeneratorSettings* s) { s->gate = 1; }},  // 3.0 s on, 0.3 s off
 };
 
+// The rate the summary reports: one block of frames an iteration.
+void CountFrames(benchmark::State& state) {
+  state.counters["frames_per_second"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kBlockFrames, benchmark::Counter::kIsRate);
+}
+
 void RenderSignal(benchmark::State& state, const Signal* signal) {
   GeneratorEngine* slot = CreateGenerator();
   SetGeneratorFormat(&slot, 44100.0f, 2);
@@ -54,9 +60,7 @@ void RenderSignal(benchmark::State& state, const Signal* signal) {
     benchmark::DoNotOptimize(block.data());
     benchmark::ClobberMemory();
   }
-  state.counters["frames_per_second"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * kBlockFrames,
-                         benchmark::Counter::kIsRate);
+  CountFrames(state);
   ReleaseGenerator(&slot);
 }
 
@@ -72,9 +76,7 @@ void RenderHighSine(benchmark::State& state) {
     benchmark::DoNotOptimize(bytes.data());
     benchmark::ClobberMemory();
   }
-  state.counters["frames_per_second"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * kBlockFrames,
-                         benchmark::Counter::kIsRate);
+  CountFrames(state);
   EndPreciseRender(&render);
 }
 
