@@ -13,7 +13,9 @@
 // While a signal runs steadily (no fade, one-shot, ramp or mixing, and in the
 // sound phase of the gate) the frames go through a short loop that leaves out
 // the steps that would change nothing there; otherwise each frame takes every
-// step of the algorithm.
+// step of the algorithm. The steps that time a frame (one-shot, fade, gate,
+// level ramp, the sweep's turns) are in frame_timing.h, shared with the
+// precise synth.
 //
 // Settings come from a file nobody validates. Every conversion of a derived
 // float to an integer saturates (NaN gives 0), divisions guard their divisor,

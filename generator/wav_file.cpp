@@ -7,6 +7,9 @@ constexpr uint32_t kWavRate = 44100;
 constexpr uint32_t kWavChannels = 2;
 constexpr uint16_t kFormatPcm = 1;
 constexpr uint16_t kFormatFloat = 3;
+static_assert(12 + (8 + 16) + 8 == 44, "PCM: RIFF and WAVE, fmt, data headers");
+static_assert(12 + (8 + 18) + (8 + 4) + 8 == kMaxWavHeaderBytes,
+              "float: RIFF and WAVE, fmt with its extension size, fact, data headers");
 
 // Adding this before truncating makes every limited value positive, so the
 // truncation toward zero is a floor; it is below 2^25, where doubles still

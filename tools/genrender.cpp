@@ -27,8 +27,6 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#define isatty _isatty
-#define fileno _fileno
 #else
 #include <unistd.h>
 #endif
@@ -210,6 +208,15 @@ static int ParseArguments(int argc, char** argv, Request* r) {
   return 0;
 }
 
+// Whether standard output is a terminal, where a WAV file does not belong.
+static bool StdoutIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stdout)) != 0;
+#else
+  return isatty(fileno(stdout)) != 0;
+#endif
+}
+
 static bool IsFolder(const char* path) {
   struct stat info;
   return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
@@ -241,15 +248,20 @@ static bool ReadSettings(const char* path, GeneratorSettings* settings) {
   return true;
 }
 
+// The reason of the stream write that just failed (errno cleared before it);
+// a C library that gives none still fails the render.
+static int WriteErrno() { return errno != 0 ? errno : EIO; }
+
 // Writes the header and then every block of the render as it comes. Returns
 // 0, or the errno of the write that failed (ENOMEM when the render cannot
 // start).
 static int WriteRender(const Request& r, const GeneratorSettings& settings, uint32_t frames,
                        FILE* file) {
   const int32_t block_frames = kDefaultBlockFrames;
-  static unsigned char bytes[8 * kDefaultBlockFrames];
+  unsigned char bytes[8 * kDefaultBlockFrames];  // a block in the widest format
   const size_t header_bytes = MakeWavHeader(r.format, frames, bytes);
-  if (std::fwrite(bytes, 1, header_bytes, file) != header_bytes) return errno;
+  errno = 0;
+  if (std::fwrite(bytes, 1, header_bytes, file) != header_bytes) return WriteErrno();
   OfflineRender specified;
   PreciseRender high;
   const bool began = r.quality == kSpecified
@@ -267,7 +279,10 @@ static int WriteRender(const Request& r, const GeneratorSettings& settings, uint
     } else {
       PackSamples(NextPreciseBlock(&high), 2 * take, r.format, r.dither ? &dither : nullptr, bytes);
     }
-    if (std::fwrite(bytes, 1, frame_bytes * take, file) != frame_bytes * take) error = errno;
+    errno = 0;
+    if (std::fwrite(bytes, 1, frame_bytes * take, file) != frame_bytes * take) {
+      error = WriteErrno();
+    }
     done += take;
   }
   if (r.quality == kSpecified) {
@@ -276,7 +291,8 @@ static int WriteRender(const Request& r, const GeneratorSettings& settings, uint
     EndPreciseRender(&high);
   }
   // A full disk or a closed pipe may show only when the buffered end is written out.
-  if (error == 0 && std::fflush(file) != 0) error = errno;
+  errno = 0;
+  if (error == 0 && std::fflush(file) != 0) error = WriteErrno();
   return error;
 }
 
@@ -301,7 +317,8 @@ static bool RenderRequest(const Request& r, const GeneratorSettings& settings, u
     }
   }
   int error = WriteRender(r, settings, frames, file);
-  if (!to_stdout && std::fclose(file) != 0 && error == 0) error = errno;
+  errno = 0;
+  if (!to_stdout && std::fclose(file) != 0 && error == 0) error = WriteErrno();
   if (error == 0) return true;
   if (error == EPIPE) return false;
   if (error == ENOMEM) {
@@ -329,7 +346,7 @@ int main(int argc, char** argv) {
   const int parsed = ParseArguments(argc, argv, &request);
   if (parsed == 1) return 0;
   if (parsed != 0) return 2;
-  if (!std::strcmp(request.output, "-") && isatty(fileno(stdout))) {
+  if (!std::strcmp(request.output, "-") && StdoutIsTerminal()) {
     return UsageError(kProgram, "standard output is a terminal: send it to a file or a pipe");
   }
 

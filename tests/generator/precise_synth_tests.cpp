@@ -1,9 +1,9 @@
 // Precise synth and WAV output tests: render, quantise, read back and measure.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -254,7 +254,7 @@ TEST(WavFile, TpdfDitherStatisticsAndLimits) {
     EXPECT_NEAR(squares / in.size() - mean * mean, 0.25, 0.005) << format;
     EXPECT_LT(worst, 1.5) << format;
     PackSamples(in.data(), 1, f, nullptr, out.data());
-    EXPECT_EQ(Unpack(out.data(), 1, f)[0], 0.0);  // undithered: rounded
+    EXPECT_EQ(Unpack(out.data(), 1, f)[0], 0.0);   // undithered: rounded
     const std::vector<double> silence(1000, 0.0);  // stays digital silence
     PackSamples(silence.data(), silence.size(), f, &d, out.data());
     EXPECT_EQ(Unpack(out.data(), silence.size(), f), silence);
