@@ -10,7 +10,9 @@
 // exactly the frames the engine does. Only what is sounding differs: the
 // engine reads 16-bit tables in single precision, the precise synth computes
 // the waveform in double precision; the steps that touch the signal value are
-// templates over its type.
+// templates over its type. A sweep turns and ends by the same rule applied to
+// its own increments, so where single and double precision part (the engine's
+// 1 s sweep from 20 Hz to 15 kHz ends 6 to 13 frames late) the ends part too.
 //
 // Private to the engine sources and their tests.
 #pragma once

@@ -12,11 +12,12 @@
 //
 // Phases are kept in cycles, 0 <= phase < 1, and advance as the engine's do.
 // A constant sine does not call sin() per frame: at the start of each block it
-// takes (cos, sin) of the exact phase and then turns that point by the
-// increment once a frame, which leaves an error near 1e-13 at the end of a
-// 4,408-frame block before the next block starts again from the phase. The
-// multi-tone's 31 oscillators work the same way. A sweep's increment changes
-// every frame, so a swept sine calls sin() per frame.
+// takes (cos, sin) of the phase and then turns that point by the increment
+// once a frame; the next block starts again from the phase, so rounding
+// cannot build up (measured: 20 s of 997 Hz stay within 1e-10 of
+// sin(2π·f·n / rate), -200 dB). The multi-tone's 31 oscillators work the same
+// way. A sweep's increment changes every frame, so a swept sine calls sin()
+// per frame.
 #include "generator/precise_synth.h"
 
 #include <cmath>
