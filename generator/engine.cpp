@@ -13,7 +13,9 @@
 // While a signal runs steadily (no fade, one-shot, ramp or mixing, and in the
 // sound phase of the gate) the frames go through a short loop that leaves out
 // the steps that would change nothing there; otherwise each frame takes every
-// step of the algorithm.
+// step of the algorithm. The steps that time a frame (one-shot, fade, gate,
+// level ramp, the sweep's turns) are in frame_timing.h, shared with the
+// precise synth.
 //
 // Settings come from a file nobody validates. Every conversion of a derived
 // float to an integer saturates (NaN gives 0), divisions guard their divisor,
@@ -24,6 +26,7 @@
 #include <new>
 
 #include "generator/engine_state.h"
+#include "generator/frame_timing.h"
 #include "generator/pink_noise_table.h"
 
 const GeneratorSettings kGeneratorDefaults = [] {
@@ -43,12 +46,6 @@ const GeneratorSettings kGeneratorDefaults = [] {
 // Sample counts derived from seconds stay below this (about 3.4 hours at
 // 44.1 kHz), so counters that run past them never overflow.
 constexpr int32_t kMaxDerivedSamples = 1 << 29;
-
-constexpr int kRampFrames = 512;
-constexpr float kFadeFactor = 0.99f;
-constexpr float kFadeFloor = 0.00001f;
-constexpr float kGateFadeInFactor = 1.010101f;
-constexpr float kMultiToneScale = 0.057363853f;  // multi-tone RMS close to the pink noise's
 
 // ---------------------------------------------------------------------------
 // Safe arithmetic on values derived from unvalidated settings.
@@ -190,30 +187,16 @@ static void PrepareGenerator(GeneratorEngine* e) {
 // ---------------------------------------------------------------------------
 // The frame loop.
 
-enum class SignalKind { kSilent, kWave, kSweep, kImpulse, kPinkMono, kPinkAntiPhase, kPinkStereo, kMultiTone };
-
 // The run state as the frame loop sees it, loaded once per block.
 struct FrameState {
   const int16_t* table;
   int32_t table_length;
   float table_scale;  // table length as a float
   float pass_gain;
-  float left_step, right_step;
-  int32_t ramp_count;
-  float left_level, right_level;  // current (ramped) levels
-  int32_t running;
-  int32_t fade_counter;
-  float fade_gain;
-  int32_t one_shot_length;
-  int32_t elapsed;
+  FrameTiming timing;
   float phase, phase_increment, right_phase_offset;
   float left_dc, right_dc;
-  float sweep_increment, sweep_multiplier;
-  float sweep_start, sweep_end, sweep_up, sweep_down;
-  int32_t sweep_back_and_forth;
-  int32_t gated;
-  int32_t gate_length, gate_period, gate_counter;
-  float gate_gain;
+  SweepState<float> sweep;
   int32_t noise_position;
   MultiToneBank bank;
 };
@@ -234,24 +217,9 @@ static inline float NextMultiTone(MultiToneBank* bank) {
 
 // Advances the sweep after a frame; may start the fade of a single sweep.
 static inline void AdvanceSweep(FrameState* st) {
-  st->phase += st->sweep_increment;
+  st->phase += st->sweep.increment;
   if (st->phase >= 1.0f) st->phase -= 1.0f;
-  if (st->fade_counter != 0) return;
-  st->sweep_increment *= st->sweep_multiplier;
-  if (st->sweep_increment >= st->sweep_end) {
-    if (st->sweep_back_and_forth) {
-      if (st->sweep_multiplier > 1.0f) st->sweep_multiplier = st->sweep_down;
-    } else {
-      st->fade_counter = 1;
-    }
-  }
-  if (st->sweep_increment <= st->sweep_start) {
-    if (st->sweep_back_and_forth) {
-      if (st->sweep_multiplier < 1.0f) st->sweep_multiplier = st->sweep_up;
-    } else {
-      st->fade_counter += 1;
-    }
-  }
+  StepSweep(&st->sweep, &st->timing);
 }
 
 // Steps the source by one frame: g (and g_right in stereo). Returns 0 when the
@@ -277,9 +245,9 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
   } else if (kKind == SignalKind::kImpulse) {
     *g = 1.0f;
     *g_right = 1.0f;
-    st->running = 0;
+    st->timing.running = 0;
     if (!kStereo) {
-      st->fade_counter = 0;
+      st->timing.fade_counter = 0;
       return 0;
     }
   } else if (kKind == SignalKind::kPinkMono || kKind == SignalKind::kPinkAntiPhase ||
@@ -304,51 +272,10 @@ static inline void FinishFrame(FrameState* st, float g, float g_right, int fade_
                                int16_t* out) {
   const float in_left = out[0] * st->pass_gain;
   const float in_right = kStereo ? out[1] * st->pass_gain : 0.0f;
-
-  if (fade_applies && st->fade_counter > 0) {
-    if (st->fade_gain == 0.0f) {
-      st->fade_gain = 1.0f;
-      st->fade_counter += 1;
-    }
-    st->fade_gain *= kFadeFactor;
-    g *= st->fade_gain;
-    g_right *= st->fade_gain;
-    if (st->fade_gain < kFadeFloor) {
-      st->fade_gain = 0.0f;
-      st->fade_counter = 0;
-      st->running = 0;
-    }
-  }
-
-  // The gate acts on the left channel only; its counter runs on every frame.
-  if (kStereo && st->gated == 1) {
-    const int32_t n = st->gate_counter;
-    if (n < st->gate_length) {
-      // sound: g unchanged
-    } else if (n < st->gate_period) {
-      const float gain = n == st->gate_length ? 1.0f : st->gate_gain;
-      g *= gain;
-      st->gate_gain = gain * kFadeFactor;
-      if (st->gate_gain < kFadeFloor) {
-        g = 0.0f;
-        st->gate_gain = 0.0f;
-      }
-    } else {
-      if (n == st->gate_period) st->gate_gain = kFadeFloor;
-      g *= st->gate_gain;
-      st->gate_gain *= kGateFadeInFactor;
-      if (st->gate_gain >= 1.0f) st->gate_counter = 0;
-    }
-    st->gate_counter += 1;
-  }
-
-  out[0] = SaturateSample(g * st->left_level * 32767.0f + in_left);
-  if (kStereo) out[1] = SaturateSample(g_right * st->right_level * 32767.0f + in_right);
-  if (st->ramp_count > 0) {
-    st->left_level += st->left_step;
-    st->right_level += st->right_step;
-    st->ramp_count -= 1;
-  }
+  FadeAndGate<kStereo>(&st->timing, &g, &g_right, fade_applies);
+  out[0] = SaturateSample(g * st->timing.left_level * 32767.0f + in_left);
+  if (kStereo) out[1] = SaturateSample(g_right * st->timing.right_level * 32767.0f + in_right);
+  StepRamp(&st->timing);
 }
 
 // One frame, every step of the algorithm.
@@ -357,11 +284,8 @@ static inline void RenderFrame(FrameState* st, int16_t* out) {
   float g = 0.0f;
   float g_right = 0.0f;
   int fade_applies = 1;
-  if (st->running != 0 || st->fade_counter != 0) {
-    if (st->one_shot_length > 0) {
-      if (st->elapsed > st->one_shot_length) st->fade_counter += 1;
-      st->elapsed += 1;
-    }
+  if (IsSounding(&st->timing)) {
+    CountOneShot(&st->timing);
     fade_applies = Synthesize<kKind, kStereo>(st, &g, &g_right);
   }
   FinishFrame<kStereo>(st, g, g_right, fade_applies, out);
@@ -372,9 +296,7 @@ static inline void RenderFrame(FrameState* st, int16_t* out) {
 template <SignalKind kKind, bool kStereo>
 static inline bool IsSteady(const FrameState* st) {
   const bool kind_ok = kKind != SignalKind::kSilent && kKind != SignalKind::kImpulse;
-  const bool gate_ok = !(kStereo && st->gated == 1) || st->gate_counter < st->gate_length;
-  return kind_ok && st->running != 0 && st->fade_counter == 0 && st->one_shot_length <= 0 &&
-         st->ramp_count == 0 && gate_ok && st->pass_gain == 0.0f;
+  return kind_ok && IsSteadyTiming<kStereo>(&st->timing) && st->pass_gain == 0.0f;
 }
 
 // Steady frames from `first` on; returns how many it rendered. Stops where
@@ -384,12 +306,10 @@ template <SignalKind kKind, bool kStereo>
 static int32_t RenderSteadyFrames(FrameState* state, int16_t* buffer, int32_t first,
                                   int32_t frames) {
   FrameState st = *state;  // kept apart from the output so it stays in registers
-  const float left_scale = st.left_level;
-  const float right_scale = st.right_level;
-  const bool gated = kStereo && st.gated == 1;
-  if (gated && st.gate_length - st.gate_counter < frames - first) {
-    frames = first + (st.gate_length - st.gate_counter);
-  }
+  const float left_scale = st.timing.left_level;
+  const float right_scale = st.timing.right_level;
+  const bool gated = kStereo && st.timing.gated == 1;
+  frames = first + SteadyRun<kStereo>(&st.timing, frames - first);
   int32_t frame = first;
   while (frame < frames) {
     int16_t* out = buffer + (kStereo ? 2 * frame : frame);
@@ -397,15 +317,15 @@ static int32_t RenderSteadyFrames(FrameState* state, int16_t* buffer, int32_t fi
     float g_right = 0.0f;
     Synthesize<kKind, kStereo>(&st, &g, &g_right);
     ++frame;
-    if (kKind == SignalKind::kSweep && st.fade_counter != 0) {
+    if (kKind == SignalKind::kSweep && st.timing.fade_counter != 0) {
       FinishFrame<kStereo>(&st, g, g_right, 1, out);  // counts its own gate frame
-      if (gated) st.gate_counter -= 1;
+      if (gated) st.timing.gate_counter -= 1;
       break;
     }
     out[0] = SaturateSample(g * left_scale * 32767.0f);
     if (kStereo) out[1] = SaturateSample(g_right * right_scale * 32767.0f);
   }
-  if (gated) st.gate_counter += frame - first;
+  if (gated) st.timing.gate_counter += frame - first;
   *state = st;
   return frame - first;
 }
@@ -443,81 +363,36 @@ static void RenderKind(SignalKind kind, FrameState* st, int16_t* buffer, int32_t
   }
 }
 
-static SignalKind SelectKind(const GeneratorEngine* e) {
-  if (e->source == kSourceWaveform) {
-    if (e->waveform < kWaveSine || e->waveform > kWaveSquare) return SignalKind::kSilent;
-    return e->sweep_on ? SignalKind::kSweep : SignalKind::kWave;
-  }
-  if (e->source != kSourceNoise) return SignalKind::kSilent;
-  switch (e->noise_type) {
-    case kNoiseImpulse: return SignalKind::kImpulse;
-    case kNoisePinkMono: return SignalKind::kPinkMono;
-    case kNoisePinkAntiPhase: return SignalKind::kPinkAntiPhase;
-    case kNoisePinkStereo: return SignalKind::kPinkStereo;
-    case kNoiseMultiTone: return SignalKind::kMultiTone;
-    default: return SignalKind::kSilent;
-  }
-}
-
 static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st) {
   const int32_t w = e->waveform >= kWaveSine && e->waveform <= kWaveSquare ? e->waveform : 0;
   st->table = e->wave_table[w];
   st->table_length = e->table_length;
   st->table_scale = static_cast<float>(e->table_length);
   st->pass_gain = e->pass_gain;
-  st->left_level = e->current_left_level;
-  st->right_level = e->current_right_level;
-  if (stereo) {
-    st->left_step = (e->left_level - st->left_level) / kRampFrames;
-    st->right_step = (e->right_level - st->right_level) / kRampFrames;
-    st->ramp_count = st->left_step == 0.0f && st->right_step == 0.0f ? 0 : kRampFrames;
-  } else {
-    st->left_step = (e->mono_level - st->left_level) / kRampFrames;
-    st->right_step = 0.0f;
-    st->ramp_count = st->left_step == 0.0f ? 0 : kRampFrames;
-  }
-  st->running = e->running.load(std::memory_order_relaxed);
-  st->fade_counter = e->fade_counter;
-  st->fade_gain = e->fade_counter == 0 ? 0.0f : e->fade_gain;
-  st->one_shot_length = e->one_shot_length;
-  st->elapsed = e->elapsed_samples;
+  LoadFrameTiming(e, stereo, &st->timing);
   st->phase = e->phase;
   st->phase_increment = e->phase_increment;
   st->right_phase_offset = e->right_phase_offset;
   st->left_dc = e->left_dc_offset;
   st->right_dc = e->right_dc_offset;
-  st->sweep_increment = e->sweep_current_increment;
-  st->sweep_multiplier = e->sweep_current_multiplier;
-  st->sweep_start = e->sweep_start_increment;
-  st->sweep_end = e->sweep_end_increment;
-  st->sweep_up = e->sweep_up_multiplier;
-  st->sweep_down = e->sweep_down_multiplier;
-  st->sweep_back_and_forth = e->sweep_back_and_forth;
-  st->gated = e->gate_on;
-  st->gate_length = e->gate_sound_length;
-  st->gate_period = e->gate_period;
-  st->gate_counter = e->gate_counter;
-  st->gate_gain = e->gate_gain;
+  st->sweep.increment = e->sweep_current_increment;
+  st->sweep.multiplier = e->sweep_current_multiplier;
+  st->sweep.start = e->sweep_start_increment;
+  st->sweep.end = e->sweep_end_increment;
+  st->sweep.up = e->sweep_up_multiplier;
+  st->sweep.down = e->sweep_down_multiplier;
+  st->sweep.back_and_forth = e->sweep_back_and_forth;
   st->noise_position = e->noise_position;
   st->bank = e->multi_tone;
 }
 
 static void StoreFrameState(const FrameState* st, bool stereo, GeneratorEngine* e) {
-  e->current_left_level = st->left_level;
+  StoreFrameTiming(&st->timing, stereo, e);
   e->phase = st->phase;
-  e->sweep_current_increment = st->sweep_increment;
-  e->sweep_current_multiplier = st->sweep_multiplier;
-  e->running.store(st->running, std::memory_order_relaxed);
-  e->fade_counter = st->fade_counter;
-  e->fade_gain = st->fade_gain;
-  e->elapsed_samples = st->elapsed;
+  e->sweep_current_increment = st->sweep.increment;
+  e->sweep_current_multiplier = st->sweep.multiplier;
   e->noise_position = st->noise_position;
   e->multi_tone = st->bank;
-  if (stereo) {
-    e->gate_counter = st->gate_counter;
-    e->gate_gain = st->gate_gain;
-    e->current_right_level = st->right_level;
-  }
 }
 
 // ---------------------------------------------------------------------------

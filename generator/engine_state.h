@@ -85,6 +85,10 @@ struct GeneratorEngine {
   int32_t sweep_back_and_forth;
 };
 
+// The tones' frequencies in Hz, 25,600 Hz times 2^(-k/3) for k = 1 … 31,
+// highest first; the factor is applied by repeated multiplication.
+void MultiToneFrequencies(double hz[kMultiToneCount]);
+
 // Sets every oscillator to start a unit sine at phase 0.
 void InitMultiToneBank(MultiToneBank* bank, float sample_rate);
 

@@ -8,17 +8,25 @@
 
 #include "generator/engine_state.h"
 
+void MultiToneFrequencies(double hz[kMultiToneCount]) {
+  double f = 25600.0;
+  for (int k = 0; k < kMultiToneCount; ++k) {
+    f = f * 0.7937005259840998;
+    hz[k] = f;
+  }
+}
+
 void InitMultiToneBank(MultiToneBank* bank, float sample_rate) {
   const double w = 6.283185307179586476925 / static_cast<double>(sample_rate);
-  double f = 25600.0;
+  double hz[kMultiToneCount];
+  MultiToneFrequencies(hz);
   for (int k = 0; k < kMultiToneLanes; ++k) {
     bank->coefficient[k] = 0.0f;
     bank->first_state[k] = 0.0f;
     bank->second_state[k] = 0.0f;
   }
   for (int k = 0; k < kMultiToneCount; ++k) {
-    f = f * 0.7937005259840998;
-    const double angle = w * f;
+    const double angle = w * hz[k];
     bank->coefficient[k] = static_cast<float>(2.0 * std::cos(angle));
     bank->second_state[k] = static_cast<float>(std::sin(-angle));
   }

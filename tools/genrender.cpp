@@ -1,108 +1,233 @@
-// genrender: renders Generator settings to a WAV file, offline.
+// genrender: renders Generator settings to a WAV file or to standard output,
+// offline.
 //
-// Takes a current-set file (or the built-in defaults), switches the
-// generator on and renders it through the engine exactly as the program's
-// audio thread does (reset, then blocks of 4,408 frames), into a 16-bit
-// stereo 44,100 Hz WAV file, writing each block as it comes, so an hour takes
-// no more memory than a second. Run `genrender --help` for the options.
+// Takes a current-set file (or the built-in defaults), switches the generator
+// on and renders it in one of two qualities. `specified` runs the engine
+// exactly as the program's audio thread does (reset, then blocks of 4,408
+// frames): the program's own 16-bit output, bit for bit. `high` runs the
+// precise synth (generator/precise_synth.h): the same set-up, timing and
+// envelope computed in double precision, written as 16- or 24-bit PCM with
+// TPDF dither or as 32-bit float. Each block is written as it comes, so an
+// hour takes no more memory than a second, and the length is known before
+// the first byte, so the header is exact on a pipe too.
+//
+// Failures: a usage error names the argument in one line (exit code 2); a
+// file that cannot be read or written is named with the reason (exit code 1)
+// and an incomplete output file is removed. A reader that closes the pipe
+// ends the render quietly with exit code 1. Run `genrender --help`.
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "generator/engine.h"
 #include "generator/offline_render.h"
+#include "generator/precise_synth.h"
 #include "generator/set_file_format.h"
+#include "generator/wav_file.h"
+#include "tools/usage_error.h"
 
 static const char kUsage[] =
-    "usage: genrender [-s SETFILE] [-d SECONDS] -o OUTPUT.wav\n"
+    "usage: genrender [-s SETFILE] [-d SECONDS] [--quality specified|high]\n"
+    "                 [--format s16|s24|f32] [--dither tpdf|none] -o OUTPUT.wav\n"
     "\n"
-    "Renders the generator's signal to a 16-bit stereo 44,100 Hz WAV file, through the\n"
-    "same engine and in the same blocks as the Generator program plays it.\n"
+    "Renders the generator's signal to a stereo 44,100 Hz WAV file.\n"
     "\n"
     "  -s, --set FILE        current-set file to render (qx_gene_current_set.def);\n"
     "                        without it the built-in defaults (1 kHz sine, -10 dB)\n"
     "  -d, --duration SEC    seconds to render, 0.001 to 3600 (default 1)\n"
-    "  -o, --output FILE     the WAV file to write\n"
+    "  -o, --output FILE     the WAV file to write; - writes it to standard output\n"
+    "      --quality Q       specified (default): the Generator program's own\n"
+    "                        16-bit output, bit for bit, from the same engine in the\n"
+    "                        same blocks; high: the same signal, timing and envelope\n"
+    "                        computed in double precision, without table look-up\n"
+    "                        or truncation\n"
+    "      --format F        s16 (default), s24: 16- or 24-bit PCM; f32: 32-bit\n"
+    "                        float; s24 and f32 need --quality high\n"
+    "      --dither D        tpdf (default for high-quality PCM): triangular dither\n"
+    "                        of +-1 LSB; none: rounding only. Digital silence stays\n"
+    "                        silent. Float output is never dithered\n"
     "  -h, --help            this text\n"
     "\n"
+    "Options take their value as the next argument or after '=' (--duration=2).\n"
     "The generator is switched on for the render whatever the file says. One-shots,\n"
-    "impulses and single sweeps end by themselves and leave silence after them.\n";
+    "impulses and single sweeps end by themselves and leave silence after them.\n"
+    "\n"
+    "  genrender -s set.def -d 10 --quality high --format s24 -o - | sox - -n stat\n"
+    "\n"
+    "Exit codes: 0 success, 1 a file could not be read or written, 2 wrong usage.\n";
 
-static void PutLe(unsigned char* out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out[i] = static_cast<unsigned char>(value >> (8 * i));
+static const char kProgram[] = "genrender";
+
+enum Quality { kSpecified, kHigh };
+
+// The words of the option values, by their numbers.
+static const char* const kQualityNames[] = {"specified", "high", nullptr};
+static const char* const kFormatNames[] = {"s16", "s24", "f32", nullptr};  // WavSampleFormat
+static const char* const kDitherNames[] = {"none", "tpdf", nullptr};
+
+// The index of `word` among `names` (null-terminated), or -1.
+static int WordIndex(const char* word, const char* const* names) {
+  for (int i = 0; names[i]; ++i) {
+    if (!std::strcmp(word, names[i])) return i;
+  }
+  return -1;
 }
 
-// The 44-byte header of a 16-bit stereo 44,100 Hz PCM file of `frames` frames.
-static void MakeWavHeader(uint32_t frames, unsigned char header[44]) {
-  const uint32_t data_bytes = frames * 4;
-  std::memcpy(header, "RIFF", 4);
-  PutLe(header + 4, 36 + data_bytes, 4);
-  std::memcpy(header + 8, "WAVEfmt ", 8);
-  PutLe(header + 16, 16, 4);         // fmt chunk size
-  PutLe(header + 20, 1, 2);          // PCM
-  PutLe(header + 22, 2, 2);          // channels
-  PutLe(header + 24, 44100, 4);      // frames per second
-  PutLe(header + 28, 44100 * 4, 4);  // bytes per second
-  PutLe(header + 32, 4, 2);          // bytes per frame
-  PutLe(header + 34, 16, 2);         // bits per sample
-  std::memcpy(header + 36, "data", 4);
-  PutLe(header + 40, data_bytes, 4);
+struct Request {
+  const char* set_path;
+  const char* output;  // "-": standard output
+  double seconds;
+  Quality quality;
+  WavSampleFormat format;
+  int dither;  // 1 TPDF, 0 none, -1 not given
+};
+
+enum OptionId {
+  kOptionSet,
+  kOptionOutput,
+  kOptionDuration,
+  kOptionQuality,
+  kOptionFormat,
+  kOptionDither
+};
+
+struct OptionName {
+  const char* short_name;  // null: long form only
+  const char* long_name;
+  OptionId id;
+};
+
+static const OptionName kOptions[] = {
+    {"-s", "--set", kOptionSet},           {"-o", "--output", kOptionOutput},
+    {"-d", "--duration", kOptionDuration}, {nullptr, "--quality", kOptionQuality},
+    {nullptr, "--format", kOptionFormat},  {nullptr, "--dither", kOptionDither},
+};
+
+// The option argv[*i] names, with its value from "--name=VALUE" or from the
+// next argument (then *i moves past it). Returns the option's id, or -1 after
+// reporting an unknown argument or a missing value.
+static int NextOption(int argc, char** argv, int* i, const char** value) {
+  const char* arg = argv[*i];
+  const char* equals = std::strncmp(arg, "--", 2) == 0 ? std::strchr(arg, '=') : nullptr;
+  const size_t name_length = equals ? static_cast<size_t>(equals - arg) : std::strlen(arg);
+  for (const OptionName& option : kOptions) {
+    const bool is_short = option.short_name && !equals && !std::strcmp(arg, option.short_name);
+    const bool is_long = std::strlen(option.long_name) == name_length &&
+                         !std::strncmp(arg, option.long_name, name_length);
+    if (!is_short && !is_long) continue;
+    if (equals) {
+      *value = equals + 1;
+    } else if (*i + 1 < argc) {
+      *i += 1;
+      *value = argv[*i];
+    } else {
+      UsageError(kProgram, "%s needs a value", arg);
+      return -1;
+    }
+    return option.id;
+  }
+  if (arg[0] == '-' && arg[1] != '\0') {
+    UsageError(kProgram, "unknown option '%s'", arg);
+  } else {
+    UsageError(kProgram, "unexpected argument '%s'", arg);
+  }
+  return -1;
 }
 
-// Renders `frames` frames of `settings` into the WAV file `path` block by
-// block, as they come: memory stays that of one block however long the
-// render. Prints why when it fails; an incomplete file is removed.
-static bool RenderToWav(const GeneratorSettings& settings, uint32_t frames, const char* path) {
-  OfflineRender render;
-  if (!BeginOfflineRender(&render, settings, kDefaultBlockFrames)) {
-    std::fprintf(stderr, "genrender: out of memory\n");
-    return false;
+// Reads the command line into `r`. Returns 0 to render, 2 after a usage
+// error, 1 when it printed the help (any argument may ask for it).
+static int ParseArguments(int argc, char** argv, Request* r) {
+  *r = Request{nullptr, nullptr, 1.0, kSpecified, kWavS16, -1};
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
+      std::fputs(kUsage, stdout);
+      return 1;
+    }
   }
-  FILE* file = std::fopen(path, "wb");
-  if (!file) {
-    std::fprintf(stderr, "genrender: cannot write %s: %s\n", path, std::strerror(errno));
-    EndOfflineRender(&render);
-    return false;
+  for (int i = 1; i < argc; ++i) {
+    const char* value = nullptr;
+    switch (NextOption(argc, argv, &i, &value)) {
+      case kOptionSet: r->set_path = value; break;
+      case kOptionOutput: r->output = value; break;
+      case kOptionDuration: {
+        char* end = nullptr;
+        r->seconds = std::strtod(value, &end);
+        if (end == value || *end != '\0' || !(r->seconds >= 0.001 && r->seconds <= 3600.0)) {
+          return UsageError(
+              kProgram, "the duration '%s' is not a number of seconds from 0.001 to 3600", value);
+        }
+        break;
+      }
+      case kOptionQuality: {
+        const int quality = WordIndex(value, kQualityNames);
+        if (quality < 0)
+          return UsageError(kProgram, "unknown quality '%s': specified or high", value);
+        r->quality = static_cast<Quality>(quality);
+        break;
+      }
+      case kOptionFormat: {
+        const int format = WordIndex(value, kFormatNames);
+        if (format < 0) return UsageError(kProgram, "unknown format '%s': s16, s24 or f32", value);
+        r->format = static_cast<WavSampleFormat>(format);
+        break;
+      }
+      case kOptionDither:
+        r->dither = WordIndex(value, kDitherNames);
+        if (r->dither < 0) return UsageError(kProgram, "unknown dither '%s': tpdf or none", value);
+        break;
+      default: return 2;
+    }
   }
-  unsigned char bytes[4 * kDefaultBlockFrames];
-  MakeWavHeader(frames, bytes);
-  int write_error = 0;
-  bool ok = std::fwrite(bytes, 1, 44, file) == 44;
-  if (!ok) write_error = errno;
-  for (uint32_t done = 0; ok && done < frames;) {
-    const int16_t* block = NextOfflineBlock(&render);
-    const uint32_t take = frames - done < static_cast<uint32_t>(kDefaultBlockFrames)
-                              ? frames - done
-                              : static_cast<uint32_t>(kDefaultBlockFrames);
-    for (uint32_t i = 0; i < 2 * take; ++i)
-      PutLe(bytes + 2 * i, static_cast<uint16_t>(block[i]), 2);
-    ok = std::fwrite(bytes, 1, 4 * take, file) == 4 * take;
-    if (!ok) write_error = errno;
-    done += take;
+  if (!r->output)
+    return UsageError(kProgram, "no output file given: -o FILE, or -o - for standard output");
+  if (r->quality == kSpecified && r->format != kWavS16) {
+    return UsageError(kProgram,
+                      "--format %s needs --quality high: the specified engine renders 16 bits",
+                      kFormatNames[r->format]);
   }
-  EndOfflineRender(&render);
-  // A full disk may show only when the buffered end is written out.
-  if (ok && std::fflush(file) != 0) {
-    ok = false;
-    write_error = errno;
+  if (r->quality == kSpecified && r->dither != -1) {
+    return UsageError(kProgram,
+                      "--dither goes with --quality high: the specified engine truncates");
   }
-  if (std::fclose(file) != 0 && ok) {
-    ok = false;
-    write_error = errno;
+  if (r->format == kWavF32 && r->dither == 1) {
+    return UsageError(kProgram, "--dither tpdf: float output is not dithered");
   }
-  if (ok) return true;
-  std::fprintf(stderr, "genrender: cannot write %s: %s\n", path, std::strerror(write_error));
+  if (r->dither == -1) r->dither = r->quality == kHigh && r->format != kWavF32 ? 1 : 0;
+  return 0;
+}
+
+// Whether standard output is a terminal, where a WAV file does not belong.
+static bool StdoutIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stdout)) != 0;
+#else
+  return isatty(fileno(stdout)) != 0;
+#endif
+}
+
+static bool IsFolder(const char* path) {
   struct stat info;
-  if (stat(path, &info) == 0 && S_ISREG(info.st_mode)) std::remove(path);
-  return false;
+  return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // Reads a current-set file; prints why it cannot be used.
 static bool ReadSettings(const char* path, GeneratorSettings* settings) {
+  if (IsFolder(path)) {
+    std::fprintf(stderr, "genrender: %s is a folder, not a current-set file\n", path);
+    return false;
+  }
   FILE* file = std::fopen(path, "rb");
   if (!file) {
     std::fprintf(stderr, "genrender: cannot open %s: %s\n", path, std::strerror(errno));
@@ -123,50 +248,114 @@ static bool ReadSettings(const char* path, GeneratorSettings* settings) {
   return true;
 }
 
-int main(int argc, char** argv) {
-  const char* set_path = nullptr;
-  const char* output = nullptr;
-  double seconds = 1.0;
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    const bool takes_value = !std::strcmp(arg, "-s") || !std::strcmp(arg, "--set") ||
-                             !std::strcmp(arg, "-o") || !std::strcmp(arg, "--output") ||
-                             !std::strcmp(arg, "-d") || !std::strcmp(arg, "--duration");
-    if (takes_value && i + 1 >= argc) {
-      std::fprintf(stderr, "genrender: %s needs a value\n%s", arg, kUsage);
-      return 2;
-    }
-    if (!std::strcmp(arg, "-h") || !std::strcmp(arg, "--help")) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (!std::strcmp(arg, "-s") || !std::strcmp(arg, "--set")) {
-      set_path = argv[++i];
-    } else if (!std::strcmp(arg, "-o") || !std::strcmp(arg, "--output")) {
-      output = argv[++i];
-    } else if (!std::strcmp(arg, "-d") || !std::strcmp(arg, "--duration")) {
-      const char* text = argv[++i];
-      char* end = nullptr;
-      seconds = std::strtod(text, &end);
-      if (end == text || *end != '\0' || !(seconds >= 0.001 && seconds <= 3600.0)) {
-        std::fprintf(stderr, "genrender: the duration must be a number of seconds from 0.001 to 3600\n");
-        return 2;
-      }
+// The reason of the stream write that just failed (errno cleared before it);
+// a C library that gives none still fails the render.
+static int WriteErrno() { return errno != 0 ? errno : EIO; }
+
+// Writes the header and then every block of the render as it comes. Returns
+// 0, or the errno of the write that failed (ENOMEM when the render cannot
+// start).
+static int WriteRender(const Request& r, const GeneratorSettings& settings, uint32_t frames,
+                       FILE* file) {
+  const int32_t block_frames = kDefaultBlockFrames;
+  unsigned char bytes[8 * kDefaultBlockFrames];  // a block in the widest format
+  const size_t header_bytes = MakeWavHeader(r.format, frames, bytes);
+  errno = 0;
+  if (std::fwrite(bytes, 1, header_bytes, file) != header_bytes) return WriteErrno();
+  OfflineRender specified;
+  PreciseRender high;
+  const bool began = r.quality == kSpecified
+                         ? BeginOfflineRender(&specified, settings, block_frames)
+                         : BeginPreciseRender(&high, settings, block_frames);
+  if (!began) return ENOMEM;
+  Dither dither = {0x243F6A8885A308D3ull};  // any fixed seed: the same request gives the same file
+  const size_t frame_bytes = static_cast<size_t>(WavFrameBytes(r.format));
+  int error = 0;
+  for (uint32_t done = 0; error == 0 && done < frames;) {
+    const uint32_t left = frames - done;
+    const uint32_t take = left < static_cast<uint32_t>(block_frames) ? left : block_frames;
+    if (r.quality == kSpecified) {
+      PackPcm16(NextOfflineBlock(&specified), 2 * take, bytes);
     } else {
-      std::fprintf(stderr, "genrender: unknown argument '%s'\n%s", arg, kUsage);
-      return 2;
+      PackSamples(NextPreciseBlock(&high), 2 * take, r.format, r.dither ? &dither : nullptr, bytes);
+    }
+    errno = 0;
+    if (std::fwrite(bytes, 1, frame_bytes * take, file) != frame_bytes * take) {
+      error = WriteErrno();
+    }
+    done += take;
+  }
+  if (r.quality == kSpecified) {
+    EndOfflineRender(&specified);
+  } else {
+    EndPreciseRender(&high);
+  }
+  // A full disk or a closed pipe may show only when the buffered end is written out.
+  errno = 0;
+  if (error == 0 && std::fflush(file) != 0) error = WriteErrno();
+  return error;
+}
+
+// Renders into the output file or standard output; prints why it fails and
+// removes an incomplete file. A closed pipe fails without a word.
+static bool RenderRequest(const Request& r, const GeneratorSettings& settings, uint32_t frames) {
+  const bool to_stdout = std::strcmp(r.output, "-") == 0;
+  FILE* file = nullptr;
+  if (to_stdout) {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    file = stdout;
+  } else if (IsFolder(r.output)) {
+    std::fprintf(stderr, "genrender: cannot write %s: it is a folder\n", r.output);
+    return false;
+  } else {
+    file = std::fopen(r.output, "wb");
+    if (!file) {
+      std::fprintf(stderr, "genrender: cannot write %s: %s\n", r.output, std::strerror(errno));
+      return false;
     }
   }
-  if (!output) {
-    std::fprintf(stderr, "genrender: no output file given (-o FILE)\n%s", kUsage);
-    return 2;
+  int error = WriteRender(r, settings, frames, file);
+  errno = 0;
+  if (!to_stdout && std::fclose(file) != 0 && error == 0) error = WriteErrno();
+  if (error == 0) return true;
+  if (error == EPIPE) return false;
+  if (error == ENOMEM) {
+    std::fprintf(stderr, "genrender: out of memory\n");
+  } else {
+    std::fprintf(stderr, "genrender: cannot write %s: %s\n",
+                 to_stdout ? "to standard output" : r.output, std::strerror(error));
+  }
+  struct stat info;
+  if (!to_stdout && stat(r.output, &info) == 0 && S_ISREG(info.st_mode)) std::remove(r.output);
+  return false;
+}
+
+int main(int argc, char** argv) {
+#ifdef SIGPIPE
+  // A reader that goes away shows as EPIPE on the next write, which ends the
+  // render quietly, instead of killing the process half-way.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
+#ifdef SIGXFSZ
+  // Likewise a file size limit: the failed write removes the incomplete file.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
+  Request request;
+  const int parsed = ParseArguments(argc, argv, &request);
+  if (parsed == 1) return 0;
+  if (parsed != 0) return 2;
+  if (!std::strcmp(request.output, "-") && StdoutIsTerminal()) {
+    return UsageError(kProgram, "standard output is a terminal: send it to a file or a pipe");
   }
 
   GeneratorSettings settings = kGeneratorDefaults;
-  if (set_path && !ReadSettings(set_path, &settings)) return 1;
+  if (request.set_path && !ReadSettings(request.set_path, &settings)) return 1;
   settings.on = 1;
 
-  // At most 3600 s: 158,760,000 frames, a data chunk well within 32 bits.
-  const uint32_t frames = static_cast<uint32_t>(std::llround(seconds * 44100.0));
-  if (!RenderToWav(settings, frames, output)) return 1;
-  return 0;
+  // At most 3600 s: 158,760,000 frames, within every format's 32-bit sizes.
+  const uint32_t frames = static_cast<uint32_t>(std::llround(request.seconds * 44100.0));
+  static_assert(3600u * 44100u <= kMaxWavFrames, "an hour fits");
+  return RenderRequest(request, settings, frames) ? 0 : 1;
 }

@@ -26,6 +26,9 @@
 #include "setup/package_format.h"
 #include "setup/package_reader.h"
 #include "tools/mkpackage_pe.h"
+#include "tools/usage_error.h"
+
+static const char kProgram[] = "mkpackage";
 
 static const char kUsage[] =
     "usage: mkpackage build <folder> -o <package>\n"
@@ -58,7 +61,10 @@ static const char kHelp[] =
     "      entry is called <name>.\n"
     "\n"
     "A <package-or-exe> that starts with \"MZ\" is read as a Windows executable and\n"
-    "the package is taken from its RCDATA 100 resource.\n"
+    "the package is taken from its RCDATA 100 resource. Any other file is a package\n"
+    "when it is larger than the directory and each of the 25 records holds a name\n"
+    "(printable characters ended by a zero byte); other files are refused as not an\n"
+    "install package.\n"
     "\n"
     "Exit codes: 0 success, 1 failure, 2 wrong usage.\n";
 
@@ -76,10 +82,19 @@ static void FreeBytes(Bytes* bytes) {
   bytes->size = 0;
 }
 
+static bool IsFolder(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 // Reads a whole file; 1, or 0 with a message.
 static int ReadWholeFile(const char* path, Bytes* out) {
   out->data = nullptr;
   out->size = 0;
+  if (IsFolder(path)) {
+    std::fprintf(stderr, "mkpackage: %s is a folder\n", path);
+    return 0;
+  }
   FILE* f = std::fopen(path, "rb");
   if (f == nullptr) {
     std::fprintf(stderr, "mkpackage: %s: %s\n", path, std::strerror(errno));
@@ -164,6 +179,22 @@ struct LoadedPackage {
   bool from_exe;
 };
 
+// The number (1 … 25) of the first directory record whose name field holds
+// no name: printable ASCII ended by a NUL within its 128 bytes; 0 when all
+// do. Nothing else in a directory can tell a package from another file.
+static int FirstRecordWithoutName(const uint8_t* directory) {
+  for (int i = 0; i < kPackageEntryCount; ++i) {
+    PackageEntry entry;
+    LoadPackageEntry(directory, i, &entry);
+    int length = 0;
+    while (length < kPackageNameSize && entry.name[length] >= 0x20 && entry.name[length] < 0x7F) {
+      ++length;
+    }
+    if (length == 0 || length == kPackageNameSize || entry.name[length] != '\0') return i + 1;
+  }
+  return 0;
+}
+
 static int LoadPackage(const char* path, LoadedPackage* package) {
   *package = LoadedPackage{};
   if (!ReadWholeFile(path, &package->file)) return 0;
@@ -191,9 +222,16 @@ static int LoadPackage(const char* path, LoadedPackage* package) {
   }
   if (package->size <= kPackageDirectorySize) {
     std::fprintf(stderr,
-                 "mkpackage: %s: not a package: %u bytes (a package is larger than its "
+                 "mkpackage: %s: not an install package: %u bytes (a package is larger than its "
                  "3,900-byte directory)\n",
                  path, package->size);
+    FreeBytes(&file);
+    return 0;
+  }
+  if (const int record = FirstRecordWithoutName(package->image)) {
+    std::fprintf(stderr,
+                 "mkpackage: %s: not an install package: directory record %d holds no name\n", path,
+                 record);
     FreeBytes(&file);
     return 0;
   }
@@ -219,6 +257,10 @@ static void PrintDigest(const uint8_t digest[16]) {
 // Commands.
 
 static int Build(const char* folder, const char* output) {
+  if (!IsFolder(folder)) {
+    std::fprintf(stderr, "mkpackage: %s is not a folder\n", folder);
+    return 1;
+  }
   PackageSource sources[kPackageEntryCount] = {};
   Bytes files[kPackageEntryCount] = {};
   int problems = 0;
@@ -415,38 +457,57 @@ static int Extract(const char* path, const char* folder, const char* name) {
   return 0;
 }
 
-static int Usage() {
-  std::fputs(kUsage, stderr);
-  return 2;
-}
+struct Command {
+  const char* name;
+  int least, most;    // file and folder arguments
+  const char* needs;  // what a short command line misses
+};
+
+static const Command kCommands[] = {
+    {"build", 1, 1, "a folder and -o <package>"},
+    {"list", 1, 1, "a package or executable"},
+    {"verify", 1, 1, "a package or executable"},
+    {"extract", 2, 3, "a package or executable and a folder"},
+};
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::fputs(kUsage, stdout);
-    std::fputs(kHelp, stdout);
-    return 0;
-  }
-  if (argc < 2) return Usage();
-  const char* command = argv[1];
-  if (std::strcmp(command, "build") == 0) {
-    const char* folder = nullptr;
-    const char* output = nullptr;
-    for (int i = 2; i < argc; ++i) {
-      if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) {
-        output = argv[++i];
-      } else if (folder == nullptr && argv[i][0] != '-') {
-        folder = argv[i];
-      } else {
-        return Usage();
-      }
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      std::fputs(kHelp, stdout);
+      return 0;
     }
-    if (folder == nullptr || output == nullptr) return Usage();
-    return Build(folder, output);
   }
-  if (std::strcmp(command, "list") == 0 && argc == 3) return List(argv[2]);
-  if (std::strcmp(command, "verify") == 0 && argc == 3) return Verify(argv[2]);
-  if (std::strcmp(command, "extract") == 0 && (argc == 4 || argc == 5)) {
-    return Extract(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+  if (argc < 2) return UsageError(kProgram, "no command given");
+  const Command* command = nullptr;
+  for (const Command& c : kCommands) {
+    if (std::strcmp(argv[1], c.name) == 0) command = &c;
   }
-  return Usage();
+  if (command == nullptr) {
+    return UsageError(kProgram, argv[1][0] == '-' ? "unknown option '%s'" : "unknown command '%s'",
+                      argv[1]);
+  }
+  const bool build = command == &kCommands[0];
+  const char* args[3] = {};
+  int count = 0;
+  const char* output = nullptr;
+  for (int i = 2; i < argc; ++i) {
+    if (build && std::strcmp(argv[i], "-o") == 0) {
+      if (i + 1 >= argc) return UsageError(kProgram, "-o needs a value");
+      output = argv[++i];
+    } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+      return UsageError(kProgram, "unknown option '%s'", argv[i]);
+    } else if (count == command->most) {
+      return UsageError(kProgram, "unexpected argument '%s'", argv[i]);
+    } else {
+      args[count++] = argv[i];
+    }
+  }
+  if (count < command->least || (build && output == nullptr)) {
+    return UsageError(kProgram, "%s needs %s", command->name, command->needs);
+  }
+  if (build) return Build(args[0], output);
+  if (command == &kCommands[1]) return List(args[0]);
+  if (command == &kCommands[2]) return Verify(args[0]);
+  return Extract(args[0], args[1], args[2]);
 }

@@ -1,5 +1,7 @@
 // Throughput of RenderGenerator on 4,408-frame stereo blocks, one signal per
-// benchmark. After the benchmark's own table it prints one line a signal:
+// benchmark, and of genrender's high quality (the precise synth and 16-bit
+// PCM with TPDF dither) on the sine. After the benchmark's own table it prints
+// one line a signal:
 //   bench <signal> frames_per_second=<N> realtime_factor=<N/44100>
 #include <benchmark/benchmark.h>
 
@@ -8,6 +10,8 @@
 #include <vector>
 
 #include "generator/engine.h"
+#include "generator/precise_synth.h"
+#include "generator/wav_file.h"
 
 namespace {
 
@@ -35,6 +39,12 @@ const Signal kSignals[] = {
     {"gate", [](GeneratorSettings* s) { s->gate = 1; }},  // 3.0 s on, 0.3 s off
 };
 
+// The rate the summary reports: one block of frames an iteration.
+void CountFrames(benchmark::State& state) {
+  state.counters["frames_per_second"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kBlockFrames, benchmark::Counter::kIsRate);
+}
+
 void RenderSignal(benchmark::State& state, const Signal* signal) {
   GeneratorEngine* slot = CreateGenerator();
   SetGeneratorFormat(&slot, 44100.0f, 2);
@@ -50,10 +60,24 @@ void RenderSignal(benchmark::State& state, const Signal* signal) {
     benchmark::DoNotOptimize(block.data());
     benchmark::ClobberMemory();
   }
-  state.counters["frames_per_second"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * kBlockFrames,
-                         benchmark::Counter::kIsRate);
+  CountFrames(state);
   ReleaseGenerator(&slot);
+}
+
+void RenderHighSine(benchmark::State& state) {
+  GeneratorSettings s = kGeneratorDefaults;
+  s.on = 1;
+  PreciseRender render;
+  BeginPreciseRender(&render, s, kBlockFrames);
+  Dither dither = {1};
+  std::vector<unsigned char> bytes(4 * kBlockFrames);
+  for (auto _ : state) {
+    PackSamples(NextPreciseBlock(&render), 2 * kBlockFrames, kWavS16, &dither, bytes.data());
+    benchmark::DoNotOptimize(bytes.data());
+    benchmark::ClobberMemory();
+  }
+  CountFrames(state);
+  EndPreciseRender(&render);
 }
 
 // Keeps the console table and remembers each signal's median rate over the
@@ -80,6 +104,10 @@ int main(int argc, char** argv) {
         ->Repetitions(5)
         ->ReportAggregatesOnly(true);
   }
+  benchmark::RegisterBenchmark("high_sine", RenderHighSine)
+      ->MinTime(0.3)
+      ->Repetitions(5)
+      ->ReportAggregatesOnly(true);
   benchmark::Initialize(&argc, argv);
   SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

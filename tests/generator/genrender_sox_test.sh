@@ -41,6 +41,35 @@ for args in "-o $wav -s" "-o $wav -d" "-s $work/foreign.def -o"; do
   grep -q 'needs a value' "$work/err" || { echo "no usage error for: $args"; exit 1; }
 done
 
+# Usage errors: one line that names the argument and points to --help.
+for args in "--bogus -o $wav" "frobnicate -o $wav" "--quality=best -o $wav" "--format s24 -o $wav" \
+            "--dither none -o $wav" "--quality high --format f32 --dither tpdf -o $wav"; do
+  # shellcheck disable=SC2086
+  if "$genrender" $args 2>"$work/err"; then echo "accepted: $args"; exit 1; fi
+  [[ $(wc -l <"$work/err") == 1 ]] && grep -q -- "--help" "$work/err" || { cat "$work/err"; exit 1; }
+done
+grep -q "'--bogus'" <("$genrender" --bogus -o "$wav" 2>&1)
+if "$genrender" -s "$work" -o "$wav" 2>"$work/err"; then exit 1; fi
+grep -q 'is a folder' "$work/err"
+
+# The --option=value form, and each format as sox and Python's wave read it.
+"$genrender" --duration=0.5 --quality=high --format=s24 --output="$wav"
+[[ $(soxi -b "$wav") == 24 && $(soxi -s "$wav") == 22050 ]]
+/usr/bin/python3 -c 'import sys, wave; w = wave.open(sys.argv[1]); assert w.getsampwidth() == 3' "$wav"
+"$genrender" -d 0.5 --quality high --format f32 -o "$wav"
+soxi -e "$wav" | grep -q 'Floating Point'
+
+# Standard output: the header is exact, so sox reads the stream; a reader
+# that goes away ends the render quietly, and a size limit leaves no file.
+samples=$("$genrender" -d 3 --quality high --format s24 -o - | sox - -n stat 2>&1 |
+          awk '/Samples read/ {print $3}')
+[[ $samples == 264600 ]] || { echo "sox read $samples samples from the pipe"; exit 1; }
+if "$genrender" -d 100 -o - 2>"$work/err" | head -c 1000 >/dev/null; then exit 1; fi
+[[ ! -s "$work/err" ]] || { cat "$work/err"; exit 1; }
+if (ulimit -f 100; "$genrender" -d 10 -o "$work/big.wav") 2>"$work/err"; then exit 1; fi
+[[ ! -e "$work/big.wav" ]] || { echo "an incomplete file was left"; exit 1; }
+grep -q 'File too large' "$work/err"
+
 # A full disk: a clear message and a failure.
 if "$genrender" -d 1 -o /dev/full 2>"$work/err"; then exit 1; fi
 grep -q 'cannot write /dev/full: No space left on device' "$work/err"

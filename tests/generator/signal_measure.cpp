@@ -69,3 +69,35 @@ double HannTonePower(const std::vector<double>& x, double hz) {
   }
   return Goertzel(x, window, hz);
 }
+
+SineFit FitSine(const std::vector<double>& x, double hz) {
+  const double middle = (static_cast<double>(x.size()) - 1) / 2;  // keeps the system well conditioned
+  double w = 2 * kPi * hz / 44100.0, p[4] = {0, 0, 0, 0}, residual = 0;
+  for (int round = 0; round < 8; ++round) {
+    const int n = round == 0 ? 3 : 4;  // ω only once a sine has been fitted
+    double m[4][5] = {};
+    residual = 0;
+    for (size_t i = 0; i < x.size(); ++i) {
+      const double t = static_cast<double>(i) - middle, c = std::cos(w * t), s = std::sin(w * t);
+      const double r = x[i] - (p[0] * c + p[1] * s + p[2]);
+      const double j[4] = {c, s, 1, t * (p[1] * c - p[0] * s)};
+      for (int a = 0; a < n; ++a) {
+        for (int b = 0; b < n; ++b) m[a][b] += j[a] * j[b];
+        m[a][4] += j[a] * r;
+      }
+      residual += r * r;
+    }
+    for (int a = 0; a < n; ++a) {  // Gauss-Jordan; the normal matrix is positive definite
+      for (int b = 0; b < n; ++b) {
+        if (b == a) continue;
+        const double f = m[b][a] / m[a][a];
+        for (int k = 0; k <= 4; ++k) m[b][k] -= f * m[a][k];
+      }
+    }
+    for (int a = 0; a < 3; ++a) p[a] += m[a][4] / m[a][a];
+    if (n == 4) w += m[3][4] / m[3][3];
+  }
+  const double amplitude = std::hypot(p[0], p[1]);
+  const double thd_n = 10 * std::log10(residual / static_cast<double>(x.size()) / (amplitude * amplitude / 2));
+  return {w * 44100.0 / (2 * kPi), amplitude, thd_n};
+}

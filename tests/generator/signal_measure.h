@@ -29,3 +29,12 @@ double TonePower(const std::vector<double>& x, double hz);
 // The same through a Hann window: for tones that do not fit whole cycles and
 // for looking between tones.
 double HannTonePower(const std::vector<double>& x, double hz);
+
+// Least-squares fit of a·cos(ωn) + b·sin(ωn) + c to a signal, with ω refined
+// from `hz` by Gauss-Newton (the four-parameter sine fit), at 44.1 kHz.
+struct SineFit {
+  double hz;
+  double amplitude;
+  double thd_n_db;  // the residual's power relative to the fitted sine's
+};
+SineFit FitSine(const std::vector<double>& x, double hz);

@@ -250,10 +250,43 @@ TEST(MkpackageTool, HelpAndUsage) {
         "extract <package-or-exe> <folder> [name]", "RCDATA 100"}) {
     EXPECT_NE(help.output.find(word), std::string::npos) << word;
   }
-  EXPECT_EQ(Tool("").status, 2);
-  EXPECT_EQ(Tool("frobnicate x").status, 2);
-  EXPECT_EQ(Tool("build " + kFixture).status, 2);  // no -o
-  EXPECT_EQ(Tool("extract a").status, 2);
+  EXPECT_EQ(Tool("verify --help").output, help.output);  // wherever it stands
+  // A usage error is one line that names what is wrong and points to --help.
+  const std::pair<std::string, std::string> errors[] = {
+      {"", "no command given"},
+      {"frobnicate x", "unknown command 'frobnicate'"},
+      {"--bogus", "unknown option '--bogus'"},
+      {"verify", "verify needs a package or executable"},
+      {"verify a b", "unexpected argument 'b'"},
+      {"build " + kFixture, "build needs a folder and -o <package>"},
+      {"extract a", "extract needs a package or executable and a folder"},
+  };
+  for (const auto& [arguments, message] : errors) {
+    const ToolRun run = Tool(arguments);
+    EXPECT_EQ(run.status, 2) << arguments;
+    EXPECT_EQ(run.output, "mkpackage: " + message + " (see mkpackage --help)\n") << arguments;
+  }
+}
+
+TEST(MkpackageTool, RefusesWhatIsNoPackageWhateverItsSize) {
+  Scratch s;
+  const Bytes text(ReadFile(kFixture + "/readme.txt"));
+  for (size_t size : {size_t{100}, size_t{3901}, size_t{20000}}) {
+    Bytes bytes;
+    while (bytes.size() < size) bytes.insert(bytes.end(), text.begin(), text.end());
+    bytes.resize(size);
+    const std::string file = s / "readme.txt";
+    WriteFile(file, bytes);
+    for (const std::string& command :
+         {"list " + file, "verify " + file, "extract " + file + " " + (s / "out")}) {
+      const ToolRun run = Tool(command);
+      EXPECT_EQ(run.status, 1) << command << size;
+      EXPECT_NE(run.output.find("not an install package"), std::string::npos) << run.output;
+    }
+  }
+  const ToolRun folder = Tool("verify " + s.path);
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_EQ(folder.output, "mkpackage: " + s.path + " is a folder\n");
 }
 
 TEST(MkpackageTool, BuildListVerifyExtract) {
@@ -314,9 +347,6 @@ TEST(MkpackageTool, VerifyReportsEachBadEntryAndWritesNothing) {
       << verify.output;
   EXPECT_NE(verify.output.find("12 of 25 entries failed"), std::string::npos) << verify.output;
   EXPECT_EQ(ReadFile(s / "bad.bin"), package);
-  ToolRun listing = Tool("list " + s.path);  // a folder is no package
-  EXPECT_EQ(listing.status, 1);
-
   // An entry reaching past the end is reported with its offset too.
   Bytes outside = FixturePackage();
   PackageEntry last = EntryOf(outside, 24);
