@@ -243,6 +243,19 @@ ControlPreferences* GetControlPreferences() {
   return g_ctl.start_count > 0 ? &g_ctl.prefs : nullptr;
 }
 
+void SaveControlPreferences() {
+  if (g_ctl.start_count > 0) WritePreferences();
+}
+
+int IsValueEditorOpen() {
+  return GetPopupSlot(kSlotQuickEdit) != nullptr || GetPopupSlot(kSlotTimeEntry) != nullptr;
+}
+
+void CloseValueEditors() {
+  ClosePopupSlot(kSlotQuickEdit);
+  ClosePopupSlot(kSlotTimeEntry);
+}
+
 HWND GetPopupSlot(int slot) {
   return slot >= 0 && slot < kPopupSlotCount ? g_ctl.popups[slot] : nullptr;
 }

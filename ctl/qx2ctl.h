@@ -87,6 +87,18 @@ const char* GetControlLibraryErrorText(uint16_t code);
 // at the last end). Null while the library is stopped.
 ControlPreferences* GetControlPreferences();
 
+// Writes the preferences now (the last end writes them again): for a session
+// that ends before the library does.
+void SaveControlPreferences();
+
+// 1 while a modal value editor (quick edit box, time-entry dialog) runs its
+// loop: code that frees what the editor's caller uses must wait until it ends.
+int IsValueEditorOpen();
+
+// Dismisses the open value editors; their loops end once their caller's
+// message handler returns.
+void CloseValueEditors();
+
 // Class names (each with the library's suffix).
 extern const char kKnobClass[];
 extern const char kImageButtonClass[];

@@ -122,7 +122,11 @@ static void PrepareGenerator(GeneratorEngine* e) {
     e->fade_counter = 0;
     e->elapsed_samples = 0;
     if (s.one_shot != 0) {
-      e->one_shot_length = TruncToSamples(static_cast<double>(s.duration_s) * rate);
+      // At least one sample, so that every one-shot ends: a duration of 0,
+      // below one sample, negative or NaN would otherwise never be counted,
+      // and switching off does not cut a one-shot short.
+      const int32_t length = TruncToSamples(static_cast<double>(s.duration_s) * rate);
+      e->one_shot_length = length > 1 ? length : 1;
       e->pending.on = 0;  // a one-shot plays once per switch-on
     } else {
       e->one_shot_length = 0;
@@ -150,9 +154,10 @@ static void PrepareGenerator(GeneratorEngine* e) {
   e->right_phase_offset = s.phase_deg * 0.0027777778f;
 
   // The sweep runs between the lower and the higher of its two frequencies,
-  // whichever word holds which: the panel's two knobs are independent, and a
-  // start above the end would drive the increment to 0 or past the Nyquist
-  // limit, a constant (DC) output. The direction bits keep their meaning.
+  // whichever word holds which: the panel keeps start <= end, but a record
+  // from elsewhere (a set file, genrender, a caller) may not, and a start
+  // above the end would drive the increment to 0 or past the Nyquist limit,
+  // a constant (DC) output. The direction bits keep their meaning.
   const bool reversed = s.sweep_start_hz > s.sweep_end_hz;
   const float low_hz = reversed ? s.sweep_end_hz : s.sweep_start_hz;
   const float high_hz = reversed ? s.sweep_start_hz : s.sweep_end_hz;

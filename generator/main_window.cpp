@@ -96,7 +96,7 @@ static bool CreateParts(HWND window) {
                               g_app.skins[kSkinSliderThumb], g_app.skins[kSkinOptions]};
   if (!CreatePanel(&g_panel, window, &images)) {
     MessageBoxA(window, "Not enough memory, can't run this program", "Fatal error", MB_TASKMODAL);
-    return -1;
+    return false;
   }
   LoadCurrentSet(g_app.engine, g_app.set_file_path);
   RefreshPanel(&g_panel);
@@ -236,19 +236,39 @@ static void CloseProcedure(HWND window) {
   PostMessageA(window, WM_DESTROY, 0, 0);
 }
 
-// Also runs when WM_CREATE failed part-way: then what was not read is not
-// written (the set file or the latency setting would be overwritten with
-// defaults) and no quit message is posted (there is no message loop yet, and
-// a pending quit would close the failure message box at once).
-static void Shutdown() {
-  if (g_app.shut_down) return;
-  g_app.shut_down = true;
-  if (g_app.popup_menu) DestroyMenu(g_app.popup_menu);
-  g_app.popup_menu = nullptr;
+// Stops the audio and writes what the program keeps: the latency (when it
+// was read in this run), the set (when it was loaded) and the library's
+// preferences. Runs once.
+static void SaveAndStop() {
+  if (g_app.saved) return;
+  g_app.saved = true;
   FreeAudioStream();
   if (g_app.latency_read) WriteLatencySetting(g_audio.latency_s);
   ReleaseWaveDevices();
   if (g_app.started) SaveCurrentSet(g_app.engine, g_app.set_file_path);
+}
+
+// Also runs when WM_CREATE failed part-way: then what was not read is not
+// written (the set file or the latency setting would be overwritten with
+// defaults) and no quit message is posted (there is no message loop yet, and
+// a pending quit would close the failure message box at once).
+//
+// A value editor may be open (the session can end while a read-out's box
+// is up): its loop returns into code that uses the panel and the engine. Then
+// everything is saved now, the editors are dismissed, and the freeing waits
+// for a close posted to come back here once their loops have ended.
+static void Shutdown() {
+  if (g_app.shut_down) return;
+  SaveAndStop();
+  if (IsValueEditorOpen()) {
+    SaveControlPreferences();
+    CloseValueEditors();
+    PostMessageA(g_app.main_window, WM_CLOSE, 0, 0);
+    return;
+  }
+  g_app.shut_down = true;
+  if (g_app.popup_menu) DestroyMenu(g_app.popup_menu);
+  g_app.popup_menu = nullptr;
   DestroyPanel(&g_panel);
   ReleaseGenerator(&g_app.engine);
   EndControlLibrary();
@@ -262,59 +282,42 @@ static void PaintBackground(HDC dc) {
   DrawBitmap(dc, 0, 0, kPanelWidth, kPanelHeight, g_app.skins[kSkinPanel], 0, 0, SRCCOPY);
 }
 
+// The session ends without a WM_DESTROY: save now, as closing would.
+static void OnEndSession(HWND window, bool ending) {
+  if (!ending) return;
+  EnumWindows(CloseOwnedPopup, reinterpret_cast<LPARAM>(window));
+  Shutdown();
+}
+
+// The right-click menu ("info...", "License...", the web page and mail).
+static void OnRightButtonDown(HWND window, int x, int y) {
+  if (!g_app.popup_menu) return;
+  POINT at = {x, y};
+  ClientToScreen(window, &at);
+  TrackPopupMenu(g_app.popup_menu, TPM_LEFTBUTTON, at.x, at.y, 0, window, nullptr);
+}
+
 static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   const int x = static_cast<int16_t>(LOWORD(lparam));
   const int y = static_cast<int16_t>(HIWORD(lparam));
   switch (message) {
-    case WM_CREATE:
-      return OnCreate(window);
-    case WM_CLOSE:
-      CloseProcedure(window);
-      return 0;
-    case WM_DESTROY:
-      Shutdown();
-      return 0;
+    case WM_CREATE: return OnCreate(window);
+    case WM_CLOSE: CloseProcedure(window); return 0;
+    case WM_DESTROY: Shutdown(); return 0;
     case WM_QUERYENDSESSION: return TRUE;
-    case WM_ENDSESSION:
-      // The session ends without a WM_DESTROY: save now, as closing would.
-      if (wparam) {
-        EnumWindows(CloseOwnedPopup, reinterpret_cast<LPARAM>(window));
-        Shutdown();
-      }
-      return 0;
-    case WM_ERASEBKGND:
-      PaintBackground(reinterpret_cast<HDC>(wparam));
-      return 1;
-    case WM_KEYDOWN:
-      CycleFocus(window, wparam);
-      return 0;
-    case WM_COMMAND:
-      OnCommand(window, LOWORD(wparam));
-      return 0;
-    case WM_INITMENU:
-      OnInitMenu(window, reinterpret_cast<HMENU>(wparam));
-      return 0;
-    case WM_LBUTTONDOWN:
-      BeginWindowDrag(&g_app.drag, x, y);
-      return 0;
-    case WM_MOUSEMOVE:
-      MoveWindowDrag(&g_app.drag, x, y);
-      return 0;
-    case WM_LBUTTONUP:
-      EndWindowDrag(&g_app.drag, x, y);
-      return 0;
+    case WM_ENDSESSION: OnEndSession(window, wparam != 0); return 0;
+    case WM_ERASEBKGND: PaintBackground(reinterpret_cast<HDC>(wparam)); return 1;
+    case WM_KEYDOWN: CycleFocus(window, wparam); return 0;
+    case WM_COMMAND: OnCommand(window, LOWORD(wparam)); return 0;
+    case WM_INITMENU: OnInitMenu(window, reinterpret_cast<HMENU>(wparam)); return 0;
+    case WM_LBUTTONDOWN: BeginWindowDrag(&g_app.drag, x, y); return 0;
+    case WM_MOUSEMOVE: MoveWindowDrag(&g_app.drag, x, y); return 0;
+    case WM_LBUTTONUP: EndWindowDrag(&g_app.drag, x, y); return 0;
     case WM_CAPTURECHANGED:
       OnWindowDragCaptureChanged(&g_app.drag, reinterpret_cast<HWND>(lparam));
       return 0;
-    case WM_RBUTTONDOWN: {
-      if (!g_app.popup_menu) return 0;
-      POINT at = {x, y};
-      ClientToScreen(window, &at);
-      TrackPopupMenu(g_app.popup_menu, TPM_LEFTBUTTON, at.x, at.y, 0, window, nullptr);
-      return 0;
-    }
-    default:
-      return DefWindowProcA(window, message, wparam, lparam);
+    case WM_RBUTTONDOWN: OnRightButtonDown(window, x, y); return 0;
+    default: return DefWindowProcA(window, message, wparam, lparam);
   }
 }
 

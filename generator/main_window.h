@@ -35,7 +35,8 @@ struct GeneratorApp {
   int frame_width, caption_height, menu_height;
   bool started;       // WM_CREATE went through: the set file was loaded
   bool latency_read;  // the latency setting was read in this run: write it back
-  bool shut_down;     // the shutdown procedure ran
+  bool saved;         // the audio is stopped and the settings are written
+  bool shut_down;     // the shutdown procedure ran to its end
 };
 
 extern GeneratorApp g_app;

@@ -1,120 +1,42 @@
 // The generator panel: see panel.h.
 //
-// How it works. CreatePanel walks one table of controls in Tab order; every
-// control but the lamps calls OnPanelNotify with the panel record, which
+// How it works. Every fact about a control (its place, its kind, the setting
+// a knob edits, its range, read-out and presets) is a row of the tables in
+// panel_parameters.cpp; this file only turns rows into windows and
+// notifications into settings. CreatePanel walks kPanelPlaces in Tab order;
+// every control but the lamps calls OnPanelNotify with the panel record, which
 // copies the pending settings out, changes one field, writes them back and
 // keeps the related controls consistent (radio groups, presets, lamps,
-// read-outs) with the library's set-value command, which never notifies
-// back. The nine read-outs are free panels drawn here; the first one also
-// carries the 50 ms timer that switches "on" off once the engine has
-// stopped by itself.
+// read-outs) with the library's set-value command, which never notifies back.
+// The nine read-outs are free panels drawn here; the first one also carries
+// the 50 ms timer that switches "on" off once the engine has stopped by itself.
 #include "generator/panel.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
-
-#include "ctl/dialog_template.h"
-#include "generator/panel_text.h"
 
 GeneratorPanel g_panel;
 
 constexpr UINT_PTR kStopTimerId = 1234;
 constexpr UINT kStopTimerMs = 50;
 constexpr int kIdleTicksBeforeOff = 6;
-constexpr int kReadoutWidth = 41, kReadoutHeight = 16;
 constexpr int kReadoutBackgroundX = 79, kReadoutBackgroundY = 155;
 constexpr uint32_t kValueTextStyle = 2016;
+constexpr uint32_t kSliderStyle = 0x01110000;
 
-enum ControlKind { kButton, kLamp, kKnob, kSlider };
-enum LampId { kLampOn = -1, kLampWaveform = -2, kLampNoise = -3 };
-
-struct ControlPlace {
-  int id;  // a control id, or a LampId
-  ControlKind kind;
-  uint32_t mode;  // buttons: the library's mode word
-  int x, y;
-};
-
-// Every control in Tab order.
-static const ControlPlace kControls[] = {
-    {0, kButton, kButtonToggle, 46, 11},
-    {kLampOn, kLamp, 0, 46, 32},
-    {1, kButton, kButtonSelect, 46, 63},
-    {2, kButton, kButtonSelect, 46, 90},
-    {60, kButton, kButtonToggle, 46, 179},
-    {3, kKnob, 0, 85, 119},
-    {70, kButton, kButtonPush, 46, 203},
-    {5, kKnob, 0, 157, 60},
-    {6, kKnob, 0, 158, 145},
-    {7, kButton, kButtonSelect, 203, 43},
-    {8, kButton, kButtonSelect, 203, 66},
-    {9, kButton, kButtonSelect, 203, 89},
-    {10, kButton, kButtonSelect, 203, 112},
-    {50, kSlider, 0, 145, 199},
-    {11, kButton, kButtonSelect, 277, 11},
-    {kLampWaveform, kLamp, 0, 277, 32},
-    {12, kKnob, 0, 283, 61},
-    {13, kKnob, 0, 286, 114},
-    {14, kKnob, 0, 286, 149},
-    {15, kButton, kButtonSelect, 369, 65},
-    {16, kButton, kButtonSelect, 369, 88},
-    {17, kButton, kButtonSelect, 369, 111},
-    {18, kButton, kButtonSelect, 369, 134},
-    {19, kButton, kButtonSelect, 369, 157},
-    {40, kButton, kButtonSelect, 279, 187},
-    {41, kButton, kButtonSelect, 309, 187},
-    {42, kButton, kButtonSelect, 339, 187},
-    {43, kButton, kButtonSelect, 369, 187},
-    {20, kButton, kButtonSelect, 529, 12},
-    {kLampNoise, kLamp, 0, 529, 33},
-    {21, kButton, kButtonSelect, 529, 62},
-    {22, kButton, kButtonSelect, 529, 86},
-    {23, kButton, kButtonSelect, 529, 110},
-    {24, kButton, kButtonSelect, 529, 134},
-    {25, kButton, kButtonSelect, 529, 158},
-    {26, kButton, kButtonToggle, 365, 11},
-    {27, kKnob, 0, 437, 39},
-    {28, kKnob, 0, 437, 71},
-    {29, kKnob, 0, 437, 103},
-    {30, kButton, kButtonToggle, 436, 135},
-    {31, kButton, kButtonToggle, 436, 159},
-};
-
-struct KnobParameters {
-  int id;
-  bool large;
-  int centre;  // x and y of the pivot
-  int start_degrees, end_degrees;
-  float minimum, maximum, default_value, step;
-  uint32_t style;
-};
-
-static const KnobParameters kKnobs[] = {
-    {3, false, 12, 225, 315, 0.001f, 1.0f, 0.05f, 0.0005f, 0x012000A0},
-    {5, true, 17, 225, 315, -80.0f, 0.0f, -40.0f, 0.1f, 0x011000A0},
-    {6, false, 12, 225, 315, -24.0f, 24.0f, 0.0f, 0.05f, 0x011000A0},
-    {12, true, 17, 225, 45, 0.1f, 20000.0f, 1000.0f, 1.0145453f, 0x118000A0},
-    {13, false, 12, 225, 315, -180.0f, 180.0f, 0.0f, 0.5f, 0x011000A0},
-    {14, false, 12, 225, 315, -0.99f, 0.99f, 0.0f, 0.002f, 0x011000A0},
-    {27, false, 12, 225, 45, 20.0f, 20000.0f, 20000.0f, 1.01f, 0x118000A0},
-    {28, false, 12, 225, 45, 20.0f, 20000.0f, 20.0f, 1.01f, 0x118000A0},
-    {29, false, 12, 225, 315, 0.1f, 100.0f, 5.0f, 0.1f, 0x012000A0},
-};
-
-// The knob a read-out belongs to, by read-out id.
-static const int kReadoutKnob[kReadoutCount] = {3, 5, 6, 12, 13, 14, 27, 28, 29};
-
+// The sweep's three switches and their bits.
 static const struct {
-  int x, y;
-} kReadoutPlaces[kReadoutCount] = {{79, 155},  {152, 103}, {193, 154}, {320, 81}, {320, 123},
-                                   {321, 159}, {472, 48},  {472, 80},  {472, 112}};
+  int button;
+  int32_t bit;
+} kSweepSwitches[] = {{kSweepButton, kSweepOn},
+                      {kSweepDownwardButton, kSweepDownward},
+                      {kSweepBackAndForthButton, kSweepBackAndForth}};
 
 // ---------------------------------------------------------------------------
 // Small helpers.
 
-static GeneratorSettings Pending(const GeneratorPanel* p) {
+GeneratorSettings PendingSettings(const GeneratorPanel* p) {
   GeneratorSettings s;
   GetGeneratorSettings(p->engine, &s);
   return s;
@@ -133,61 +55,99 @@ static void RepaintReadout(GeneratorPanel* p, int id) {
   if (p->readouts[id]) InvalidateRect(p->readouts[id], nullptr, TRUE);
 }
 
-// Radio group: `chosen` on, the others of ids first … last off.
+// Radio group: `chosen` on, the others of ids first … last off (all off when
+// `chosen` is outside the group, as for a waveform number the panel lacks).
 static void SelectOne(GeneratorPanel* p, int first, int last, int chosen) {
   for (int id = first; id <= last; ++id) SetButton(p, id, id == chosen);
 }
 
-static void LightLevelPresets(GeneratorPanel* p, float level_db) {
-  for (int i = 0; i < kLevelPresetCount; ++i) SetButton(p, 7 + i, kLevelPresets[i] == level_db);
+// The button of `number` in a group starting at `first` of `count`; -1 for a
+// number outside it (no sum that could overflow).
+static int GroupButton(int first, int count, int32_t number) {
+  return number >= 0 && number < count ? first + number : -1;
 }
 
-static void LightFrequencyPresets(GeneratorPanel* p, float frequency_hz) {
-  for (int i = 0; i < kFrequencyPresetCount; ++i) {
-    SetButton(p, 15 + i, kFrequencyPresets[i] == frequency_hz);
-  }
-}
-
-static void ShowSource(GeneratorPanel* p, int source) {
-  SetButton(p, 11, source == kSourceWaveform);
+static void ShowSource(GeneratorPanel* p, int32_t source) {
+  SetButton(p, kWaveformSourceButton, source == kSourceWaveform);
   SetControl(p->lamp_waveform, source == kSourceWaveform ? 1.0f : 0.0f);
-  SetButton(p, 20, source == kSourceNoise);
+  SetButton(p, kNoiseSourceButton, source == kSourceNoise);
   SetControl(p->lamp_noise, source == kSourceNoise ? 1.0f : 0.0f);
 }
 
-static void SetFlag(int32_t* flags, int32_t bit, bool on) {
-  *flags = on ? *flags | bit : *flags & ~bit;
+static void ShowOn(GeneratorPanel* p, bool on) {
+  SetButton(p, kOnButton, on);
+  SetControl(p->lamp_on, on ? 1.0f : 0.0f);
+}
+
+static void LightPresets(GeneratorPanel* p, const KnobParameter& k, float value) {
+  const int lit = LitPreset(k, value);
+  for (int i = 0; i < k.preset_count; ++i) SetButton(p, k.first_preset + i, i == lit);
+}
+
+// A knob's value changed other than through the knob itself: the knob, its
+// read-out and its presets show it.
+static void ShowKnobValue(GeneratorPanel* p, const KnobParameter& k, const GeneratorSettings& s) {
+  SetControl(p->controls[k.knob], s.*k.field);
+  RepaintReadout(p, k.readout);
+  LightPresets(p, k, s.*k.field);
 }
 
 // ---------------------------------------------------------------------------
 // Creation.
 
-static HWND CreateKnobFor(GeneratorPanel* p, int id, int x, int y) {
-  for (const KnobParameters& k : kKnobs) {
-    if (k.id != id) continue;
-    return CreateKnobEx(p->parent, id, x, y, k.style,
-                        k.large ? p->images.large_knob : p->images.small_knob, k.centre, k.centre,
-                        k.start_degrees, k.end_degrees, k.minimum, k.maximum, k.default_value,
-                        k.step, OnPanelNotify, p);
+static uint32_t ButtonModeWord(PanelButtonMode mode) {
+  switch (mode) {
+    case kToggleButton: return kButtonToggle;
+    case kSelectButton: return kButtonSelect;
+    case kPushButton: return kButtonPush;
+    case kNoButton: break;
+  }
+  return kButtonIndicator;
+}
+
+static HWND CreateKnobAt(GeneratorPanel* p, const PanelPlace& c) {
+  const KnobParameter* k = FindKnobParameter(c.id);
+  if (!k) return nullptr;
+  const bool large = k->kind == kPanelLargeKnob;
+  const KnobPivot pivot = large ? kLargeKnobPivot : kSmallKnobPivot;
+  return CreateKnobEx(p->parent, c.id, c.x, c.y, k->style,
+                      large ? p->images.large_knob : p->images.small_knob, pivot.x, pivot.y,
+                      k->start_degrees, k->end_degrees, k->minimum, k->maximum,
+                      k->double_click_value, k->step, OnPanelNotify, p);
+}
+
+static HWND CreateOne(GeneratorPanel* p, const PanelPlace& c) {
+  const PanelImages& im = p->images;
+  switch (c.kind) {
+    case kPanelButton:
+      return CreateImageButtonEx(p->parent, c.id, c.x, c.y, ButtonModeWord(c.mode), im.button_off,
+                                 im.button_on, nullptr, OnPanelNotify, p);
+    case kPanelLamp:
+      return CreateImageButtonEx(p->parent, 0, c.x, c.y, kButtonIndicator, im.lamp_off, im.lamp_on,
+                                 nullptr, nullptr, nullptr);
+    case kPanelSmallKnob:
+    case kPanelLargeKnob: return CreateKnobAt(p, c);
+    case kPanelSlider:
+      return CreateSliderEx(p->parent, c.id, c.x, c.y, kSliderStyle, im.slider_track,
+                            im.slider_thumb, -1.0f, 1.0f, 0.0f, 0.01f, 1, 0, 0, 1, OnPanelNotify,
+                            p);
+    case kPanelReadout:
+      return CreateFreePanel(p->parent, c.id, c.x, c.y, kReadoutWidth, kReadoutHeight,
+                             OnReadoutMessage, p);
   }
   return nullptr;
 }
 
-static HWND CreateOne(GeneratorPanel* p, const ControlPlace& c) {
-  const PanelImages& im = p->images;
+// Where the panel keeps the window of `c`.
+static HWND* SlotOf(GeneratorPanel* p, const PanelPlace& c) {
   switch (c.kind) {
-    case kButton:
-      return CreateImageButtonEx(p->parent, c.id, c.x, c.y, c.mode, im.button_off, im.button_on,
-                                 nullptr, OnPanelNotify, p);
-    case kLamp:
-      return CreateImageButtonEx(p->parent, 0, c.x, c.y, kButtonIndicator, im.lamp_off, im.lamp_on,
-                                 nullptr, nullptr, nullptr);
-    case kKnob: return CreateKnobFor(p, c.id, c.x, c.y);
-    case kSlider:
-      return CreateSliderEx(p->parent, c.id, c.x, c.y, 0x01110000, im.slider_track, im.slider_thumb,
-                            -1.0f, 1.0f, 0.0f, 0.01f, 1, 0, 0, 1, OnPanelNotify, p);
+    case kPanelLamp:
+      return c.id == kOnLamp         ? &p->lamp_on
+             : c.id == kWaveformLamp ? &p->lamp_waveform
+                                     : &p->lamp_noise;
+    case kPanelReadout: return &p->readouts[c.id];
+    default: return &p->controls[c.id];
   }
-  return nullptr;
 }
 
 void BindPanel(GeneratorPanel* p, GeneratorEngine* engine) {
@@ -199,188 +159,122 @@ int CreatePanel(GeneratorPanel* p, HWND parent, const PanelImages* images) {
   p->parent = parent;
   p->images = *images;
   int ok = 1;
-  for (const ControlPlace& c : kControls) {
-    HWND window = CreateOne(p, c);
-    if (!window) ok = 0;
-    switch (c.id) {
-      case kLampOn: p->lamp_on = window; break;
-      case kLampWaveform: p->lamp_waveform = window; break;
-      case kLampNoise: p->lamp_noise = window; break;
-      default: p->controls[c.id] = window; break;
-    }
-  }
-  for (int id = 0; id < kReadoutCount; ++id) {
-    p->readouts[id] = CreateFreePanel(parent, id, kReadoutPlaces[id].x, kReadoutPlaces[id].y,
-                                      kReadoutWidth, kReadoutHeight, OnReadoutMessage, p);
-    if (!p->readouts[id]) ok = 0;
+  for (size_t i = 0; i < kPanelPlaceCount; ++i) {
+    const PanelPlace& c = kPanelPlaces[i];
+    *SlotOf(p, c) = CreateOne(p, c);
+    if (!*SlotOf(p, c)) ok = 0;
   }
   return ok;
 }
 
 void RefreshPanel(GeneratorPanel* p) {
-  const GeneratorSettings s = Pending(p);
-  SetButton(p, 0, s.on != 0);
-  SetControl(p->lamp_on, s.on != 0 ? 1.0f : 0.0f);
-  SetButton(p, 1, s.one_shot == 0);
-  SetButton(p, 2, s.one_shot == 1);
-  SetButton(p, 60, s.gate != 0);
-  SetControl(p->controls[3], s.duration_s);
-  SetControl(p->controls[5], s.level_db);
-  SetControl(p->controls[6], s.gain_db);
-  LightLevelPresets(p, s.level_db);
-  SetControl(p->controls[50], s.pan);
+  const GeneratorSettings s = PendingSettings(p);
+  ShowOn(p, s.on != 0);
+  SetButton(p, kContinuousButton, s.one_shot == 0);
+  SetButton(p, kOneShotButton, s.one_shot == 1);
+  SetButton(p, kGateButton, s.gate != 0);
+  for (const KnobParameter& k : kKnobParameters) ShowKnobValue(p, k, s);
+  SetControl(p->controls[kBalanceSlider], s.pan);
   ShowSource(p, s.source);
-  SetControl(p->controls[12], s.frequency_hz);
-  SetControl(p->controls[13], s.phase_deg);
-  SetControl(p->controls[14], s.dc_offset);
-  LightFrequencyPresets(p, s.frequency_hz);
-  SelectOne(p, 40, 43, 40 + s.waveform);
-  SelectOne(p, 21, 25, 21 + s.noise_type);
-  SetButton(p, 26, (s.sweep_flags & kSweepOn) != 0);
-  SetButton(p, 30, (s.sweep_flags & kSweepDownward) != 0);
-  SetButton(p, 31, (s.sweep_flags & kSweepBackAndForth) != 0);
-  SetControl(p->controls[28], s.sweep_start_hz);
-  SetControl(p->controls[27], s.sweep_end_hz);
-  SetControl(p->controls[29], s.sweep_time_s);
-  for (int id = 0; id < kReadoutCount; ++id) RepaintReadout(p, id);
+  SelectOne(p, kWaveformFirst, kWaveformLast,
+            GroupButton(kWaveformFirst, kWaveformLast - kWaveformFirst + 1, s.waveform));
+  SelectOne(p, kNoiseTypeFirst, kNoiseTypeLast,
+            GroupButton(kNoiseTypeFirst, kNoiseTypeLast - kNoiseTypeFirst + 1, s.noise_type));
+  for (const auto& sweep : kSweepSwitches) {
+    SetButton(p, sweep.button, (s.sweep_flags & sweep.bit) != 0);
+  }
   if (p->options) InvalidateRect(p->options, nullptr, TRUE);
 }
 
 void DestroyPanel(GeneratorPanel* p) {
   if (p->options) DestroyWindow(p->options);
-  for (HWND& window : p->controls) {
-    if (window) DestroyWindow(window);
-    window = nullptr;
-  }
-  for (HWND* lamp : {&p->lamp_on, &p->lamp_waveform, &p->lamp_noise}) {
-    if (*lamp) DestroyWindow(*lamp);
-    *lamp = nullptr;
-  }
-  for (HWND& window : p->readouts) {
-    if (window) DestroyWindow(window);
-    window = nullptr;
+  for (size_t i = 0; i < kPanelPlaceCount; ++i) {
+    HWND* window = SlotOf(p, kPanelPlaces[i]);
+    if (*window) DestroyWindow(*window);
+    *window = nullptr;
   }
 }
 
 // ---------------------------------------------------------------------------
 // Notifications.
 
+static void OnKnob(GeneratorPanel* p, const KnobParameter& k, float value, GeneratorSettings* s) {
+  s->*k.field = value;
+  RepaintReadout(p, k.readout);
+  LightPresets(p, k, value);
+  const int moved_along = KeepSweepOrdered(k.knob, s);
+  if (moved_along >= 0) ShowKnobValue(p, *FindKnobParameter(moved_along), *s);
+}
+
+// A preset button: the knob it belongs to, or null when `code` is none.
+static const KnobParameter* PresetKnob(int code) {
+  for (const KnobParameter& k : kKnobParameters) {
+    if (code >= k.first_preset && code < k.first_preset + k.preset_count) return &k;
+  }
+  return nullptr;
+}
+
+static void OnPreset(GeneratorPanel* p, const KnobParameter& k, int code, GeneratorSettings* s) {
+  s->*k.field = k.presets[code - k.first_preset];
+  ShowKnobValue(p, k, *s);
+}
+
+// The buttons and the slider; false for a code that changes nothing.
+static bool OnSwitch(GeneratorPanel* p, int code, float value, GeneratorSettings* s) {
+  const bool on = value != 0.0f;
+  if (code >= kNoiseTypeFirst && code <= kNoiseTypeLast) {
+    s->noise_type = code - kNoiseTypeFirst;
+    SelectOne(p, kNoiseTypeFirst, kNoiseTypeLast, code);
+    return true;
+  }
+  if (code >= kWaveformFirst && code <= kWaveformLast) {
+    s->waveform = code - kWaveformFirst;
+    SelectOne(p, kWaveformFirst, kWaveformLast, code);
+    return true;
+  }
+  for (const auto& sweep : kSweepSwitches) {
+    if (code != sweep.button) continue;
+    s->sweep_flags = on ? s->sweep_flags | sweep.bit : s->sweep_flags & ~sweep.bit;
+    return true;
+  }
+  switch (code) {
+    case kOnButton:
+      s->on = on ? 1 : 0;
+      SetControl(p->lamp_on, on ? 1.0f : 0.0f);
+      p->on = s->on;
+      return true;
+    case kContinuousButton:
+    case kOneShotButton:
+      s->one_shot = code == kOneShotButton ? 1 : 0;
+      SetButton(p, code == kOneShotButton ? kContinuousButton : kOneShotButton, false);
+      return true;
+    case kWaveformSourceButton:
+    case kNoiseSourceButton:
+      s->source = code == kWaveformSourceButton ? kSourceWaveform : kSourceNoise;
+      ShowSource(p, s->source);
+      return true;
+    case kBalanceSlider: s->pan = value; return true;
+    case kGateButton: s->gate = on ? 1 : 0; return true;
+    default: return false;
+  }
+}
+
 int OnPanelNotify(void* user_data, uint32_t code_word, uint32_t value_bits) {
   auto* p = static_cast<GeneratorPanel*>(user_data);
   const int code = static_cast<int>(code_word & 0xFFFF);
-  if (code > 70) return 0;  // begin and end events carry 0x8000 / 0x4000
+  if (code > kOptionsButton) return 0;  // begin and end events carry 0x8000 / 0x4000
+  if (code == kOptionsButton) {
+    OpenOptionsWindow(p->parent, p);
+    return 0;
+  }
   const float value = FloatFromBits(value_bits);
-  const bool on = value != 0.0f;
-  GeneratorSettings s = Pending(p);
-  switch (code) {
-    case 0:
-      s.on = on ? 1 : 0;
-      SetControl(p->lamp_on, on ? 1.0f : 0.0f);
-      p->on = s.on;
-      break;
-    case 1:
-    case 2:
-      s.one_shot = code - 1;
-      SetButton(p, code == 1 ? 2 : 1, false);
-      break;
-    case 3:
-      s.duration_s = value;
-      RepaintReadout(p, 0);
-      break;
-    case 5:
-      s.level_db = value;
-      RepaintReadout(p, 1);
-      LightLevelPresets(p, value);
-      break;
-    case 6:
-      s.gain_db = value;
-      RepaintReadout(p, 2);
-      break;
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-      s.level_db = kLevelPresets[code - 7];
-      SetControl(p->controls[5], s.level_db);
-      RepaintReadout(p, 1);
-      for (int id = 7; id <= 10; ++id) {
-        if (id != code) SetButton(p, id, false);
-      }
-      break;
-    case 11:
-    case 20:
-      s.source = code == 11 ? kSourceWaveform : kSourceNoise;
-      ShowSource(p, s.source);
-      break;
-    case 12:
-      s.frequency_hz = value;
-      RepaintReadout(p, 3);
-      LightFrequencyPresets(p, value);
-      break;
-    case 13:
-      s.phase_deg = value;
-      RepaintReadout(p, 4);
-      break;
-    case 14:
-      s.dc_offset = value;
-      RepaintReadout(p, 5);
-      break;
-    case 15:
-    case 16:
-    case 17:
-    case 18:
-    case 19:
-      s.frequency_hz = kFrequencyPresets[code - 15];
-      SetControl(p->controls[12], s.frequency_hz);
-      RepaintReadout(p, 3);
-      for (int id = 15; id <= 19; ++id) {
-        if (id != code) SetButton(p, id, false);
-      }
-      break;
-    case 21:
-    case 22:
-    case 23:
-    case 24:
-    case 25:
-      s.noise_type = code - 21;
-      SelectOne(p, 21, 25, code);
-      break;
-    case 26: SetFlag(&s.sweep_flags, kSweepOn, on); break;
-    case 27:
-      s.sweep_end_hz = value;
-      if (value < s.sweep_start_hz) {
-        s.sweep_start_hz = value;
-        SetControl(p->controls[28], value);
-      }
-      RepaintReadout(p, 6);
-      RepaintReadout(p, 7);
-      break;
-    case 28:
-      s.sweep_start_hz = value;
-      if (value > s.sweep_end_hz) {
-        s.sweep_end_hz = value;
-        SetControl(p->controls[27], value);
-      }
-      RepaintReadout(p, 6);
-      RepaintReadout(p, 7);
-      break;
-    case 29:
-      s.sweep_time_s = value;
-      RepaintReadout(p, 8);
-      break;
-    case 30: SetFlag(&s.sweep_flags, kSweepDownward, on); break;
-    case 31: SetFlag(&s.sweep_flags, kSweepBackAndForth, on); break;
-    case 40:
-    case 41:
-    case 42:
-    case 43:
-      s.waveform = code - 40;
-      SelectOne(p, 40, 43, code);
-      break;
-    case 50: s.pan = value; break;
-    case 60: s.gate = on ? 1 : 0; break;
-    case 70: OpenOptionsWindow(p->parent, p); return 0;
-    default: return 0;
+  GeneratorSettings s = PendingSettings(p);
+  if (const KnobParameter* knob = FindKnobParameter(code)) {
+    OnKnob(p, *knob, value, &s);
+  } else if (const KnobParameter* preset_knob = PresetKnob(code)) {
+    OnPreset(p, *preset_knob, code, &s);
+  } else if (!OnSwitch(p, code, value, &s)) {
+    return 0;
   }
   SetGeneratorSettings(p->engine, &s);
   return 0;
@@ -389,10 +283,20 @@ int OnPanelNotify(void* user_data, uint32_t code_word, uint32_t value_bits) {
 // ---------------------------------------------------------------------------
 // Read-outs.
 
+bool AskForValue(HWND window, POINT at, const char* initial, double* value) {
+  ClientToScreen(window, &at);
+  char* answer = OpenQuickEdit(window, kValueTextStyle, at.x, at.y, 100, 20, initial);
+  if (!answer) return false;
+  const bool typed = answer[0] != '\0' && std::strcmp(answer, initial) != 0;
+  *value = static_cast<double>(ParseValue(answer));
+  std::free(answer);
+  return typed;
+}
+
 static void PaintReadout(GeneratorPanel* p, HWND window, int id) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
-  const GeneratorSettings s = Pending(p);
+  const GeneratorSettings s = PendingSettings(p);
   char text[64];
   FormatReadout(id, &s, text, sizeof text);
   RECT r = {0, 0, kReadoutWidth, kReadoutHeight};
@@ -401,6 +305,7 @@ static void PaintReadout(GeneratorPanel* p, HWND window, int id) {
   HGDIOBJ old_font = SelectObject(dc, GetLibraryFont(4));
   DrawTextA(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old_font);
+  if (GetFocus() == window) DrawFocusMark(dc, 1, 1);
   EndPaint(window, &ps);
 }
 
@@ -419,180 +324,70 @@ static void OnStopTimer(GeneratorPanel* p) {
   if (IsGeneratorActive(p->engine)) return;
   if (++p->idle_ticks <= kIdleTicksBeforeOff) return;
   p->idle_ticks = 0;
-  SetButton(p, 0, false);
-  SetControl(p->lamp_on, 0.0f);
+  ShowOn(p, false);
   p->on = 0;
-  GeneratorSettings s = Pending(p);
+  GeneratorSettings s = PendingSettings(p);
   s.on = 0;
   SetGeneratorSettings(p->engine, &s);
 }
 
 static void TypeIntoReadout(GeneratorPanel* p, HWND window, int id) {
-  GeneratorSettings s = Pending(p);
+  if (id < 0 || id >= kReadoutCount) return;
+  GeneratorSettings s = PendingSettings(p);
   char text[64];
   ReadoutEntryText(id, &s, text, sizeof text);
-  POINT at = {0, 18};
-  ClientToScreen(window, &at);
-  char* answer = OpenQuickEdit(window, kValueTextStyle, at.x, at.y, 100, 20, text);
-  if (!answer) return;
-  const bool typed = answer[0] != '\0';
-  const double value = static_cast<double>(ParseValue(answer));
-  std::free(answer);
-  s = Pending(p);  // the settings may have changed while the box was open
-  if (!typed || !ApplyReadoutEntry(id, value, &s)) return;
+  double value = 0.0;
+  if (!AskForValue(window, POINT{0, 18}, text, &value)) return;
+  s = PendingSettings(p);  // the settings may have changed while the box was open
+  if (!ApplyReadoutEntry(id, value, &s)) return;
   SetGeneratorSettings(p->engine, &s);
-  const float knob_values[kReadoutCount] = {s.duration_s,   s.level_db,       s.gain_db,
-                                            s.frequency_hz, s.phase_deg,      s.dc_offset,
-                                            s.sweep_end_hz, s.sweep_start_hz, s.sweep_time_s};
-  SetControl(p->controls[kReadoutKnob[id]], knob_values[id]);
-  RepaintReadout(p, id);
-  if (id == 6 || id == 7) {  // the other end of the sweep may have moved along
-    SetControl(p->controls[28], s.sweep_start_hz);
-    SetControl(p->controls[27], s.sweep_end_hz);
-    RepaintReadout(p, id == 6 ? 7 : 6);
+  const KnobParameter& k = kKnobParameters[id];
+  ShowKnobValue(p, k, s);
+  if (k.knob == kSweepEndKnob || k.knob == kSweepStartKnob) {  // the other end may have moved
+    ShowKnobValue(p, kKnobParameters[kSweepEndReadout], s);
+    ShowKnobValue(p, kKnobParameters[kSweepStartReadout], s);
   }
+}
+
+static void OnReadoutKey(GeneratorPanel* p, HWND window, int id, WPARAM key, LPARAM lparam) {
+  if (key == VK_TAB || key == VK_ESCAPE) {
+    PostMessageA(p->parent, WM_KEYDOWN, key, lparam);  // the owner's focus cycling
+  } else if (key == VK_RETURN || key == VK_SPACE) {
+    TypeIntoReadout(p, window, id);
+  }
+}
+
+static void OnReadoutCreate(GeneratorPanel* p, HWND window) {
+  if (p->timer) return;
+  p->timer = SetTimer(window, kStopTimerId, kStopTimerMs, nullptr);
+  p->timer_window = window;
+}
+
+static void OnReadoutDestroy(GeneratorPanel* p, HWND window) {
+  if (!p->timer || p->timer_window != window) return;
+  KillTimer(window, kStopTimerId);
+  p->timer = 0;
+  p->timer_window = nullptr;
 }
 
 LRESULT OnReadoutMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, void* user) {
   auto* p = static_cast<GeneratorPanel*>(user);
   const int id = static_cast<int>(GetWindowLongA(window, GWL_ID));
   switch (message) {
-    case WM_CREATE:
-      if (!p->timer) {
-        p->timer = SetTimer(window, kStopTimerId, kStopTimerMs, nullptr);
-        p->timer_window = window;
-      }
-      return 0;
-    case WM_DESTROY:
-      if (p->timer && p->timer_window == window) {
-        KillTimer(window, kStopTimerId);
-        p->timer = 0;
-        p->timer_window = nullptr;
-      }
-      return 0;
+    case WM_CREATE: OnReadoutCreate(p, window); return 0;
+    case WM_DESTROY: OnReadoutDestroy(p, window); return 0;
     case WM_ERASEBKGND: EraseReadout(p, reinterpret_cast<HDC>(wparam)); return 1;
     case WM_PAINT: PaintReadout(p, window, id); return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: InvalidateRect(window, nullptr, TRUE); return 0;
     case WM_TIMER:
       if (wparam == kStopTimerId) OnStopTimer(p);
       return 0;
+    case WM_KEYDOWN: OnReadoutKey(p, window, id, wparam, lparam); return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:  // a quick second click opens the box again
       TypeIntoReadout(p, window, id);
       return 0;
     default: return DefWindowProcA(window, message, wparam, lparam);
-  }
-}
-
-// ---------------------------------------------------------------------------
-// The options window (gate times).
-
-static const RECT kGateOnBox = {67, 24, 108, 40};
-static const RECT kGateOffBox = {67, 52, 108, 68};
-
-static void PaintOptions(HWND dialog, GeneratorPanel* p) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(dialog, &ps);
-  const GeneratorSettings s = Pending(p);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetLibraryColor(0));
-  HGDIOBJ old_font = SelectObject(dc, GetLibraryFont(4));
-  char text[32];
-  RECT box = kGateOnBox;
-  std::snprintf(text, sizeof text, "%0.2f", s.gate_on_s);
-  DrawTextA(dc, text, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  box = kGateOffBox;
-  std::snprintf(text, sizeof text, "%0.2f", s.gate_off_s);
-  DrawTextA(dc, text, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old_font);
-  EndPaint(dialog, &ps);
-}
-
-// A typed gate time for the box at `box` (on or off time).
-static void TypeGateTime(HWND dialog, GeneratorPanel* p, bool on_time) {
-  const RECT& box = on_time ? kGateOnBox : kGateOffBox;
-  GeneratorSettings s = Pending(p);
-  char text[32];
-  std::snprintf(text, sizeof text, "%0.2f", on_time ? s.gate_on_s : s.gate_off_s);
-  POINT at = {box.left, box.bottom + 2};
-  ClientToScreen(dialog, &at);
-  char* answer = OpenQuickEdit(dialog, kValueTextStyle, at.x, at.y, 100, 20, text);
-  if (!answer) return;
-  const bool typed = answer[0] != '\0';
-  const double value = static_cast<double>(ParseValue(answer));
-  std::free(answer);
-  if (!typed || !(value >= 0.1 && value <= 60.0)) return;
-  s = Pending(p);
-  (on_time ? s.gate_on_s : s.gate_off_s) = static_cast<float>(value);
-  SetGeneratorSettings(p->engine, &s);
-  if (IsWindow(dialog)) InvalidateRect(dialog, nullptr, TRUE);
-}
-
-static INT_PTR OnOptionsInit(HWND dialog, GeneratorPanel* p) {
-  SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(p));
-  p->options = dialog;
-  SetWindowTextA(dialog, "Options");
-  int frame = 0, caption = 0, menu = 0;
-  GetWindowMetrics(&frame, &caption, &menu);
-  SetWindowPos(dialog, nullptr, 0, 0, 123 + 2 * frame, 78 + caption + 2 * frame,
-               SWP_NOMOVE | SWP_NOZORDER);
-  InitWindowDrag(&p->options_drag, dialog);
-  InvalidateRect(dialog, nullptr, TRUE);
-  return TRUE;
-}
-
-static INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    return OnOptionsInit(dialog, reinterpret_cast<GeneratorPanel*>(lparam));
-  }
-  auto* p = reinterpret_cast<GeneratorPanel*>(GetWindowLongPtrA(dialog, DWLP_USER));
-  if (!p) return FALSE;
-  const int x = static_cast<int16_t>(LOWORD(lparam));
-  const int y = static_cast<int16_t>(HIWORD(lparam));
-  const POINT at = {x, y};
-  switch (message) {
-    case WM_ERASEBKGND: {
-      DrawBitmap(reinterpret_cast<HDC>(wparam), 0, 0, 123, 78, p->images.options, 0, 0, SRCCOPY);
-      SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
-      return TRUE;
-    }
-    case WM_PAINT: PaintOptions(dialog, p); return TRUE;
-    case WM_LBUTTONDOWN:
-      if (PtInRect(&kGateOnBox, at)) {
-        TypeGateTime(dialog, p, true);
-      } else if (PtInRect(&kGateOffBox, at)) {
-        TypeGateTime(dialog, p, false);
-      } else {
-        BeginWindowDrag(&p->options_drag, x, y);
-      }
-      return TRUE;
-    case WM_MOUSEMOVE: MoveWindowDrag(&p->options_drag, x, y); return TRUE;
-    case WM_LBUTTONUP: EndWindowDrag(&p->options_drag, x, y); return TRUE;
-    case WM_CAPTURECHANGED:  // Alt+Tab mid-drag: drop the outline
-      OnWindowDragCaptureChanged(&p->options_drag, reinterpret_cast<HWND>(lparam));
-      return TRUE;
-    case WM_KEYDOWN: CycleFocus(dialog, wparam); return TRUE;
-    case WM_CLOSE: DestroyWindow(dialog); return TRUE;
-    case WM_DESTROY:
-      p->options = nullptr;
-      if (p->options_template) GlobalFree(p->options_template);
-      p->options_template = nullptr;
-      SetWindowLongPtrA(dialog, DWLP_USER, 0);
-      return TRUE;
-    default: return FALSE;
-  }
-}
-
-void OpenOptionsWindow(HWND parent, GeneratorPanel* p) {
-  if (p->options) {
-    SetWindowPos(p->options, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    return;
-  }
-  p->options_template = BuildDialogTemplate(
-      WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 0, 0, 0);
-  if (!p->options_template) return;
-  if (!CreateDialogFromTemplate(p->options_template, parent, OptionsProc,
-                                reinterpret_cast<LPARAM>(p))) {
-    GlobalFree(p->options_template);
-    p->options_template = nullptr;
   }
 }

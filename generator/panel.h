@@ -9,9 +9,7 @@
 
 #include "ctl/qx2ctl.h"
 #include "generator/engine.h"
-
-constexpr int kReadoutCount = 9;
-constexpr int kPanelControlIds = 71;  // control ids 0 … 70
+#include "generator/panel_parameters.h"
 
 // The skins the panel draws with (owned by the application).
 struct PanelImages {
@@ -58,8 +56,17 @@ int OnPanelNotify(void* panel, uint32_t code, uint32_t value_bits);
 // The read-outs' free-panel procedure (user data: the panel record).
 LRESULT OnReadoutMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, void* panel);
 
-// Opens the options window, or brings it to the top.
+// Opens the options window, or brings it to the top (options_window.cpp).
 void OpenOptionsWindow(HWND parent, GeneratorPanel* panel);
+
+// The settings the panel edits, as the engine holds them now.
+GeneratorSettings PendingSettings(const GeneratorPanel* panel);
+
+// A quick edit box under `window` at client point `at`, opened with
+// `initial`; stores the typed value in `value` and returns true only when
+// the user typed something other than the initial text (an untouched Enter
+// keeps the value as it is, however the text rounded it).
+bool AskForValue(HWND window, POINT at, const char* initial, double* value);
 
 // Destroys the options window and every control and read-out.
 void DestroyPanel(GeneratorPanel* panel);

@@ -24,8 +24,10 @@ int ReadSetFile(const char* path, void* header, size_t header_bytes, void* body,
 // characters or the path does not fit; `directory` is filled whenever it fits.
 int InitSetFilePath(char* directory, size_t directory_bytes, char* path, size_t path_bytes);
 
-// Loads the file at `path` into the engine's pending settings, switched off.
-// Missing, short or foreign files leave the engine's settings as they are.
+// Loads the file at `path` into the engine's pending settings, switched off,
+// with every value the panel shows brought into what it can show
+// (KeepSettingsShowable). Missing, short or foreign files leave the engine's
+// settings as they are.
 // Returns 1 when the file was taken.
 int LoadCurrentSet(GeneratorEngine* engine, const char* path);
 

@@ -11,6 +11,7 @@
 #include "generator/audio_thread.h"
 #include "generator/latency_setting.h"
 #include "generator/main_window.h"
+#include "generator/panel.h"
 #include "generator/set_file_format.h"
 #include "tests/generator/in_process_generator.h"
 #include "tests/generator/wine_paths.h"
@@ -454,6 +455,92 @@ TEST(GeneratorWindow, DocumentsComeFromTheStartDirectoryItself) {
     EXPECT_EQ(std::string(text), "start\r\n") << c.folder;
     if (viewer) PostMessageA(viewer, WM_CLOSE, 0, 0);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Refuses to create the read-outs (free panels), so the panel's creation fails.
+LRESULT CALLBACK RefuseReadouts(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_CREATEWND) {
+    char name[64];
+    GetClassNameA(reinterpret_cast<HWND>(wparam), name, sizeof name);
+    if (std::strcmp(name, kFreePanelClass) == 0) return 1;
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+DWORD g_test_thread;
+
+// Answers the message boxes of this process titled "Fatal error" or "Sorry",
+// and names them in order; ends the thread's loop after 20 s whatever happens.
+DWORD WINAPI AnswerBoxes(LPVOID parameter) {
+  auto* seen = static_cast<std::vector<std::string>*>(parameter);
+  for (int i = 0; i < 400 && seen->size() < 2; ++i) {
+    for (const char* title : {"Fatal error", "Sorry"}) {
+      if (HWND box = FindWindowA("#32770", title)) {
+        seen->push_back(title);
+        SendMessageA(box, WM_COMMAND, IDOK, 0);
+      }
+    }
+    Sleep(50);
+  }
+  // A window that runs on regardless cannot be closed either: end its loop.
+  if (FindWindowA(kMainWindowClass, nullptr)) PostThreadMessageA(g_test_thread, WM_QUIT, 0, 0);
+  return 0;
+}
+
+// A panel that cannot be made ends the start like any failed step: the user
+// is told, no window stays, and the set file, which was never read, is left
+// as it was.
+TEST(GeneratorWindow, AFailedPanelEndsTheStart) {
+  const std::string dir = MakeScratchDirectory("gen_panel_fails");
+  const std::string set_file = dir + "\\" + kSetFileName;
+  const std::vector<unsigned char> stored(kSetFileBytes, 0x5A);
+  WriteFileBytes(set_file, stored);
+  SetCurrentDirectoryA(dir.c_str());
+  HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseReadouts, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  std::vector<std::string> seen;
+  g_test_thread = GetCurrentThreadId();
+  HANDLE answerer = CreateThread(nullptr, 0, AnswerBoxes, &seen, 0, nullptr);
+  EXPECT_EQ(RunGenerator(GetModuleHandleA(nullptr), SW_SHOW), 0);
+  UnhookWindowsHookEx(hook);
+  WaitForSingleObject(answerer, INFINITE);
+  CloseHandle(answerer);
+  EXPECT_EQ(seen, (std::vector<std::string>{"Fatal error", "Sorry"}));
+  EXPECT_EQ(FindWindowA(kMainWindowClass, nullptr), nullptr);
+  EXPECT_EQ(ReadFileBytes(set_file), stored);
+  EXPECT_EQ(g_app.engine, nullptr);
+}
+
+HWND g_session_window;
+bool g_alive_after_end;
+
+void CALLBACK EndSessionNow(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  SendMessageA(g_session_window, WM_ENDSESSION, TRUE, 0);
+  g_alive_after_end = g_app.engine != nullptr && IsWindow(g_panel.readouts[kLevelReadout]);
+}
+
+// The session ends while a read-out's box is open: everything is saved at
+// once, but nothing the box's caller uses is freed until its loop has ended.
+TEST(GeneratorWindow, EndOfSessionWithABoxOpen) {
+  const std::string dir = MakeScratchDirectory("gen_session_box");
+  InProcessGenerator g(dir);
+  ASSERT_NE(g.window, nullptr);
+  g_session_window = g.window;
+  g_alive_after_end = false;
+  SetTimer(nullptr, 0, 300, EndSessionNow);
+  // The read-out's box, as a click opens it; it returns when the session ends.
+  SendMessageA(g_panel.readouts[kLevelReadout], WM_LBUTTONDOWN, 0, 0);
+  EXPECT_TRUE(g_alive_after_end);
+  EXPECT_EQ(ReadFileBytes(dir + "\\" + kSetFileName).size(), kSetFileBytes);
+  for (int i = 0; i < 50 && !g_app.shut_down; ++i) InProcessGenerator::Pump();  // the deferred close
+  EXPECT_EQ(g_app.engine, nullptr);
+  EXPECT_TRUE(g_app.shut_down);
+  PostQuitMessage(0);  // the pump took the program's own; the harness waits for one
 }
 
 }  // namespace

@@ -353,6 +353,24 @@ TEST(Engine, OneShotPlays2206FramesThenFades) {
   EXPECT_NEAR(static_cast<double>(rest.size()), 2206 - 441 + 1146, 2);
 }
 
+// A one-shot of any duration ends: below one sample, zero, negative or NaN
+// (a set file can hold any of them) it plays one sample and fades.
+TEST(Engine, EveryOneShotEnds) {
+  for (float duration : {0.00001f, 0.0f, -1.0f, std::nanf(""), -1e30f}) {
+    Engine g;
+    g.Render(1024);
+    GeneratorSettings s = Constant(g.Get());
+    s.one_shot = 1;
+    s.duration_s = duration;
+    s.on = 1;
+    g.Set(s);
+    const auto left = RenderUntilIdle(g, 10000);
+    EXPECT_LT(left.size(), 2000u) << duration;
+    EXPECT_EQ(IsGeneratorActive(g.slot), 0) << duration;
+    EXPECT_EQ(left[0], SettledConstant(g.slot)) << duration;
+  }
+}
+
 TEST(Engine, SwitchOffFadesOut) {
   Engine g;
   GeneratorSettings s = Constant(g.Get());

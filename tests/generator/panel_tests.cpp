@@ -5,11 +5,13 @@
 #include <windows.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "generator/main_window.h"
 #include "generator/panel.h"
+#include "generator/set_file_format.h"
 #include "tests/ctl/ctl_test_support.h"
 #include "tests/generator/in_process_generator.h"
 #include "tests/generator/signal_measure.h"
@@ -184,8 +186,8 @@ TEST(GeneratorPanel, TypedValuesPresetsAndTheSweepPair) {
     const char* typed;
     float GeneratorSettings::*field;
     float expected;
-  } entries[] = {{0, "1500", &GeneratorSettings::duration_s, 0.05f},   // over a second
-                 {0, "0.5", &GeneratorSettings::duration_s, 0.0005f},  // finer than the knob
+  } entries[] = {{0, "1500", &GeneratorSettings::duration_s, 0.05f},  // over a second
+                 {0, "0.5", &GeneratorSettings::duration_s, 0.05f},   // under a millisecond
                  {8, "12", &GeneratorSettings::sweep_time_s, 12.0f},
                  {1, "-90", &GeneratorSettings::level_db, -20.1f}};
   for (const auto& e : entries) {
@@ -231,6 +233,97 @@ TEST(GeneratorPanel, TabFollowsTheTableAndTheSetComesBackOff) {
   EXPECT_EQ(ValueOf(Control(16)), 1.0f);
   EXPECT_EQ(ValueOf(Control(0)), 0.0f);  // loaded switched off
   EXPECT_EQ(Settings().on, 0);
+}
+
+// Opening a read-out's box and pressing Enter changes nothing, however the
+// box's text rounded the value ("-20 db" for -20.1, "0.2s" for 0.15 s).
+TEST(GeneratorPanel, AnUntouchedEnterKeepsEveryReadoutsValue) {
+  Program program;
+  GeneratorSettings s = Settings();
+  s.duration_s = 0.01234f;
+  s.level_db = -20.1f;
+  s.gain_db = 1.234f;
+  s.frequency_hz = 1234.56f;
+  s.phase_deg = 10.25f;
+  s.dc_offset = 0.123f;
+  s.sweep_start_hz = 20.5f;
+  s.sweep_end_hz = 1000.4f;
+  s.sweep_time_s = 0.15f;
+  SetGeneratorSettings(g_app.engine, &s);
+  RefreshPanel(&g_panel);
+  for (int id = 0; id < kReadoutCount; ++id) {
+    TypeInto("", [&] { Click(g_panel.readouts[id]); });
+    const GeneratorSettings after = Settings();
+    EXPECT_EQ(std::memcmp(&after, &s, sizeof s), 0) << "read-out " << id;
+  }
+}
+
+// A preset lights for a value reached by typing or by stepping the knob, and
+// a lit preset still answers a click.
+TEST(GeneratorPanel, PresetsFollowTypedAndSteppedValues) {
+  Program program;
+  const int minus_20 = kLevelPresetFirst + 2;
+  Click(Control(minus_20));
+  TypeInto("-5", [] { Click(g_panel.readouts[kLevelReadout]); });
+  for (int i = 0; i < kLevelPresetCount; ++i) EXPECT_EQ(ValueOf(Control(kLevelPresetFirst + i)), 0.0f);
+  Click(Control(minus_20));
+  EXPECT_EQ(Settings().level_db, -20.0f);
+  EXPECT_EQ(ValueOf(Control(minus_20)), 1.0f);
+
+  TypeInto("-40", [] { Click(g_panel.readouts[kLevelReadout]); });
+  for (int step = 0; step < 200; ++step) SendMessageA(Control(kLevelKnob), WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_NEAR(Settings().level_db, -20.0f, 0.001f);
+  EXPECT_EQ(ValueOf(Control(minus_20)), 1.0f);
+  Click(Control(kLevelPresetFirst + 1));  // -10 dB
+  EXPECT_EQ(Settings().level_db, -10.0f);
+  EXPECT_EQ(ValueOf(Control(minus_20)), 0.0f);
+}
+
+// Tab from "on" visits every control and read-out in table order and comes
+// back round; a read-out passes Tab on like every control.
+TEST(GeneratorPanel, TabGoesRoundEveryControlAndReadout) {
+  Program program;
+  std::vector<HWND> children;
+  for (HWND c = GetWindow(program.window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    children.push_back(c);
+  }
+  ASSERT_EQ(children.size(), kPanelPlaceCount);
+  SetFocus(Control(kOnButton));
+  for (size_t i = 1; i <= children.size(); ++i) {
+    Key(VK_TAB);
+    PumpFor(30);
+    ASSERT_EQ(GetFocus(), children[i % children.size()]) << "tab " << i;
+  }
+}
+
+// A set file with values the panel cannot show loads into its range.
+TEST(GeneratorPanel, ADamagedSetFileLoadsIntoRange) {
+  GeneratorSettings damaged = kGeneratorDefaults;
+  damaged.level_db = std::nanf("");
+  damaged.frequency_hz = 1e9f;
+  damaged.gate_off_s = -3.0f;
+  damaged.waveform = 0x7FFFFFFF;
+  damaged.noise_type = -0x7FFFFFFF - 1;
+  std::vector<char> file(kSetFileIdentification, kSetFileIdentification + kSetFileHeaderBytes);
+  file.insert(file.end(), reinterpret_cast<const char*>(&damaged),
+              reinterpret_cast<const char*>(&damaged) + sizeof damaged);
+  const std::string path = StartDirectory(false) + "\\" + kSetFileName;
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(handle, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
+  CloseHandle(handle);
+
+  Program program(/*keep_set=*/true);
+  const GeneratorSettings s = Settings();
+  EXPECT_EQ(s.level_db, kGeneratorDefaults.level_db);
+  EXPECT_EQ(s.frequency_hz, 20000.0f);
+  EXPECT_EQ(s.gate_off_s, kGateTimeMinimum);
+  EXPECT_EQ(s.waveform, 0x7FFFFFFF);
+  EXPECT_EQ(ValueOf(Control(kFrequencyKnob)), 20000.0f);
+  EXPECT_EQ(ValueOf(Control(kLevelKnob)), kGeneratorDefaults.level_db);
+  for (int id = kWaveformFirst; id <= kWaveformLast; ++id) EXPECT_EQ(ValueOf(Control(id)), 0.0f);
+  for (int id = kNoiseTypeFirst; id <= kNoiseTypeLast; ++id) EXPECT_EQ(ValueOf(Control(id)), 0.0f);
 }
 
 }  // namespace
