@@ -52,11 +52,17 @@ run: deps
 	cmake --preset $$tree && cmake --build --preset $$tree --target Generator && \
 	scripts/run-generator.sh build/$$tree
 
-# Regenerates the committed pink-noise table (needs a native configure).
-assets:
+# Regenerates the committed assets: the pink-noise table, the control
+# library's stock bitmaps, Generator's skins and icon (drawn with the
+# library's greys, so after them) and the installer's skin and icon. Each
+# script writes the same bytes on every run.
+assets: deps
 	cmake --preset bench
 	cmake --build --preset bench --target make_pink_noise
 	build/bench/tools/make_pink_noise resources/pink_noise_table.inc
+	/usr/bin/python3 tools/make_ctl_bitmaps.py
+	/usr/bin/python3 tools/make_generator_skins.py
+	/usr/bin/python3 tools/make_installer_art.py
 
 clean:
 	rm -rf build dist

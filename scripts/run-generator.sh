@@ -48,6 +48,7 @@ if [[ -n "${DISPLAY:-}" && -z "${GENERATOR_SCREENSHOT:-}" ]]; then
     "$wineserver" -w
     touch "$WINEPREFIX/.made"
   fi
+  copy_marlett
   if [[ -n "${GENERATOR_AUDIO_DRIVER:-}" ]]; then
     "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Audio \
       /d "$GENERATOR_AUDIO_DRIVER" /f >>"$build_dir/wine/logs/desktop-wineboot.log" 2>&1 </dev/null

@@ -78,7 +78,8 @@ fi
     "$wineserver" -w
     touch "$WINEPREFIX/.made"
   fi
-  if [[ ! -f "$WINEPREFIX/.settings-2" ]]; then
+  if [[ ! -f "$WINEPREFIX/.settings-3" ]]; then
+    copy_marlett
     # Audio through ALSA, so that the file device above hears the program.
     "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f \
       >>"$wine_dir/logs/wineboot.log" 2>&1 </dev/null
@@ -87,7 +88,7 @@ fi
     "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
       >>"$wine_dir/logs/wineboot.log" 2>&1 </dev/null
     "$wineserver" -w
-    touch "$WINEPREFIX/.settings-2"
+    touch "$WINEPREFIX/.settings-3"
   fi
 ) 9>"$wine_dir/prefix.lock"
 

@@ -17,8 +17,10 @@ The grey family, bevels, keys and slider pieces come from tools/make_ctl_bitmaps
 program's skin matches the control library's stock bitmaps. Needs Pillow and the DejaVu fonts.
 
 Layout: CONTROLS below lists every control of the panel at its client position (top-left corner)
-and size; the code creates the controls at exactly these places and they paint over the plain
-rectangles left for them here. LABELS places the texts next to them.
+and size, in the order of the program's table (generator/panel_parameters.cpp, which a native test
+holds this list to, place by place, as it does PIVOT); the program creates the controls at exactly
+these places and they paint over the plain rectangles left for them here. LABELS places the texts
+next to them.
 """
 import math
 import os
