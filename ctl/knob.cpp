@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ctl/knob_geometry.h"
+#include "ctl/portable/knob_geometry.h"
 #include "ctl/value_control.h"
 
 struct KnobState {
@@ -33,7 +33,7 @@ struct KnobCreate {
   KnobLook look;
   NotifyTarget target;
   KnobPointer pointer;
-  KnobRange range;
+  ValueRange range;
 };
 
 static KnobState* KnobOf(HWND window) {
@@ -339,7 +339,7 @@ LRESULT CALLBACK KnobProc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
 // Creation.
 
 HWND CreateKnob(HWND parent, int id, int x, int y, const KnobLook* look, const NotifyTarget* target,
-                const KnobPointer* pointer, const KnobRange* range) {
+                const KnobPointer* pointer, const ValueRange* range) {
   KnobCreate record;
   std::memset(&record, 0, sizeof record);
   record.parent = parent;
@@ -373,7 +373,7 @@ HWND CreateKnobEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP ima
   KnobPointer pointer = {look.width / 3 + 2, 2, static_cast<uint16_t>(style & 0xF),
                          static_cast<uint16_t>((style >> 4) & 0xF)};
   NotifyTarget target = {parent, callback, style | (callback ? kNotifyByCallback : 0), user_data};
-  KnobRange range;
+  ValueRange range;
   std::memset(&range, 0, sizeof range);
   range.minimum = minimum;
   range.maximum = maximum;

@@ -22,9 +22,9 @@ const char kImageButtonClass[] = "C_QX2CTL_I2p_00Zorvath";
 const char kFreePanelClass[] = "C_QX2CTL_Free_00Zorvath";
 const char kFreePanelNoDoubleClickClass[] = "C_QX2CTL_Free_00_wdbZorvath";
 const char kSliderClass[] = "C_QX2CTL_Slide_00Zorvath";
-const char k3DListClass[] = "C_QX2CTL_3DList_00Zorvath";
-const char kVgridClass[] = "C_QX2CTL_Vgrid_00Zorvath";
-const char k2DListClass[] = "C_QX2CTL_2DList_00Zorvath";
+const char kStackedListClass[] = "C_QX2CTL_3DList_00Zorvath";
+const char kValueGridClass[] = "C_QX2CTL_Vgrid_00Zorvath";
+const char kLineListClass[] = "C_QX2CTL_2DList_00Zorvath";
 const char kValuePopupClass[] = "C_QX2CTL_AutoValueView00Zorvath";
 
 static const char* const kErrorTexts[] = {
@@ -49,15 +49,15 @@ struct ClassEntry {
 };
 
 static const ClassEntry kClasses[] = {
-    {kKnobClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, KnobProc, kCtlRotatifClass, false},
-    {kImageButtonClass, CS_HREDRAW | CS_VREDRAW, ImageButtonProc, kCtlI2pClass, false},
-    {kFreePanelClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, FreePanelWindowProc, kCtlFreeClass, false},
-    {kFreePanelNoDoubleClickClass, CS_HREDRAW | CS_VREDRAW, FreePanelWindowProc, kCtlFreeClass, false},
-    {kSliderClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, SliderProc, kCtlSlideClass, false},
-    {k3DListClass, CS_HREDRAW | CS_VREDRAW, StackedListProc, kCtl3DListClass, false},
-    {kVgridClass, CS_HREDRAW | CS_VREDRAW, ValueGridProc, kCtlVgridClass, false},
-    {k2DListClass, CS_HREDRAW | CS_VREDRAW, LineListProc, kCtl2DListClass, false},
-    {kValuePopupClass, CS_HREDRAW | CS_VREDRAW, ValuePopupProc, kCtlValueViewClass, true},
+    {kKnobClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, KnobProc, kCtlKnobClass, false},
+    {kImageButtonClass, CS_HREDRAW | CS_VREDRAW, ImageButtonProc, kCtlImageButtonClass, false},
+    {kFreePanelClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, FreePanelWindowProc, kCtlFreePanelClass, false},
+    {kFreePanelNoDoubleClickClass, CS_HREDRAW | CS_VREDRAW, FreePanelWindowProc, kCtlFreePanelClass, false},
+    {kSliderClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, SliderProc, kCtlSliderClass, false},
+    {kStackedListClass, CS_HREDRAW | CS_VREDRAW, StackedListProc, kCtlStackedListClass, false},
+    {kValueGridClass, CS_HREDRAW | CS_VREDRAW, ValueGridProc, kCtlValueGridClass, false},
+    {kLineListClass, CS_HREDRAW | CS_VREDRAW, LineListProc, kCtlLineListClass, false},
+    {kValuePopupClass, CS_HREDRAW | CS_VREDRAW, ValuePopupProc, kCtlValuePopupClass, true},
 };
 
 static const COLORREF kPaletteColors[16] = {

@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "ctl/dialog_template.h"
-#include "ctl/precision_scale.h"
+#include "ctl/portable/precision_scale.h"
 
 constexpr int kOpeningWidth = 231;
 constexpr int kOpeningHeight = 320;
@@ -56,7 +56,7 @@ static bool HasControl(const PrecisionAdjustState* s) {
 
 static void LoadValues(PrecisionAdjustState* s) {
   if (!HasControl(s)) return;
-  const KnobRange* r = s->shown.range;
+  const ValueRange* r = s->shown.range;
   SetupPrecisionScale(&s->scale, r->value, r->minimum, r->maximum, IsDecibel(s));
 }
 

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "ctl/library_state.h"
-#include "ctl/value_range.h"
+#include "ctl/portable/value_range.h"
 
 // What the window adjusts: the control, how it reports to its owner and its
 // value block (both owned by the control, which must call
@@ -16,7 +16,7 @@ struct PrecisionTarget {
   int closing_command;   // sent to the control when the window closes
   NotifyTarget* target;  // the owner's notifications
   int control_id;
-  KnobRange* range;
+  ValueRange* range;
 };
 
 // Opens the window for `target` at screen (x, y), owned by `parent`, or

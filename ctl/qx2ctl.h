@@ -14,10 +14,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ctl/list_geometry.h"
-#include "ctl/preferences.h"
-#include "ctl/value_range.h"
-#include "ctl/value_text.h"
+#include "ctl/portable/list_geometry.h"
+#include "ctl/portable/preferences.h"
+#include "ctl/portable/value_range.h"
+#include "ctl/portable/value_text.h"
 
 // ---------------------------------------------------------------------------
 // Notifications and commands.
@@ -71,14 +71,14 @@ void EndControlLibrary();
 enum ControlLibraryError : uint16_t {
   kCtlNoError = 0,
   kCtlNotInitialized = 1,
-  kCtlRotatifClass = 2,
-  kCtlI2pClass = 3,
-  kCtlFreeClass = 4,
-  kCtlSlideClass = 5,
-  kCtl3DListClass = 6,
-  kCtlVgridClass = 7,
-  kCtl2DListClass = 8,
-  kCtlValueViewClass = 9,
+  kCtlKnobClass = 2,
+  kCtlImageButtonClass = 3,
+  kCtlFreePanelClass = 4,
+  kCtlSliderClass = 5,
+  kCtlStackedListClass = 6,
+  kCtlValueGridClass = 7,
+  kCtlLineListClass = 8,
+  kCtlValuePopupClass = 9,
 };
 uint16_t GetControlLibraryError();
 const char* GetControlLibraryErrorText(uint16_t code);
@@ -105,9 +105,9 @@ extern const char kImageButtonClass[];
 extern const char kFreePanelClass[];
 extern const char kFreePanelNoDoubleClickClass[];
 extern const char kSliderClass[];
-extern const char k3DListClass[];
-extern const char kVgridClass[];
-extern const char k2DListClass[];
+extern const char kStackedListClass[];
+extern const char kValueGridClass[];
+extern const char kLineListClass[];
 extern const char kValuePopupClass[];
 
 // ---------------------------------------------------------------------------
@@ -220,7 +220,7 @@ struct KnobPointer {
 // The general form: builds the knob from its records (`range` needs
 // minimum, maximum, default, step, decimals, style). Returns the window or null.
 HWND CreateKnob(HWND parent, int id, int x, int y, const KnobLook* look, const NotifyTarget* target,
-                const KnobPointer* pointer, const KnobRange* range);
+                const KnobPointer* pointer, const ValueRange* range);
 
 // The panel's form: a round knob the size of `image`, pointer length
 // width / 3 + 2, 3 decimals.
@@ -260,7 +260,7 @@ struct SliderThumb {
 // The general form (`range` needs minimum, maximum, default, step,
 // decimals, style). Returns the window or null.
 HWND CreateSlider(HWND parent, int id, int x, int y, const SliderLook* look,
-                  const NotifyTarget* target, const SliderThumb* thumb, const KnobRange* range);
+                  const NotifyTarget* target, const SliderThumb* thumb, const ValueRange* range);
 
 // The panel's form: size from the track image, thumb size from its image.
 HWND CreateSliderEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP track_image,
@@ -335,7 +335,7 @@ void OnWindowDragCaptureChanged(WindowDragState* state, HWND new_owner);
 // List controls. None draws content by itself: each keeps geometry,
 // selection and input, and calls its owner to draw every item and to hear
 // what the user did. The owner creates them with CreateWindowExA on the
-// class name (k3DListClass, k2DListClass, kVgridClass) and the creation
+// class name (kStackedListClass, kLineListClass, kValueGridClass) and the creation
 // record below as the creation parameter; the window's size is the
 // control's. While the library's notifications are off no callback runs.
 

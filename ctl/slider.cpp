@@ -31,7 +31,7 @@ struct SliderCreate {
   SliderLook look;
   NotifyTarget target;
   SliderThumb thumb;
-  KnobRange range;
+  ValueRange range;
 };
 
 static SliderState* SliderOf(HWND window) {
@@ -304,7 +304,7 @@ LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 // Creation.
 
 HWND CreateSlider(HWND parent, int id, int x, int y, const SliderLook* look,
-                  const NotifyTarget* target, const SliderThumb* thumb, const KnobRange* range) {
+                  const NotifyTarget* target, const SliderThumb* thumb, const ValueRange* range) {
   SliderCreate record;
   std::memset(&record, 0, sizeof record);
   record.parent = parent;
@@ -342,7 +342,7 @@ HWND CreateSliderEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP t
   thumb.pen_index = static_cast<uint16_t>(style & 0xF);
   thumb.brush_index = static_cast<uint16_t>((style >> 4) & 0xF);
   NotifyTarget target = {parent, callback, style | (callback ? kNotifyByCallback : 0), user_data};
-  KnobRange range;
+  ValueRange range;
   std::memset(&range, 0, sizeof range);
   range.minimum = minimum;
   range.maximum = maximum;

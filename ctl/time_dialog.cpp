@@ -15,7 +15,7 @@
 
 #include "ctl/dialog_template.h"
 #include "ctl/library_state.h"
-#include "ctl/musical_time.h"
+#include "ctl/portable/musical_time.h"
 
 constexpr int kClientWidth = 544;
 constexpr int kClientHeight = 220;

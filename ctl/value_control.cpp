@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "ctl/preferences.h"
+#include "ctl/portable/preferences.h"
 
 ValueControl* ValueControlOf(HWND window) {
   return window ? reinterpret_cast<ValueControl*>(GetWindowLongPtrA(window, 0)) : nullptr;

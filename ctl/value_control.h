@@ -16,7 +16,7 @@
 #include "ctl/library_state.h"
 #include "ctl/precision_adjust.h"
 #include "ctl/value_menu.h"
-#include "ctl/value_range.h"
+#include "ctl/portable/value_range.h"
 
 constexpr uint32_t kStylePassKeys = 0x00000100;
 constexpr uint32_t kStyleEditQuick = 0x00100000;
@@ -47,7 +47,7 @@ struct ValueControl {
   POINT anchor;            // client point where the editors open
   uint32_t style;
   NotifyTarget target;
-  KnobRange range;
+  ValueRange range;
   ValueMenu menu;
   ValueMenuKind kind;
   ValueRedraw redraw;  // recompute what the value moves and draw it now
@@ -60,7 +60,7 @@ struct ValueControlSetup {
   uint16_t id;
   uint32_t style;
   NotifyTarget target;
-  KnobRange range;
+  ValueRange range;
   ValueMenuKind kind;
   ValueRedraw redraw;
   POINT anchor;  // client point where the editors open

@@ -15,7 +15,7 @@ static void AppendNumberItem(HMENU menu, UINT command, const char* before, float
   AppendMenuA(menu, MF_STRING, command, text);
 }
 
-static void CurrentValueText(const ValueMenu* menu, const KnobRange* range, char* text,
+static void CurrentValueText(const ValueMenu* menu, const ValueRange* range, char* text,
                              size_t size) {
   char number[96];
   FormatMenuNumber(range->value, static_cast<int>(range->decimals & 0xFF), menu->decibel, number,
@@ -23,7 +23,7 @@ static void CurrentValueText(const ValueMenu* menu, const KnobRange* range, char
   std::snprintf(text, size, "Current value : %s%s", number, menu->decibel ? " db" : "");
 }
 
-int BuildValueMenu(ValueMenu* menu, ValueMenuKind kind, const KnobRange* range, bool value_items,
+int BuildValueMenu(ValueMenu* menu, ValueMenuKind kind, const ValueRange* range, bool value_items,
                    bool decibel) {
   std::memset(menu, 0, sizeof *menu);
   menu->kind = kind;
@@ -86,7 +86,7 @@ static void Check(HMENU menu, int command, bool on) {
   CheckMenuItem(menu, static_cast<UINT>(command), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
-static void Refresh(ValueMenu* menu, const KnobRange* range) {
+static void Refresh(ValueMenu* menu, const ValueRange* range) {
   const ControlPreferences* prefs = GetControlPreferences();
   if (!prefs) return;
   const SettingsMarks marks = GetSettingsMarks(prefs, menu->kind);
@@ -112,7 +112,7 @@ static void Refresh(ValueMenu* menu, const KnobRange* range) {
   Check(menu->main, kMenuMaximum, range->value == range->maximum);
 }
 
-void ShowValueMenu(ValueMenu* menu, HWND owner, int x, int y, const KnobRange* range) {
+void ShowValueMenu(ValueMenu* menu, HWND owner, int x, int y, const ValueRange* range) {
   if (!menu->main) return;
   Refresh(menu, range);
   POINT at = {x, y};

@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include "ctl/menu_rules.h"
-#include "ctl/value_range.h"
+#include "ctl/portable/menu_rules.h"
+#include "ctl/portable/value_range.h"
 
 struct ValueMenu {
   HMENU main;
@@ -22,12 +22,12 @@ struct ValueMenu {
 // Builds the three menus; the default, minimum and maximum texts are fixed
 // now (6 decimals, 1 for a decibel control). Returns 1, or 0 when a menu
 // could not be made (whatever was made is destroyed).
-int BuildValueMenu(ValueMenu* menu, ValueMenuKind kind, const KnobRange* range, bool value_items,
+int BuildValueMenu(ValueMenu* menu, ValueMenuKind kind, const ValueRange* range, bool value_items,
                    bool decibel);
 
 // Refreshes the check marks and the current value, then tracks the menu at
 // client point (x, y) of `owner`, which receives the chosen command.
-void ShowValueMenu(ValueMenu* menu, HWND owner, int x, int y, const KnobRange* range);
+void ShowValueMenu(ValueMenu* menu, HWND owner, int x, int y, const ValueRange* range);
 
 // Destroys the three menus (safe on a menu never built).
 void DestroyValueMenu(ValueMenu* menu);

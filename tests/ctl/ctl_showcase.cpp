@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ctl/musical_time.h"
+#include "ctl/portable/musical_time.h"
 #include "ctl/precision_adjust.h"
 #include "ctl/qx2ctl.h"
 
@@ -102,7 +102,7 @@ static int ShowPrecisionWindow(HWND host, const char* path) {
   look.mode = kButtonIndicator;
   NotifyTarget target = {host, nullptr, 0, nullptr};
   HWND control = CreateImageButton(host, 1, 24, 30, &look, &target);
-  KnobRange range = {0.0f, 1.0f, 0.35f, 0.01f, 3, 0, 0.35f, 0, 0, 0, 0};
+  ValueRange range = {0.0f, 1.0f, 0.35f, 0.01f, 3, 0, 0.35f, 0, 0, 0, 0};
   const PrecisionTarget precision = {control, 0, 105, &target, 1, &range};
   RECT h;
   GetWindowRect(host, &h);
@@ -245,19 +245,19 @@ static void ShowLists(HWND host) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   StackedListCreate stacked = {
       host, 1, {300, 150, 40, 24, 18, 120, 16, 4, 12}, DrawStackedItem, nullptr, nullptr, 0, 0};
-  HWND list3d = CreateWindowExA(0, k3DListClass, nullptr, WS_CHILD | WS_VISIBLE, 10, 10, 300, 150,
+  HWND list3d = CreateWindowExA(0, kStackedListClass, nullptr, WS_CHILD | WS_VISIBLE, 10, 10, 300, 150,
                                 host, reinterpret_cast<HMENU>(1), instance, &stacked);
   SendMessageA(list3d, WM_COMMAND, kStackedSelectLine, static_cast<LPARAM>(FloatBits(3.0f)));
   SendMessageA(list3d, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 14));  // panel 3 to the front
   SendMessageA(list3d, WM_LBUTTONUP, 0, MAKELPARAM(100, 14));
   LineListCreate lines = {host, 2, kLineListExtendedSelection, 30, 16, DrawLine, nullptr};
-  HWND list2d = CreateWindowExA(0, k2DListClass, nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL, 320,
+  HWND list2d = CreateWindowExA(0, kLineListClass, nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL, 320,
                                 10, 110, 150, host, reinterpret_cast<HMENU>(2), instance, &lines);
   SendMessageA(list2d, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 40));
   SendMessageA(list2d, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(10, 72));
   ValueGridCreate grid_record = {host, 3, DrawGrid, nullptr, 400, 300};
   HWND grid =
-      CreateWindowExA(0, kVgridClass, nullptr, WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 440,
+      CreateWindowExA(0, kValueGridClass, nullptr, WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 440,
                       10, 210, 150, host, reinterpret_cast<HMENU>(3), instance, &grid_record);
   const GridItem items[] = {
       {1, 1, 10, 10, 90, 34, 0.75f, 0, 1, 0.01f, 0.001f, 1, nullptr},

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "ctl/library_state.h"
-#include "ctl/time_context.h"
+#include "ctl/portable/time_context.h"
 #include "tests/ctl/ctl_test_support.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "ctl/menu_rules.h"
+#include "ctl/portable/menu_rules.h"
 #include "tests/ctl/ctl_test_support.h"
 
 namespace {

@@ -21,8 +21,8 @@ bool ClassRegistered(const char* name) {
 }
 
 const char* const kAllClasses[] = {kKnobClass,  kImageButtonClass, kFreePanelClass,
-                                   kFreePanelNoDoubleClickClass, kSliderClass, k3DListClass,
-                                   kVgridClass, k2DListClass, kValuePopupClass};
+                                   kFreePanelNoDoubleClickClass, kSliderClass, kStackedListClass,
+                                   kValueGridClass, kLineListClass, kValuePopupClass};
 
 TEST(ControlLibrary, StartsCountEndsReleaseAndWritePreferences) {
   const std::string app = "CtlCount";

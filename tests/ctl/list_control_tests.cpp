@@ -101,7 +101,7 @@ StackedListShape Shape() { return {400, 200, 50, 30, 20, 100, 16, 4, 10}; }
 
 HWND Stacked(HWND parent, Owner* owner, StackedListShape shape = Shape()) {
   StackedListCreate record = {parent, 7, shape, StackedOwner, owner, nullptr, 0, 0};
-  return CreateWindowExA(0, k3DListClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 400, 200, parent,
+  return CreateWindowExA(0, kStackedListClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 400, 200, parent,
                          reinterpret_cast<HMENU>(7), GetModuleHandleA(nullptr), &record);
 }
 
@@ -176,7 +176,7 @@ TEST(StackedList, CreationRecordsAreClamped) {
   }
   EXPECT_EQ(ControlLibraryGdiObjects(), gdi);  // images freed with the control
   // No record: the creation fails.
-  EXPECT_EQ(CreateWindowExA(0, k3DListClass, nullptr, WS_CHILD, 0, 0, 10, 10, host.window, nullptr,
+  EXPECT_EQ(CreateWindowExA(0, kStackedListClass, nullptr, WS_CHILD, 0, 0, 10, 10, host.window, nullptr,
                             GetModuleHandleA(nullptr), nullptr),
             nullptr);
 }
@@ -334,7 +334,7 @@ TEST(StackedList, RightPressSelectsThenTheMenuActs) {
 HWND Lines(HWND parent, Owner* owner, int count, uint32_t style = 0) {
   LineListCreate record = {parent, 9, style, count, 10, LineOwner, owner};
   HWND list =
-      CreateWindowExA(0, k2DListClass, nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL, 0, 0, 100, 80,
+      CreateWindowExA(0, kLineListClass, nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL, 0, 0, 100, 80,
                       parent, reinterpret_cast<HMENU>(9), GetModuleHandleA(nullptr), &record);
   SetWindowPos(list, nullptr, 0, 0, 100 + GetSystemMetrics(SM_CXVSCROLL), 80,
                SWP_NOMOVE | SWP_NOZORDER);
@@ -465,7 +465,7 @@ TEST(LineList, SelectionScrollingKeysAndEvents) {
 
 HWND Grid(HWND parent, Owner* owner, DWORD bars = 0) {
   ValueGridCreate record = {parent, 11, GridOwner, owner, 1000, 500};
-  return CreateWindowExA(0, kVgridClass, nullptr, WS_CHILD | WS_VISIBLE | bars, 0, 0, 200, 100,
+  return CreateWindowExA(0, kValueGridClass, nullptr, WS_CHILD | WS_VISIBLE | bars, 0, 0, 200, 100,
                          parent, reinterpret_cast<HMENU>(11), GetModuleHandleA(nullptr), &record);
 }
 

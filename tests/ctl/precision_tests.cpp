@@ -15,7 +15,7 @@ namespace {
 // command with the range rule, and the precision window calls a knob makes.
 struct TestControl {
   HWND window = nullptr;
-  KnobRange range = {};
+  ValueRange range = {};
   NotifyTarget target = {};
   int closing_commands = 0;
   PrecisionTarget Precision() {

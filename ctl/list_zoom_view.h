@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "ctl/zoom_geometry.h"
+#include "ctl/portable/zoom_geometry.h"
 
 struct ZoomView {
   HWND window;

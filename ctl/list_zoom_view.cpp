@@ -1,10 +1,10 @@
-// The zoomable view's window side: see zoom_view.h.
+// The zoomable view's window side: see list_zoom_view.h.
 //
 // Scroll positions are kept in device pixels (they move the content by
 // whole pixels) and shown on the scroll bars in logical units (the bars'
 // ranges are the logical size, fixed at creation), so a zoom never has to
 // touch the ranges.
-#include "ctl/zoom_view.h"
+#include "ctl/list_zoom_view.h"
 
 static bool HasBar(HWND window, int axis) {
   const LONG style = GetWindowLongA(window, GWL_STYLE);

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "ctl/precision_scale.h"
+#include "ctl/portable/precision_scale.h"
 
 namespace {
 

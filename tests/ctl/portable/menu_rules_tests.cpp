@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "ctl/knob_geometry.h"
-#include "ctl/menu_rules.h"
-#include "ctl/value_range.h"
+#include "ctl/portable/knob_geometry.h"
+#include "ctl/portable/menu_rules.h"
+#include "ctl/portable/value_range.h"
 
 namespace {
 

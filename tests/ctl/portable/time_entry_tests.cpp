@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "ctl/musical_time.h"
+#include "ctl/portable/musical_time.h"
 
 namespace {
 

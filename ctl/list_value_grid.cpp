@@ -3,7 +3,7 @@
 //
 // How it works. The items live in a growing array of GridItem records the
 // owner appends and removes. Painting and hit tests go through the
-// zoomable view (zoom_view.h), so the owner draws in logical units. A press
+// zoomable view (list_zoom_view.h), so the owner draws in logical units. A press
 // on an item of type 1 to 4 drags its value: the vertical movement times
 // the pressed button's factor (list_geometry.cpp does the arithmetic), with
 // a double XOR focus rectangle round the item; the drag ends on the release
@@ -18,7 +18,7 @@
 #include <cstring>
 
 #include "ctl/library_state.h"
-#include "ctl/zoom_view.h"
+#include "ctl/list_zoom_view.h"
 
 constexpr int32_t kMaxGridItems = 1 << 20;
 constexpr int kZoomStep = 10;
@@ -324,7 +324,7 @@ static LRESULT Remove(ValueGridState* s, int32_t id) {
 
 static bool IsValueGrid(HWND grid) {
   char name[64];
-  return grid && GetClassNameA(grid, name, sizeof name) && std::strcmp(name, kVgridClass) == 0;
+  return grid && GetClassNameA(grid, name, sizeof name) && std::strcmp(name, kValueGridClass) == 0;
 }
 
 int AppendGridItems(HWND grid, const GridItem* items, int count) {

@@ -4,7 +4,7 @@
 // 200 %, so every position fits a float's exact integers closely enough and
 // an int32 comfortably; Truncate still guards the conversion so that no
 // input, however odd, reaches an undefined float-to-int cast.
-#include "ctl/zoom_geometry.h"
+#include "ctl/portable/zoom_geometry.h"
 
 static int32_t Truncate(float value) {
   if (!(value > -2.0e9f)) return value < 0.0f ? -2000000000 : 0;  // NaN gives 0

@@ -1,9 +1,9 @@
 // Knob drawing geometry: see knob_geometry.h.
-#include "ctl/knob_geometry.h"
+#include "ctl/portable/knob_geometry.h"
 
 #include <cmath>
 
-#include "ctl/value_range.h"
+#include "ctl/portable/value_range.h"
 
 static int Nearest(double v) { return static_cast<int>(std::floor(v + 0.5)); }
 static int NearestHalfDown(double v) { return static_cast<int>(std::ceil(v - 0.5)); }

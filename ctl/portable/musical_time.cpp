@@ -1,5 +1,5 @@
 // The time-entry arithmetic: see musical_time.h.
-#include "ctl/musical_time.h"
+#include "ctl/portable/musical_time.h"
 
 #include <cfloat>
 #include <cinttypes>

@@ -1,14 +1,14 @@
 // The value block maths: see value_range.h.
-#include "ctl/value_range.h"
+#include "ctl/portable/value_range.h"
 
 #include <cfloat>
 #include <cmath>
 
-#include "ctl/value_text.h"
+#include "ctl/portable/value_text.h"
 
-static bool IsLogarithmic(const KnobRange* r) { return (r->style & kRangeLogarithmic) != 0; }
+static bool IsLogarithmic(const ValueRange* r) { return (r->style & kRangeLogarithmic) != 0; }
 
-float KnobSpan(const KnobRange* r) {
+float KnobSpan(const ValueRange* r) {
   float span = r->start - r->end;
   if (r->start <= r->end) span += kTwoPi;
   return span;
@@ -16,7 +16,7 @@ float KnobSpan(const KnobRange* r) {
 
 float KnobSnapLimit(float span) { return span + (kTwoPi - span) * 0.5f; }
 
-float SetupKnobRange(KnobRange* r, int start_degrees, int end_degrees) {
+float SetupKnobRange(ValueRange* r, int start_degrees, int end_degrees) {
   r->value = r->default_value;
   r->start = static_cast<float>(start_degrees) * kDegreesToRadians;
   r->end = static_cast<float>(end_degrees) * kDegreesToRadians;
@@ -39,7 +39,7 @@ float SetupKnobRange(KnobRange* r, int start_degrees, int end_degrees) {
   return span;
 }
 
-float KnobValueToAngle(const KnobRange* r, float value) {
+float KnobValueToAngle(const ValueRange* r, float value) {
   float distance;
   if (IsLogarithmic(r)) {
     const float log_factor = std::log(r->factor);
@@ -53,13 +53,13 @@ float KnobValueToAngle(const KnobRange* r, float value) {
   return angle;
 }
 
-float KnobAngleToValue(const KnobRange* r, float angle) {
+float KnobAngleToValue(const ValueRange* r, float angle) {
   const float distance = angle > r->start ? r->start + kTwoPi - angle : r->start - angle;
   if (IsLogarithmic(r)) return std::pow(r->factor, distance) * r->minimum;
   return distance * r->inverse_factor + r->minimum;
 }
 
-int KnobPointerAngle(const KnobRange* r, float span, float dx, float dy, float* angle) {
+int KnobPointerAngle(const ValueRange* r, float span, float dx, float dy, float* angle) {
   const float radius = std::sqrt(dx * dx + dy * dy);
   if (!(radius > 8.0f)) return 0;
   float a = std::acos(dx / radius);
@@ -71,7 +71,7 @@ int KnobPointerAngle(const KnobRange* r, float span, float dx, float dy, float* 
   return 1;
 }
 
-void SetupSliderRange(KnobRange* r, float minimum_position, float maximum_position) {
+void SetupSliderRange(ValueRange* r, float minimum_position, float maximum_position) {
   r->value = r->default_value;
   r->start = minimum_position;
   r->end = maximum_position;
@@ -90,35 +90,35 @@ void SetupSliderRange(KnobRange* r, float minimum_position, float maximum_positi
   }
 }
 
-float SliderValueToPosition(const KnobRange* r, float value) {
+float SliderValueToPosition(const ValueRange* r, float value) {
   return (value - r->minimum) * r->factor + r->start;
 }
 
-float SliderPositionToValue(const KnobRange* r, float position) {
+float SliderPositionToValue(const ValueRange* r, float position) {
   return ClampToRange(r, (position - r->start) * r->inverse_factor + r->minimum);
 }
 
-float RangeLow(const KnobRange* r) { return r->minimum < r->maximum ? r->minimum : r->maximum; }
-float RangeHigh(const KnobRange* r) { return r->minimum < r->maximum ? r->maximum : r->minimum; }
+float RangeLow(const ValueRange* r) { return r->minimum < r->maximum ? r->minimum : r->maximum; }
+float RangeHigh(const ValueRange* r) { return r->minimum < r->maximum ? r->maximum : r->minimum; }
 
-float ClampToRange(const KnobRange* r, float value) {
+float ClampToRange(const ValueRange* r, float value) {
   if (std::isnan(value)) return r->minimum;
   if (value < RangeLow(r)) return RangeLow(r);
   if (value > RangeHigh(r)) return RangeHigh(r);
   return value;
 }
 
-int RangeAccepts(const KnobRange* r, float value) {
+int RangeAccepts(const ValueRange* r, float value) {
   return value >= RangeLow(r) && value <= RangeHigh(r) && value != r->value;
 }
 
-int SetRangeValue(KnobRange* r, float value) {
+int SetRangeValue(ValueRange* r, float value) {
   if (!RangeAccepts(r, value)) return 0;
   r->value = value;
   return 1;
 }
 
-int StepRangeValue(KnobRange* r, int units) {
+int StepRangeValue(ValueRange* r, int units) {
   const float moved = IsLogarithmic(r) ? r->value * std::pow(r->step, static_cast<float>(units))
                                        : r->value + r->step * static_cast<float>(units);
   const float value = ClampToRange(r, moved);
@@ -140,7 +140,7 @@ float ValueOfDecibels(double decibels) {
   return FiniteFloat(std::pow(10.0, decibels * 0.05));
 }
 
-int FormatRangeValue(const KnobRange* r, float value, int sign, char* out, size_t out_size) {
+int FormatRangeValue(const ValueRange* r, float value, int sign, char* out, size_t out_size) {
   return FormatShownValue(value, static_cast<int>(r->decimals & 0xFF),
                           (r->style & kRangeDecibel) != 0, sign, out, out_size);
 }

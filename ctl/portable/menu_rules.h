@@ -3,7 +3,7 @@
 // items are checked or greyed before the menu opens. Portable.
 #pragma once
 
-#include "ctl/preferences.h"
+#include "ctl/portable/preferences.h"
 
 // Knob and slider menus differ only in their first two items: the knob's
 // mouse modes ("Rot_Mode") and the slider's "S_capture" / "S_settopos".

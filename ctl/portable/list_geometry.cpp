@@ -4,7 +4,7 @@
 // to 2^28 before any arithmetic, so every product below fits in 32 bits;
 // the line list's scroll arithmetic runs in 64 bits all the same because
 // its thumb position comes straight from a message.
-#include "ctl/list_geometry.h"
+#include "ctl/portable/list_geometry.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
 // The time-entry context: see time_context.h.
-#include "ctl/time_context.h"
+#include "ctl/portable/time_context.h"
 
 #include <cmath>
 #include <cstring>

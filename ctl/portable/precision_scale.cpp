@@ -1,5 +1,5 @@
 // The precision-adjust arithmetic: see precision_scale.h.
-#include "ctl/precision_scale.h"
+#include "ctl/portable/precision_scale.h"
 
 #include <cmath>
 

@@ -10,8 +10,8 @@
 
 #include <cstddef>
 
-#include "ctl/time_context.h"
-#include "ctl/value_range.h"
+#include "ctl/portable/time_context.h"
+#include "ctl/portable/value_range.h"
 
 // T in every unit the dialog shows.
 struct TimeValues {

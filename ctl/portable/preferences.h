@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ctl/time_context.h"
+#include "ctl/portable/time_context.h"
 
 struct ControlPreferences {
   uint32_t rot_mode;       // bit 0 inverse mouse move, bit 1 angular mode

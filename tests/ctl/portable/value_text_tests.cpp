@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "ctl/preferences.h"
-#include "ctl/value_text.h"
+#include "ctl/portable/preferences.h"
+#include "ctl/portable/value_text.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Control library preferences: see preferences.h.
-#include "ctl/preferences.h"
+#include "ctl/portable/preferences.h"
 
 #include <cstring>
 

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <limits>
 
-#include "ctl/list_geometry.h"
-#include "ctl/zoom_geometry.h"
+#include "ctl/portable/list_geometry.h"
+#include "ctl/portable/zoom_geometry.h"
 
 namespace {
 

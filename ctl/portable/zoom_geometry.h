@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "ctl/list_geometry.h"
+#include "ctl/portable/list_geometry.h"
 
 constexpr int32_t kMaxZoomCanvas = 1000000;  // logical pixels per side
 constexpr float kZoomMinimum = 50.0f;

@@ -1,5 +1,5 @@
 // Number text: see value_text.h.
-#include "ctl/value_text.h"
+#include "ctl/portable/value_text.h"
 
 #include <cmath>
 #include <cstdio>

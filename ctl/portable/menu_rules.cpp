@@ -1,5 +1,5 @@
 // Context-menu rules: see menu_rules.h.
-#include "ctl/menu_rules.h"
+#include "ctl/portable/menu_rules.h"
 
 static int ApplyKnobMode(ControlPreferences* p, int command) {
   if (command == kMenuInverseOrCaptured) {

@@ -6,15 +6,15 @@
 #include <cmath>
 #include <string>
 
-#include "ctl/value_range.h"
-#include "ctl/value_text.h"
+#include "ctl/portable/value_range.h"
+#include "ctl/portable/value_text.h"
 
 namespace {
 
 constexpr float kPi = 3.14159265f;
 
-KnobRange Range(float minimum, float maximum, float default_value, float step, uint32_t style) {
-  KnobRange r = {};
+ValueRange Range(float minimum, float maximum, float default_value, float step, uint32_t style) {
+  ValueRange r = {};
   r.minimum = minimum;
   r.maximum = maximum;
   r.default_value = default_value;
@@ -24,7 +24,7 @@ KnobRange Range(float minimum, float maximum, float default_value, float step, u
   return r;
 }
 
-TEST(KnobRange, AnglesSpanAndRoundTrip) {
+TEST(ValueRange, AnglesSpanAndRoundTrip) {
   struct Case {
     int start, end;
     float span_degrees;
@@ -36,7 +36,7 @@ TEST(KnobRange, AnglesSpanAndRoundTrip) {
       {225, 315, 270, kRangeLogarithmic, 20.0f, 20000.0f},
   };
   for (const Case& c : cases) {
-    KnobRange r = Range(c.minimum, c.maximum, c.minimum, 0.1f, c.style);
+    ValueRange r = Range(c.minimum, c.maximum, c.minimum, 0.1f, c.style);
     const float span = SetupKnobRange(&r, c.start, c.end);
     EXPECT_NEAR(span, c.span_degrees * kPi / 180, 1e-5);
     EXPECT_NEAR(KnobValueToAngle(&r, c.minimum), c.start * kPi / 180, 1e-5);
@@ -54,8 +54,8 @@ TEST(KnobRange, AnglesSpanAndRoundTrip) {
   }
 }
 
-TEST(KnobRange, PointerAngleIgnoresTheCentreAndSnapsTheDeadZone) {
-  KnobRange r = Range(0, 1, 0, 0.01f, 0);
+TEST(ValueRange, PointerAngleIgnoresTheCentreAndSnapsTheDeadZone) {
+  ValueRange r = Range(0, 1, 0, 0.01f, 0);
   const float span = SetupKnobRange(&r, 225, 315);
   float angle = -1;
   EXPECT_EQ(KnobPointerAngle(&r, span, 5, 6, &angle), 0);  // r ≤ 8
@@ -70,8 +70,8 @@ TEST(KnobRange, PointerAngleIgnoresTheCentreAndSnapsTheDeadZone) {
   EXPECT_NEAR(angle, kTwoPi, 1e-5);
 }
 
-TEST(KnobRange, SteppingClampsAndStoresOnlyChanges) {
-  KnobRange linear = Range(0, 1, 0.2f, 0.05f, 0);
+TEST(ValueRange, SteppingClampsAndStoresOnlyChanges) {
+  ValueRange linear = Range(0, 1, 0.2f, 0.05f, 0);
   SetupKnobRange(&linear, 225, 315);
   EXPECT_EQ(StepRangeValue(&linear, 10), 1);  // Up arrow: 10 units
   EXPECT_NEAR(linear.value, 0.7f, 1e-6);
@@ -79,7 +79,7 @@ TEST(KnobRange, SteppingClampsAndStoresOnlyChanges) {
   EXPECT_EQ(linear.value, 1.0f);
   EXPECT_EQ(StepRangeValue(&linear, 1), 0);  // already at the top
 
-  KnobRange log = Range(20, 20000, 100, 1.01f, kRangeLogarithmic);
+  ValueRange log = Range(20, 20000, 100, 1.01f, kRangeLogarithmic);
   SetupKnobRange(&log, 225, 315);
   StepRangeValue(&log, 100);  // 100 pixels to the right
   EXPECT_NEAR(log.value, 100 * std::pow(1.01, 100), 0.01);
@@ -97,26 +97,26 @@ TEST(KnobRange, SteppingClampsAndStoresOnlyChanges) {
   EXPECT_EQ(linear.value, 0.25f);
 }
 
-TEST(KnobRange, DegenerateRangesStayFinite) {
-  KnobRange flat = Range(5, 5, 5, 0.1f, 0);
+TEST(ValueRange, DegenerateRangesStayFinite) {
+  ValueRange flat = Range(5, 5, 5, 0.1f, 0);
   SetupKnobRange(&flat, 225, 315);
   EXPECT_EQ(KnobValueToAngle(&flat, 5), flat.start);
   EXPECT_EQ(KnobAngleToValue(&flat, 1.0f), 5.0f);
-  KnobRange log_through_zero = Range(0, 10, 1, 1.01f, kRangeLogarithmic);
+  ValueRange log_through_zero = Range(0, 10, 1, 1.01f, kRangeLogarithmic);
   SetupKnobRange(&log_through_zero, 225, 315);
   EXPECT_TRUE(std::isfinite(KnobValueToAngle(&log_through_zero, 1)));
-  KnobRange slider = Range(-1, -1, -1, 0.01f, 0);
+  ValueRange slider = Range(-1, -1, -1, 0.01f, 0);
   SetupSliderRange(&slider, 0, 108);
   EXPECT_EQ(SliderValueToPosition(&slider, -1), 0.0f);
   EXPECT_EQ(SliderPositionToValue(&slider, 50), -1.0f);
-  KnobRange short_track = Range(-1, 1, 0, 0.01f, 0);
+  ValueRange short_track = Range(-1, 1, 0, 0.01f, 0);
   SetupSliderRange(&short_track, 0, 0);  // track no longer than the thumb
   EXPECT_EQ(SliderPositionToValue(&short_track, 30), -1.0f);
 }
 
 TEST(SliderRange, PositionsReversedRangesAndWheel) {
   // Width 128, margins 0, a 20-pixel thumb: positions 0 … 108.
-  KnobRange r = Range(-1, 1, 0, 0.01f, 0);
+  ValueRange r = Range(-1, 1, 0, 0.01f, 0);
   SetupSliderRange(&r, 0, 108);
   EXPECT_EQ(SliderValueToPosition(&r, -1), 0.0f);
   EXPECT_EQ(SliderValueToPosition(&r, 1), 108.0f);
@@ -125,7 +125,7 @@ TEST(SliderRange, PositionsReversedRangesAndWheel) {
   StepRangeValue(&r, -5);  // a wheel notch up on a horizontal slider
   EXPECT_NEAR(r.value, -0.05f, 1e-6);
 
-  KnobRange reversed = Range(1, -1, 0, 0.1f, 0);
+  ValueRange reversed = Range(1, -1, 0, 0.1f, 0);
   SetupSliderRange(&reversed, 0, 108);
   EXPECT_EQ(SliderValueToPosition(&reversed, 1), 0.0f);
   EXPECT_EQ(SliderPositionToValue(&reversed, -20), 1.0f);
@@ -158,7 +158,7 @@ TEST(ShownValue, PlainDecibelAndSign) {
     EXPECT_EQ(std::string(text), c.text) << c.value;
   }
   // A control's range supplies the decimals and the decibel style.
-  KnobRange r = Range(0, 1, 0, 0.1f, kRangeDecibel);
+  ValueRange r = Range(0, 1, 0, 0.1f, kRangeDecibel);
   char text[64];
   FormatRangeValue(&r, 0.5f, 0, text, sizeof text);
   EXPECT_STREQ(text, "-6.021");
