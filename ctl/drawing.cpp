@@ -14,14 +14,14 @@ HBITMAP GetRoundMask(HWND window, int diameter) {
     if (g_ctl.masks[i].diameter == diameter) return g_ctl.masks[i].mask;
   }
   if (g_ctl.mask_count >= kRoundMaskCacheSize) return nullptr;
-  HDC window_dc = GetDC(window);
+  HDC window_dc = BorrowDc(window);
   if (!g_ctl.scratch)
     g_ctl.scratch = TrackGdi(CreateCompatibleBitmap(window_dc, kScratchSide, kScratchSide));
   HBITMAP mask = TrackGdi(CreateCompatibleBitmap(window_dc, diameter, diameter));
-  HDC memory = CreateCompatibleDC(window_dc);
-  ReleaseDC(window, window_dc);
+  HDC memory = CreateMemoryDc(window_dc);
+  ReturnDc(window, &window_dc);
   if (!mask || !memory) {
-    if (memory) DeleteDC(memory);
+    DeleteMemoryDc(&memory);
     ReleaseGdi(&mask);
     return nullptr;
   }
@@ -34,7 +34,7 @@ HBITMAP GetRoundMask(HWND window, int diameter) {
   SelectObject(memory, old_pen);
   SelectObject(memory, old_brush);
   SelectObject(memory, old_bitmap);
-  DeleteDC(memory);
+  DeleteMemoryDc(&memory);
   g_ctl.masks[g_ctl.mask_count++] = {mask, diameter};
   return mask;
 }
@@ -47,8 +47,8 @@ void DrawMasked(HDC dc, int x, int y, int w, int h, HBITMAP image, HBITMAP mask)
   }
   if (w > kScratchSide) w = kScratchSide;
   if (h > kScratchSide) h = kScratchSide;
-  HDC scratch = CreateCompatibleDC(dc);
-  HDC source = CreateCompatibleDC(dc);
+  HDC scratch = CreateMemoryDc(dc);
+  HDC source = CreateMemoryDc(dc);
   if (scratch && source) {
     HGDIOBJ old_scratch = SelectObject(scratch, g_ctl.scratch);
     BitBlt(scratch, 0, 0, w, h, dc, x, y, SRCCOPY);
@@ -60,8 +60,8 @@ void DrawMasked(HDC dc, int x, int y, int w, int h, HBITMAP image, HBITMAP mask)
     SelectObject(source, old_source);
     SelectObject(scratch, old_scratch);
   }
-  if (source) DeleteDC(source);
-  if (scratch) DeleteDC(scratch);
+  DeleteMemoryDc(&source);
+  DeleteMemoryDc(&scratch);
 }
 
 // ---------------------------------------------------------------------------
@@ -98,12 +98,12 @@ void DrawFocusMark(HDC dc, int x, int y) {
 
 void DrawBitmap(HDC dc, int x, int y, int w, int h, HBITMAP bitmap, int sx, int sy, DWORD rop) {
   if (!bitmap) return;
-  HDC memory = CreateCompatibleDC(dc);
+  HDC memory = CreateMemoryDc(dc);
   if (!memory) return;
   HGDIOBJ old = SelectObject(memory, bitmap);
   BitBlt(dc, x, y, w, h, memory, sx, sy, rop);
   SelectObject(memory, old);
-  DeleteDC(memory);
+  DeleteMemoryDc(&memory);
 }
 
 void TileBackground(HDC dc, const RECT* area) {
@@ -114,7 +114,7 @@ void TileBackground(HDC dc, const RECT* area) {
     FillRect(dc, area, GetLibraryBrush(13));
     return;
   }
-  HDC memory = CreateCompatibleDC(dc);
+  HDC memory = CreateMemoryDc(dc);
   if (!memory) return;
   HGDIOBJ old = SelectObject(memory, tile);
   // Tiles sit on a grid anchored at the client origin, so a partial repaint
@@ -125,7 +125,7 @@ void TileBackground(HDC dc, const RECT* area) {
     for (int x = first_x; x < area->right; x += w) BitBlt(dc, x, y, w, h, memory, 0, 0, SRCCOPY);
   }
   SelectObject(memory, old);
-  DeleteDC(memory);
+  DeleteMemoryDc(&memory);
 }
 
 void DrawSunkenBox(HDC dc, int left, int top, int right, int bottom, int fill) {
@@ -181,7 +181,7 @@ COLORREF TextStyleBackground(uint32_t text_style) {
 HBRUSH ColorFieldByTextStyle(HDC dc, uint32_t text_style) {
   SetTextColor(dc, TextStyleColor(text_style));
   SetBkColor(dc, TextStyleBackground(text_style));
-  return GetLibraryBrush(static_cast<int>((text_style >> 4) & 0xF));
+  return GetLibraryBrush(static_cast<int>((text_style >> 4) & 0xF));  // the background
 }
 
 void DrawStyledText(HDC dc, uint32_t text_style, int x, int y, const char* text) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ctl/control_window.h"
 #include "ctl/library_state.h"
 
 struct FreePanelState {
@@ -15,9 +16,7 @@ struct FreePanelState {
   int32_t close_to_parent;  // 1: WM_CLOSE goes on to the parent
 };
 
-static FreePanelState* StateOf(HWND window) {
-  return reinterpret_cast<FreePanelState*>(GetWindowLongPtrA(window, 0));
-}
+static FreePanelState* StateOf(HWND window) { return RecordOf<FreePanelState>(window); }
 
 static LRESULT OnCreate(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lparam);
@@ -28,7 +27,7 @@ static LRESULT OnCreate(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
     return -1;
   }
   *s = *record;
-  SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(s));
+  AttachRecord(window, s);
   return s->procedure(window, message, wparam, lparam, s->user_data);
 }
 
@@ -36,36 +35,40 @@ static LRESULT OnDestroy(HWND window, UINT message, WPARAM wparam, LPARAM lparam
   FreePanelState* s = StateOf(window);
   if (s) {
     s->procedure(window, message, wparam, lparam, s->user_data);
-    SetWindowLongPtrA(window, 0, 0);
+    DetachRecord(window);
     std::free(s);
   }
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
+static void OnClose(HWND window) {
+  FreePanelState* s = StateOf(window);
+  if (s && s->close_to_parent) {
+    PostMessageA(s->parent, WM_CLOSE, 0, 0);
+  } else {
+    DestroyWindow(window);
+  }
+}
+
+// Everything else is the owner's (its FreePanelProc).
+static LRESULT OnOwnerMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  FreePanelState* s = StateOf(window);
+  if (!s) return DefWindowProcA(window, message, wparam, lparam);
+  return s->procedure(window, message, wparam, lparam, s->user_data);
+}
+
 LRESULT CALLBACK FreePanelWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_NCCREATE:
-      SetWindowLongPtrA(window, 0, 0);
+      DetachRecord(window);
       return DefWindowProcA(window, message, wparam, lparam);
     case WM_CREATE: return OnCreate(window, message, wparam, lparam);
     case WM_DESTROY: return OnDestroy(window, message, wparam, lparam);
-    case WM_CLOSE: {
-      FreePanelState* s = StateOf(window);
-      if (s && s->close_to_parent) {
-        PostMessageA(s->parent, WM_CLOSE, 0, 0);
-      } else {
-        DestroyWindow(window);
-      }
-      return 0;
-    }
+    case WM_CLOSE: OnClose(window); return 0;
     case WM_MOUSEACTIVATE:
-      if (GetFocus() != window) SetFocus(window);
+      TakeFocusOnActivate(window);
       return DefWindowProcA(window, message, wparam, lparam);
-    default: {
-      FreePanelState* s = StateOf(window);
-      if (!s) return DefWindowProcA(window, message, wparam, lparam);
-      return s->procedure(window, message, wparam, lparam, s->user_data);
-    }
+    default: return OnOwnerMessage(window, message, wparam, lparam);
   }
 }
 

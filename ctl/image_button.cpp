@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ctl/control_window.h"
 #include "ctl/library_state.h"
 
 constexpr UINT_PTR kRepeatTimerId = 100;
@@ -35,16 +36,10 @@ struct ImageButtonState {
 
 // What the creation functions hand to WM_CREATE.
 struct ImageButtonCreate {
-  HWND parent;
-  int32_t x, y;
-  uint16_t id;
+  ControlPlacement place;
   ImageButtonLook look;
   NotifyTarget target;
 };
-
-static ImageButtonState* StateOf(HWND window) {
-  return reinterpret_cast<ImageButtonState*>(GetWindowLongPtrA(window, 0));
-}
 
 static uint32_t Mode(const ImageButtonState* s) { return s->look.mode & kButtonModeMask; }
 
@@ -52,7 +47,7 @@ static uint32_t Mode(const ImageButtonState* s) { return s->look.mode & kButtonM
 // that closes its window): false then, and the caller must not touch `s`.
 static bool Notify(HWND window, ImageButtonState* s, uint32_t code, float value) {
   SendNotification(&s->target, code, FloatBits(value));
-  return IsWindow(window) && StateOf(window) == s;
+  return IsOurRecord(window, s);
 }
 
 static bool WantsEvents(const ImageButtonState* s) {
@@ -143,7 +138,7 @@ static bool RepeatTickNotifies(uint32_t n) {
   return true;
 }
 
-static void Paint(HWND window, ImageButtonState* s) {
+static void OnPaint(HWND window, ImageButtonState* s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
   const int w = s->look.width;
@@ -152,23 +147,11 @@ static void Paint(HWND window, ImageButtonState* s) {
   if (s->look.shape == 1 && s->round_mask) {
     DrawMasked(dc, 0, 0, w, h, face, s->round_mask);
   } else {
-    HDC memory = CreateCompatibleDC(dc);
-    if (memory) {
-      HGDIOBJ old = SelectObject(memory, face);
-      BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
-      SelectObject(memory, old);
-      DeleteDC(memory);
-    }
+    DrawBitmap(dc, 0, 0, w, h, face, 0, 0, SRCCOPY);
   }
   if (!s->enabled) {
     if (s->look.disabled_image) {
-      HDC memory = CreateCompatibleDC(dc);
-      if (memory) {
-        HGDIOBJ old = SelectObject(memory, s->look.disabled_image);
-        BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteDC(memory);
-      }
+      DrawBitmap(dc, 0, 0, w, h, s->look.disabled_image, 0, 0, SRCCOPY);
     } else {
       DrawDisabledCross(dc, 0, 0, w, h);
     }
@@ -191,7 +174,7 @@ static LRESULT OnCommand(HWND window, ImageButtonState* s, UINT message, WPARAM 
       if (s->enabled) {
         s->enabled = 0;
         Release(window, s, false);  // a held button lets go
-        if (StateOf(window) == s) InvalidateRect(window, nullptr, FALSE);
+        if (IsOurRecord(window, s)) InvalidateRect(window, nullptr, FALSE);
       }
       break;
     case kCtlGetValue: return static_cast<LRESULT>(FloatBits(s->value));
@@ -210,73 +193,84 @@ static LRESULT OnCommand(HWND window, ImageButtonState* s, UINT message, WPARAM 
 
 static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
   const auto* record = static_cast<const ImageButtonCreate*>(create->lpCreateParams);
-  auto* s = static_cast<ImageButtonState*>(std::calloc(1, sizeof(ImageButtonState)));
-  if (!s || !record) {
-    std::free(s);
-    return -1;
-  }
-  s->parent = record->parent;
-  s->x = record->x;
-  s->y = record->y;
-  s->id = record->id;
+  auto* s = NewRecord<ImageButtonState>(record);
+  if (!s) return -1;
+  s->parent = record->place.parent;
+  s->x = record->place.x;
+  s->y = record->place.y;
+  s->id = record->place.id;
   s->look = record->look;
   s->target = record->target;
   s->enabled = 1;
   if (s->look.shape == 1) s->round_mask = GetRoundMask(window, s->look.width);
-  SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(s));
+  AttachRecord(window, s);
   return 0;
 }
 
+static void OnDestroy(HWND window, ImageButtonState* s) {
+  if (s->repeat_timer) KillTimer(window, s->repeat_timer);
+  DetachRecord(window);
+  if (GetCapture() == window) ReleaseCapture();
+  std::free(s);
+}
+
+static void OnFocus(HWND window, ImageButtonState* s, bool focused) {
+  if (s->look.mode == kButtonIndicator) return;
+  s->focused = focused ? 1 : 0;
+  InvalidateRect(window, nullptr, FALSE);
+}
+
+static void OnLeftButtonUp(HWND window, ImageButtonState* s, int x, int y) {
+  if (s->enabled) SetFocus(window);
+  Release(window, s, s->enabled && IsInside(window, x, y));
+}
+
+// Alt+Tab, a message box: the press is over.
+static void OnCaptureChanged(HWND window, ImageButtonState* s, HWND new_owner) {
+  if (new_owner != window) Release(window, s, false);
+}
+
+static void OnMouseMove(HWND window, ImageButtonState* s, int x, int y) {
+  if (s->pressed && s->repeat_timer) s->repeat_paused = IsInside(window, x, y) ? 0 : 1;
+}
+
+// Enter and Space press and release the button like the mouse.
+static void OnKeyDown(HWND window, ImageButtonState* s, WPARAM key) {
+  if (key == VK_RETURN || key == VK_SPACE) Press(window, s);
+}
+
+static void OnKeyUp(HWND window, ImageButtonState* s, WPARAM key) {
+  if (key == VK_RETURN || key == VK_SPACE) Release(window, s, s->enabled != 0);
+}
+
+static void OnRepeatTimer(HWND window, ImageButtonState* s) {
+  if (!s->repeat_timer || s->repeat_paused) return;
+  s->repeat_ticks += 1;
+  if (RepeatTickNotifies(s->repeat_ticks - 1)) Notify(window, s, s->id, 1.0f);
+}
+
 LRESULT CALLBACK ImageButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lparam));
-  ImageButtonState* s = StateOf(window);
-  if (!s) return DefWindowProcA(window, message, wparam, lparam);
+  ImageButtonState* s = nullptr;
+  LRESULT result = 0;
+  if (HandledBySkeleton(window, message, wparam, lparam, OnCreate, &s, &result)) return result;
   const int x = static_cast<int16_t>(LOWORD(lparam));
   const int y = static_cast<int16_t>(HIWORD(lparam));
   switch (message) {
-    case WM_DESTROY:
-      if (s->repeat_timer) KillTimer(window, s->repeat_timer);
-      SetWindowLongPtrA(window, 0, 0);
-      if (GetCapture() == window) ReleaseCapture();
-      std::free(s);
-      return 0;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      if (s->look.mode == kButtonIndicator) break;
-      s->focused = message == WM_SETFOCUS ? 1 : 0;
-      InvalidateRect(window, nullptr, FALSE);
-      return 0;
-    case WM_PAINT: Paint(window, s); return 0;
+    case WM_DESTROY: OnDestroy(window, s); return 0;
+    case WM_SETFOCUS: OnFocus(window, s, true); return 0;
+    case WM_KILLFOCUS: OnFocus(window, s, false); return 0;
+    case WM_PAINT: OnPaint(window, s); return 0;
     case WM_CLOSE: DestroyWindow(window); return 0;
     case WM_LBUTTONDOWN: Press(window, s); return 0;
-    case WM_LBUTTONUP:
-      if (s->enabled) SetFocus(window);
-      Release(window, s, s->enabled && IsInside(window, x, y));
-      return 0;
+    case WM_LBUTTONUP: OnLeftButtonUp(window, s, x, y); return 0;
     case WM_CANCELMODE: Release(window, s, false); return 0;
-    case WM_CAPTURECHANGED:  // Alt+Tab, a message box: the press is over
-      if (reinterpret_cast<HWND>(lparam) != window) Release(window, s, false);
-      return 0;
-    case WM_MOUSEMOVE:
-      if (s->pressed && s->repeat_timer) s->repeat_paused = IsInside(window, x, y) ? 0 : 1;
-      return 0;
-    case WM_MOUSEACTIVATE:
-      if (GetFocus() != window) SetFocus(window);
-      break;
-    case WM_KEYDOWN:
-      if (wparam == VK_TAB || wparam == VK_ESCAPE) {
-        PostMessageA(s->parent, WM_KEYDOWN, wparam, lparam);
-      } else if (wparam == VK_RETURN || wparam == VK_SPACE) {
-        Press(window, s);
-      }
-      return 0;
-    case WM_KEYUP:
-      if (wparam == VK_RETURN || wparam == VK_SPACE) Release(window, s, s->enabled != 0);
-      return 0;
+    case WM_CAPTURECHANGED: OnCaptureChanged(window, s, reinterpret_cast<HWND>(lparam)); return 0;
+    case WM_MOUSEMOVE: OnMouseMove(window, s, x, y); return 0;
+    case WM_KEYDOWN: OnKeyDown(window, s, wparam); return 0;
+    case WM_KEYUP: OnKeyUp(window, s, wparam); return 0;
     case WM_TIMER:
-      if (wparam != kRepeatTimerId || !s->repeat_timer || s->repeat_paused) break;
-      s->repeat_ticks += 1;
-      if (RepeatTickNotifies(s->repeat_ticks - 1)) Notify(window, s, s->id, 1.0f);
+      if (wparam != kRepeatTimerId) break;
+      OnRepeatTimer(window, s);
       return 0;
     case WM_COMMAND: return OnCommand(window, s, message, wparam, lparam);
     default: break;
@@ -289,14 +283,7 @@ LRESULT CALLBACK ImageButtonProc(HWND window, UINT message, WPARAM wparam, LPARA
 
 HWND CreateImageButton(HWND parent, int id, int x, int y, const ImageButtonLook* look,
                        const NotifyTarget* target) {
-  ImageButtonCreate record;
-  std::memset(&record, 0, sizeof record);
-  record.parent = parent;
-  record.x = x;
-  record.y = y;
-  record.id = static_cast<uint16_t>(id);
-  record.look = *look;
-  record.target = *target;
+  ImageButtonCreate record = {PlaceControl(parent, id, x, y), *look, *target};
   if (record.look.width == 0) {
     GetBitmapSize(record.look.off_image, &record.look.width, &record.look.height);
   }

@@ -21,24 +21,17 @@ struct KnobState {
   KnobPointer pointer;
   float drawn_angle;
   float span;
-  float snap_limit;     // the middle of the dead zone, clockwise from the start
   float initial_angle;  // where the value was at creation (the move arc's origin)
   HBITMAP round_mask;
 };
 
 struct KnobCreate {
-  HWND parent;
-  int32_t x, y;
-  uint16_t id;
+  ControlPlacement place;
   KnobLook look;
   NotifyTarget target;
   KnobPointer pointer;
   ValueRange range;
 };
-
-static KnobState* KnobOf(HWND window) {
-  return reinterpret_cast<KnobState*>(ValueControlOf(window));
-}
 
 static const ControlPreferences& Prefs() {
   static ControlPreferences defaults;
@@ -82,7 +75,7 @@ static void DrawMoveArc(HDC dc, const KnobState* k) {
 static void DrawPointer(HDC dc, const KnobState* k) {
   KnobPoint corners[4];
   KnobPointerPolygon(k->look.centre_x, k->look.centre_y, k->drawn_angle, k->pointer.length,
-                     k->pointer.width, (k->look.style & 0x08000000) != 0, corners);
+                     k->pointer.width, (k->look.style & kStyleOuterTick) != 0, corners);
   POINT polygon[4];
   for (int i = 0; i < 4; ++i) polygon[i] = {corners[i].x, corners[i].y};
   HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(k->pointer.pen_index & 15));
@@ -177,7 +170,7 @@ static void FollowPointerAngle(KnobState* k, int x, int y) {
     }
   }
   UpdateDragPopup(c);
-  if (c->style & kStyleNotifyWhileMoving) NotifyOwner(c, c->id, c->range.value);
+  if (c->style & kNotifyWhileMoving) NotifyOwner(c, c->id, c->range.value);
 }
 
 static void DragRelative(KnobState* k, int x, int y) {
@@ -233,15 +226,13 @@ static void OnMouseWheel(KnobState* k, WPARAM wparam) {
 
 static LRESULT OnKey(KnobState* k, UINT message, WPARAM key, LPARAM lparam) {
   ValueControl* c = &k->common;
-  if (c->style & kStylePassKeys) {
+  if (c->style & kNotifyPassKeys) {
     PostMessageA(c->parent, message, key, lparam);
     return 0;
   }
   if (message != WM_KEYDOWN) return DefWindowProcA(c->window, message, key, lparam);
   int units = 0;
   switch (key) {
-    case VK_TAB:
-    case VK_ESCAPE: PostMessageA(c->parent, WM_KEYDOWN, key, lparam); return 0;
     case VK_LEFT: units = -1; break;
     case VK_RIGHT: units = 1; break;
     case VK_UP: units = 10; break;
@@ -261,66 +252,44 @@ static LRESULT OnKey(KnobState* k, UINT message, WPARAM key, LPARAM lparam) {
 
 static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
   const auto* record = static_cast<const KnobCreate*>(create->lpCreateParams);
-  auto* k = static_cast<KnobState*>(std::calloc(1, sizeof(KnobState)));
-  if (!k || !record) {
-    std::free(k);
-    return -1;
-  }
+  auto* k = NewRecord<KnobState>(record);
+  if (!k) return -1;
   ValueControl* c = &k->common;
-  const ValueControlSetup setup = {record->parent,
-                                   record->x,
-                                   record->y,
-                                   record->look.width,
-                                   record->look.height,
-                                   record->id,
-                                   record->look.style,
-                                   record->target,
-                                   record->range,
-                                   kKnobMenu,
-                                   Redraw,
-                                   {record->look.centre_x, record->look.centre_y}};
+  const KnobLook& look = record->look;
+  const ValueControlSetup setup = {record->place, look.width,    look.height, look.style,
+                                   record->target, record->range, kKnobMenu,   Redraw,
+                                   {look.centre_x, look.centre_y}};
   InitValueControl(c, window, &setup);
   k->look = record->look;
   k->pointer = record->pointer;
   k->span = SetupKnobRange(&c->range, k->look.start_degrees, k->look.end_degrees);
   k->drawn_angle = k->initial_angle = KnobValueToAngle(&c->range, c->range.value);
   if (k->look.round) k->round_mask = GetRoundMask(window, c->width);
-  k->snap_limit = KnobSnapLimit(k->span);
-  const bool decibel = (c->style & kRangeDecibel) != 0;
+  const bool decibel = (c->style & kStyleDecibel) != 0;
   if (decibel) c->range.decimals = 3;
   if (!BuildValueMenu(&c->menu, kKnobMenu, &c->range, !(c->style & kStyleNoEditing), decibel)) {
     std::free(k);
     return -1;
   }
-  SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(k));
+  AttachRecord(window, k);
   return 0;
 }
 
-static void OnDestroy(KnobState* k) {
-  HWND window = k->common.window;
-  SetWindowLongPtrA(window, 0, 0);
-  ReleaseValueControl(&k->common);
-  std::free(k);
+static void OnMove(KnobState* k, int x, int y) {
+  k->common.x = x;
+  k->common.y = y;
 }
 
 LRESULT CALLBACK KnobProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lparam));
-  KnobState* k = KnobOf(window);
-  if (!k) return DefWindowProcA(window, message, wparam, lparam);
+  KnobState* k = nullptr;
+  LRESULT result = 0;
+  if (HandledBySkeleton(window, message, wparam, lparam, OnCreate, &k, &result)) return result;
+  if (OnCommonValueMessage(&k->common, message, wparam, lparam, &result)) return result;
   const int x = static_cast<int16_t>(LOWORD(lparam));
   const int y = static_cast<int16_t>(HIWORD(lparam));
-  LRESULT result;
-  if (OnCommonValueMessage(&k->common, message, wparam, lparam, &result)) return result;
   switch (message) {
-    case WM_DESTROY: OnDestroy(k); return 0;
     case WM_PAINT: OnPaint(k); return 0;
-    case WM_MOUSEACTIVATE:
-      if (GetFocus() != window) SetFocus(window);
-      break;
-    case WM_MOVE:
-      k->common.x = x;
-      k->common.y = y;
-      return 0;
+    case WM_MOVE: OnMove(k, x, y); return 0;
     case WM_LBUTTONDOWN: OnLeftButtonDown(k, wparam, x, y); break;
     case WM_MOUSEMOVE: OnMouseMove(k, x, y); return 0;
     case WM_RBUTTONDOWN: OnRightButtonDown(k, wparam, x, y); return 0;
@@ -340,16 +309,7 @@ LRESULT CALLBACK KnobProc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
 
 HWND CreateKnob(HWND parent, int id, int x, int y, const KnobLook* look, const NotifyTarget* target,
                 const KnobPointer* pointer, const ValueRange* range) {
-  KnobCreate record;
-  std::memset(&record, 0, sizeof record);
-  record.parent = parent;
-  record.x = x;
-  record.y = y;
-  record.id = static_cast<uint16_t>(id);
-  record.look = *look;
-  record.target = *target;
-  record.pointer = *pointer;
-  record.range = *range;
+  KnobCreate record = {PlaceControl(parent, id, x, y), *look, *target, *pointer, *range};
   if (record.look.width == 0) {
     GetBitmapSize(record.look.image, &record.look.width, &record.look.height);
   }
@@ -370,8 +330,7 @@ HWND CreateKnobEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP ima
   look.style = style;
   look.centre_x = centre_x;
   look.centre_y = centre_y;
-  KnobPointer pointer = {look.width / 3 + 2, 2, static_cast<uint16_t>(style & 0xF),
-                         static_cast<uint16_t>((style >> 4) & 0xF)};
+  KnobPointer pointer = {look.width / 3 + 2, 2, StylePen(style), StyleBrush(style)};
   NotifyTarget target = {parent, callback, style | (callback ? kNotifyByCallback : 0), user_data};
   ValueRange range;
   std::memset(&range, 0, sizeof range);

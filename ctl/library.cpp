@@ -1,5 +1,6 @@
-// The control library frame: start and end, classes, shared drawing objects,
-// round masks, preferences in the registry, notification delivery, helpers.
+// The control library frame: start and end, classes, preferences in the
+// registry, pop-up slots, notification delivery, helpers. The shared drawing
+// objects are in drawing_objects.cpp.
 //
 // How it works. One ControlLibrary record holds everything shared. The first
 // InitControlLibrary reads the preferences, loads the stock bitmaps, builds
@@ -60,19 +61,6 @@ static const ClassEntry kClasses[] = {
     {kValuePopupClass, CS_HREDRAW | CS_VREDRAW, ValuePopupProc, kCtlValuePopupClass, true},
 };
 
-static const COLORREF kPaletteColors[16] = {
-    RGB(0, 0, 0),       RGB(204, 40, 20),   RGB(252, 60, 30),   RGB(240, 235, 54),
-    RGB(6, 28, 157),    RGB(15, 95, 226),   RGB(140, 147, 228), RGB(3, 107, 122),
-    RGB(36, 167, 49),   RGB(64, 64, 64),    RGB(84, 84, 84),    RGB(110, 110, 110),
-    RGB(130, 130, 130), RGB(180, 180, 180), RGB(230, 230, 230), RGB(255, 255, 255)};
-
-static const struct {
-  int height;
-  int weight;
-} kFonts[16] = {{10, 400}, {10, 700}, {12, 400}, {12, 700}, {14, 400}, {14, 700},
-                {16, 400}, {16, 700}, {18, 400}, {18, 700}, {20, 400}, {20, 700},
-                {26, 800}, {26, 800}, {38, 400}, {38, 800}};
-
 // ---------------------------------------------------------------------------
 // Preferences.
 
@@ -106,56 +94,11 @@ static void WritePreferences() {
   }
 }
 
-// ---------------------------------------------------------------------------
-// Shared drawing objects.
-
-static void CreateDrawingObjects() {
-  for (int i = 0; i < kStockBitmapCount; ++i) {
-    g_ctl.stock[i] = TrackGdi(static_cast<HBITMAP>(
-        LoadImageA(g_ctl.instance, MAKEINTRESOURCEA(kStockBitmapFirstId + i), IMAGE_BITMAP, 0, 0, 0)));
-  }
-  HDC screen = GetDC(nullptr);
-  for (int i = 0; i < 16; ++i) g_ctl.palette[i] = GetNearestColor(screen, kPaletteColors[i]);
-  ReleaseDC(nullptr, screen);
-  for (int i = 0; i < 16; ++i) g_ctl.brushes[i] = TrackGdi(CreateSolidBrush(g_ctl.palette[i]));
-  for (int i = 0; i < 16; ++i) g_ctl.pens[i] = TrackGdi(CreatePen(PS_SOLID, 0, g_ctl.palette[i]));
-  g_ctl.dash_dot_pen = TrackGdi(CreatePen(PS_DASHDOT, 0, g_ctl.palette[0]));
-
-  // 8 × 8 checker: colour 15 where row + column is even, black elsewhere.
-  HDC memory = CreateCompatibleDC(nullptr);
-  g_ctl.checker_bitmap = TrackGdi(CreateCompatibleBitmap(memory, 8, 8));
-  if (memory && g_ctl.checker_bitmap) {
-    HGDIOBJ old = SelectObject(memory, g_ctl.checker_bitmap);
-    for (int row = 0; row < 8; ++row) {
-      for (int column = 0; column < 8; ++column) {
-        SetPixel(memory, column, row, (row + column) % 2 == 0 ? g_ctl.palette[15] : RGB(0, 0, 0));
-      }
-    }
-    SelectObject(memory, old);
-  }
-  if (memory) DeleteDC(memory);
-  g_ctl.checker_brush = TrackGdi(CreatePatternBrush(g_ctl.checker_bitmap));
-
-  for (int i = 0; i < 16; ++i) {
-    g_ctl.fonts[i] = TrackGdi(CreateFontA(kFonts[i].height, 0, 0, 0, kFonts[i].weight, 0, 0, 0, 0, 0,
-                                          0, 0, 0, "Arial"));
-  }
-}
-
-static void DeleteDrawingObjects() {
-  for (HBITMAP& b : g_ctl.stock) ReleaseGdi(&b);
-  for (HBRUSH& b : g_ctl.brushes) ReleaseGdi(&b);
-  for (HPEN& p : g_ctl.pens) ReleaseGdi(&p);
-  for (HFONT& f : g_ctl.fonts) ReleaseGdi(&f);
-  ReleaseGdi(&g_ctl.dash_dot_pen);
-  ReleaseGdi(&g_ctl.checker_brush);
-  ReleaseGdi(&g_ctl.checker_bitmap);
-  for (int i = 0; i < g_ctl.mask_count; ++i) ReleaseGdi(&g_ctl.masks[i].mask);
-  g_ctl.mask_count = 0;
-  ReleaseGdi(&g_ctl.scratch);
-}
-
+// Registers the classes in table order. Returns how many were registered:
+// all of them, or those before the first that failed (whose error code is
+// then the last error).
 static int RegisterClasses() {
+  int registered = 0;
   for (const ClassEntry& entry : kClasses) {
     WNDCLASSEXA wc;
     std::memset(&wc, 0, sizeof wc);
@@ -182,17 +125,30 @@ static int RegisterClasses() {
     }
     if (!atom) {
       g_ctl.last_error = entry.error;
-      return 0;
+      return registered;
     }
+    registered += 1;
   }
-  return 1;
+  return registered;
 }
+
+static void UnregisterClasses(int count) {
+  for (int i = 0; i < count; ++i) UnregisterClassA(kClasses[i].name, g_ctl.instance);
+}
+
+constexpr int kClassCount = sizeof kClasses / sizeof kClasses[0];
 
 // ---------------------------------------------------------------------------
 // Start and end.
 
+// Only a start that succeeded counts: a failed one takes back what it made
+// (its drawing objects, the classes it registered; never a class of the
+// same name that someone else registered) and the next call starts afresh.
 int InitControlLibrary(HINSTANCE instance, const char* application_name) {
-  if (g_ctl.start_count++ != 0) return 1;
+  if (g_ctl.start_count > 0) {
+    g_ctl.start_count += 1;
+    return 1;
+  }
   g_ctl.instance = instance;
   g_ctl.last_error = kCtlNoError;
   DefaultPreferences(&g_ctl.prefs);
@@ -206,13 +162,19 @@ int InitControlLibrary(HINSTANCE instance, const char* application_name) {
 
   g_ctl.mask_count = 0;
   CreateDrawingObjects();
-  if (!RegisterClasses()) return 0;
-  CreateValuePopupWindow();
-
+  const int registered = RegisterClasses();
   INITCOMMONCONTROLSEX common;
   common.dwSize = sizeof common;
   common.dwICC = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES;
-  return InitCommonControlsEx(&common) ? 1 : 0;
+  if (registered < kClassCount || !InitCommonControlsEx(&common)) {
+    g_ctl.notifications_enabled = 0;
+    UnregisterClasses(registered);
+    DeleteDrawingObjects();
+    return 0;
+  }
+  CreateValuePopupWindow();
+  g_ctl.start_count = 1;
+  return 1;
 }
 
 void EndControlLibrary() {
@@ -228,7 +190,7 @@ void EndControlLibrary() {
   }
 
   DeleteDrawingObjects();
-  for (const ClassEntry& entry : kClasses) UnregisterClassA(entry.name, g_ctl.instance);
+  UnregisterClasses(kClassCount);
   WritePreferences();
   g_ctl.last_error = kCtlNotInitialized;
 }
@@ -306,22 +268,6 @@ int SendNotification(const NotifyTarget* target, uint32_t code, uint32_t value_b
   PostMessageA(target->parent, WM_COMMAND, code & 0xFFFF, static_cast<LPARAM>(value_bits));
   return 0;
 }
-
-// ---------------------------------------------------------------------------
-// Accessors.
-
-COLORREF GetLibraryColor(int index) { return g_ctl.palette[index]; }
-HBRUSH GetLibraryBrush(int index) { return g_ctl.brushes[index]; }
-HPEN GetLibraryPen(int index) { return g_ctl.pens[index]; }
-HFONT GetLibraryFont(int index) { return g_ctl.fonts[index]; }
-HPEN GetDashDotPen() { return g_ctl.dash_dot_pen; }
-HBRUSH GetCheckerBrush() { return g_ctl.checker_brush; }
-
-HBITMAP GetStockBitmap(int index) {
-  return index >= 0 && index < kStockBitmapCount ? g_ctl.stock[index] : nullptr;
-}
-
-int ControlLibraryGdiObjects() { return g_ctl.gdi_objects; }
 
 // ---------------------------------------------------------------------------
 // Small helpers.

@@ -37,13 +37,15 @@ struct ControlLibrary {
   int mask_count;
   HBITMAP scratch;
 
-  int gdi_objects;  // created minus deleted
+  int gdi_objects;  // GDI objects and device contexts made minus released
 };
 
 extern ControlLibrary g_ctl;
 
 // GDI bookkeeping: every object the library creates passes through Track and
-// is deleted through Release, so tests can see that none is left behind.
+// is deleted through Release, and every device context it makes or borrows
+// goes through the four functions below, so tests can see that none is left
+// behind (drawing_objects.cpp).
 template <typename T>
 T TrackGdi(T object) {
   if (object) g_ctl.gdi_objects += 1;
@@ -55,14 +57,20 @@ void ReleaseGdi(T* object) {
   *object = nullptr;
 }
 
+// A memory DC compatible with `like` (null: the screen), and its deletion
+// (which clears the handle; null is allowed).
+HDC CreateMemoryDc(HDC like);
+void DeleteMemoryDc(HDC* dc);
+// A window's DC (null: the screen's) and its release (clears the handle).
+HDC BorrowDc(HWND window);
+void ReturnDc(HWND window, HDC* dc);
+
+// The shared drawing objects: made at start, released at end.
+void CreateDrawingObjects();
+void DeleteDrawingObjects();
+
 // ---------------------------------------------------------------------------
 // Library-internal interfaces.
-
-HPEN GetDashDotPen();
-HBRUSH GetCheckerBrush();
-
-// GDI objects the library holds now (for leak checks).
-int ControlLibraryGdiObjects();
 
 // The window of a pop-up slot, or null.
 HWND GetPopupSlot(int slot);

@@ -10,7 +10,9 @@
 // checked again before it is touched.
 #include <cstdlib>
 
+#include "ctl/control_window.h"
 #include "ctl/library_state.h"
+#include "ctl/list_menu.h"
 
 constexpr int32_t kMaxLineCount = 1 << 28;
 
@@ -29,10 +31,6 @@ struct LineListState {
   HMENU menu;
 };
 
-static LineListState* StateOf(HWND window) {
-  return reinterpret_cast<LineListState*>(GetWindowLongPtrA(window, 0));
-}
-
 // Calls the owner; false when the control did not outlive the call.
 static bool CallOwner(LineListState* s, int event, int32_t line, int32_t top, HDC dc,
                       intptr_t extra, int* result) {
@@ -48,7 +46,7 @@ static bool CallOwner(LineListState* s, int event, int32_t line, int32_t top, HD
   item->selected = line >= s->selection_start && line <= s->selection_end ? 1 : 0;
   item->extra = extra;
   *result = s->setup.callback(s->setup.user_data, event, item);
-  return IsWindow(window) && StateOf(window) == s;
+  return IsOurRecord(window, s);
 }
 
 static void Redraw(LineListState* s) { InvalidateRect(s->window, nullptr, FALSE); }
@@ -146,27 +144,21 @@ static bool Click(LineListState* s, WPARAM keys, int x, int y, bool right_press)
 static void OnRightButtonDown(LineListState* s, int x, int y) {
   if (!Click(s, 0, x, y, true)) return;
   UpdateWindow(s->window);
-  const UINT grey = s->line_count < 2 ? MF_GRAYED : MF_ENABLED;
-  EnableMenuItem(s->menu, kListFirstLine, MF_BYCOMMAND | grey);
-  EnableMenuItem(s->menu, kListLastLine, MF_BYCOMMAND | grey);
+  EnableListLineItems(s->menu, s->line_count >= 2);
   int result;
   HMENU menu = s->menu;
   if (!CallOwner(s, 8, s->selection_start, 0, nullptr, reinterpret_cast<intptr_t>(menu), &result) ||
       result == 0) {
     return;
   }
-  POINT at = {x, y};
-  ClientToScreen(s->window, &at);
-  TrackPopupMenu(menu, TPM_LEFTBUTTON | TPM_RIGHTBUTTON, at.x, at.y, 0, s->window, nullptr);
+  OpenListMenu(menu, s->window, x, y);
 }
 
 static bool ControlHeld() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 
-static void OnKeyDown(LineListState* s, WPARAM key, LPARAM lparam) {
+static void OnKeyDown(LineListState* s, WPARAM key) {
   int result;
   switch (key) {
-    case VK_TAB:
-    case VK_ESCAPE: PostMessageA(s->setup.parent, WM_KEYDOWN, key, lparam); return;
     case VK_UP: MoveSelection(s, kMoveLineUp); return;
     case VK_DOWN: MoveSelection(s, kMoveLineDown); return;
     case VK_PRIOR: MoveSelection(s, kMovePageUp); return;
@@ -217,11 +209,8 @@ static void OnSize(LineListState* s) {
 
 static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
   const auto* record = static_cast<const LineListCreate*>(create->lpCreateParams);
-  auto* s = static_cast<LineListState*>(std::calloc(1, sizeof(LineListState)));
-  if (!s || !record) {
-    std::free(s);
-    return -1;
-  }
+  auto* s = NewRecord<LineListState>(record);
+  if (!s) return -1;
   s->setup = *record;
   s->window = window;
   s->line_count = record->line_count < 0               ? 0
@@ -231,14 +220,12 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
                    : record->line_height > 32767 ? 32767
                                                  : record->line_height;
   s->first_line = s->selection_start = s->selection_end = 1;
-  s->menu = CreatePopupMenu();
-  if (!s->menu || !AppendMenuA(s->menu, MF_STRING, kListFirstLine, "First line\t[HOME]") ||
-      !AppendMenuA(s->menu, MF_STRING, kListLastLine, "Last line\t[End]")) {
-    if (s->menu) DestroyMenu(s->menu);
+  s->menu = BuildListMenu(false);
+  if (!s->menu) {
     std::free(s);
     return -1;
   }
-  SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(s));
+  AttachRecord(window, s);
   OnSize(s);
   SetScrollRange(window, SB_VERT, 0, 1000, FALSE);
   SetScrollPos(window, SB_VERT, LineScrollPosition(s->first_line, s->line_count), FALSE);
@@ -246,15 +233,25 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
 }
 
 static void OnDestroy(LineListState* s) {
-  SetWindowLongPtrA(s->window, 0, 0);
+  DetachRecord(s->window);
   if (s->menu) DestroyMenu(s->menu);
   std::free(s);
 }
 
+static void OnFocus(LineListState* s, bool focused) {
+  s->focused = focused ? 1 : 0;
+  Redraw(s);
+}
+
+static void OnLeftButtonDown(LineListState* s, WPARAM keys, int x, int y) {
+  TakeFocusOnActivate(s->window);
+  Click(s, keys, x, y, false);
+}
+
 LRESULT CALLBACK LineListProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lparam));
-  LineListState* s = StateOf(window);
-  if (!s) return DefWindowProcA(window, message, wparam, lparam);
+  LineListState* s = nullptr;
+  LRESULT result = 0;
+  if (HandledBySkeleton(window, message, wparam, lparam, OnCreate, &s, &result)) return result;
   const int x = static_cast<int16_t>(LOWORD(lparam));
   const int y = static_cast<int16_t>(HIWORD(lparam));
   switch (message) {
@@ -263,22 +260,13 @@ LRESULT CALLBACK LineListProc(HWND window, UINT message, WPARAM wparam, LPARAM l
     case WM_ERASEBKGND: return 1;  // the paint covers everything
     case WM_SIZE:
     case WM_MOVE: OnSize(s); return 0;
-    case WM_MOUSEACTIVATE:
-      if (GetFocus() != window) SetFocus(window);
-      break;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      s->focused = message == WM_SETFOCUS ? 1 : 0;
-      Redraw(s);
-      return 0;
-    case WM_LBUTTONDOWN:
-      if (GetFocus() != window) SetFocus(window);
-      Click(s, wparam, x, y, false);
-      return 0;
+    case WM_SETFOCUS: OnFocus(s, true); return 0;
+    case WM_KILLFOCUS: OnFocus(s, false); return 0;
+    case WM_LBUTTONDOWN: OnLeftButtonDown(s, wparam, x, y); return 0;
     case WM_RBUTTONDOWN: OnRightButtonDown(s, x, y); return 0;
     case WM_VSCROLL: OnVerticalScroll(s, wparam); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(s, wparam); return 0;
-    case WM_KEYDOWN: OnKeyDown(s, wparam, lparam); return 0;
+    case WM_KEYDOWN: OnKeyDown(s, wparam); return 0;
     case WM_COMMAND: OnCommand(s, wparam); return 0;
     case WM_CLOSE: DestroyWindow(window); return 0;
     default: break;

@@ -15,17 +15,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ctl/control_window.h"
 #include "ctl/library_state.h"
+#include "ctl/list_menu.h"
 
-struct HeaderDrag {
-  HWND window;
-  int32_t tracking;
-  int32_t outline_drawn;
-  int32_t left, top;  // of the outline, client pixels
-  int32_t grab;       // pointer minus the outline's left at the press
-  int32_t width, height;
-  RECT bounds;  // the outline stays inside
-};
+typedef StackedListDrag HeaderDrag;
 
 struct StackedListState {
   StackedListCreate setup;  // first: the owner's record as it came
@@ -40,14 +34,6 @@ struct StackedListState {
   HDC composing_dc;  // while a paint composes: the memory DC and what it held
   HGDIOBJ composing_old;
 };
-
-static StackedListState* StateOf(HWND window) {
-  return reinterpret_cast<StackedListState*>(GetWindowLongPtrA(window, 0));
-}
-
-static bool Alive(HWND window, const StackedListState* s) {
-  return IsWindow(window) && StateOf(window) == s;
-}
 
 static int32_t Width(const StackedListState* s) { return s->layout.shape.width; }
 static int32_t Height(const StackedListState* s) { return s->layout.shape.height; }
@@ -71,7 +57,7 @@ static int CallOwner(StackedListState* s, int event, int line, int slot, bool ro
   item->slot = slot;
   item->selected_line = s->layout.selected_line;
   const int result = s->setup.callback(s->setup.user_data, event, item);
-  *alive = Alive(window, s);
+  *alive = IsOurRecord(window, s);
   return result;
 }
 
@@ -81,11 +67,11 @@ static void Redraw(StackedListState* s) { InvalidateRect(s->window, nullptr, FAL
 // Drawing.
 
 static void DrawOutline(StackedListState* s) {
-  HDC dc = GetDC(s->window);
+  HDC dc = BorrowDc(s->window);
   if (!dc) return;
   const HeaderDrag& d = s->drag;
   DrawDragOutline(dc, d.left, d.top, d.left + d.width, d.top + d.height, nullptr);
-  ReleaseDC(s->window, dc);
+  ReturnDc(s->window, &dc);
 }
 
 // Draws every item through the owner into `dc`. False when the owner
@@ -114,11 +100,41 @@ static bool ComposeItems(StackedListState* s, HDC dc) {
   return alive;
 }
 
+// The background: the owner's picture, or the parent's own drawing of the
+// place under the control (its background and its client drawing, asked
+// for again before every paint, so it follows the parent and never picks up
+// another window that covers it).
+static void FillBackground(StackedListState* s) {
+  HDC memory = CreateMemoryDc(nullptr);
+  if (!memory) return;
+  HGDIOBJ old = SelectObject(memory, s->background);
+  RECT all = {0, 0, Width(s), Height(s)};
+  FillRect(memory, &all, GetLibraryBrush(15));
+  HWND parent = s->setup.parent;
+  if (s->setup.background) {
+    DrawBitmap(memory, 0, 0, Width(s), Height(s), s->setup.background, s->setup.background_x,
+               s->setup.background_y, SRCCOPY);
+  } else if (parent && IsWindow(parent)) {
+    RECT place;
+    GetWindowRect(s->window, &place);
+    POINT origin = {place.left, place.top};
+    ScreenToClient(parent, &origin);
+    POINT old_origin;
+    SetViewportOrgEx(memory, -origin.x, -origin.y, &old_origin);
+    SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0);
+    SendMessageA(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+    SetViewportOrgEx(memory, old_origin.x, old_origin.y, nullptr);
+  }
+  SelectObject(memory, old);
+  DeleteMemoryDc(&memory);
+}
+
 static void OnPaint(StackedListState* s) {
   HWND window = s->window;
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
-  HDC memory = CreateCompatibleDC(dc);
+  FillBackground(s);
+  HDC memory = CreateMemoryDc(dc);
   bool alive = true;
   if (memory) {
     s->composing_dc = memory;
@@ -130,7 +146,7 @@ static void OnPaint(StackedListState* s) {
       SelectObject(memory, s->composing_old);
       s->composing_dc = nullptr;
     }
-    DeleteDC(memory);  // a destroyed control put its bitmap back already
+    DeleteMemoryDc(&memory);  // a destroyed control put its bitmap back already
   }
   if (alive) {
     if (s->focused) DrawFocusMark(dc, 0, 0);
@@ -246,9 +262,7 @@ static void OnRightButtonDown(StackedListState* s, int x, int y) {
   if (hit.slot >= 0 && BringSlotToFront(&s->layout, hit.slot)) Redraw(s);
   if (hit.line > 0) SelectLine(s, hit.line);
   UpdateWindow(s->window);
-  POINT at = {x, y};
-  ClientToScreen(s->window, &at);
-  TrackPopupMenu(s->menu, TPM_LEFTBUTTON | TPM_RIGHTBUTTON, at.x, at.y, 0, s->window, nullptr);
+  OpenListMenu(s->menu, s->window, x, y);
 }
 
 static void OnMouseWheel(StackedListState* s, WPARAM wparam) {
@@ -265,12 +279,10 @@ static void OnMouseWheel(StackedListState* s, WPARAM wparam) {
 
 static bool ControlHeld() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 
-static void OnKeyDown(StackedListState* s, WPARAM key, LPARAM lparam) {
+static void OnKeyDown(StackedListState* s, WPARAM key) {
   const int front_panel = s->layout.slots[FrontSlot(&s->layout)].panel;
   bool alive;
   switch (key) {
-    case VK_TAB:
-    case VK_ESCAPE: PostMessageA(s->setup.parent, WM_KEYDOWN, key, lparam); return;
     case VK_UP: MoveSelection(s, kMoveLineUp); return;
     case VK_DOWN: MoveSelection(s, kMoveLineDown); return;
     case VK_PRIOR: MoveSelection(s, kMovePageUp); return;
@@ -337,101 +349,79 @@ static void ReleaseImages(StackedListState* s) {
   s->menu = nullptr;
 }
 
-// The background: the owner's picture, or what the parent shows under the
-// control now.
-static void FillBackground(StackedListState* s, const CREATESTRUCTA* create) {
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  ReleaseDC(nullptr, screen);
-  if (!memory) return;
-  HGDIOBJ old = SelectObject(memory, s->background);
-  RECT all = {0, 0, Width(s), Height(s)};
-  FillRect(memory, &all, GetLibraryBrush(15));
-  if (s->setup.background) {
-    DrawBitmap(memory, 0, 0, Width(s), Height(s), s->setup.background, s->setup.background_x,
-               s->setup.background_y, SRCCOPY);
-  } else if (s->setup.parent) {
-    HDC parent = GetDC(s->setup.parent);
-    if (parent) {
-      BitBlt(memory, 0, 0, Width(s), Height(s), parent, create->x, create->y, SRCCOPY);
-      ReleaseDC(s->setup.parent, parent);
-    }
-  }
-  SelectObject(memory, old);
-  DeleteDC(memory);
-}
-
 static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
   const auto* record = static_cast<const StackedListCreate*>(create->lpCreateParams);
-  auto* s = static_cast<StackedListState*>(std::calloc(1, sizeof(StackedListState)));
-  if (!s || !record) {
-    std::free(s);
-    return -1;
-  }
+  auto* s = NewRecord<StackedListState>(record);
+  if (!s) return -1;
   s->setup = *record;
   s->window = window;
-  StackedListShape shape = record->shape;
-  if (shape.width <= 0) shape.width = create->cx;
-  if (shape.height <= 0) shape.height = create->cy;
+  StackedListShape shape = {record->width > 0 ? record->width : create->cx,
+                            record->height > 0 ? record->height : create->cy,
+                            record->line_count,
+                            record->left_margin,
+                            record->header_height,
+                            record->panel_width,
+                            record->line_height,
+                            record->panel_count,
+                            record->panel_step};
   SetupStackedLayout(&s->layout, &shape);
   const int w = Width(s) > 0 ? Width(s) : 1, h = Height(s) > 0 ? Height(s) : 1;
-  HDC screen = GetDC(nullptr);
+  HDC screen = BorrowDc(nullptr);
   s->composed = TrackGdi(CreateCompatibleBitmap(screen, w, h));
   s->background = TrackGdi(CreateCompatibleBitmap(screen, w, h));
-  ReleaseDC(nullptr, screen);
-  s->menu = CreatePopupMenu();
-  if (!s->composed || !s->background || !s->menu ||
-      !AppendMenuA(s->menu, MF_STRING, kListDefaultPositions,
-                   "Default Panel Position\t[BACKSPACE]") ||
-      !AppendMenuA(s->menu, MF_STRING, kListFirstLine, "First line\t[HOME]") ||
-      !AppendMenuA(s->menu, MF_STRING, kListLastLine, "Last line\t[End]")) {
+  ReturnDc(nullptr, &screen);
+  s->menu = BuildListMenu(true);
+  if (!s->composed || !s->background || !s->menu) {
     ReleaseImages(s);
     std::free(s);
     return -1;
   }
-  FillBackground(s, create);
-  SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(s));
+  AttachRecord(window, s);
   return 0;
 }
 
 static void OnDestroy(StackedListState* s) {
-  SetWindowLongPtrA(s->window, 0, 0);
+  DetachRecord(s->window);
   s->drag.tracking = 0;
   if (GetCapture() == s->window) ReleaseCapture();
   ReleaseImages(s);
   std::free(s);
 }
 
+static void OnFocus(StackedListState* s, bool focused) {
+  s->focused = focused ? 1 : 0;
+  Redraw(s);
+}
+
+static void OnMouseMove(StackedListState* s, int x) {
+  if (s->drag.tracking) MoveHeaderDrag(s, x);
+}
+
+// Alt+Tab, a message box: the header drag ends like a release.
+static void OnCaptureChanged(StackedListState* s, HWND new_owner) {
+  if (new_owner != s->window) EndHeaderDrag(s);
+}
+
 LRESULT CALLBACK StackedListProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lparam));
-  StackedListState* s = StateOf(window);
-  if (!s) return DefWindowProcA(window, message, wparam, lparam);
+  StackedListState* s = nullptr;
+  LRESULT result = 0;
+  if (HandledBySkeleton(window, message, wparam, lparam, OnCreate, &s, &result)) return result;
   const int x = static_cast<int16_t>(LOWORD(lparam));
   const int y = static_cast<int16_t>(HIWORD(lparam));
   switch (message) {
     case WM_DESTROY: OnDestroy(s); return 0;
     case WM_PAINT: OnPaint(s); return 0;
     case WM_ERASEBKGND: return 1;  // the paint covers everything
-    case WM_MOUSEACTIVATE:
-      if (GetFocus() != window) SetFocus(window);
-      break;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      s->focused = message == WM_SETFOCUS ? 1 : 0;
-      Redraw(s);
-      return 0;
+    case WM_SETFOCUS: OnFocus(s, true); return 0;
+    case WM_KILLFOCUS: OnFocus(s, false); return 0;
     case WM_LBUTTONDOWN: OnLeftButtonDown(s, x, y); return 0;
-    case WM_MOUSEMOVE:
-      if (s->drag.tracking) MoveHeaderDrag(s, x);
-      return 0;
+    case WM_MOUSEMOVE: OnMouseMove(s, x); return 0;
     case WM_LBUTTONUP:
     case WM_CANCELMODE: EndHeaderDrag(s); return 0;
-    case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lparam) != window) EndHeaderDrag(s);
-      return 0;
+    case WM_CAPTURECHANGED: OnCaptureChanged(s, reinterpret_cast<HWND>(lparam)); return 0;
     case WM_RBUTTONDOWN: OnRightButtonDown(s, x, y); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(s, wparam); return 0;
-    case WM_KEYDOWN: OnKeyDown(s, wparam, lparam); return 0;
+    case WM_KEYDOWN: OnKeyDown(s, wparam); return 0;
     case WM_COMMAND: OnCommand(s, wparam, lparam); return 0;
     case WM_CLOSE: DestroyWindow(window); return 0;
     default: break;

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ctl/control_window.h"
 #include "ctl/library_state.h"
 #include "ctl/list_zoom_view.h"
 
@@ -54,13 +55,6 @@ struct ValueGridState {
   int32_t scroll_drag_enabled;
 };
 
-static ValueGridState* StateOf(HWND window) {
-  return reinterpret_cast<ValueGridState*>(GetWindowLongPtrA(window, 0));
-}
-
-static bool Alive(HWND window, const ValueGridState* s) {
-  return IsWindow(window) && StateOf(window) == s;
-}
 
 // Calls `callback` (the grid's when null) for item number `item` (-1: none)
 // with `rect` and `dc`. False when the grid did not outlive the call.
@@ -80,7 +74,7 @@ static bool CallOwner(ValueGridState* s, GridCallback callback, int event, int i
   c->item = item;
   c->user_data = s->setup.user_data;
   *result = callback(c, event);
-  return Alive(window, s);
+  return IsOurRecord(window, s);
 }
 
 static RECT ItemRect(const GridItem& item) {
@@ -122,10 +116,10 @@ static void DrawDragRectangle(ValueGridState* s, HDC dc) {
 }
 
 static void ToggleDragRectangle(ValueGridState* s) {
-  HDC dc = GetDC(s->window);
+  HDC dc = BorrowDc(s->window);
   if (!dc) return;
   DrawDragRectangle(s, dc);
-  ReleaseDC(s->window, dc);
+  ReturnDc(s->window, &dc);
   s->drag.rectangle_drawn ^= 1;
 }
 
@@ -222,10 +216,10 @@ static void EditItem(ValueGridState* s, int item) {
     const bool typed = answer && answer[0] != '\0';
     const float value = typed ? FiniteFloat(static_cast<double>(ParseValue(answer))) : 0.0f;
     std::free(answer);
-    if (typed && Alive(window, s)) AcceptTyped(s, item, g.id, value);
+    if (typed && IsOurRecord(window, s)) AcceptTyped(s, item, g.id, value);
   } else if (g.type == 2) {
     const float seconds = OpenTimeDialog(window, kTextStyleValue, at.x, at.y, g.value);
-    if (seconds != kTimeDialogCancel && Alive(window, s)) AcceptTyped(s, item, g.id, seconds);
+    if (seconds != kTimeDialogCancel && IsOurRecord(window, s)) AcceptTyped(s, item, g.id, seconds);
   }
 }
 
@@ -363,9 +357,9 @@ static void FreeGrid(ValueGridState* s) {
 
 static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
   const auto* record = static_cast<const ValueGridCreate*>(create->lpCreateParams);
-  auto* s = static_cast<ValueGridState*>(std::calloc(1, sizeof(ValueGridState)));
+  auto* s = NewRecord<ValueGridState>(record);
   if (s) s->view = static_cast<ZoomView*>(std::calloc(1, sizeof(ZoomView)));
-  if (!s || !s->view || !record) {
+  if (!s || !s->view) {
     if (s) FreeGrid(s);
     return -1;
   }
@@ -378,14 +372,14 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
   s->zoom_enabled = 1;
   s->scroll_drag_enabled = 1;
   InitZoomView(s->view, window, record->virtual_width, record->virtual_height);
-  SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(s));
+  AttachRecord(window, s);
   int result = 1;
   const RECT none = {0, 0, 0, 0};
   if (NotificationsOn() && record->callback) {
     if (!CallOwner(s, nullptr, 1, -1, none, nullptr, &result)) return -1;
   }
   if (result == 0) {
-    SetWindowLongPtrA(window, 0, 0);
+    DetachRecord(window);
     FreeGrid(s);
     return -1;
   }
@@ -393,7 +387,7 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
 }
 
 static void OnDestroy(ValueGridState* s) {
-  SetWindowLongPtrA(s->window, 0, 0);
+  DetachRecord(s->window);
   s->drag.item = -1;
   s->view->panning = 0;
   if (GetCapture() == s->window) ReleaseCapture();
@@ -416,30 +410,36 @@ static LRESULT OnGridMessage(ValueGridState* s, UINT message, WPARAM wparam, LPA
   }
 }
 
+static void OnSize(ValueGridState* s, int width, int height) {
+  s->width = width;
+  s->height = height;
+}
+
+static void OnFocus(ValueGridState* s, bool focused) {
+  s->focused = focused ? 1 : 0;
+  InvalidateRect(s->window, nullptr, FALSE);
+}
+
+// Alt+Tab, a message box: drags end as if cancelled.
+static void OnCaptureChanged(ValueGridState* s, HWND new_owner) {
+  if (new_owner != s->window) CancelDrags(s);
+}
+
 LRESULT CALLBACK ValueGridProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lparam));
-  ValueGridState* s = StateOf(window);
-  if (!s) return DefWindowProcA(window, message, wparam, lparam);
-  const int x = static_cast<int16_t>(LOWORD(lparam));
-  const int y = static_cast<int16_t>(HIWORD(lparam));
+  ValueGridState* s = nullptr;
+  LRESULT result = 0;
+  if (HandledBySkeleton(window, message, wparam, lparam, OnCreate, &s, &result)) return result;
   if (message >= kGridAppend && message <= kGridZoom) {
     return OnGridMessage(s, message, wparam, lparam);
   }
+  const int x = static_cast<int16_t>(LOWORD(lparam));
+  const int y = static_cast<int16_t>(HIWORD(lparam));
   switch (message) {
     case WM_DESTROY: OnDestroy(s); return 0;
     case WM_PAINT: OnPaint(s); return 0;
-    case WM_SIZE:
-      s->width = x;
-      s->height = y;
-      return 0;
-    case WM_MOUSEACTIVATE:
-      if (GetFocus() != window) SetFocus(window);
-      break;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      s->focused = message == WM_SETFOCUS ? 1 : 0;
-      InvalidateRect(window, nullptr, FALSE);
-      return 0;
+    case WM_SIZE: OnSize(s, x, y); return 0;
+    case WM_SETFOCUS: OnFocus(s, true); return 0;
+    case WM_KILLFOCUS: OnFocus(s, false); return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
       if (OnButtonDown(s, message == WM_RBUTTONDOWN ? 1 : 0, wparam, x, y)) return 0;
@@ -448,17 +448,9 @@ LRESULT CALLBACK ValueGridProc(HWND window, UINT message, WPARAM wparam, LPARAM 
     case WM_RBUTTONUP: OnButtonUp(s, message == WM_RBUTTONUP ? 1 : 0, x, y); return 0;
     case WM_MOUSEMOVE: OnMouseMove(s, x, y); return 0;
     case WM_CANCELMODE: CancelDrags(s); return 0;
-    case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lparam) != window) CancelDrags(s);
-      return 0;
+    case WM_CAPTURECHANGED: OnCaptureChanged(s, reinterpret_cast<HWND>(lparam)); return 0;
     case WM_HSCROLL:
     case WM_VSCROLL: OnZoomScroll(s->view, message == WM_VSCROLL ? 1 : 0, wparam); return 0;
-    case WM_KEYDOWN:
-      if (wparam == VK_TAB || wparam == VK_ESCAPE) {
-        PostMessageA(s->setup.parent, WM_KEYDOWN, wparam, lparam);
-        return 0;
-      }
-      break;
     case WM_CLOSE: DestroyWindow(window); return 0;
     default: break;
   }

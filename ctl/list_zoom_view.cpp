@@ -6,6 +6,8 @@
 // touch the ranges.
 #include "ctl/list_zoom_view.h"
 
+#include "ctl/library_state.h"
+
 static bool HasBar(HWND window, int axis) {
   const LONG style = GetWindowLongA(window, GWL_STYLE);
   return (style & (axis ? WS_VSCROLL : WS_HSCROLL)) != 0;
@@ -72,12 +74,12 @@ void ViewClientToLogical(const ZoomView* view, int x, int y, int32_t* lx, int32_
 }
 
 RECT ViewLogicalToClient(const ZoomView* view, const RECT* logical) {
-  HDC dc = GetDC(view->window);
+  HDC dc = BorrowDc(view->window);
   RECT r = *logical;
   if (dc) {
     PrepareZoomDC(view, dc);
     LPtoDP(dc, reinterpret_cast<POINT*>(&r), 2);
-    ReleaseDC(view->window, dc);
+    ReturnDc(view->window, &dc);
   }
   return r;
 }

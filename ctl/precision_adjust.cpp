@@ -46,7 +46,7 @@ static PrecisionAdjustState* StateOf(HWND dialog) {
 static PrecisionAdjustState* OpenState() { return StateOf(GetPopupSlot(kSlotPrecision)); }
 
 static bool IsDecibel(const PrecisionAdjustState* s) {
-  return (s->shown.flags & kRangeDecibel) != 0;
+  return (s->shown.flags & kStyleDecibel) != 0;
 }
 
 // The control and its records are usable: it was not forgotten and lives.
@@ -87,7 +87,7 @@ static void DrawZone(PrecisionAdjustState* s, HDC dc, int zone) {
       LineTo(dc, left + 6, row);
       FormatValue(tape.value, text, sizeof text, static_cast<uint8_t>(s->scale.decimals), 0, 0);
       const uint32_t colour = tape.value > 0.0f ? 0 : 12;
-      DrawStyledText(dc, (4u << 8) | (14u << 4) | colour, left + 9, row - 8, text);
+      DrawStyledText(dc, TextStyle(colour, 14, 4), left + 9, row - 8, text);
     }
     if (tape.right_tick) {
       SelectObject(dc, GetLibraryPen(11));
@@ -98,7 +98,7 @@ static void DrawZone(PrecisionAdjustState* s, HDC dc, int zone) {
   const int centre = s->centre_row;
   DrawSunkenBox(dc, left + 1, centre - 10, right - 1, centre + 10, 13);
   FormatValue(s->scale.value, text, sizeof text, static_cast<uint8_t>(s->scale.decimals), 0, 1);
-  DrawStyledText(dc, (6u << 8) | (13u << 4), left + 5, centre - 8, text);
+  DrawStyledText(dc, TextStyle(0, 13, 6), left + 5, centre - 8, text);
   const POINT outline[5] = {
       {left, 0}, {right, 0}, {right, s->zone_height - 1}, {left, s->zone_height - 1}, {left, 0}};
   DrawEmbossedPolyline(dc, 0, outline, 5);
@@ -106,9 +106,9 @@ static void DrawZone(PrecisionAdjustState* s, HDC dc, int zone) {
 
 static void DrawScales(PrecisionAdjustState* s) {
   if (!s->scale_bitmap) return;
-  HDC screen = GetDC(s->dialog);
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC(s->dialog, screen);
+  HDC screen = BorrowDc(s->dialog);
+  HDC dc = CreateMemoryDc(screen);
+  ReturnDc(s->dialog, &screen);
   if (!dc) return;
   HGDIOBJ old_bitmap = SelectObject(dc, s->scale_bitmap);
   HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(10));
@@ -117,7 +117,7 @@ static void DrawScales(PrecisionAdjustState* s) {
   for (int zone = 1; zone <= kPrecisionZones; ++zone) DrawZone(s, dc, zone);
   SelectObject(dc, old_pen);
   SelectObject(dc, old_bitmap);
-  DeleteDC(dc);
+  DeleteMemoryDc(&dc);
 }
 
 static void CopyScales(PrecisionAdjustState* s, HDC dc) {
@@ -126,17 +126,17 @@ static void CopyScales(PrecisionAdjustState* s, HDC dc) {
 
 static void ShowScalesNow(PrecisionAdjustState* s) {
   DrawScales(s);
-  HDC dc = GetDC(s->dialog);
+  HDC dc = BorrowDc(s->dialog);
   if (!dc) return;
   CopyScales(s, dc);
-  ReleaseDC(s->dialog, dc);
+  ReturnDc(s->dialog, &dc);
 }
 
 static void Paint(PrecisionAdjustState* s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(s->dialog, &ps);
-  DrawStyledText(dc, kTextStyleEmbossed | (7u << 8), 5, 2, "Adjust Value");
-  DrawStyledText(dc, kTextStyleEmbossed | (6u << 8), s->width - 186, s->height - 18,
+  DrawStyledText(dc, kTextStyleEmbossed | TextStyle(0, 0, 7), 5, 2, "Adjust Value");
+  DrawStyledText(dc, kTextStyleEmbossed | TextStyle(0, 0, 6), s->width - 186, s->height - 18,
                  "Inverse mousemove mode");
   CopyScales(s, dc);
   EndPaint(s->dialog, &ps);
@@ -185,10 +185,15 @@ static void OnMove(HWND dialog, PrecisionAdjustState* s, int x, int y) {
   s->scale.value = MovePrecisionValue(&s->scale, s->active_zone, delta);
   ShowScalesNow(s);
   if (!HasControl(s)) return;
-  const uint32_t bits = FloatBits(PrecisionControlValue(s->scale.value, IsDecibel(s)));
+  // Kept inside the control's range (a decibel value converted back may
+  // land a rounding step outside), and told to the owner only when taken.
   const PrecisionTarget shown = s->shown;
+  const float value =
+      ClampToRange(shown.range, PrecisionControlValue(s->scale.value, IsDecibel(s)));
+  const uint32_t bits = FloatBits(value);
   SendMessageA(shown.control, WM_COMMAND, kCtlSetValue, static_cast<LPARAM>(bits));
   if (StateOf(dialog) != s || !HasControl(s)) return;  // the control went away meanwhile
+  if (shown.range->value != value) return;  // refused
   SendNotification(shown.target, static_cast<uint32_t>(shown.control_id), bits);
 }
 
@@ -245,11 +250,11 @@ static INT_PTR OnInitDialog(HWND dialog, PrecisionAdjustState* s) {
   s->zone_width = s->width / 3 - 1;
   s->zone_height = s->height - 40;
   s->centre_row = s->zone_height / 2;
-  HDC dc = GetDC(dialog);
+  HDC dc = BorrowDc(dialog);
   if (s->zone_height > 0) {
     s->scale_bitmap = TrackGdi(CreateCompatibleBitmap(dc, s->width, s->zone_height));
   }
-  ReleaseDC(dialog, dc);
+  ReturnDc(dialog, &dc);
   DrawScales(s);
   s->inverse_toggle = CreateStockToggle(dialog, kInverseToggleId, s->width - 30, s->height - 18, 0);
   const ControlPreferences* prefs = GetControlPreferences();

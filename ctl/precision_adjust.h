@@ -12,7 +12,7 @@
 // ForgetPrecisionAdjustControl before they go away).
 struct PrecisionTarget {
   HWND control;          // receives the set-value command
-  uint32_t flags;        // the control's style (kRangeDecibel counts)
+  uint32_t flags;        // the control's style (kStyleDecibel counts)
   int closing_command;   // sent to the control when the window closes
   NotifyTarget* target;  // the owner's notifications
   int control_id;

@@ -17,6 +17,7 @@
 #include "ctl/portable/list_geometry.h"
 #include "ctl/portable/preferences.h"
 #include "ctl/portable/value_range.h"
+#include "ctl/control_style.h"
 #include "ctl/portable/value_text.h"
 
 // ---------------------------------------------------------------------------
@@ -28,14 +29,9 @@ typedef int (*NotifyCallback)(void* user_data, uint32_t code, uint32_t value_bit
 struct NotifyTarget {
   HWND parent;              // receives WM_COMMAND when there is no callback
   NotifyCallback callback;  // or null
-  uint32_t flags;           // the control's style word; see kNotify… below
+  uint32_t flags;           // the control's style word; see kNotify… (control_style.h)
   void* user_data;          // handed back to the callback
 };
-
-constexpr uint32_t kNotifyByCallback = 0x02000000;  // a callback is set
-constexpr uint32_t kNotifyBeginEnd = 0x40000000;    // also send begin and end events
-constexpr uint32_t kNotifyPassKeys = 0x00000100;    // every key goes on to the parent
-constexpr uint32_t kNotifyWhileMoving = 0x01000000; // knob, slider: notify during a drag
 
 constexpr uint32_t kNotifyBegin = 0x8000;  // OR'ed onto the id: begin of a user change
 constexpr uint32_t kNotifyEnd = 0x4000;    // OR'ed onto the id: end of a user change
@@ -151,13 +147,6 @@ int ControlLibraryGdiObjects();
 // ---------------------------------------------------------------------------
 // Image button.
 
-constexpr uint32_t kButtonPush = 0x1000;
-constexpr uint32_t kButtonToggle = 0x2000;
-constexpr uint32_t kButtonIndicator = 0x4000;
-constexpr uint32_t kButtonSelect = 0x8000;
-constexpr uint32_t kButtonModeMask = 0xF000;
-constexpr uint32_t kButtonAutoRepeat = 0x20000;
-
 struct ImageButtonLook {
   int32_t width;  // 0: width and height from the off image
   int32_t height;
@@ -190,12 +179,8 @@ int CycleFocus(HWND owner, WPARAM key);
 // ---------------------------------------------------------------------------
 // Rotary knob.
 //
-// Style bits (besides kNotify… above): 0x0F pointer pen and 0xF0 pointer
-// brush (palette indices), 0x100 keys go to the parent, 0x00100000 "Edit
-// Value" types the value, 0x00200000 edits it as a time, 0x00400000 shows
-// decibels, 0x00800000 edits 1 / value as a time, 0x04000000 no editing,
-// 0x08000000 pointer as an outer tick, 0x10000000 logarithmic,
-// 0x20000000 springs back to the default on release.
+// Style bits: control_style.h (kNotify…, kStyle…, StyleColors for the
+// pointer's pen and brush).
 
 struct KnobLook {
   int32_t width;  // 0: width and height from the image
@@ -231,10 +216,8 @@ HWND CreateKnobEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP ima
 // ---------------------------------------------------------------------------
 // Slider.
 //
-// Style bits: 0x0F thumb pen and 0xF0 thumb brush (palette indices, for a
-// thumb without image), 0x00010000 horizontal (else vertical, minimum at the
-// bottom), 0x00100000 / 0x00200000 / 0x00400000 as for the knob,
-// 0x04000000 no "Adjust Value". The minimum may exceed the maximum.
+// Style bits: control_style.h (kNotify…, kStyle…, StyleColors for an
+// image-less thumb's pen and brush). The minimum may exceed the maximum.
 
 struct SliderLook {
   int32_t width;  // 0: width and height from the track image
@@ -285,11 +268,8 @@ HWND CreateFreePanel(HWND parent, int id, int x, int y, int width, int height,
 // Value editors. Both are modal and open at a screen point; opening one
 // closes an editor of the same kind that is still open.
 
-// Text style word: bits 0-3 text colour, 4-7 background colour (palette
-// indices), 8-12 library font, bit 31 embossed (a white copy one pixel right
-// and down behind the text). Knobs and sliders use kTextStyleValue.
-constexpr uint32_t kTextStyleEmbossed = 0x80000000u;
-constexpr uint32_t kTextStyleValue = 0x7E0;  // black on colour 14, font 7
+// Text style words: control_style.h (TextStyle). Knobs and sliders use
+// kTextStyleValue.
 
 // The quick edit box: one bare edit field of `width` × `height` at screen
 // (x, y) showing `initial_text` selected. Returns a 1024-byte buffer the
@@ -335,9 +315,13 @@ void OnWindowDragCaptureChanged(WindowDragState* state, HWND new_owner);
 // List controls. None draws content by itself: each keeps geometry,
 // selection and input, and calls its owner to draw every item and to hear
 // what the user did. The owner creates them with CreateWindowExA on the
-// class name (kStackedListClass, kLineListClass, kValueGridClass) and the creation
-// record below as the creation parameter; the window's size is the
-// control's. While the library's notifications are off no callback runs.
+// class name (kStackedListClass, kLineListClass, kValueGridClass) and a
+// creation record as the creation parameter: the first fields of the
+// control's own record, in its order. The owner fills the fields it gives
+// and leaves the ones marked "the control's" zero (they are not read); the
+// control keeps the sizes and counts within their limits. The window's size
+// is the control's. While the library's notifications are off no callback
+// runs.
 
 // Stacked-panel list: cards of panels stacked back to front, each a header
 // (line 0) and the visible lines; row headers left of the margin.
@@ -357,15 +341,56 @@ struct StackedListItem {
 // any other: an owner command passed through (8 … 999, above 1002).
 typedef int (*StackedListCallback)(void* user_data, int event, StackedListItem* item);
 
+// The header drag of the front panel, as the record holds it.
+struct StackedListDrag {
+  HWND window;
+  int32_t tracking;
+  int32_t outline_drawn;
+  int32_t left, top;  // of the outline, client pixels
+  int32_t grab;       // pointer minus the outline's left at the press
+  int32_t width, height;
+  RECT bounds;  // the outline stays inside
+};
+
 struct StackedListCreate {
   HWND parent;
+  HWND window;            // the control's
+  int32_t width, height;  // 0: the window's size
   uint16_t id;
-  StackedListShape shape;  // width and height 0: the window's size
+  int32_t focused;       // the control's
+  StackedListItem item;  // the control's
+  int32_t line_count;
+  int32_t left_margin;    // row headers live left of it
+  int32_t header_height;  // of every panel
+  int32_t panel_width;
+  int32_t line_height;
+  int32_t panel_count;  // 1 … 16
+  int32_t panel_step;   // vertical step from one panel to the next
+  int32_t visible_lines, first_line, selected_line;  // the control's
+  PanelSlot slots[kMaxStackedPanels];                // the control's
   StackedListCallback callback;
   void* user_data;
-  HBITMAP background;  // or null: the parent's pixels under the control
+  StackedListDrag drag;   // the control's
+  HBITMAP composed;       // the control's
+  HBITMAP background_copy;  // the control's
+  HMENU menu;             // the control's
+  HBITMAP background;     // or null: the parent's own drawing under the control
   int32_t background_x, background_y;  // where in `background` the control starts
 };
+// Offsets as 32-bit : 64-bit programs lay the record out, field by field in
+// the order above with each field's natural alignment.
+constexpr size_t ByPointerSize(size_t offset_32, size_t offset_64) {
+  return sizeof(void*) == 4 ? offset_32 : offset_64;
+}
+static_assert(offsetof(StackedListCreate, id) == ByPointerSize(16, 24) &&
+                  offsetof(StackedListCreate, item) == ByPointerSize(24, 32) &&
+                  offsetof(StackedListCreate, line_count) == ByPointerSize(68, 88) &&
+                  offsetof(StackedListCreate, slots) == ByPointerSize(108, 128) &&
+                  offsetof(StackedListCreate, callback) == ByPointerSize(236, 256) &&
+                  offsetof(StackedListCreate, drag) == ByPointerSize(244, 272) &&
+                  offsetof(StackedListCreate, background) == ByPointerSize(304, 352) &&
+                  offsetof(StackedListCreate, background_y) == ByPointerSize(312, 364),
+              "stacked-panel list record layout");
 
 // Owner commands (WM_COMMAND) of the stacked-panel list.
 constexpr WPARAM kStackedSelectLine = 5;  // lParam: the line as float bits
@@ -394,17 +419,28 @@ struct LineListItem {
 // other key (extra: key code), 4096 / 4097 / 4098 Ctrl+C / V / X.
 typedef int (*LineListCallback)(void* user_data, int event, LineListItem* item);
 
-constexpr uint32_t kLineListExtendedSelection = 1;
 
 struct LineListCreate {
   HWND parent;
+  HWND window;                  // the control's
+  int32_t x, y, width, height;  // the control's (its window's)
   uint16_t id;
-  uint32_t style;
-  int32_t line_count;
-  int32_t line_height;  // at least 1 is used
+  uint32_t style;      // kLineListExtendedSelection
+  int32_t focused;     // the control's
+  LineListItem item;   // the control's
+  int32_t line_count;  // 0 … 2^28
+  int32_t line_height;  // 1 … 32767
+  int32_t visible_lines, first_line, selection_start, selection_end;  // the control's
   LineListCallback callback;
   void* user_data;
 };
+static_assert(offsetof(LineListCreate, id) == ByPointerSize(24, 32) &&
+                  offsetof(LineListCreate, item) == ByPointerSize(36, 48) &&
+                  offsetof(LineListCreate, line_count) == ByPointerSize(68, 104) &&
+                  offsetof(LineListCreate, callback) == ByPointerSize(92, 128) &&
+                  offsetof(LineListCreate, user_data) == ByPointerSize(96, 136),
+              "line list record layout");
+
 
 // Value grid: value items on a zoomable, scrollable canvas; drags change
 // them, Ctrl-presses type them.
@@ -438,13 +474,27 @@ static_assert(offsetof(GridItem, value) == 24 && offsetof(GridItem, tag) == 44 &
               "value item layout");
 static_assert(sizeof(void*) != 4 || sizeof(GridItem) == 52, "52-byte value items");
 
+// The grid's record holds the item context without the owner's user data,
+// which follows the record's own fields at its end.
 struct ValueGridCreate {
   HWND parent;
+  HWND window;            // the control's
+  int32_t width, height;  // the control's (its window's)
   uint16_t id;
+  int32_t focused;  // the control's
+  alignas(GridContext) unsigned char context[offsetof(GridContext, user_data)];  // the control's
   GridCallback callback;
-  void* user_data;
-  int32_t virtual_width, virtual_height;  // the logical canvas
+  int32_t virtual_width, virtual_height;  // the logical canvas of the zoomable view
+  void* user_data;                        // handed back in every GridContext
 };
+static_assert(offsetof(GridContext, user_data) == ByPointerSize(40, 56) &&
+                  offsetof(ValueGridCreate, id) == ByPointerSize(16, 24) &&
+                  offsetof(ValueGridCreate, context) == ByPointerSize(24, 32) &&
+                  offsetof(ValueGridCreate, callback) == ByPointerSize(64, 88) &&
+                  offsetof(ValueGridCreate, virtual_width) == ByPointerSize(68, 96) &&
+                  offsetof(ValueGridCreate, user_data) == ByPointerSize(76, 104),
+              "value grid record layout");
+
 
 // Appends copies of `items`. Returns 1, or 0 when memory ran out or the
 // window is not a value grid.

@@ -14,7 +14,6 @@
 
 #include "ctl/value_control.h"
 
-constexpr uint32_t kStyleHorizontal = 0x00010000;
 
 struct SliderState {
   ValueControl common;  // first: the shared code sees the record through it
@@ -25,18 +24,12 @@ struct SliderState {
 };
 
 struct SliderCreate {
-  HWND parent;
-  int32_t x, y;
-  uint16_t id;
+  ControlPlacement place;
   SliderLook look;
   NotifyTarget target;
   SliderThumb thumb;
   ValueRange range;
 };
-
-static SliderState* SliderOf(HWND window) {
-  return reinterpret_cast<SliderState*>(ValueControlOf(window));
-}
 
 static bool IsHorizontal(const SliderState* s) { return (s->look.style & kStyleHorizontal) != 0; }
 
@@ -169,7 +162,7 @@ static void OnMouseMove(SliderState* s, WPARAM keys, int x, int y) {
   if (Prefs().s_settopos == 1) {
     if (FollowMouse(s, x, y)) RefreshPrecision(c);
     UpdateDragPopup(c);
-    if (c->style & kStyleNotifyWhileMoving) NotifyOwner(c, c->id, c->range.value);
+    if (c->style & kNotifyWhileMoving) NotifyOwner(c, c->id, c->range.value);
     return;
   }
   const int units = IsHorizontal(s) ? dx : -dy;  // a pixel is a step; up raises
@@ -205,11 +198,9 @@ static int KeyUnits(const SliderState* s, WPARAM key) {
   }
 }
 
-static LRESULT OnKeyDown(SliderState* s, WPARAM key, LPARAM lparam) {
+static LRESULT OnKeyDown(SliderState* s, WPARAM key) {
   ValueControl* c = &s->common;
-  if (key == VK_TAB || key == VK_ESCAPE) {
-    PostMessageA(c->parent, WM_KEYDOWN, key, lparam);
-  } else if (key == VK_INSERT) {
+  if (key == VK_INSERT) {
     EditValue(c);
   } else if (const int units = KeyUnits(s, key)) {
     if (Step(s, units)) RefreshPrecision(c);
@@ -222,24 +213,13 @@ static LRESULT OnKeyDown(SliderState* s, WPARAM key, LPARAM lparam) {
 
 static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
   const auto* record = static_cast<const SliderCreate*>(create->lpCreateParams);
-  auto* s = static_cast<SliderState*>(std::calloc(1, sizeof(SliderState)));
-  if (!s || !record) {
-    std::free(s);
-    return -1;
-  }
+  auto* s = NewRecord<SliderState>(record);
+  if (!s) return -1;
   ValueControl* c = &s->common;
-  const ValueControlSetup setup = {record->parent,
-                                   record->x,
-                                   record->y,
-                                   record->look.width,
-                                   record->look.height,
-                                   record->id,
-                                   record->look.style,
-                                   record->target,
-                                   record->range,
-                                   kSliderMenu,
-                                   Redraw,
-                                   {record->look.cross_offset, 0}};
+  const SliderLook& look = record->look;
+  const ValueControlSetup setup = {record->place,  look.width,    look.height, look.style,
+                                   record->target, record->range, kSliderMenu, Redraw,
+                                   {look.cross_offset, 0}};
   InitValueControl(c, window, &setup);
   s->look = record->look;
   s->thumb = record->thumb;
@@ -258,43 +238,32 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
   if (!(travel > 0.0f)) maximum_position = minimum_position;
   SetupSliderRange(&c->range, minimum_position, maximum_position);
   s->thumb_position = PositionOf(s, c->range.value);
-  const bool decibel = (c->style & kRangeDecibel) != 0;
+  const bool decibel = (c->style & kStyleDecibel) != 0;
   if (decibel) c->range.decimals = 1;
   if (s->look.round_thumb && s->thumb.image) s->round_mask = GetRoundMask(window, s->thumb.width);
   if (!BuildValueMenu(&c->menu, kSliderMenu, &c->range, true, decibel)) {
     std::free(s);
     return -1;
   }
-  SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(s));
+  AttachRecord(window, s);
   return 0;
 }
 
-static void OnDestroy(SliderState* s) {
-  SetWindowLongPtrA(s->common.window, 0, 0);
-  ReleaseValueControl(&s->common);
-  std::free(s);
-}
-
 LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lparam));
-  SliderState* s = SliderOf(window);
-  if (!s) return DefWindowProcA(window, message, wparam, lparam);
+  SliderState* s = nullptr;
+  LRESULT result = 0;
+  if (HandledBySkeleton(window, message, wparam, lparam, OnCreate, &s, &result)) return result;
+  if (OnCommonValueMessage(&s->common, message, wparam, lparam, &result)) return result;
   const int x = static_cast<int16_t>(LOWORD(lparam));
   const int y = static_cast<int16_t>(HIWORD(lparam));
-  LRESULT result;
-  if (OnCommonValueMessage(&s->common, message, wparam, lparam, &result)) return result;
   switch (message) {
-    case WM_DESTROY: OnDestroy(s); return 0;
     case WM_PAINT: OnPaint(s); return 0;
-    case WM_MOUSEACTIVATE:
-      if (GetFocus() != window) SetFocus(window);
-      break;
     case WM_LBUTTONDOWN: OnLeftButtonDown(s, wparam, x, y); break;
     case WM_MBUTTONDOWN: EditValue(&s->common); break;
     case WM_MOUSEMOVE: OnMouseMove(s, wparam, x, y); return 0;
     case WM_RBUTTONDOWN: OnRightButtonDown(s, x, y); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(s, wparam); return 0;
-    case WM_KEYDOWN: return OnKeyDown(s, wparam, lparam);
+    case WM_KEYDOWN: return OnKeyDown(s, wparam);
     default: break;
   }
   return DefWindowProcA(window, message, wparam, lparam);
@@ -305,16 +274,7 @@ LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 
 HWND CreateSlider(HWND parent, int id, int x, int y, const SliderLook* look,
                   const NotifyTarget* target, const SliderThumb* thumb, const ValueRange* range) {
-  SliderCreate record;
-  std::memset(&record, 0, sizeof record);
-  record.parent = parent;
-  record.x = x;
-  record.y = y;
-  record.id = static_cast<uint16_t>(id);
-  record.look = *look;
-  record.target = *target;
-  record.thumb = *thumb;
-  record.range = *range;
+  SliderCreate record = {PlaceControl(parent, id, x, y), *look, *target, *thumb, *range};
   if (record.look.width == 0) {
     GetBitmapSize(record.look.track_image, &record.look.width, &record.look.height);
   }
@@ -339,8 +299,8 @@ HWND CreateSliderEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP t
   SliderThumb thumb;
   std::memset(&thumb, 0, sizeof thumb);
   thumb.image = thumb_image;
-  thumb.pen_index = static_cast<uint16_t>(style & 0xF);
-  thumb.brush_index = static_cast<uint16_t>((style >> 4) & 0xF);
+  thumb.pen_index = StylePen(style);
+  thumb.brush_index = StyleBrush(style);
   NotifyTarget target = {parent, callback, style | (callback ? kNotifyByCallback : 0), user_data};
   ValueRange range;
   std::memset(&range, 0, sizeof range);

@@ -31,8 +31,8 @@ constexpr int kCell = 32;
 constexpr int kStripLeft = 179, kStripTop = 160, kStripRight = 341, kStripBottom = 194;
 constexpr int kStripNoteX = 181, kStripNoteY = 162, kStripNoteSide = 30;
 
-constexpr uint32_t kTitleStyle = kTextStyleEmbossed | (9u << 8);  // black, font 9
-constexpr uint32_t kLabelStyle = kTextStyleEmbossed | (4u << 8);  // black, font 4
+constexpr uint32_t kTitleStyle = kTextStyleEmbossed | TextStyle(0, 0, 9);  // black, font 9
+constexpr uint32_t kLabelStyle = kTextStyleEmbossed | TextStyle(0, 0, 4);  // black, font 4
 
 struct FieldPlace {
   int id;
@@ -364,11 +364,11 @@ static void Paint(HWND dialog, TimeDialogState* s) {
 // Mouse: note cells and the window drag.
 
 static void InvertCell(TimeDialogState* s, int cell) {
-  HDC dc = GetDC(s->dialog);
+  HDC dc = BorrowDc(s->dialog);
   if (!dc) return;
   PatBlt(dc, kPictureX + kCell * (cell % 5), kPictureY + kCell * (cell / 5), kCell, kCell,
          DSTINVERT);
-  ReleaseDC(s->dialog, dc);
+  ReturnDc(s->dialog, &dc);
 }
 
 // The cell under a point strictly inside the note picture, or -1.

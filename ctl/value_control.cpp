@@ -2,21 +2,20 @@
 #include "ctl/value_control.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "ctl/portable/preferences.h"
 
-ValueControl* ValueControlOf(HWND window) {
-  return window ? reinterpret_cast<ValueControl*>(GetWindowLongPtrA(window, 0)) : nullptr;
-}
+ValueControl* ValueControlOf(HWND window) { return RecordOf<ValueControl>(window); }
 
 void InitValueControl(ValueControl* c, HWND window, const ValueControlSetup* setup) {
   c->window = window;
-  c->parent = setup->parent;
-  c->x = setup->x;
-  c->y = setup->y;
+  c->parent = setup->place.parent;
+  c->x = setup->place.x;
+  c->y = setup->place.y;
   c->width = setup->width;
   c->height = setup->height;
-  c->id = setup->id;
+  c->id = setup->place.id;
   c->enabled = 1;
   c->focused = 0;
   c->dragging = 0;
@@ -30,14 +29,10 @@ void InitValueControl(ValueControl* c, HWND window, const ValueControlSetup* set
   c->redraw = setup->redraw;
 }
 
-static bool Alive(HWND window, const ValueControl* control) {
-  return IsWindow(window) && ValueControlOf(window) == control;
-}
-
 bool NotifyOwner(ValueControl* c, uint32_t code, float value) {
   HWND window = c->window;
   SendNotification(&c->target, code, FloatBits(value));
-  return Alive(window, c);
+  return IsOurRecord(window, c);
 }
 
 static bool WantsBeginEnd(const ValueControl* c) {
@@ -69,7 +64,7 @@ void SyncPrecision(ValueControl* c) {
 
 static bool PopupEnabled() {
   const ControlPreferences* prefs = GetControlPreferences();
-  return prefs && (prefs->infovalue & 0x80000000u);
+  return prefs && (prefs->infovalue & kInfoValueOn);
 }
 
 static void PopupText(const ValueControl* c, char* text, size_t size) {
@@ -121,17 +116,25 @@ static void KillLatencyTimer(ValueControl* c) {
 
 void OnLatencyTimer(ValueControl* c) { KillLatencyTimer(c); }
 
+// The value at the release. An owner that destroys the control from here
+// takes the drag's pop-up with it (the destruction no longer sees a drag).
+static bool ReportRelease(ValueControl* c, float value) {
+  if (NotifyOwner(c, c->id, value)) return true;
+  HideValuePopup();
+  return false;
+}
+
 bool EndDrag(ValueControl* c, bool release_capture) {
   if (!c->dragging) return true;
   c->dragging = 0;  // first: releasing the capture comes back as WM_CAPTURECHANGED
   KillLatencyTimer(c);
   if (release_capture && GetCapture() == c->window) ReleaseCapture();
   c->redraw(c);
-  if (!NotifyOwner(c, c->id, c->range.value)) return false;
+  if (!ReportRelease(c, c->range.value)) return false;
   if (c->kind == kKnobMenu && (c->style & kStyleSpringBack)) {
     c->range.value = ClampToRange(&c->range, c->range.default_value);
     c->redraw(c);
-    if (!NotifyOwner(c, c->id, c->range.value)) return false;
+    if (!ReportRelease(c, c->range.value)) return false;
   }
   HideValuePopup();
   RefreshPrecision(c);
@@ -146,12 +149,14 @@ void OnValueCaptureChanged(ValueControl* c, HWND new_owner) {
 // Value changes.
 
 bool StepValue(ValueControl* c, int units) {
-  if (units != 0 && StepRangeValue(&c->range, units)) c->redraw(c);
-  if (c->style & kStyleNotifyWhileMoving) return NotifyOwner(c, c->id, c->range.value);
+  if (units == 0) return true;  // a wheel delta below a notch moves nothing
+  if (StepRangeValue(&c->range, units)) c->redraw(c);
+  if (c->style & kNotifyWhileMoving) return NotifyOwner(c, c->id, c->range.value);
   return true;
 }
 
 bool SetValueByUser(ValueControl* c, float value) {
+  if (!RangeHolds(&c->range, value)) return true;  // refused: the owner hears nothing
   if (SetRangeValue(&c->range, value)) c->redraw(c);
   if (!NotifyUserChange(c)) return false;
   RefreshPrecision(c);
@@ -166,26 +171,37 @@ static POINT ScreenAnchor(const ValueControl* c, int less) {
   return at;
 }
 
-// The quick edit box on the value's text; a typed answer through `convert`.
+// What a typed answer sets; false when it sets nothing (a decibel answer
+// without a digit that is not minus infinity).
+static bool ReadAnswer(const ValueControl* c, bool decibel, const char* answer, float* value) {
+  if (decibel) return ReadDecibelAnswer(&c->range, answer, value) != 0;
+  *value = FiniteFloat(static_cast<double>(ParseValue(answer)));
+  return true;
+}
+
+// The quick edit box on the value as the control shows it ("- inf" for a
+// silent decibel control). An answer equal to that text changes nothing:
+// Enter on an untouched box never moves the value, however it was rounded.
 static bool EditAsText(ValueControl* c, bool decibel) {
   char text[64];
-  const float shown = decibel ? DecibelsOf(c->range.value) : c->range.value;
-  FormatValue(shown, text, sizeof text, static_cast<uint8_t>(c->range.decimals), 0, 0);
+  if (decibel) {
+    FormatRangeValue(&c->range, c->range.value, 0, text, sizeof text);
+  } else {
+    FormatValue(c->range.value, text, sizeof text, static_cast<uint8_t>(c->range.decimals), 0, 0);
+  }
   const POINT at = ScreenAnchor(c, 0);
   HWND window = c->window;
   char* answer = OpenQuickEdit(window, kTextStyleValue, at.x, at.y, 100, 20, text);
-  if (!Alive(window, c)) {  // closed from inside the box's modal loop
+  if (!IsOurRecord(window, c)) {  // closed from inside the box's modal loop
     std::free(answer);
     return false;
   }
   if (!answer) return true;
-  const bool typed = answer[0] != '\0';
-  const long double number = ParseValue(answer);
+  const bool typed = answer[0] != '\0' && std::strcmp(answer, text) != 0;
+  float value = 0.0f;
+  const bool read = typed && ReadAnswer(c, decibel, answer, &value);
   std::free(answer);
-  if (!typed) return true;
-  const float value = decibel ? ValueOfDecibels(static_cast<double>(number))
-                              : FiniteFloat(static_cast<double>(number));
-  return SetValueByUser(c, value);
+  return !read || SetValueByUser(c, value);
 }
 
 static bool EditAsTime(ValueControl* c, bool reciprocal) {
@@ -194,13 +210,13 @@ static bool EditAsTime(ValueControl* c, bool reciprocal) {
   const POINT at = ScreenAnchor(c, 0);
   HWND window = c->window;
   const float answer = OpenTimeDialog(window, kTextStyleValue, at.x, at.y, seconds);
-  if (!Alive(window, c)) return false;
+  if (!IsOurRecord(window, c)) return false;
   if (answer == kTimeDialogCancel) return true;
   return SetValueByUser(c, reciprocal ? 1.0f / (answer > 1.0e-8f ? answer : 1.0e-8f) : answer);
 }
 
 void EditValue(ValueControl* c) {
-  if ((c->style & kRangeDecibel) && !EditAsText(c, true)) return;
+  if ((c->style & kStyleDecibel) && !EditAsText(c, true)) return;
   if ((c->style & kStyleEditQuick) && !EditAsText(c, false)) return;
   if ((c->style & kStyleEditTime) && !EditAsTime(c, false)) return;
   if (c->kind == kKnobMenu && (c->style & kStyleEditReciprocal)) EditAsTime(c, true);
@@ -262,7 +278,7 @@ LRESULT OnValueCommand(ValueControl* c, WPARAM wparam, LPARAM lparam) {
   return 0;
 }
 
-void ReleaseValueControl(ValueControl* c) {
+static void ReleaseValueControl(ValueControl* c) {
   ForgetPrecisionAdjustControl(c->window);
   if (c->latency_timer) KillTimer(c->window, kLatencyTimerId);
   c->latency_timer = 0;
@@ -272,10 +288,19 @@ void ReleaseValueControl(ValueControl* c) {
   DestroyValueMenu(&c->menu);
 }
 
+// The record starts with the ValueControl: freeing it frees the knob's or
+// slider's whole record.
+static void OnValueControlDestroy(ValueControl* c) {
+  DetachRecord(c->window);
+  ReleaseValueControl(c);
+  std::free(c);
+}
+
 bool OnCommonValueMessage(ValueControl* c, UINT message, WPARAM wparam, LPARAM lparam,
                           LRESULT* result) {
   *result = 0;
   switch (message) {
+    case WM_DESTROY: OnValueControlDestroy(c); return true;
     case WM_ERASEBKGND: *result = 1; return true;  // the control paints all of itself
     case WM_SETFOCUS:
     case WM_KILLFOCUS:

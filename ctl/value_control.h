@@ -13,18 +13,11 @@
 // its caller must then return at once without touching the record.
 #pragma once
 
+#include "ctl/control_window.h"
 #include "ctl/library_state.h"
 #include "ctl/precision_adjust.h"
 #include "ctl/value_menu.h"
 #include "ctl/portable/value_range.h"
-
-constexpr uint32_t kStylePassKeys = 0x00000100;
-constexpr uint32_t kStyleEditQuick = 0x00100000;
-constexpr uint32_t kStyleEditTime = 0x00200000;
-constexpr uint32_t kStyleEditReciprocal = 0x00800000;  // knob only
-constexpr uint32_t kStyleNotifyWhileMoving = 0x01000000;
-constexpr uint32_t kStyleNoEditing = 0x04000000;   // knob: no editing; slider: no "Adjust Value"
-constexpr uint32_t kStyleSpringBack = 0x20000000;  // knob only
 
 constexpr UINT_PTR kLatencyTimerId = 1;
 constexpr int kClosingCommand = kMenuPrecisionClosed;
@@ -55,9 +48,8 @@ struct ValueControl {
 
 // What a knob or slider gives its common part at creation.
 struct ValueControlSetup {
-  HWND parent;
-  int32_t x, y, width, height;
-  uint16_t id;
+  ControlPlacement place;
+  int32_t width, height;
   uint32_t style;
   NotifyTarget target;
   ValueRange range;
@@ -69,8 +61,9 @@ struct ValueControlSetup {
 // Fills the common part of a new control: enabled, not focused, not dragging.
 void InitValueControl(ValueControl* control, HWND window, const ValueControlSetup* setup);
 
-// The messages knobs and sliders handle alike (focus, capture loss, the
-// latency timer, release, double-click, commands, close). Returns true and
+// The messages knobs and sliders handle alike, after those of every control
+// (HandledBySkeleton): focus, capture loss, the latency timer, release,
+// double-click, commands, close, and destruction (which frees the record). Returns true and
 // sets `*result` when it handled `message`.
 bool OnCommonValueMessage(ValueControl* control, UINT message, WPARAM wparam, LPARAM lparam,
                           LRESULT* result);
@@ -104,7 +97,7 @@ bool EndDrag(ValueControl* control, bool release_capture);
 void UpdateDragPopup(ValueControl* control);
 
 // Steps by `units` (keys, wheel, relative drag): redraws on a change and
-// notifies with kStyleNotifyWhileMoving. Returns false when the control is gone.
+// notifies with kNotifyWhileMoving. Returns false when the control is gone.
 bool StepValue(ValueControl* control, int units);
 
 // Sets a value by the owner's rule, redraws, notifies begin/value/end and
@@ -121,7 +114,6 @@ void AdjustValue(ValueControl* control);
 // command's result.
 LRESULT OnValueCommand(ValueControl* control, WPARAM command, LPARAM lparam);
 
-// Latency timer, capture loss and destruction.
+// Latency timer and capture loss.
 void OnLatencyTimer(ValueControl* control);
 void OnValueCaptureChanged(ValueControl* control, HWND new_owner);
-void ReleaseValueControl(ValueControl* control);

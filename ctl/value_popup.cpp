@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ctl/control_window.h"
 #include "ctl/library_state.h"
 
 struct ValuePopupState {
@@ -20,8 +21,7 @@ struct ValuePopupState {
 
 static ValuePopupState* PopupState() {
   HWND window = g_ctl.popups[kSlotValuePopup];
-  if (!window) return nullptr;
-  return reinterpret_cast<ValuePopupState*>(GetWindowLongPtrA(window, 0));
+  return RecordOf<ValuePopupState>(window);
 }
 
 static void PaintPopup(HDC dc, const ValuePopupState* s) {
@@ -42,44 +42,44 @@ static void PaintPopup(HDC dc, const ValuePopupState* s) {
 // Draws the present text at once, through a window DC, so the box keeps up
 // with a drag without waiting for WM_PAINT.
 static void RepaintNow(const ValuePopupState* s) {
-  HDC dc = GetDC(s->window);
+  HDC dc = BorrowDc(s->window);
   if (!dc) return;
   PaintPopup(dc, s);
-  ReleaseDC(s->window, dc);
+  ReturnDc(s->window, &dc);
+}
+
+static LRESULT OnCreate(HWND window) {
+  auto* s = static_cast<ValuePopupState*>(std::calloc(1, sizeof(ValuePopupState)));
+  if (!s) return -1;
+  s->window = window;
+  s->hidden = 1;
+  s->last_x = -1;
+  s->last_y = -1;
+  AttachRecord(window, s);
+  return 0;
+}
+
+static void OnDestroy(HWND window) {
+  std::free(RecordOf<ValuePopupState>(window));
+  DetachRecord(window);
+  if (g_ctl.popups[kSlotValuePopup] == window) g_ctl.popups[kSlotValuePopup] = nullptr;
+}
+
+static void OnPaint(HWND window) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window, &ps);
+  if (const ValuePopupState* s = RecordOf<ValuePopupState>(window)) PaintPopup(dc, s);
+  EndPaint(window, &ps);
 }
 
 LRESULT CALLBACK ValuePopupProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_CREATE: {
-      auto* s = static_cast<ValuePopupState*>(std::calloc(1, sizeof(ValuePopupState)));
-      if (!s) return -1;
-      s->window = window;
-      s->hidden = 1;
-      s->last_x = -1;
-      s->last_y = -1;
-      SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(s));
-      break;
-    }
-    case WM_DESTROY:
-      std::free(reinterpret_cast<ValuePopupState*>(GetWindowLongPtrA(window, 0)));
-      SetWindowLongPtrA(window, 0, 0);
-      if (g_ctl.popups[kSlotValuePopup] == window) g_ctl.popups[kSlotValuePopup] = nullptr;
-      break;
-    case WM_PAINT: {
-      auto* s = reinterpret_cast<ValuePopupState*>(GetWindowLongPtrA(window, 0));
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(window, &ps);
-      if (s) PaintPopup(dc, s);
-      EndPaint(window, &ps);
-      return 0;
-    }
-    case WM_CLOSE:
-      DestroyWindow(window);
-      return 0;
-    default:
-      break;
+    case WM_CREATE: return OnCreate(window);
+    case WM_DESTROY: OnDestroy(window); return 0;
+    case WM_PAINT: OnPaint(window); return 0;
+    case WM_CLOSE: DestroyWindow(window); return 0;
+    default: return DefWindowProcA(window, message, wparam, lparam);
   }
-  return DefWindowProcA(window, message, wparam, lparam);
 }
 
 void CreateValuePopupWindow() {

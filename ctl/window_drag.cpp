@@ -22,13 +22,13 @@ void DrawDragOutline(HDC dc, int left, int top, int right, int bottom, const POI
 
 // Draws (or, drawn again, erases) the outline for pointer (px, py).
 static void DrawOutline(const WindowDragState* s, int px, int py) {
-  HDC screen = GetDC(nullptr);
+  HDC screen = BorrowDc(nullptr);
   if (!screen) return;
   const int left = px - s->grab_x;
   const int top = py - s->grab_y;
   const POINT cross = {px, py};
   DrawDragOutline(screen, left, top, left + s->width, top + s->height, &cross);
-  ReleaseDC(nullptr, screen);
+  ReturnDc(nullptr, &screen);
 }
 
 void InitWindowDrag(WindowDragState* state, HWND window) {

@@ -22,8 +22,7 @@ constexpr UINT_PTR kStopTimerId = 1234;
 constexpr UINT kStopTimerMs = 50;
 constexpr int kIdleTicksBeforeOff = 6;
 constexpr int kReadoutBackgroundX = 79, kReadoutBackgroundY = 155;
-constexpr uint32_t kValueTextStyle = 2016;
-constexpr uint32_t kSliderStyle = 0x01110000;
+constexpr uint32_t kSliderStyle = kNotifyWhileMoving | kStyleEditQuick | kStyleHorizontal;
 
 // The sweep's three switches and their bits.
 static const struct {
@@ -285,7 +284,7 @@ int OnPanelNotify(void* user_data, uint32_t code_word, uint32_t value_bits) {
 
 bool AskForValue(HWND window, POINT at, const char* initial, double* value) {
   ClientToScreen(window, &at);
-  char* answer = OpenQuickEdit(window, kValueTextStyle, at.x, at.y, 100, 20, initial);
+  char* answer = OpenQuickEdit(window, kTextStyleValue, at.x, at.y, 100, 20, initial);
   if (!answer) return false;
   const bool typed = answer[0] != '\0' && std::strcmp(answer, initial) != 0;
   *value = static_cast<double>(ParseValue(answer));

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "ctl/control_style.h"
+
 const float kLevelPresets[kLevelPresetCount] = {0.0f, -10.0f, -20.0f, -30.0f};
 const float kFrequencyPresets[kFrequencyPresetCount] = {50.0f, 100.0f, 1000.0f, 10000.0f, 15000.0f};
 
@@ -62,9 +64,16 @@ const PanelPlace kPanelPlaces[] = {
 };
 const size_t kPanelPlaceCount = sizeof kPanelPlaces / sizeof kPanelPlaces[0];
 
-// Style words: 0x011000A0 linear, value notifications while dragging, edited
-// in the quick edit box; 0x012000A0 the same edited in the time-entry dialog;
-// 0x118000A0 logarithmic, the time-entry dialog editing the period.
+// The knobs' styles: a pointer bar in black outlining dark grey (palette 0
+// and 10), the owner hears every move; values typed in the quick edit box,
+// or in the time-entry dialog, or (logarithmic frequencies) as a period in
+// the time-entry dialog.
+constexpr uint32_t kPointerBar = StyleColors(0, 10);
+constexpr uint32_t kTypedKnob = kNotifyWhileMoving | kStyleEditQuick | kPointerBar;
+constexpr uint32_t kTimeKnob = kNotifyWhileMoving | kStyleEditTime | kPointerBar;
+constexpr uint32_t kPeriodKnob =
+    kStyleLogarithmic | kNotifyWhileMoving | kStyleEditReciprocal | kPointerBar;
+
 //
 // Each row: knob, read-out, setting;
 //           image, angles, minimum, maximum, double-click value, step, style;
@@ -72,32 +81,32 @@ const size_t kPanelPlaceCount = sizeof kPanelPlaces / sizeof kPanelPlaces[0];
 // clang-format off
 const KnobParameter kKnobParameters[kReadoutCount] = {
     {kDurationKnob, kDurationReadout, &GeneratorSettings::duration_s,
-     kPanelSmallKnob, 225, 315, 0.001f, 1.0f, 0.05f, 0.0005f, 0x012000A0,
+     kPanelSmallKnob, 225, 315, 0.001f, 1.0f, 0.05f, 0.0005f, kTimeKnob,
      kShowMilliseconds, 0.001, 1.0, 1000.0, -1, 0, nullptr},
     {kLevelKnob, kLevelReadout, &GeneratorSettings::level_db,
-     kPanelLargeKnob, 225, 315, -80.0f, 0.0f, -40.0f, 0.1f, 0x011000A0,
+     kPanelLargeKnob, 225, 315, -80.0f, 0.0f, -40.0f, 0.1f, kTypedKnob,
      kShowDecibels, 1.0, -80.0, 0.0, kLevelPresetFirst, kLevelPresetCount, kLevelPresets},
     {kGainKnob, kGainReadout, &GeneratorSettings::gain_db,
-     kPanelSmallKnob, 225, 315, -24.0f, 24.0f, 0.0f, 0.05f, 0x011000A0,
+     kPanelSmallKnob, 225, 315, -24.0f, 24.0f, 0.0f, 0.05f, kTypedKnob,
      kShowTwoDecimals, 1.0, -24.0, 24.0, -1, 0, nullptr},
     {kFrequencyKnob, kFrequencyReadout, &GeneratorSettings::frequency_hz,
-     kPanelLargeKnob, 225, 45, 0.1f, 20000.0f, 1000.0f, 1.0145453f, 0x118000A0,
+     kPanelLargeKnob, 225, 45, 0.1f, 20000.0f, 1000.0f, 1.0145453f, kPeriodKnob,
      kShowFrequency, 1.0, 0.1, 20000.0,
      kFrequencyPresetFirst, kFrequencyPresetCount, kFrequencyPresets},
     {kPhaseKnob, kPhaseReadout, &GeneratorSettings::phase_deg,
-     kPanelSmallKnob, 225, 315, -180.0f, 180.0f, 0.0f, 0.5f, 0x011000A0,
+     kPanelSmallKnob, 225, 315, -180.0f, 180.0f, 0.0f, 0.5f, kTypedKnob,
      kShowOneDecimal, 1.0, -180.0, 180.0, -1, 0, nullptr},
     {kDcOffsetKnob, kDcOffsetReadout, &GeneratorSettings::dc_offset,
-     kPanelSmallKnob, 225, 315, -0.99f, 0.99f, 0.0f, 0.002f, 0x011000A0,
+     kPanelSmallKnob, 225, 315, -0.99f, 0.99f, 0.0f, 0.002f, kTypedKnob,
      kShowTwoDecimals, 1.0, -0.99, 0.99, -1, 0, nullptr},
     {kSweepEndKnob, kSweepEndReadout, &GeneratorSettings::sweep_end_hz,
-     kPanelSmallKnob, 225, 45, 20.0f, 20000.0f, 20000.0f, 1.01f, 0x118000A0,
+     kPanelSmallKnob, 225, 45, 20.0f, 20000.0f, 20000.0f, 1.01f, kPeriodKnob,
      kShowWhole, 1.0, 20.0, 20000.0, -1, 0, nullptr},
     {kSweepStartKnob, kSweepStartReadout, &GeneratorSettings::sweep_start_hz,
-     kPanelSmallKnob, 225, 45, 20.0f, 20000.0f, 20.0f, 1.01f, 0x118000A0,
+     kPanelSmallKnob, 225, 45, 20.0f, 20000.0f, 20.0f, 1.01f, kPeriodKnob,
      kShowWhole, 1.0, 20.0, 20000.0, -1, 0, nullptr},
     {kSweepTimeKnob, kSweepTimeReadout, &GeneratorSettings::sweep_time_s,
-     kPanelSmallKnob, 225, 315, 0.1f, 100.0f, 5.0f, 0.1f, 0x012000A0,
+     kPanelSmallKnob, 225, 315, 0.1f, 100.0f, 5.0f, 0.1f, kTimeKnob,
      kShowSweepTime, 1.0, 0.1, 100.0, -1, 0, nullptr},
 };
 // clang-format on
@@ -109,8 +118,7 @@ const KnobParameter* FindKnobParameter(int control_id) {
   return nullptr;
 }
 
-// The library's style bit for a knob whose step is a factor.
-static bool IsLogarithmic(const KnobParameter& k) { return (k.style & 0x10000000) != 0; }
+static bool IsLogarithmic(const KnobParameter& k) { return (k.style & kStyleLogarithmic) != 0; }
 
 int LitPreset(const KnobParameter& k, float value) {
   // A hundredth of a step: far above what stepping accumulates, far below

@@ -6,14 +6,11 @@
 // its thumb position comes straight from a message.
 #include "ctl/portable/list_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 constexpr int32_t kMaxPixels = 32767;
 constexpr int32_t kMaxLines = 1 << 28;
-
-static int32_t Limit(int32_t value, int32_t low, int32_t high) {
-  return value < low ? low : value > high ? high : value;
-}
 
 void DefaultPanelPositions(StackedLayout* layout) {
   const StackedListShape& s = layout->shape;
@@ -25,15 +22,15 @@ void DefaultPanelPositions(StackedLayout* layout) {
 
 void SetupStackedLayout(StackedLayout* layout, const StackedListShape* shape) {
   StackedListShape s = *shape;
-  s.width = Limit(s.width, 0, kMaxPixels);
-  s.height = Limit(s.height, 0, kMaxPixels);
-  s.line_count = Limit(s.line_count, 0, kMaxLines);
-  s.left_margin = Limit(s.left_margin, 0, kMaxPixels);
-  s.header_height = Limit(s.header_height, 0, kMaxPixels);
-  s.panel_width = Limit(s.panel_width, 0, kMaxPixels);
-  s.line_height = Limit(s.line_height, 1, kMaxPixels);
-  s.panel_count = Limit(s.panel_count, 1, kMaxStackedPanels);
-  s.panel_step = Limit(s.panel_step, 0, kMaxPixels);
+  s.width = std::clamp<int32_t>(s.width, 0, kMaxPixels);
+  s.height = std::clamp<int32_t>(s.height, 0, kMaxPixels);
+  s.line_count = std::clamp<int32_t>(s.line_count, 0, kMaxLines);
+  s.left_margin = std::clamp<int32_t>(s.left_margin, 0, kMaxPixels);
+  s.header_height = std::clamp<int32_t>(s.header_height, 0, kMaxPixels);
+  s.panel_width = std::clamp<int32_t>(s.panel_width, 0, kMaxPixels);
+  s.line_height = std::clamp<int32_t>(s.line_height, 1, kMaxPixels);
+  s.panel_count = std::clamp<int32_t>(s.panel_count, 1, kMaxStackedPanels);
+  s.panel_step = std::clamp<int32_t>(s.panel_step, 0, kMaxPixels);
   layout->shape = s;
   const int32_t room = s.height - (s.panel_count - 1) * s.panel_step - s.header_height;
   layout->visible_lines = room > 0 ? room / s.line_height : 0;
@@ -109,14 +106,14 @@ int32_t OutlineLeft(const StackedLayout* layout, int x, int grab) {
   const StackedListShape& s = layout->shape;
   const int32_t lowest = s.left_margin;
   const int32_t highest = s.width - s.panel_width > lowest ? s.width - s.panel_width : lowest;
-  return Limit(Limit(x, -kMaxPixels, kMaxPixels) - Limit(grab, -kMaxPixels, kMaxPixels), lowest,
+  return std::clamp<int32_t>(std::clamp<int32_t>(x, -kMaxPixels, kMaxPixels) - std::clamp<int32_t>(grab, -kMaxPixels, kMaxPixels), lowest,
                highest);
 }
 
 int32_t MovedLine(int32_t line, ListMove move, int32_t visible, int32_t count) {
   if (count < 1) return 1;
   const int32_t page = visible > 1 ? visible - 1 : 1;
-  line = Limit(line, 1, count);
+  line = std::clamp<int32_t>(line, 1, count);
   switch (move) {
     case kMoveLineUp: line -= 1; break;
     case kMoveLineDown: line += 1; break;
@@ -125,7 +122,7 @@ int32_t MovedLine(int32_t line, ListMove move, int32_t visible, int32_t count) {
     case kMoveHome: line = 1; break;
     case kMoveEnd: line = count; break;
   }
-  return Limit(line, 1, count);
+  return std::clamp<int32_t>(line, 1, count);
 }
 
 int32_t FirstLineShowing(int32_t first, int32_t line, int32_t visible) {
@@ -153,7 +150,7 @@ int32_t LineScrollTarget(int32_t first, int code, int thumb, int32_t visible, in
     default: break;
   }
   const int64_t last = count > 1 ? count : 1;
-  return static_cast<int32_t>(target < 1 ? 1 : target > last ? last : target);
+  return static_cast<int32_t>(std::clamp<int64_t>(target, 1, last));
 }
 
 float ClampGridValue(float value, float minimum, float maximum) {

@@ -28,7 +28,7 @@ int ApplySettingsCommand(ControlPreferences* p, ValueMenuKind kind, int command)
   }
   if (command == kMenuInfoBox) {
     p->infovalue =
-        (p->infovalue & 0x80000000u) ? (p->infovalue & 0x0FFFFFFFu) : (p->infovalue | 0x80000000u);
+        (p->infovalue & kInfoValueOn) ? (p->infovalue & 0x0FFFFFFFu) : (p->infovalue | kInfoValueOn);
     return 1;
   }
   if (command >= kMenuInfoCornerFirst && command <= kMenuInfoCornerLast) {
@@ -53,7 +53,7 @@ SettingsMarks GetSettingsMarks(const ControlPreferences* p, ValueMenuKind kind) 
   m.latency_checked = p->rot_latency % 100 == 0 && p->rot_latency <= 500
                           ? kMenuLatencyFirst + static_cast<int>(p->rot_latency)
                           : 0;
-  m.info_checked = (p->infovalue & 0x80000000u) != 0;
+  m.info_checked = (p->infovalue & kInfoValueOn) != 0;
   const int corner = static_cast<int>(p->infovalue & 0xF);
   m.corner_checked = corner >= 1 && corner <= 4 ? kMenuInfoBox + corner : 0;
   return m;

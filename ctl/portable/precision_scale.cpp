@@ -20,9 +20,11 @@ void SetPrecisionScaleValue(PrecisionScale* s, float value, int decibel) {
 
 void SetupPrecisionScale(PrecisionScale* s, float value, float minimum, float maximum,
                          int decibel) {
+  // Decibel bounds stay exact: truncating them toward zero would move a
+  // negative maximum (0.5 is -6.02 dB) past the control's range.
   if (decibel) {
-    minimum = std::trunc(Decibels(minimum));
-    maximum = std::trunc(Decibels(maximum));
+    minimum = Decibels(minimum);
+    maximum = Decibels(maximum);
   }
   if (!std::isfinite(minimum)) minimum = 0.0f;
   if (!std::isfinite(maximum)) maximum = minimum;

@@ -23,8 +23,7 @@ struct PrecisionScale {
 };
 
 // Loads value, minimum and maximum (as 20·log10 of each for a decibel
-// control, the bounds truncated to whole decibels), puts the bounds in
-// order and derives the steps and decimals. A range of 0 counts as E = 0.
+// control), puts the bounds in order and derives the steps and decimals. A range of 0 counts as E = 0.
 void SetupPrecisionScale(PrecisionScale* scale, float value, float minimum, float maximum,
                          int decibel);
 

@@ -19,6 +19,10 @@ struct ControlPreferences {
   uint8_t dial_tctx[kTimeContextBytes];  // time-entry context as stored (time_context.h)
 };
 
+// infovalue: the value pop-up shows while dragging (the low 4 bits are its corner).
+constexpr uint32_t kInfoValueOn = 0x80000000u;
+constexpr uint32_t kInfoValueCornerMask = 0xFu;
+
 // Preference values in the order they are read (the order of the key's
 // values when written differs: see kPreferenceWriteOrder).
 enum PreferenceId {

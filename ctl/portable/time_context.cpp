@@ -1,6 +1,7 @@
 // The time-entry context: see time_context.h.
 #include "ctl/portable/time_context.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -100,10 +101,6 @@ static float SaneRate(float value, float fallback) {
   return value < 0.0f ? 0.0f : value;
 }
 
-static int32_t Clamp(int32_t value, int32_t low, int32_t high) {
-  return value < low ? low : value > high ? high : value;
-}
-
 int ClampTimeContext(TimeContext* c) {
   const TimeContext defaults = DefaultTimeContext();
   int changed = 0;
@@ -116,8 +113,8 @@ int ClampTimeContext(TimeContext* c) {
   Change(&c->tempo_bpm, SaneRate(c->tempo_bpm, defaults.tempo_bpm), &changed);
   if (!IsTimeFieldId(c->focus_id)) Change(&c->focus_id, defaults.focus_id, &changed);
   if (c->sample_rate_hz <= 0) Change(&c->sample_rate_hz, defaults.sample_rate_hz, &changed);
-  Change(&c->tics_per_beat, Clamp(c->tics_per_beat, 1, 99999), &changed);
-  Change(&c->numerator, Clamp(c->numerator, 1, 64), &changed);
+  Change(&c->tics_per_beat, std::clamp<int32_t>(c->tics_per_beat, 1, 99999), &changed);
+  Change(&c->numerator, std::clamp<int32_t>(c->numerator, 1, 64), &changed);
   const int32_t d = c->denominator;
   if (d != 1 && d != 2 && d != 4 && d != 8 && d != 16) {
     Change(&c->denominator, defaults.denominator, &changed);

@@ -3,10 +3,11 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 #include "ctl/portable/value_text.h"
 
-static bool IsLogarithmic(const ValueRange* r) { return (r->style & kRangeLogarithmic) != 0; }
+static bool IsLogarithmic(const ValueRange* r) { return (r->style & kStyleLogarithmic) != 0; }
 
 float KnobSpan(const ValueRange* r) {
   float span = r->start - r->end;
@@ -108,8 +109,12 @@ float ClampToRange(const ValueRange* r, float value) {
   return value;
 }
 
+int RangeHolds(const ValueRange* r, float value) {
+  return value >= RangeLow(r) && value <= RangeHigh(r);
+}
+
 int RangeAccepts(const ValueRange* r, float value) {
-  return value >= RangeLow(r) && value <= RangeHigh(r) && value != r->value;
+  return RangeHolds(r, value) && value != r->value;
 }
 
 int SetRangeValue(ValueRange* r, float value) {
@@ -140,7 +145,27 @@ float ValueOfDecibels(double decibels) {
   return FiniteFloat(std::pow(10.0, decibels * 0.05));
 }
 
+int ReadDecibelAnswer(const ValueRange* r, const char* text, float* value) {
+  char squeezed[16];
+  size_t length = 0;
+  bool digit = false;
+  for (const char* p = text; *p; ++p) {
+    if (*p >= '0' && *p <= '9') digit = true;
+    if (*p == ' ' || *p == '\t') continue;
+    const char lower = (*p >= 'A' && *p <= 'Z') ? static_cast<char>(*p - 'A' + 'a') : *p;
+    if (length + 1 < sizeof squeezed) squeezed[length++] = lower;
+  }
+  squeezed[length] = '\0';
+  if (std::strcmp(squeezed, "-inf") == 0) {
+    *value = RangeLow(r);
+    return 1;
+  }
+  if (!digit) return 0;
+  *value = ValueOfDecibels(static_cast<double>(ParseValue(text)));
+  return 1;
+}
+
 int FormatRangeValue(const ValueRange* r, float value, int sign, char* out, size_t out_size) {
   return FormatShownValue(value, static_cast<int>(r->decimals & 0xFF),
-                          (r->style & kRangeDecibel) != 0, sign, out, out_size);
+                          (r->style & kStyleDecibel) != 0, sign, out, out_size);
 }

@@ -13,8 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr uint32_t kRangeDecibel = 0x00400000;      // shown as 20·log10(value)
-constexpr uint32_t kRangeLogarithmic = 0x10000000;  // step is a factor
+#include "ctl/control_style.h"  // kStyleDecibel, kStyleLogarithmic in the range's style
 
 constexpr float kDegreesToRadians = 0.017453292f;
 constexpr float kTwoPi = 6.2831855f;
@@ -86,6 +85,9 @@ float RangeHigh(const ValueRange* range);  // the higher of minimum and maximum
 // `value` clamped between the bounds (NaN gives the minimum).
 float ClampToRange(const ValueRange* range, float value);
 
+// 1 when `value` lies between the bounds (NaN never does).
+int RangeHolds(const ValueRange* range, float value);
+
 // The owner's rule: 1 when `value` lies between the bounds and differs from
 // the present value.
 int RangeAccepts(const ValueRange* range, float value);
@@ -106,6 +108,11 @@ float DecibelsOf(float value);
 
 // The value of 20·log10(value) = `decibels`, that is 10^(decibels × 0.05).
 float ValueOfDecibels(double decibels);
+
+// Reads a typed decibel answer: "- inf" and "-inf" (any case, blanks
+// anywhere) are the lowest value of the range, a text with a digit is
+// 10^(dB × 0.05); anything else reads as nothing (returns 0).
+int ReadDecibelAnswer(const ValueRange* range, const char* text, float* value);
 
 // Writes how a control shows `value`: FormatValue with the range's decimals,
 // no integer digits, `sign`; in decibel style 20·log10(value), and "- inf"

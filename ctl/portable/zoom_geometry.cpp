@@ -6,14 +6,12 @@
 // input, however odd, reaches an undefined float-to-int cast.
 #include "ctl/portable/zoom_geometry.h"
 
+#include <algorithm>
+
 static int32_t Truncate(float value) {
   if (!(value > -2.0e9f)) return value < 0.0f ? -2000000000 : 0;  // NaN gives 0
   if (value > 2.0e9f) return 2000000000;
   return static_cast<int32_t>(value);
-}
-
-static int32_t Limit(int32_t value, int32_t low, int32_t high) {
-  return value < low ? low : value > high ? high : value;
 }
 
 static int32_t Extent(const ZoomGeometry* z, int axis) { return axis ? z->extent_y : z->extent_x; }
@@ -21,8 +19,8 @@ static int32_t Extent(const ZoomGeometry* z, int axis) { return axis ? z->extent
 static int32_t Scroll(const ZoomGeometry* z, int axis) { return axis ? z->scroll_y : z->scroll_x; }
 
 void InitZoomGeometry(ZoomGeometry* z, int32_t width, int32_t height) {
-  z->width = Limit(width, 1, kMaxZoomCanvas);
-  z->height = Limit(height, 1, kMaxZoomCanvas);
+  z->width = std::clamp<int32_t>(width, 1, kMaxZoomCanvas);
+  z->height = std::clamp<int32_t>(height, 1, kMaxZoomCanvas);
   z->extent_x = z->width;
   z->extent_y = z->height;
   z->scroll_x = 0;
@@ -39,7 +37,7 @@ int32_t LogicalScroll(const ZoomGeometry* z, int axis) {
 }
 
 int32_t DeviceForLogical(const ZoomGeometry* z, int axis, int32_t logical) {
-  return Limit(Truncate(static_cast<float>(logical) * z->factor), 0, Extent(z, axis));
+  return std::clamp<int32_t>(Truncate(static_cast<float>(logical) * z->factor), 0, Extent(z, axis));
 }
 
 bool SetZoomPercent(ZoomGeometry* z, float percent) {
@@ -61,7 +59,7 @@ bool SetZoomPercent(ZoomGeometry* z, float percent) {
 int32_t ZoomScrollTarget(const ZoomGeometry* z, int axis, int code, int thumb, int32_t client) {
   const int32_t position = Scroll(z, axis);
   const int32_t line = axis ? z->line_y : z->line_x;
-  const int32_t page = Limit(client, 0, 1 << 24);
+  const int32_t page = std::clamp<int32_t>(client, 0, 1 << 24);
   int32_t target = position;
   switch (code) {
     case 0: target = position - line; break;
@@ -74,26 +72,26 @@ int32_t ZoomScrollTarget(const ZoomGeometry* z, int axis, int code, int thumb, i
     case 7: target = axis ? z->height : z->width; break;
     default: break;
   }
-  return Limit(target, 0, Extent(z, axis));
+  return std::clamp<int32_t>(target, 0, Extent(z, axis));
 }
 
 ListRect VisibleLogicalRect(const ZoomGeometry* z, int32_t client_width, int32_t client_height) {
   ListRect r;
   r.left = LogicalScroll(z, 0);
   r.top = LogicalScroll(z, 1);
-  r.right = r.left + Truncate(z->inverse * static_cast<float>(Limit(client_width, 0, 1 << 24) + 1));
+  r.right = r.left + Truncate(z->inverse * static_cast<float>(std::clamp<int32_t>(client_width, 0, 1 << 24) + 1));
   r.bottom =
-      r.top + Truncate(z->inverse * static_cast<float>(Limit(client_height, 0, 1 << 24) + 1));
+      r.top + Truncate(z->inverse * static_cast<float>(std::clamp<int32_t>(client_height, 0, 1 << 24) + 1));
   return r;
 }
 
 void ClientToLogical(const ZoomGeometry* z, int x, int y, int32_t* lx, int32_t* ly) {
-  *lx = Truncate(static_cast<float>(z->scroll_x + Limit(x, -(1 << 24), 1 << 24)) * z->inverse);
-  *ly = Truncate(static_cast<float>(z->scroll_y + Limit(y, -(1 << 24), 1 << 24)) * z->inverse);
+  *lx = Truncate(static_cast<float>(z->scroll_x + std::clamp<int32_t>(x, -(1 << 24), 1 << 24)) * z->inverse);
+  *ly = Truncate(static_cast<float>(z->scroll_y + std::clamp<int32_t>(y, -(1 << 24), 1 << 24)) * z->inverse);
 }
 
 int32_t PanTarget(const ZoomGeometry* z, int axis, int delta) {
   const int32_t moved =
-      Truncate(static_cast<float>(Limit(delta, -(1 << 24), 1 << 24)) * z->inverse);
-  return Limit(LogicalScroll(z, axis) - moved, 0, Extent(z, axis));
+      Truncate(static_cast<float>(std::clamp<int32_t>(delta, -(1 << 24), 1 << 24)) * z->inverse);
+  return std::clamp<int32_t>(LogicalScroll(z, axis) - moved, 0, Extent(z, axis));
 }

@@ -165,9 +165,15 @@ static void ShowKnobs(HWND host) {
     uint32_t style;
     float value;  // set by the owner after creation, so the arc shows the move
     bool disable;
-  } knobs[] = {{0x012000A0, 0.0f, false}, {0x012000A0, 0.25f, false}, {0x012000A0, 0.5f, false},
-               {0x012000A0, 1.0f, false}, {0x092000A0, 0.75f, false}, {0x012000A0, 0.5f, true},
-               {0x012000A0, 0.9f, false}, {0x012000A0, 0.2f, false}};
+  } knobs[] = {
+      {kNotifyWhileMoving | kStyleEditTime | StyleColors(0, 10), 0.0f, false},
+      {kNotifyWhileMoving | kStyleEditTime | StyleColors(0, 10), 0.25f, false},
+      {kNotifyWhileMoving | kStyleEditTime | StyleColors(0, 10), 0.5f, false},
+      {kNotifyWhileMoving | kStyleEditTime | StyleColors(0, 10), 1.0f, false},
+      {kStyleOuterTick | kNotifyWhileMoving | kStyleEditTime | StyleColors(0, 10), 0.75f, false},
+      {kNotifyWhileMoving | kStyleEditTime | StyleColors(0, 10), 0.5f, true},
+      {kNotifyWhileMoving | kStyleEditTime | StyleColors(0, 10), 0.9f, false},
+      {kNotifyWhileMoving | kStyleEditTime | StyleColors(0, 10), 0.2f, false}};
   HWND focused = nullptr;
   for (int i = 0; i < 8; ++i) {
     const float initial = i == 7 ? 0.8f : i == 6 ? 0.8f : 0.0f;
@@ -243,22 +249,44 @@ static int DrawGrid(GridContext* c, int event) {
 static void ShowLists(HWND host) {
   SetWindowPos(host, nullptr, 0, 0, 660, 170, SWP_NOMOVE | SWP_NOZORDER);
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  StackedListCreate stacked = {
-      host, 1, {300, 150, 40, 24, 18, 120, 16, 4, 12}, DrawStackedItem, nullptr, nullptr, 0, 0};
-  HWND list3d = CreateWindowExA(0, kStackedListClass, nullptr, WS_CHILD | WS_VISIBLE, 10, 10, 300, 150,
-                                host, reinterpret_cast<HMENU>(1), instance, &stacked);
+  StackedListCreate stacked = {};
+  stacked.parent = host;
+  stacked.width = 300;
+  stacked.height = 150;
+  stacked.id = 1;
+  stacked.line_count = 40;
+  stacked.left_margin = 24;
+  stacked.header_height = 18;
+  stacked.panel_width = 120;
+  stacked.line_height = 16;
+  stacked.panel_count = 4;
+  stacked.panel_step = 12;
+  stacked.callback = DrawStackedItem;
+  HWND list3d = CreateWindowExA(0, kStackedListClass, nullptr, WS_CHILD | WS_VISIBLE, 10, 10, 300,
+                                150, host, reinterpret_cast<HMENU>(1), instance, &stacked);
   SendMessageA(list3d, WM_COMMAND, kStackedSelectLine, static_cast<LPARAM>(FloatBits(3.0f)));
   SendMessageA(list3d, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 14));  // panel 3 to the front
   SendMessageA(list3d, WM_LBUTTONUP, 0, MAKELPARAM(100, 14));
-  LineListCreate lines = {host, 2, kLineListExtendedSelection, 30, 16, DrawLine, nullptr};
+  LineListCreate lines = {};
+  lines.parent = host;
+  lines.id = 2;
+  lines.style = kLineListExtendedSelection;
+  lines.line_count = 30;
+  lines.line_height = 16;
+  lines.callback = DrawLine;
   HWND list2d = CreateWindowExA(0, kLineListClass, nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL, 320,
                                 10, 110, 150, host, reinterpret_cast<HMENU>(2), instance, &lines);
   SendMessageA(list2d, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 40));
   SendMessageA(list2d, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(10, 72));
-  ValueGridCreate grid_record = {host, 3, DrawGrid, nullptr, 400, 300};
+  ValueGridCreate grid_record = {};
+  grid_record.parent = host;
+  grid_record.id = 3;
+  grid_record.callback = DrawGrid;
+  grid_record.virtual_width = 400;
+  grid_record.virtual_height = 300;
   HWND grid =
-      CreateWindowExA(0, kValueGridClass, nullptr, WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 440,
-                      10, 210, 150, host, reinterpret_cast<HMENU>(3), instance, &grid_record);
+      CreateWindowExA(0, kValueGridClass, nullptr, WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL,
+                      440, 10, 210, 150, host, reinterpret_cast<HMENU>(3), instance, &grid_record);
   const GridItem items[] = {
       {1, 1, 10, 10, 90, 34, 0.75f, 0, 1, 0.01f, 0.001f, 1, nullptr},
       {2, 2, 100, 10, 180, 34, 1.25f, 0, 10, 0.01f, 0.001f, 2, nullptr},

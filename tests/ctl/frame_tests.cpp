@@ -151,10 +151,12 @@ TEST(ControlCycles, LeaveNothingBehind) {
   int objects = 0;
   for (int i = 0; i < 150; ++i) {
     if (i == 1) objects = ControlLibraryGdiObjects();  // after the round mask's first use
-    HWND knob = CreateKnobEx(host.window, 1, 10, 10, 0x011000A0, image, 16, 16, 225, 315, 0, 1,
-                             0.5f, 0.01f, nullptr, nullptr);
-    HWND slider = CreateSliderEx(host.window, 2, 60, 10, 0x01110000, track, thumb, -1, 1, 0, 0.01f,
-                                 1, 0, 0, 1, nullptr, nullptr);
+    HWND knob = CreateKnobEx(host.window, 1, 10, 10,
+                             kNotifyWhileMoving | kStyleEditQuick | StyleColors(0, 10), image, 16,
+                             16, 225, 315, 0, 1, 0.5f, 0.01f, nullptr, nullptr);
+    HWND slider = CreateSliderEx(host.window, 2, 60, 10,
+                                 kNotifyWhileMoving | kStyleEditQuick | kStyleHorizontal, track,
+                                 thumb, -1, 1, 0, 0.01f, 1, 0, 0, 1, nullptr, nullptr);
     ASSERT_NE(knob, nullptr) << i;
     ASSERT_NE(slider, nullptr) << i;
     SendMessageA(knob, WM_COMMAND, kMenuAdjustValue, 0);  // the precision window opens

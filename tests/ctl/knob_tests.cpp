@@ -13,8 +13,10 @@
 
 namespace {
 
-constexpr uint32_t kLevelStyle = 0x011000A0;      // linear, quick edit, notify while moving
-constexpr uint32_t kFrequencyStyle = 0x118000A0;  // logarithmic, time dialog on 1 / value
+constexpr uint32_t kLevelStyle = kNotifyWhileMoving | kStyleEditQuick |
+                                 StyleColors(0, 10);  // linear, quick edit, notify while moving
+constexpr uint32_t kFrequencyStyle = kStyleLogarithmic | kNotifyWhileMoving | kStyleEditReciprocal |
+                                     StyleColors(0, 10);  // logarithmic, time dialog on 1 / value
 
 struct Rig {
   Library library;
@@ -177,11 +179,15 @@ TEST(Knob, NotificationOrderByStyle) {
     uint32_t style;
     std::vector<uint32_t> codes;
   } cases[] = {
-      {0x001000A0, {id}},              // only the release
-      {0x401000A0, {begin, id, end}},  // with begin and end
-      {0x011000A0, {id, id, id}},      // every move, then the release
-      {0x411000A0, {begin, id, id, id, end}},
-      {0x211000A0, {id, id, id, id}},  // spring back reports the default too
+      {kStyleEditQuick | StyleColors(0, 10), {id}},  // only the release
+      {kNotifyBeginEnd | kStyleEditQuick | StyleColors(0, 10),
+       {begin, id, end}},  // with begin and end
+      {kNotifyWhileMoving | kStyleEditQuick | StyleColors(0, 10),
+       {id, id, id}},  // every move, then the release
+      {kNotifyBeginEnd | kNotifyWhileMoving | kStyleEditQuick | StyleColors(0, 10),
+       {begin, id, id, id, end}},
+      {kStyleSpringBack | kNotifyWhileMoving | kStyleEditQuick | StyleColors(0, 10),
+       {id, id, id, id}},  // spring back reports the default too
   };
   for (const auto& c : cases) {
     HWND knob = rig.Level(c.style);
@@ -196,7 +202,8 @@ TEST(Knob, NotificationOrderByStyle) {
     DestroyWindow(knob);
   }
   // A double-click resets to the default with a full change.
-  HWND knob = rig.Level(0x411000A0);
+  HWND knob =
+      rig.Level(kNotifyBeginEnd | kNotifyWhileMoving | kStyleEditQuick | StyleColors(0, 10));
   Set(knob, -12);
   SendMessageA(knob, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
   EXPECT_EQ(Value(knob), -40.0f);
@@ -212,7 +219,8 @@ TEST(Knob, NotificationOrderByStyle) {
 
 TEST(Knob, MenuCommandsAndTheirPreferences) {
   Rig rig;
-  HWND knob = rig.Level(0x411000A0);
+  HWND knob =
+      rig.Level(kNotifyBeginEnd | kNotifyWhileMoving | kStyleEditQuick | StyleColors(0, 10));
   ControlPreferences* p = GetControlPreferences();
   const struct {
     int command;
@@ -246,9 +254,12 @@ TEST(Knob, MenuCommandsAndTheirPreferences) {
   EXPECT_EQ(rig.Codes(), (std::vector<uint32_t>{begin, id, end, begin, id, end, begin, id, end}));
 
   // The opened menu of a decibel knob at 1.0: its current value, its checks.
-  HWND decibel = CreateKnobEx(rig.host.window, 7, 200, 40, 0x114000A0, rig.image, 17, 17, 225, 315,
-                              0.0f, 1.0f, 1.0f, 0.01f, Record, &rig.owner);
-  HWND bare = rig.Level(0x051000A0);
+  HWND decibel =
+      CreateKnobEx(rig.host.window, 7, 200, 40,
+                   kStyleLogarithmic | kNotifyWhileMoving | kStyleDecibel | StyleColors(0, 10),
+                   rig.image, 17, 17, 225, 315, 0.0f, 1.0f, 1.0f, 0.01f, Record, &rig.owner);
+  HWND bare =
+      rig.Level(kStyleNoEditing | kNotifyWhileMoving | kStyleEditQuick | StyleColors(0, 10));
   const HMENU menu = ValueControlOf(decibel)->menu.main;
   std::string current, maximum;
   UINT maximum_state = 0, default_state = 0;
@@ -279,7 +290,8 @@ TEST(Knob, MenuCommandsAndTheirPreferences) {
 TEST(Knob, DragEndsOnCaptureLossDisableAndDestroy) {
   Rig rig;
   const uint32_t id = 5, begin = id | kNotifyBegin, end = id | kNotifyEnd;
-  HWND knob = rig.Level(0x411000A0);
+  HWND knob =
+      rig.Level(kNotifyBeginEnd | kNotifyWhileMoving | kStyleEditQuick | StyleColors(0, 10));
   HWND popup = GetPopupSlot(kSlotValuePopup);
   Press(knob, 10, 10);
   MoveTo(knob, 10, 20);
@@ -298,7 +310,9 @@ TEST(Knob, DragEndsOnCaptureLossDisableAndDestroy) {
     Received seen;
   } disabler{knob, {}};
   HWND disabling = CreateKnobEx(
-      rig.host.window, 8, 200, 40, 0x411000A0, rig.image, 17, 17, 225, 315, -80, 0, -40, 0.1f,
+      rig.host.window, 8, 200, 40,
+      kNotifyBeginEnd | kNotifyWhileMoving | kStyleEditQuick | StyleColors(0, 10), rig.image, 17,
+      17, 225, 315, -80, 0, -40, 0.1f,
       [](void* user, uint32_t code, uint32_t bits) {
         auto* d = static_cast<Disabler*>(user);
         Record(&d->seen, code, bits);
@@ -315,7 +329,9 @@ TEST(Knob, DragEndsOnCaptureLossDisableAndDestroy) {
 
   // The owner destroys the knob from its notification: nothing touches it after.
   HWND doomed = CreateKnobEx(
-      rig.host.window, 9, 240, 40, 0x411000A0, rig.image, 17, 17, 225, 315, -80, 0, -40, 0.1f,
+      rig.host.window, 9, 240, 40,
+      kNotifyBeginEnd | kNotifyWhileMoving | kStyleEditQuick | StyleColors(0, 10), rig.image, 17,
+      17, 225, 315, -80, 0, -40, 0.1f,
       [](void* user, uint32_t code, uint32_t) {
         if ((code & 0xFFFF) == 9) DestroyWindow(*static_cast<HWND*>(user));
         return 0;
@@ -330,11 +346,14 @@ TEST(Knob, DragEndsOnCaptureLossDisableAndDestroy) {
 
 TEST(Knob, EditValueByTypingAndAsAPeriod) {
   Rig rig;
-  HWND level = rig.Level(0x411000A0);
-  HWND decibel = CreateKnobEx(rig.host.window, 7, 200, 40, 0x404000A0, rig.image, 17, 17, 225, 315,
-                              0.0f, 1.0f, 1.0f, 0.01f, Record, &rig.owner);
+  HWND level =
+      rig.Level(kNotifyBeginEnd | kNotifyWhileMoving | kStyleEditQuick | StyleColors(0, 10));
+  HWND decibel = CreateKnobEx(rig.host.window, 7, 200, 40,
+                              kNotifyBeginEnd | kStyleDecibel | StyleColors(0, 10), rig.image, 17,
+                              17, 225, 315, 0.0f, 1.0f, 1.0f, 0.01f, Record, &rig.owner);
   HWND frequency = rig.Frequency();
-  HWND no_editing = rig.Level(0x451000A0);
+  HWND no_editing = rig.Level(kNotifyBeginEnd | kStyleNoEditing | kNotifyWhileMoving |
+                              kStyleEditQuick | StyleColors(0, 10));
   const struct {
     HWND knob;
     const char* typed;
@@ -361,7 +380,8 @@ TEST(Knob, EditValueByTypingAndAsAPeriod) {
 
 TEST(Knob, PointerIsDrawnWhereTheValueSays) {
   Rig rig;
-  HWND knob = rig.Level(0x011000A0);  // pointer pen 0, brush 10 (dark grey) on a white face
+  HWND knob = rig.Level(kNotifyWhileMoving | kStyleEditQuick |
+                        StyleColors(0, 10));  // pointer pen 0, brush 10 (dark grey) on a white face
   const struct {
     float value;
     int on_x, on_y, off_x, off_y;
@@ -377,6 +397,66 @@ TEST(Knob, PointerIsDrawnWhereTheValueSays) {
     EXPECT_LT(GetRValue(ScreenPixel(knob, c.on_x, c.on_y)), 128) << c.value;
     EXPECT_EQ(ScreenPixel(knob, c.off_x, c.off_y), RGB(255, 255, 255)) << c.value;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// An owner that destroys the knob when it hears the value of a release.
+int DestroyOnRelease(void* user_data, uint32_t code, uint32_t) {
+  HWND* knob = static_cast<HWND*>(user_data);
+  if ((code & 0xFFFF) == 5 && *knob) DestroyWindow(*knob);
+  return 0;
+}
+
+// The owner hears only values the knob took: nothing for a refused or an
+// untouched answer, nothing for a wheel delta below a step; "- inf" on a
+// silent decibel knob is its minimum, never full level; and an owner that
+// destroys the knob at the release takes the drag's value pop-up with it.
+TEST(Knob, OwnerHearsOnlyTakenValues) {
+  Rig rig;
+  HWND level =
+      rig.Level(kNotifyBeginEnd | kNotifyWhileMoving | kStyleEditQuick | StyleColors(0, 10));
+  HWND silent = CreateKnobEx(rig.host.window, 7, 200, 40, kNotifyBeginEnd | kStyleDecibel,
+                             rig.image, 17, 17, 225, 315, 0.0f, 1.0f, 0.0f, 0.01f, Record,
+                             &rig.owner);
+  const struct {
+    HWND knob;
+    const char* typed;
+    float expected;
+    size_t heard;
+  } edits[] = {
+      {level, "-99", -40.0f, 0},  // outside the range
+      {level, "", -40.0f, 0},     // Enter on the text as it opened
+      {silent, "", 0.0f, 0},      // "- inf" untouched
+      {silent, "-inf", 0.0f, 3},  // the minimum, taken
+      {silent, "loud", 0.0f, 0},  // no number, no infinity
+      {silent, "-6", 0.5011872f, 3},
+  };
+  for (const auto& e : edits) {
+    SetFocus(e.knob);
+    StartScript({[&] { Type(e.typed); }, [] { Key(VK_RETURN); }}, [] {
+      if (HWND editor = GetPopupSlot(kSlotQuickEdit)) PostMessageA(editor, WM_CLOSE, 0, 0);
+    });
+    SendMessageA(e.knob, WM_KEYDOWN, VK_INSERT, 0);
+    StopScript();
+    Pump();
+    EXPECT_NEAR(Value(e.knob), e.expected, 1e-5) << e.typed;
+    EXPECT_EQ(rig.Codes().size(), e.heard) << e.typed;
+  }
+  SendMessageA(level, WM_MOUSEWHEEL, MAKEWPARAM(0, 20), 0);  // below a fifth of a notch
+  EXPECT_TRUE(rig.Codes().empty());
+  EXPECT_EQ(Value(level), -40.0f);
+
+  HWND doomed = CreateKnobEx(rig.host.window, 5, 120, 40, kStyleEditQuick, rig.image, 17, 17, 225,
+                             315, -80, 0, -40, 0.1f, DestroyOnRelease, &doomed);
+  Press(doomed, 17, 17);
+  MoveTo(doomed, 17, 7);
+  ASSERT_TRUE(IsWindowVisible(GetPopupSlot(kSlotValuePopup)));
+  Release(doomed, 17, 7);
+  EXPECT_FALSE(IsWindow(doomed));
+  EXPECT_FALSE(IsWindowVisible(GetPopupSlot(kSlotValuePopup)));
 }
 
 }  // namespace

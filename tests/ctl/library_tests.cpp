@@ -480,6 +480,43 @@ TEST(ControlLibrary, NoObjectsLeftAfterCycles) {
     ASSERT_EQ(ControlLibraryGdiObjects(), 0) << cycle;
   }
   DeleteKey("CtlLeaks");
+
+  // The count sees device contexts too: one kept on purpose shows.
+  ASSERT_EQ(InitControlLibrary(GetModuleHandleA(nullptr), "CtlLeaks"), 1);
+  const int held = ControlLibraryGdiObjects();
+  HDC leaked = CreateMemoryDc(nullptr);
+  HDC borrowed = BorrowDc(host.window);
+  EXPECT_EQ(ControlLibraryGdiObjects(), held + 2);
+  DeleteMemoryDc(&leaked);
+  ReturnDc(host.window, &borrowed);
+  EXPECT_EQ(ControlLibraryGdiObjects(), held);
+  EndControlLibrary();
+  EXPECT_EQ(ControlLibraryGdiObjects(), 0);
+  DeleteKey("CtlLeaks");
+}
+
+// A start that fails (a class name already taken by someone else) counts
+// nothing and leaves nothing: no objects, none of its classes, the other
+// class untouched; the next start, once the name is free, starts for real.
+TEST(ControlLibrary, AFailedStartCountsNothing) {
+  WNDCLASSA taken = {};
+  taken.lpfnWndProc = DefWindowProcA;
+  taken.hInstance = GetModuleHandleA(nullptr);
+  taken.lpszClassName = kSliderClass;
+  ASSERT_NE(RegisterClassA(&taken), 0);
+  EXPECT_EQ(InitControlLibrary(GetModuleHandleA(nullptr), "CtlFailed"), 0);
+  EXPECT_EQ(GetControlLibraryError(), kCtlSliderClass);
+  EXPECT_EQ(ControlLibraryGdiObjects(), 0);
+  EXPECT_FALSE(ClassRegistered(kKnobClass));
+  EXPECT_TRUE(ClassRegistered(kSliderClass));
+  EXPECT_EQ(GetControlPreferences(), nullptr);
+  UnregisterClassA(kSliderClass, GetModuleHandleA(nullptr));
+
+  EXPECT_EQ(InitControlLibrary(GetModuleHandleA(nullptr), "CtlFailed"), 1);
+  for (const char* name : kAllClasses) EXPECT_TRUE(ClassRegistered(name)) << name;
+  EndControlLibrary();
+  EXPECT_FALSE(ClassRegistered(kKnobClass));
+  DeleteKey("CtlFailed");
 }
 
 }  // namespace

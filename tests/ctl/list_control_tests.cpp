@@ -100,7 +100,20 @@ void HoldControl(bool held) {
 StackedListShape Shape() { return {400, 200, 50, 30, 20, 100, 16, 4, 10}; }
 
 HWND Stacked(HWND parent, Owner* owner, StackedListShape shape = Shape()) {
-  StackedListCreate record = {parent, 7, shape, StackedOwner, owner, nullptr, 0, 0};
+  StackedListCreate record = {};
+  record.parent = parent;
+  record.width = shape.width;
+  record.height = shape.height;
+  record.id = 7;
+  record.line_count = shape.line_count;
+  record.left_margin = shape.left_margin;
+  record.header_height = shape.header_height;
+  record.panel_width = shape.panel_width;
+  record.line_height = shape.line_height;
+  record.panel_count = shape.panel_count;
+  record.panel_step = shape.panel_step;
+  record.callback = StackedOwner;
+  record.user_data = owner;
   return CreateWindowExA(0, kStackedListClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 400, 200, parent,
                          reinterpret_cast<HMENU>(7), GetModuleHandleA(nullptr), &record);
 }
@@ -179,6 +192,53 @@ TEST(StackedList, CreationRecordsAreClamped) {
   EXPECT_EQ(CreateWindowExA(0, kStackedListClass, nullptr, WS_CHILD, 0, 0, 10, 10, host.window, nullptr,
                             GetModuleHandleA(nullptr), nullptr),
             nullptr);
+}
+
+COLORREF g_parent_colour;
+
+// A parent that draws its background in one colour, the test's choice.
+LRESULT CALLBACK ColouredParent(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message != WM_ERASEBKGND) return DefWindowProcA(window, message, wparam, lparam);
+  RECT client;
+  GetClientRect(window, &client);
+  HBRUSH brush = CreateSolidBrush(g_parent_colour);
+  FillRect(reinterpret_cast<HDC>(wparam), &client, brush);
+  DeleteObject(brush);
+  return 1;
+}
+
+// Without a picture of its own the list shows the parent's drawing under
+// it: not a window that covered it at creation, and again after the parent
+// changed.
+TEST(StackedList, BackgroundIsTheParentsOwnDrawing) {
+  Library library;
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = ColouredParent;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "QxColouredParent";
+  RegisterClassA(&wc);
+  g_parent_colour = RGB(0, 128, 0);
+  HWND parent = CreateWindowExA(0, "QxColouredParent", "", WS_POPUP | WS_VISIBLE, 100, 100, 420,
+                                220, nullptr, nullptr, wc.hInstance, nullptr);
+  Host cover(100, 100, 420, 220);  // over the whole parent while the list is made
+  SetWindowPos(cover.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  Pump();
+  Owner owner;
+  HWND list = Stacked(parent, &owner);
+  DestroyWindow(cover.window);
+  cover.window = nullptr;
+  Pump();
+  UpdateWindow(list);
+  EXPECT_EQ(ScreenPixel(list, 395, 5), RGB(0, 128, 0));
+  g_parent_colour = RGB(0, 0, 160);
+  InvalidateRect(parent, nullptr, TRUE);
+  InvalidateRect(list, nullptr, FALSE);
+  UpdateWindow(parent);
+  UpdateWindow(list);
+  Pump();
+  EXPECT_EQ(ScreenPixel(list, 395, 5), RGB(0, 0, 160));
+  DestroyWindow(parent);
+  UnregisterClassA("QxColouredParent", wc.hInstance);
 }
 
 TEST(StackedList, ClicksKeysWheelAndCommands) {
@@ -332,7 +392,14 @@ TEST(StackedList, RightPressSelectsThenTheMenuActs) {
 // Line list: 100 × 80 client, lines of 10 (8 visible).
 
 HWND Lines(HWND parent, Owner* owner, int count, uint32_t style = 0) {
-  LineListCreate record = {parent, 9, style, count, 10, LineOwner, owner};
+  LineListCreate record = {};
+  record.parent = parent;
+  record.id = 9;
+  record.style = style;
+  record.line_count = count;
+  record.line_height = 10;
+  record.callback = LineOwner;
+  record.user_data = owner;
   HWND list =
       CreateWindowExA(0, kLineListClass, nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL, 0, 0, 100, 80,
                       parent, reinterpret_cast<HMENU>(9), GetModuleHandleA(nullptr), &record);
@@ -464,7 +531,13 @@ TEST(LineList, SelectionScrollingKeysAndEvents) {
 // Value grid: 200 × 100 client over a 1000 × 500 canvas.
 
 HWND Grid(HWND parent, Owner* owner, DWORD bars = 0) {
-  ValueGridCreate record = {parent, 11, GridOwner, owner, 1000, 500};
+  ValueGridCreate record = {};
+  record.parent = parent;
+  record.id = 11;
+  record.callback = GridOwner;
+  record.virtual_width = 1000;
+  record.virtual_height = 500;
+  record.user_data = owner;
   return CreateWindowExA(0, kValueGridClass, nullptr, WS_CHILD | WS_VISIBLE | bars, 0, 0, 200, 100,
                          parent, reinterpret_cast<HMENU>(11), GetModuleHandleA(nullptr), &record);
 }

@@ -193,7 +193,7 @@ TEST(PrecisionAdjust, RangesWithoutExtentOrFiniteDecibelsStaySafe) {
   Received owner;
   TestControl flat, decibel;
   MakeControl(&flat, host.window, 1, 3, 3, 3, 0, &owner);
-  MakeControl(&decibel, host.window, 2, 0, 1, 0, kRangeDecibel, &owner);
+  MakeControl(&decibel, host.window, 2, 0, 1, 0, kStyleDecibel, &owner);
   HWND dialog = Open(&flat, host.window);
   Drag(dialog, 20, 150, 0, 50);
   EXPECT_EQ(flat.range.value, 3.0f);
@@ -206,6 +206,31 @@ TEST(PrecisionAdjust, RangesWithoutExtentOrFiniteDecibelsStaySafe) {
   DestroyWindow(dialog);
   DestroyWindow(flat.window);
   DestroyWindow(decibel.window);
+}
+
+// A decibel control's tapes stay inside its range (0.5 is -6.02 dB, not
+// -6), and its owner hears only values the control took.
+TEST(PrecisionAdjust, DecibelTapesStayInsideTheControlsRange) {
+  Library library;
+  Host host(0, 0, 300, 100);
+  Received owner;
+  TestControl c;
+  MakeControl(&c, host.window, 1, 0.001f, 0.5f, 0.25f, kStyleDecibel, &owner);
+  HWND dialog = Open(&c, host.window);
+  for (int dy : {1000, -1000, 1000}) {
+    owner.calls.clear();
+    Drag(dialog, 20, 150, 0, dy);
+    EXPECT_GE(c.range.value, 0.001f);
+    EXPECT_LE(c.range.value, 0.5f);
+    for (const auto& call : owner.calls) {
+      if (call.first == 1u) {
+        EXPECT_EQ(call.second, c.range.value);
+      }
+    }
+  }
+  EXPECT_NEAR(c.range.value, 0.5f, 1e-6);
+  DestroyWindow(dialog);
+  DestroyWindow(c.window);
 }
 
 }  // namespace

@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr uint32_t kPanStyle = 0x01110000;  // horizontal, quick edit, notify while moving
+constexpr uint32_t kPanStyle = kNotifyWhileMoving | kStyleEditQuick |
+                               kStyleHorizontal;  // horizontal, quick edit, notify while moving
 
 struct Rig {
   Library library;
@@ -86,8 +87,9 @@ TEST(Slider, WheelKeysAndReversedRanges) {
   Rig rig;
   HWND pan = rig.Pan();
   HWND reversed = rig.Pan(1, -1);
-  HWND vertical = CreateSliderEx(rig.host.window, 51, 200, 10, 0x01100000, nullptr, nullptr, 0, 1,
-                                 0.5f, 0.01f, 2, 0, 0, 0, Record, &rig.owner);
+  HWND vertical =
+      CreateSliderEx(rig.host.window, 51, 200, 10, kNotifyWhileMoving | kStyleEditQuick, nullptr,
+                     nullptr, 0, 1, 0.5f, 0.01f, 2, 0, 0, 0, Record, &rig.owner);
   const struct {
     HWND slider;
     UINT message;

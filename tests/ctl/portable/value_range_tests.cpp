@@ -33,7 +33,7 @@ TEST(ValueRange, AnglesSpanAndRoundTrip) {
   } cases[] = {
       {225, 315, 270, 0, 0.0f, 1.0f},  // through the top
       {225, 45, 180, 0, -1.0f, 1.0f},  // the other half-turn
-      {225, 315, 270, kRangeLogarithmic, 20.0f, 20000.0f},
+      {225, 315, 270, kStyleLogarithmic, 20.0f, 20000.0f},
   };
   for (const Case& c : cases) {
     ValueRange r = Range(c.minimum, c.maximum, c.minimum, 0.1f, c.style);
@@ -79,7 +79,7 @@ TEST(ValueRange, SteppingClampsAndStoresOnlyChanges) {
   EXPECT_EQ(linear.value, 1.0f);
   EXPECT_EQ(StepRangeValue(&linear, 1), 0);  // already at the top
 
-  ValueRange log = Range(20, 20000, 100, 1.01f, kRangeLogarithmic);
+  ValueRange log = Range(20, 20000, 100, 1.01f, kStyleLogarithmic);
   SetupKnobRange(&log, 225, 315);
   StepRangeValue(&log, 100);  // 100 pixels to the right
   EXPECT_NEAR(log.value, 100 * std::pow(1.01, 100), 0.01);
@@ -102,7 +102,7 @@ TEST(ValueRange, DegenerateRangesStayFinite) {
   SetupKnobRange(&flat, 225, 315);
   EXPECT_EQ(KnobValueToAngle(&flat, 5), flat.start);
   EXPECT_EQ(KnobAngleToValue(&flat, 1.0f), 5.0f);
-  ValueRange log_through_zero = Range(0, 10, 1, 1.01f, kRangeLogarithmic);
+  ValueRange log_through_zero = Range(0, 10, 1, 1.01f, kStyleLogarithmic);
   SetupKnobRange(&log_through_zero, 225, 315);
   EXPECT_TRUE(std::isfinite(KnobValueToAngle(&log_through_zero, 1)));
   ValueRange slider = Range(-1, -1, -1, 0.01f, 0);
@@ -158,7 +158,7 @@ TEST(ShownValue, PlainDecibelAndSign) {
     EXPECT_EQ(std::string(text), c.text) << c.value;
   }
   // A control's range supplies the decimals and the decibel style.
-  ValueRange r = Range(0, 1, 0, 0.1f, kRangeDecibel);
+  ValueRange r = Range(0, 1, 0, 0.1f, kStyleDecibel);
   char text[64];
   FormatRangeValue(&r, 0.5f, 0, text, sizeof text);
   EXPECT_STREQ(text, "-6.021");
