@@ -22,4 +22,4 @@ _start:
 ASM
 as --32 "$work/probe.s" -o "$work/probe.o" 2>/dev/null || exit 1
 ld -m elf_i386 "$work/probe.o" -o "$work/probe" 2>/dev/null || exit 1
-"$work/probe" 2>/dev/null
+"$work/probe" 2>/dev/null || exit 1
