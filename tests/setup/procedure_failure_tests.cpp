@@ -233,9 +233,13 @@ TEST_F(ProcedureFailures, MissingSetupProgram) {
   log.Reset();
 
   // The uninstall where nothing is installed: no folder to write the setup
-  // program into, so it can't be started, and nothing is touched.
-  EXPECT_EQ(Run(UninstallProcedure, 1, &codes), -605);
-  EXPECT_TRUE(codes.empty());
+  // program into, so it can't be started, and nothing is touched; the user
+  // is told that nothing was removed.
+  EXPECT_EQ(Run(UninstallProcedure, 1, &codes, nullptr, &context), -605);
+  EXPECT_EQ(codes, std::vector<int>{NOTIFY_FAILED});
+  EXPECT_STREQ(context->error_text,
+               "Failed to launch the driver setup program...\nBrindlemoor has not been removed "
+               "from your system");
   EXPECT_FALSE(Exists(product));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kMixerSettingsKey));
   EXPECT_TRUE(log.Lines().empty());
@@ -407,6 +411,8 @@ TEST_F(ProcedureFailures, FilesThatCantBeDeletedStayAndTheRestGoes) {
   ASSERT_TRUE(WriteAll(product + "\\logs\\other.log", "o"));
   HANDLE held[3] = {HoldOpen(product + "\\m_held.txt"), HoldOpen(product + "\\logs\\held.log"),
                     HoldOpen(copy)};
+  // A file of the user's in a Start-menu folder: it stays, and the folder.
+  ASSERT_TRUE(WriteAll(UserStartMenuFolder() + "\\notes.txt", "mine"));
   for (HANDLE h : held) ASSERT_NE(h, INVALID_HANDLE_VALUE);
   ASSERT_FALSE(DeleteFileA((product + "\\m_held.txt").c_str())) << "held files can be deleted here";
 
@@ -420,10 +426,11 @@ TEST_F(ProcedureFailures, FilesThatCantBeDeletedStayAndTheRestGoes) {
   EXPECT_TRUE(Exists(product + "\\m_held.txt"));
   EXPECT_TRUE(Exists(product + "\\logs\\held.log"));
   EXPECT_TRUE(Exists(copy));
-  // Everything outside the product folder is gone as usual.
+  // What the install made outside the product folder is gone; the user's own file stays.
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey()));
   EXPECT_FALSE(Exists(CommonStartMenuFolder()));
-  EXPECT_FALSE(Exists(UserStartMenuFolder()));
+  EXPECT_TRUE(Exists(UserStartMenuFolder() + "\\notes.txt"));
+  EXPECT_FALSE(Exists(UserStartMenuFolder() + "\\Readme.LNK"));
   EXPECT_EQ(DriverInterfacePresent(), 0);
   for (HANDLE h : held) CloseHandle(h);
 }
