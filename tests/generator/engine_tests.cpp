@@ -403,19 +403,17 @@ TEST(Engine, GateTimingLeftOnly) {
   EXPECT_NEAR(static_cast<double>(next_fade - full_from), 132300, 3);
 }
 
-// Gate times that give no pause (one below zero, or neither sound nor
-// pause) from any record, met by a counter that an earlier record left near
-// its limit: the blocks still end, the counter keeps to its cycle and the
-// left channel keeps sounding at its level.
+// Gate times without a pause, from any record, meeting a counter left near
+// its limit: the blocks end, the counter keeps to its cycle, the left
+// channel keeps its level.
 TEST(Engine, GateWithoutAPauseKeepsItsCycle) {
   const float kTimes[][2] = {{0.1f, -0.05f}, {0.1f, -1e30f}, {0.0f, 0.0f}, {-1.0f, -1.0f}};
   for (const auto& times : kTimes) {
     Engine g;
     GeneratorSettings s = Constant(g.Get());
-    s.gate = 1;
+    s.gate = s.on = 1;
     s.gate_on_s = times[0];
     s.gate_off_s = times[1];
-    s.on = 1;
     g.Set(s);
     g.Render(4410);
     g.slot->gate_counter = INT32_MAX - 100;

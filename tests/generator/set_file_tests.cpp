@@ -135,8 +135,8 @@ TEST(SetFile, ShortForeignAndLongFiles) {
   CloseHandle(lock);
 }
 
-// A save that fails on the way (here the body can't be read) keeps the set
-// the user had, whole, and leaves no new file behind.
+// A save that fails on the way (its body can't be read) keeps the old set
+// whole and leaves no new file behind.
 TEST(SetFile, AFailedSaveKeepsTheOldSet) {
   ScratchDirectory dir;
   char start[1001];
@@ -146,9 +146,7 @@ TEST(SetFile, AFailedSaveKeepsTheOldSet) {
   s.frequency_hz = 321.0f;
   ASSERT_EQ(WriteSetFile(path, kSetFileIdentification, kSetFileHeaderBytes, &s, sizeof s), 1);
   void* unreadable = VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS);
-  ASSERT_NE(unreadable, nullptr);
-  EXPECT_EQ(WriteSetFile(path, kSetFileIdentification, kSetFileHeaderBytes, unreadable, sizeof s),
-            0);
+  EXPECT_EQ(WriteSetFile(path, kSetFileIdentification, kSetFileHeaderBytes, unreadable, 184), 0);
   VirtualFree(unreadable, 0, MEM_RELEASE);
   EngineHolder e;
   ASSERT_EQ(LoadCurrentSet(e.slot, path), 1);

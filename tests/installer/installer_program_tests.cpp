@@ -137,17 +137,13 @@ struct FailureBoxWatch {
 
 DWORD WINAPI WatchFailureBox(LPVOID parameter) {
   FailureBoxWatch* watch = static_cast<FailureBoxWatch*>(parameter);
-  HWND window = nullptr;
-  for (int i = 0; i < 600 && watch->click_remove && window == nullptr; ++i) {
-    HWND found = FindWindowA("QXBrindlemoor0Installer0MainWindow0", nullptr);
-    if (found != nullptr && IsWindowVisible(found)) {
-      window = found;
-    } else {
-      Sleep(50);
-    }
+  for (int i = 0; i < 600 && watch->click_remove; ++i, Sleep(50)) {
+    HWND window = FindWindowA("QXBrindlemoor0Installer0MainWindow0", nullptr);
+    if (window == nullptr || !IsWindowVisible(window)) continue;
+    // The middle of the button below the 900 x 424 skin.
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(730, 474));
+    break;
   }
-  // The middle of the button below the 900 x 424 skin.
-  if (window != nullptr) PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(730, 474));
   HWND box = nullptr;
   for (int i = 0; i < 600 && box == nullptr; ++i) {
     box = FindWindowA(nullptr, "Brindlemoor Uninstallation Error");

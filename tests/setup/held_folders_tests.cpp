@@ -1,7 +1,6 @@
-// Work in folders their user can change (held_folders.h), on a model file
-// system whose folders the "user" swaps for links between any two steps of
-// the installer: what was checked is what is worked on, and nothing outside
-// is deleted or written, whatever the swap.
+// Work in folders their user can change (held_folders.h) on a model file
+// system in which the "user" swaps a folder for a link to someone else's
+// between any two steps of the installer: nothing outside is deleted or made.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,165 +14,100 @@
 namespace {
 
 struct Node {
-  bool folder = false;
-  Node* link = nullptr;  // a junction: a folder entry that leads to `link`
-  Node* parent = nullptr;
+  Node* link;  // a junction to this node when set
+  bool folder;
   std::map<std::string, Node*> children;
+  Node* Child(const std::string& name) {
+    auto at = children.find(name);
+    return at == children.end() ? nullptr : at->second;
+  }
 };
 
-struct ModelTree {
+struct Model {
   std::vector<std::unique_ptr<Node>> nodes;
   Node* root = Add(nullptr, "", true);
-  std::function<void(int step)> between;  // the user's move after each step
-  int steps = 0;
-  int open = 0;
+  std::function<void()> swap;  // the user's move, after step `swap_after`
+  int steps = 0, swap_after = 0, open = 0;
 
   Node* Add(Node* parent, const std::string& name, bool folder, Node* link = nullptr) {
-    nodes.emplace_back(new Node{folder, link, parent, {}});
+    nodes.emplace_back(new Node{link, folder, {}});
     if (parent != nullptr) parent->children[name] = nodes.back().get();
     return nodes.back().get();
   }
-  // Follows links on the way, as a path does; not at the end.
-  Node* Find(const std::string& path, bool follow_last = false) {
-    Node* at = root;
-    for (size_t start = 0; at != nullptr && start <= path.size();) {
-      const size_t end = std::min(path.find('\\', start), path.size());
-      if (at->link != nullptr) at = at->link;
-      auto child = at->children.find(path.substr(start, end - start));
-      at = child == at->children.end() ? nullptr : child->second;
-      start = end + 1;
-    }
-    return at != nullptr && follow_last && at->link != nullptr ? at->link : at;
-  }
-  // The user renames `path` aside and puts a link to `target` in its place.
-  void SwapForLink(const std::string& path, const std::string& target) {
-    Node* node = Find(path);
-    const std::string name = path.substr(path.rfind('\\') + 1);
-    node->parent->children.erase(name);
-    node->parent->children[name + ".old"] = node;
-    Add(node->parent, name, true, Find(target));
-  }
-  void Step() {
-    if (between) between(++steps);
+  int Step(int result) {
+    if (++steps == swap_after) swap();
+    return result;
   }
 };
 
-void* ModelOpen(void* user, void* parent, const char* name, int create, int) {
-  ModelTree* tree = static_cast<ModelTree*>(user);
-  Node* at = parent == nullptr ? tree->Find(name) : nullptr;
-  if (parent != nullptr) {
-    Node* folder = static_cast<Node*>(parent);
-    auto child = folder->children.find(name);
-    at = child != folder->children.end() ? child->second
-         : create                        ? tree->Add(folder, name, true)
-                                         : nullptr;
+void* Open(void* user, void* parent, const char* name, int create, int) {
+  Model* m = static_cast<Model*>(user);
+  Node* folder = parent != nullptr ? static_cast<Node*>(parent) : m->root;
+  std::string last = name;  // a full path follows the links on its way
+  for (size_t cut; folder != nullptr && (cut = last.find('\\')) != std::string::npos;) {
+    folder = folder->Child(last.substr(0, cut));
+    if (folder != nullptr && folder->link != nullptr) folder = folder->link;
+    last.erase(0, cut + 1);
   }
-  tree->Step();
-  if (at == nullptr || !at->folder || at->link != nullptr) return nullptr;
-  ++tree->open;
-  return at;
+  Node* at = folder != nullptr ? folder->Child(last) : nullptr;
+  if (at == nullptr && create && folder != nullptr) at = m->Add(folder, last, true);
+  const bool plain = at != nullptr && at->folder && at->link == nullptr;
+  m->open += plain;
+  return m->Step(plain) ? at : nullptr;
 }
 
-int ModelDelete(void* user, void* folder, const char* name) {
-  Node* at = static_cast<Node*>(folder);
-  auto child = at->children.find(name);
-  const bool file = child != at->children.end() && !child->second->folder;
-  if (file) at->children.erase(child);
-  static_cast<ModelTree*>(user)->Step();
-  return file;
+int Delete(void* user, void* folder, const char* name) {
+  Node* at = static_cast<Node*>(folder)->Child(name);
+  const bool file = at != nullptr && !at->folder;
+  if (file) static_cast<Node*>(folder)->children.erase(name);
+  return static_cast<Model*>(user)->Step(file);
 }
 
-int ModelWriteNew(void* user, void* folder, const char* name, const void*, size_t) {
-  Node* at = static_cast<Node*>(folder);
-  const bool made = !at->children.count(name);
-  if (made) static_cast<ModelTree*>(user)->Add(at, name, false);
-  static_cast<ModelTree*>(user)->Step();
-  return made;
+int WriteNew(void* user, void* folder, const char* name, const void*, size_t) {
+  const bool made = static_cast<Node*>(folder)->Child(name) == nullptr;
+  if (made) static_cast<Model*>(user)->Add(static_cast<Node*>(folder), name, false);
+  return static_cast<Model*>(user)->Step(made);
 }
 
-int ModelRemoveFolder(void*, void* folder) {
-  Node* at = static_cast<Node*>(folder);
-  for (auto& entry : at->parent->children) {
-    if (entry.second == at && at->children.empty()) return at->parent->children.erase(entry.first);
-  }
-  return 0;
-}
+int RemoveFolder(void*, void*) { return 0; }
+void Close(void* user, void*) { --static_cast<Model*>(user)->open; }
 
-void ModelClose(void* user, void*) { --static_cast<ModelTree*>(user)->open; }
-
-const char kSub[] = "Tarnwell Audio\\Brindlemoor";
-const char* const kLinks[] = {"Brindlemoor.LNK", "Readme.LNK"};
-
-// C:\P (the known folder) with P\Tarnwell Audio\Brindlemoor holding our two
-// shortcuts, and W\Tarnwell Audio\Brindlemoor holding files of the same
-// names and others that belong to someone else.
-struct Fixture {
-  ModelTree tree;
-  HeldFolderOps ops = {&tree, ModelOpen, ModelDelete, ModelWriteNew, ModelRemoveFolder, ModelClose};
-  Fixture() {
-    for (const char* top : {"P", "W"}) {
-      Node* folder = tree.Add(tree.Add(tree.Add(tree.root, top, true), "Tarnwell Audio", true),
-                              "Brindlemoor", true);
-      for (const char* link : kLinks) tree.Add(folder, link, false);
-    }
-    tree.Add(tree.Find("W\\Tarnwell Audio\\Brindlemoor"), "system.dll", false);
-  }
-  // The names in someone else's folder.
-  std::string Outside() {
-    std::string names;
-    for (const auto& entry : tree.Find("W\\Tarnwell Audio\\Brindlemoor")->children) {
-      names += entry.first + " ";
-    }
-    return names;
-  }
-};
-
+// P\Tarnwell Audio\Brindlemoor holds our two shortcuts; W, someone else's
+// folder, holds files of the same names. The "user" renames one of our
+// folders aside and puts a link to W's in its place.
 TEST(HeldFolders, ASwapBetweenCheckAndUseTouchesNothingOutside) {
-  const struct {
-    const char* folder;
-    const char* target;
-    int opened_at;  // the step that opens the folder
-  } kSwaps[] = {{"P\\Tarnwell Audio", "W\\Tarnwell Audio", 2},
-                {"P\\Tarnwell Audio\\Brindlemoor", "W\\Tarnwell Audio\\Brindlemoor", 3}};
-  const std::string untouched = "Brindlemoor.LNK Readme.LNK system.dll ";
-  for (const auto& swap : kSwaps) {
-    for (int after = 0; after < 8; ++after) {  // 0: before the first step
-      Fixture removal, placing;
-      for (Fixture* f : {&removal, &placing}) {
-        if (after == 0) f->tree.SwapForLink(swap.folder, swap.target);
-        f->tree.between = [f, after, &swap](int step) {
-          if (step == after) f->tree.SwapForLink(swap.folder, swap.target);
+  const char* const kLinks[] = {"Brindlemoor.LNK", "Readme.LNK"};
+  const HeldFile kFiles[] = {{"Readme.LNK", "x", 1}, {"New.LNK", "x", 1}};
+  for (int depth : {1, 2}) {                   // the folder swapped: Tarnwell Audio, Brindlemoor
+    for (int after = 0; after < 8; ++after) {  // the step it is swapped after
+      for (bool removing : {true, false}) {
+        Model m;
+        Node* p = m.Add(m.root, "P", true);
+        Node* p_audio = m.Add(p, "Tarnwell Audio", true);
+        Node* w_audio = m.Add(m.Add(m.root, "W", true), "Tarnwell Audio", true);
+        Node* outside = m.Add(w_audio, "Brindlemoor", true);
+        for (Node* folder : {m.Add(p_audio, "Brindlemoor", true), outside}) {
+          for (const char* link : kLinks) m.Add(folder, link, false);
+        }
+        Node* parent = depth == 1 ? p : p_audio;
+        const std::string name = depth == 1 ? "Tarnwell Audio" : "Brindlemoor";
+        m.swap = [&] {
+          parent->children[name + ".old"] = parent->children[name];
+          parent->children[name] = m.Add(nullptr, "", true, depth == 1 ? w_audio : outside);
         };
-      }
-      EXPECT_EQ(RemoveHeldFiles("P", kSub, kLinks, 2, 1, &removal.ops),
-                after < swap.opened_at ? -1 : 2)
-          << swap.folder << " swapped after step " << after;
-      const HeldFile files[] = {{"Readme.LNK", "x", 1}, {"New.LNK", "x", 1}};
-      PlaceHeldFiles("P", kSub, files, 2, &placing.ops);
-      for (Fixture* f : {&removal, &placing}) {
-        EXPECT_EQ(f->Outside(), untouched) << swap.folder << " swapped after step " << after;
-        EXPECT_EQ(f->tree.open, 0);
+        m.swap_after = after;
+        if (after == 0) m.swap();
+        const HeldFolderOps ops = {&m, Open, Delete, WriteNew, RemoveFolder, Close};
+        const int result =
+            removing ? RemoveHeldFiles("P", "Tarnwell Audio\\Brindlemoor", kLinks, 2, 1, &ops)
+                     : PlaceHeldFiles("P", "Tarnwell Audio\\Brindlemoor", kFiles, 2, &ops);
+        EXPECT_EQ(outside->children.size(), 2u) << depth << " swapped after step " << after;
+        EXPECT_EQ(outside->Child("New.LNK"), nullptr);
+        EXPECT_EQ(result, after <= depth ? -1 : 2) << depth << " swapped after step " << after;
+        EXPECT_EQ(m.open, 0);
       }
     }
   }
-}
-
-TEST(HeldFolders, OnlyWhatTheInstallMadeGoes) {
-  Fixture f;
-  Node* ours = f.tree.Find("P\\Tarnwell Audio\\Brindlemoor");
-  f.tree.Add(ours, "notes.txt", false);  // the user's
-  EXPECT_EQ(RemoveHeldFiles("P", kSub, kLinks, 2, 1, &f.ops), 2);
-  EXPECT_EQ(ours->children.size(), 1u);
-  EXPECT_NE(f.tree.Find("P\\Tarnwell Audio\\Brindlemoor"), nullptr);  // not empty: stays
-  ours->children.clear();
-  EXPECT_EQ(RemoveHeldFiles("P", kSub, kLinks, 2, 1, &f.ops), 0);
-  EXPECT_EQ(f.tree.Find("P\\Tarnwell Audio\\Brindlemoor"), nullptr);
-  EXPECT_NE(f.tree.Find("P\\Tarnwell Audio"), nullptr);  // the parent is left
-  // A file where a folder should be: nothing is made.
-  f.tree.Add(f.tree.Find("P\\Tarnwell Audio"), "Brindlemoor", false);
-  const HeldFile file = {"Readme.LNK", "x", 1};
-  EXPECT_EQ(PlaceHeldFiles("P", kSub, &file, 1, &f.ops), -1);
-  EXPECT_EQ(f.tree.open, 0);
 }
 
 }  // namespace
