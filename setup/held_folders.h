@@ -27,8 +27,9 @@ struct HeldFolderOps {
   // Opens the folder `name` below the open folder `parent`, or the full path
   // `name` when `parent` is null, without following a link at `name`; with
   // `create` makes it when it is missing; with `removable` the handle can
-  // remove it. Null unless it is a plain folder (no link, no file). The
-  // folder can't be renamed or deleted by anyone while it is open.
+  // remove it where nobody else keeps it open against deletion. Null unless
+  // it is a plain folder (no link, no file). The folder can't be renamed or
+  // deleted by anyone while it is open.
   void* (*open)(void* user, void* parent, const char* name, int create, int removable);
   // Deletes the file `name` in `folder` (a link itself; never a folder): 1
   // when deleted.

@@ -52,17 +52,17 @@ static int DeleteThrough(HANDLE handle) {
              : 0;
 }
 
-static void* OpenFolder(void*, void* parent, const char* name, int create, int removable) {
-  const ACCESS_MASK access = kFolderAccess | (removable ? DELETE : 0);
+// The folder `name` below `parent` (or the full path `name`), opened with
+// `access` without following a link: null unless it is a plain folder.
+static HANDLE OpenPlainFolder(HANDLE parent, const char* name, int create, ACCESS_MASK access) {
   HANDLE folder = nullptr;
   if (parent == nullptr) {
     folder = CreateFileA(name, access, kHoldShare, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (folder == INVALID_HANDLE_VALUE) return nullptr;
   } else {
-    folder =
-        OpenBelow(static_cast<HANDLE>(parent), name, access, kHoldShare,
-                  create ? FILE_OPEN_IF : FILE_OPEN, FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
+    folder = OpenBelow(parent, name, access, kHoldShare, create ? FILE_OPEN_IF : FILE_OPEN,
+                       FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
     if (folder == nullptr) return nullptr;
   }
   BY_HANDLE_FILE_INFORMATION info;
@@ -72,6 +72,15 @@ static void* OpenFolder(void*, void* parent, const char* name, int create, int r
     CloseHandle(folder);
     return nullptr;
   }
+  return folder;
+}
+
+static void* OpenFolder(void*, void* parent, const char* name, int create, int removable) {
+  HANDLE held = static_cast<HANDLE>(parent);
+  HANDLE folder = OpenPlainFolder(held, name, create, kFolderAccess | (removable ? DELETE : 0));
+  // Someone who holds the folder open without sharing deletion (a command
+  // prompt working in it) keeps it from going; the files in it still can.
+  if (folder == nullptr && removable) folder = OpenPlainFolder(held, name, create, kFolderAccess);
   return folder;
 }
 
