@@ -23,10 +23,10 @@ static RegistrationEntry FindEntry(HMODULE library, const char* name) {
 }
 
 // Starts `program` with `arguments` (no inherited handles, normal priority,
-// this environment) in `folder`, waits for it at
-// most `wait_ms` and reads its exit code into *exit_code (-1 if none can be
-// read; STILL_ACTIVE when it outlasted the wait). 0, -605 when it can't be
-// started, -604 when no process handle came back.
+// this environment) in `folder`, waits for it at most `wait_ms` and reads its
+// exit code into *exit_code (-1 if none can be read; STILL_ACTIVE when it
+// outlasted the wait). 0, -605 when it can't be started, -604 when no process
+// handle came back.
 static int RunProgram(const char* program, const char* arguments, const char* folder, DWORD wait_ms,
                       int* exit_code) {
   *exit_code = -1;

@@ -33,9 +33,10 @@ void RestrictDllSearch() {
 }
 
 void PreloadSystemLibraries() {
-  // Not among the KnownDLLs of Vista and 7, and loaded by name by the
-  // libraries the installer uses: the window themes, the shell, COM, the
-  // device setup, the access control calls and the shell links.
+  // Loaded by name by the system libraries on the installer's ways: the
+  // window themes, the shell, COM, the device setup, the access control
+  // calls and the shell links. Those that are KnownDLLs on some version come
+  // from the system folder there anyway.
   static const char* const kLoadedByName[] = {
       "uxtheme.dll", "dwmapi.dll",   "cryptbase.dll", "propsys.dll", "apphelp.dll", "userenv.dll",
       "profapi.dll", "version.dll",  "ntmarta.dll",   "oleacc.dll",  "clbcatq.dll", "setupapi.dll",
