@@ -3,11 +3,10 @@
 // between any two steps of the installer: nothing outside is deleted or made.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "setup/held_folders.h"
 
@@ -24,15 +23,15 @@ struct Node {
 };
 
 struct Model {
-  std::vector<std::unique_ptr<Node>> nodes;
+  std::deque<Node> nodes;  // a deque keeps their places
   Node* root = Add(nullptr, "", true);
   std::function<void()> swap;  // the user's move, after step `swap_after`
   int steps = 0, swap_after = 0, open = 0;
 
   Node* Add(Node* parent, const std::string& name, bool folder, Node* link = nullptr) {
-    nodes.emplace_back(new Node{link, folder, {}});
-    if (parent != nullptr) parent->children[name] = nodes.back().get();
-    return nodes.back().get();
+    nodes.push_back(Node{link, folder, {}});
+    if (parent != nullptr) parent->children[name] = &nodes.back();
+    return &nodes.back();
   }
   int Step(int result) {
     if (++steps == swap_after) swap();
@@ -72,9 +71,8 @@ int WriteNew(void* user, void* folder, const char* name, const void*, size_t) {
 int RemoveFolder(void*, void*) { return 0; }
 void Close(void* user, void*) { --static_cast<Model*>(user)->open; }
 
-// P\Tarnwell Audio\Brindlemoor holds our two shortcuts; W, someone else's
-// folder, holds files of the same names. The "user" renames one of our
-// folders aside and puts a link to W's in its place.
+// P\Tarnwell Audio\Brindlemoor holds our shortcuts, W\... someone else's of
+// the same names; the "user" renames one of our folders and links W's there.
 TEST(HeldFolders, ASwapBetweenCheckAndUseTouchesNothingOutside) {
   const char* const kLinks[] = {"Brindlemoor.LNK", "Readme.LNK"};
   const HeldFile kFiles[] = {{"Readme.LNK", "x", 1}, {"New.LNK", "x", 1}};
