@@ -47,6 +47,11 @@ const GeneratorSettings kGeneratorDefaults = [] {
 // 44.1 kHz), so counters that run past them never overflow.
 constexpr int32_t kMaxDerivedSamples = 1 << 29;
 
+// More frames than the gate's fade-in from 0.00001 up to 1.0 takes (1,146
+// frames at 1.010101 a frame): a counter beyond its period by more is in no
+// cycle.
+constexpr int32_t kGateFadeInBound = 4096;
+
 // ---------------------------------------------------------------------------
 // Safe arithmetic on values derived from unvalidated settings.
 
@@ -178,11 +183,21 @@ static void PrepareGenerator(GeneratorEngine* e) {
   }
   e->sweep_back_and_forth = (s.sweep_flags & kSweepBackAndForth) ? 1 : 0;
 
+  // The gate's counter starts the next cycle only where it meets the period,
+  // and it passes the sound length first. So the sound lasts 0 frames or
+  // more and the period at least as long as the sound and at least 1 frame:
+  // a pause below 0 (or no sound and no pause) would let the counter run past
+  // the period for ever, silence the left channel and in the end overflow.
+  // A counter outside a cycle of these lengths (sound, pause, and the
+  // fade-in after it, which takes about 1,150 frames) starts over.
   e->gate_on = s.gate;
-  const int32_t sound_length = TruncToSamples(static_cast<double>(s.gate_on_s) * rate);
-  const int32_t period =
-      sound_length + TruncToSamples(static_cast<double>(s.gate_off_s) * rate);
+  int32_t sound_length = TruncToSamples(static_cast<double>(s.gate_on_s) * rate);
+  int32_t pause = TruncToSamples(static_cast<double>(s.gate_off_s) * rate);
+  if (sound_length < 0) sound_length = 0;
+  if (pause < 0) pause = 0;
+  const int32_t period = sound_length + pause > 0 ? sound_length + pause : 1;
   if (sound_length != e->gate_sound_length || period != e->gate_period) e->gate_counter = 0;
+  if (e->gate_counter < 0 || e->gate_counter > period + kGateFadeInBound) e->gate_counter = 0;
   e->gate_sound_length = sound_length;
   e->gate_period = period;
 

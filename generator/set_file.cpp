@@ -1,8 +1,14 @@
 // The current-set file on Windows: see set_file.h.
+//
+// Saving never puts the set the user had at risk: the new file is written
+// beside the old one under the name "<file>.new", flushed, and only a complete
+// one replaces the old file, in one step (MoveFileExA). A failed write (a full
+// disk, a locked file) leaves the old file as it was and removes the new one.
 #include "generator/set_file.h"
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "generator/panel_parameters.h"
@@ -24,12 +30,20 @@ static bool ReadAll(HANDLE file, void* bytes, size_t count) {
 
 int WriteSetFile(const char* path, const void* header, size_t header_bytes, const void* body,
                  size_t body_bytes) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+  char fresh[kPathBytes + 8];
+  const int n = std::snprintf(fresh, sizeof fresh, "%s.new", path);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof fresh) return 0;
+  HANDLE file =
+      CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
-  const bool ok = WriteAll(file, header, header_bytes) && WriteAll(file, body, body_bytes);
+  const bool written = WriteAll(file, header, header_bytes) && WriteAll(file, body, body_bytes) &&
+                       FlushFileBuffers(file);
   CloseHandle(file);
-  return ok ? 1 : 0;
+  if (written && MoveFileExA(fresh, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return 1;
+  }
+  DeleteFileA(fresh);
+  return 0;
 }
 
 int ReadSetFile(const char* path, void* header, size_t header_bytes, void* body,

@@ -8,8 +8,9 @@
 #include "generator/engine.h"
 #include "generator/set_file_format.h"
 
-// Creates or truncates `path` and writes the header, then the body. 1 only
-// when both were written in full. The file is closed in every case.
+// Writes the header, then the body, to a new file beside `path` and, once
+// both are written in full and flushed, puts it in place of `path` in one
+// step. 1 then; 0 with `path` as it was (and no new file left) otherwise.
 int WriteSetFile(const char* path, const void* header, size_t header_bytes, const void* body,
                  size_t body_bytes);
 

@@ -9,6 +9,10 @@ struct InstallerFlags {
   int auto_remove;
 };
 
+// The exit code of a hidden run without an action ("-h" without "-i" or
+// "-u"): it ends at once, touching nothing. No other outcome has this code.
+constexpr int kNoActionExitCode = 2;
+
 // Scans the text after the program name. A text shorter than 2 characters is
 // not scanned (all flags 0).
 InstallerFlags ParseInstallerCommandLine(const char* arguments);

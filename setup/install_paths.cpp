@@ -34,8 +34,12 @@ int IsAbsoluteFolder(const char* folder) {
   const char c = folder[0];
   const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
   if (letter && folder[1] == ':' && folder[2] == '\\') return 1;
-  // "\\server\share": both names present.
+  // "\\server\share": both names present. "\\?\" and "\\.\" lead to the
+  // object manager's names instead, where a link need not be a reparse point
+  // of the file system and the checks made below such a folder see nothing.
   if (folder[0] != '\\' || folder[1] != '\\') return 0;
+  const bool device = folder[2] == '?' || folder[2] == '.';
+  if (device && (folder[3] == '\\' || folder[3] == '/' || folder[3] == '\0')) return 0;
   const char* server = folder + 2;
   const char* slash = std::strchr(server, '\\');
   return slash != nullptr && slash != server && slash[1] != '\0' && slash[1] != '\\' ? 1 : 0;

@@ -19,7 +19,8 @@ const char* FileNamePart(const char* path);
 // folder and drive: "X:\..." or a network path "\\server\share...". An
 // empty text, a relative one ("Startup"), one relative to the current drive
 // ("\Programs") or to a drive's current folder ("C:Programs") gives 0: a
-// step given such a folder would work somewhere else than meant.
+// step given such a folder would work somewhere else than meant. So do the
+// device forms "\\?\..." and "\\.\...", whose links no folder check sees.
 int IsAbsoluteFolder(const char* folder);
 
 // The shell link path JoinPath(folder, name) + ".LNK" into `out`; 1, or 0

@@ -18,9 +18,10 @@
 // result before it clears the flag.
 //
 // Folders: the Start-menu folders hang below folders the user owns, so the
-// shortcuts are made only where the folder is a full path and no folder on
-// the way below the known folder is a link (tree_removal.h); the product
-// folder is refused on the same terms.
+// shortcuts are made only where the folder is a full path, through folders
+// held open that are no links (held_folders.h). The product folder below
+// Program Files is the administrators' alone; it is refused when a folder on
+// the way below Program Files is a link (tree_removal.h).
 #include <windows.h>
 // windows.h first: objbase.h needs its types.
 #include <objbase.h>
@@ -91,26 +92,25 @@ static const char kRestartFirstText[] =
     "setup program";
 
 // The three Start-menu shortcuts below `programs`; skipped silently when
-// `programs` is no full path, when the folder can't be formed or made, or
-// when a folder on the way is a link (the shortcuts would land wherever it
-// points).
+// `programs` is no full path or a folder on the way is a link or can't be
+// made (see held_folders.h: the folders belong to their user).
 static void MakeStartMenuShortcuts(const InstallerContext* context, const char* programs) {
-  char folder[kPathSize];
   if (!IsAbsoluteFolder(programs)) return;
-  if (!JoinPath(folder, sizeof folder, programs, kStartMenuSubFolder)) return;
-  if (FolderLinks(folder, kStartMenuSubFolder) != kNoLink) return;
-  if (!CreateFolderChain(folder)) return;
   static const char* const kLinks[3][2] = {
       {"readme.txt", "Readme"},
       {"QUILLAN_ControlPanel.exe", "Virtual IO Control Panel"},
       {"Brindlemoor.exe", "Brindlemoor"},
   };
+  char targets[3][kPathSize];
+  ShortcutSpec links[3];
+  int count = 0;
   for (const auto& link : kLinks) {
-    char target[kPathSize];
-    if (JoinPath(target, sizeof target, context->target_folder, link[0])) {
-      CreateShortcut(target, folder, link[1]);
+    if (JoinPath(targets[count], sizeof targets[count], context->target_folder, link[0])) {
+      links[count] = ShortcutSpec{targets[count], link[1]};
+      ++count;
     }
   }
+  PlaceShortcuts(programs, kStartMenuSubFolder, links, count);
 }
 
 int InstallProcedure(InstallerContext* context) {
@@ -156,11 +156,15 @@ int InstallProcedure(InstallerContext* context) {
     SetFileAttributesA(copy, FILE_ATTRIBUTE_NORMAL);
   }
 
+  // The command in quotes: unquoted, Windows would split a path with blanks
+  // ("C:\Program Files\...") and try "C:\Program.exe" first.
+  char command[kPathSize + 2];
+  std::snprintf(command, sizeof command, "\"%s\"", copy);
   char key[kPathSize];
   if (JoinPath(key, sizeof key, kUninstallListKey, kUninstallEntryName)) {
     WriteMachineString(key, "DisplayName", "Brindlemoor, The Virtual Mixing Console");
     WriteMachineString(key, "Publisher", "Tarnwell Software");
-    WriteMachineString(key, "UninstallString", copy);
+    WriteMachineString(key, "UninstallString", command);
   }
 
   SetStatusText(context, "Installation Completed");

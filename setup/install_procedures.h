@@ -18,6 +18,7 @@
 #include <cstddef>
 
 #include "setup/command_line.h"
+#include "setup/held_folders.h"
 #include "setup/installer_context.h"
 #include "setup/product_info.h"
 
@@ -59,6 +60,12 @@ void RestrictDllSearch();
 // is not there. The caller frees it.
 HMODULE LoadSystemLibrary(const char* name);
 
+// Loads, by their full paths in the system folder, the libraries that the
+// system's own libraries would load by name on the installer's ways, and
+// keeps them loaded. RestrictDllSearch does this where the system can't
+// restrict the search; start-up only.
+void PreloadSystemLibraries();
+
 // Where links lie below a known folder, on the real file system: `folder` is
 // JoinPath(known folder, sub_path); see FindLinkBelow (tree_removal.h).
 int FolderLinks(const char* folder, const char* sub_path);
@@ -84,7 +91,8 @@ int StartWorker(InstallerContext* context, int wait);
 int InstallProcedure(InstallerContext* context);
 
 // The uninstall, on the window thread: 0, -1, -2, -604 or -605. Posts
-// NOTIFY_FAILED for -1 and -2; shows the restart message at 0 unless silent.
+// NOTIFY_FAILED for every failure (nothing has been removed then); shows the
+// restart message at 0 unless silent.
 int UninstallProcedure(InstallerContext* context);
 
 // target_folder := JoinPath(<Program Files>, sub_path); 0, or -1 with
@@ -95,7 +103,8 @@ int ResolveProgramFilesTarget(InstallerContext* context, const char* sub_path);
 void ResolveShellFolders();
 
 // Registers (do_register = 1) or unregisters (0) the 32-bit ASIO library in
-// process and, on 64-bit Windows, the 64-bit one through "qxregsvr64.exe".
+// process and, on 64-bit Windows, the 64-bit one through "qxregsvr64.exe",
+// started in the product folder.
 // Returns the registration program's exit code, or -1 when it was not run
 // or gave none. Needs COM initialised on the calling thread.
 int RegisterAsioDrivers(InstallerContext* context, int do_register);
@@ -106,9 +115,28 @@ int RegisterAsioDrivers(InstallerContext* context, int do_register);
 // started, -604 when no process handle came back.
 int RunDriverSetup(InstallerContext* context, const char* command_line, int* exit_code);
 
-// Makes the shell link JoinPath(folder, name) + ".LNK" to `target`; the
-// HRESULT of the creation. Needs COM initialised on the calling thread.
+// Makes the shell link JoinPath(folder, name) + ".LNK" to `target` as a new
+// file (replacing one of that name) in the full path `folder`, which must be
+// a plain folder, no link: S_OK, or the failure. Needs COM initialised on the
+// calling thread.
 HRESULT CreateShortcut(const char* target, const char* folder, const char* name);
+
+// A shell link to make: its target, and its name (the description, and the
+// file name without ".LNK").
+struct ShortcutSpec {
+  const char* target;
+  const char* name;
+};
+constexpr int kMaxShortcuts = 4;
+
+// Makes `links` (at most kMaxShortcuts) in JoinPath(known, sub_path), making
+// the folders of `sub_path` below the full path `known` that are missing,
+// through open folders (PlaceHeldFiles): how many were made, or -1 when the
+// folder could not be reached (a link or a file on the way). Needs COM.
+int PlaceShortcuts(const char* known, const char* sub_path, const ShortcutSpec* links, int count);
+
+// The operations of held_folders.h on the file system.
+HeldFolderOps SystemHeldFolderOps();
 
 // Registry writers and reader: 1 on success, 0 on failure. The writers
 // create the key when it does not exist. ReadUserString copies the REG_SZ

@@ -20,13 +20,14 @@ if(WIN32 AND TARGET setup_procedures AND TARGET brindlemoor_package)
   add_executable(BrindlemoorSetup WIN32
     ${CMAKE_CURRENT_SOURCE_DIR}/installer_main.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/installer_window.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/desktop_shell.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/system_probe.cpp
     ${PROJECT_SOURCE_DIR}/resources/setup/installer.rc)
   qx_target(BrindlemoorSetup)
   target_include_directories(BrindlemoorSetup PRIVATE
     ${PROJECT_SOURCE_DIR}/resources/setup ${CMAKE_CURRENT_BINARY_DIR}/installer_resources)
   target_link_libraries(BrindlemoorSetup PRIVATE
-    setup_installer_text setup_procedures setupapi ole32 shell32)
+    setup_installer_text setup_procedures setupapi ole32 oleaut32 shell32)
   file(GLOB installer_art ${PROJECT_SOURCE_DIR}/resources/setup/*.bmp
        ${PROJECT_SOURCE_DIR}/resources/setup/*.ico)
   set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/setup/installer.rc PROPERTIES

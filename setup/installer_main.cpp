@@ -1,8 +1,13 @@
 // Program entry of BrindlemoorSetup: command line, single-instance lock,
 // closing a running mixer, shell folders, the context, COM, the window and
 // its message loop. The exit code is the quit message's: 0 after a normal
-// close, the procedure's result after an unattended run, -1 for a second
-// instance or a message loop that failed.
+// close, the procedure's result after an unattended run or a failed one,
+// -1 for a second instance or a message loop that failed, and
+// kNoActionExitCode for a hidden run with nothing to do.
+//
+// Once the folders it needs are known as full paths, the installer works in
+// the system folder: the folder it was started from (a download folder,
+// typically) is nobody's to trust.
 #include <windows.h>
 
 #include <cstdio>
@@ -37,6 +42,12 @@ static int IsWow64() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   RestrictDllSearch();  // before anything can load a DLL by name
   g_installer_flags = ParseInstallerCommandLine(arguments);
+  // Hidden and nothing asked for: no window would ever end the run, and it
+  // would hold the lock that every later run waits for.
+  if (g_installer_flags.silent && !g_installer_flags.auto_install &&
+      !g_installer_flags.auto_remove) {
+    return kNoActionExitCode;
+  }
 
   HANDLE mutex = CreateMutexA(nullptr, TRUE, kInstallerMutex);
   if (!mutex) return -1;
@@ -49,6 +60,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
 
   EnumWindows(CloseMixerWindow, 0);
   ResolveShellFolders();
+  char system[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(system, sizeof system);
+  if (length > 0 && length < sizeof system) SetCurrentDirectoryA(system);
 
   std::memset(&g_installer, 0, sizeof g_installer);
   g_installer.instance = instance;

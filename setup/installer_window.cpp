@@ -13,10 +13,17 @@
 // request already queued behind it would end that box before anyone read
 // it. So whoever ran a procedure closes the window only when no outcome
 // message is waiting; otherwise the outcome's handler shows its box and then
-// closes. The exit code the program ends with is kept until WM_DESTROY.
+// closes. The exit code the program ends with is kept until WM_DESTROY: a
+// removal that failed ends the program with its failure, from a click too.
+// The install worker posts its outcome a moment before it ends, and the
+// window ignores a close while it runs; so the outcome's handler waits for
+// the worker to end before it asks for the close.
+//
+// The web site. The installer runs as administrator, and a browser started
+// from it would run so too. The address is handed to the desktop's shell,
+// which starts the browser as the signed-in user (OpenAsDesktopUser); where
+// the shell can't be asked, the site is not opened.
 #include "setup/installer_window.h"
-
-#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -208,6 +215,15 @@ static LRESULT OnCreate(HWND window, InstallerContext* c) {
   return 0;
 }
 
+// Waits for the install worker to end, so that a close that follows is not
+// ignored; the handle is closed.
+static void WaitForWorker(InstallerContext* c) {
+  if (c->worker_thread == nullptr) return;
+  WaitForSingleObject(c->worker_thread, INFINITE);
+  CloseHandle(c->worker_thread);
+  c->worker_thread = nullptr;
+}
+
 static void OnButtonDown(HWND window, InstallerContext* c, int x, int y) {
   if (IsWorkerRunning(c)) return;
   const int* r = c->button_rect;
@@ -225,12 +241,12 @@ static void OnButtonDown(HWND window, InstallerContext* c, int x, int y) {
         CloseInstallerWindow(window);
       }
     } else {
-      UninstallProcedure(c);
+      g_exit_code = UninstallProcedure(c);
       // A failure's box comes first; its handler closes the window after it.
       if (!OutcomePending(window)) CloseInstallerWindow(window);
     }
   } else if (y < c->skin_height) {
-    ShellExecuteA(window, "open", PRODUCT_WEB_ADDRESS, nullptr, nullptr, SW_SHOW);
+    OpenAsDesktopUser(PRODUCT_WEB_ADDRESS);
   }
 }
 
@@ -239,14 +255,16 @@ static void OnCommand(HWND window, InstallerContext* c, int id, LPARAM code) {
     if (g_installer_flags.silent) return;
     if (code == NOTIFY_FAILED) {
       MessageBoxA(window, c->error_text, c->error_caption, MB_SYSTEMMODAL | MB_ICONERROR);
-      PostMessageA(window, WM_CLOSE, 0, 0);
     } else if (code == NOTIFY_INSTALLED) {
       MessageBoxA(window,
                   "Installation Complete and Successful !\n\nYou must reboot your system to "
                   "finalize installation",
                   "REBOOT YOUR SYSTEM", MB_SYSTEMMODAL | MB_ICONWARNING);
-      PostMessageA(window, WM_CLOSE, 0, 0);
+    } else {
+      return;
     }
+    WaitForWorker(c);
+    PostMessageA(window, WM_CLOSE, 0, 0);
   } else if (id == ID_AUTO_RUN && code == AUTO_RUN_PARAM) {
     int result = 0;
     if (c->installed) {

@@ -68,8 +68,8 @@ static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 static char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Windows maps these names to devices in every folder, whatever follows the
-// first dot, and drops blanks before it; superscript digits (code page 1252)
-// count as digits for COM and LPT.
+// first dot, and drops blanks before it; COM and LPT take the digits 0 to 9
+// and the superscript digits of code page 1252.
 static bool IsDeviceName(const char* component, size_t length) {
   size_t base = 0;
   while (base < length && component[base] != '.') ++base;
@@ -86,27 +86,40 @@ static bool IsDeviceName(const char* component, size_t length) {
     return false;
   }
   const unsigned char digit = static_cast<unsigned char>(upper[3]);
-  return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+  return (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+}
+
+// One component of a path, `length` characters without separators: 1 when
+// Windows opens exactly this name in its folder. Empty names, names of dots
+// and blanks only ("..", "...", ". "), a ':' (a drive or a stream), control
+// characters, a trailing '.' or blank (Windows drops them: "readme.txt."
+// opens "readme.txt") and device names are refused.
+static bool IsPlainComponent(const char* component, size_t length) {
+  if (length == 0) return false;
+  bool dots_and_blanks_only = true;
+  for (size_t i = 0; i < length; ++i) {
+    const char c = component[i];
+    if (c == ':' || IsSeparator(c) || static_cast<unsigned char>(c) < 0x20) return false;
+    if (c != '.' && c != ' ') dots_and_blanks_only = false;
+  }
+  const char last = component[length - 1];
+  if (dots_and_blanks_only || last == '.' || last == ' ') return false;
+  return !IsDeviceName(component, length);
+}
+
+int IsPlainFileName(const char* name) {
+  return name != nullptr && IsPlainComponent(name, std::strlen(name)) ? 1 : 0;
 }
 
 int IsSafeEntryName(const char name[kPackageNameSize]) {
   const void* end = std::memchr(name, '\0', kPackageNameSize);
   if (end == nullptr) return 0;
   const size_t length = static_cast<size_t>(static_cast<const char*>(end) - name);
-  if (length == 0) return 0;
   size_t start = 0;  // first character of the current component
-  bool dots_and_blanks_only = true;
   for (size_t i = 0; i <= length; ++i) {
-    const char c = name[i];
-    if (c == '\0' || IsSeparator(c)) {
-      if (i == start || dots_and_blanks_only) return 0;  // empty, leading, "..", "...", ". "
-      if (IsDeviceName(name + start, i - start)) return 0;
-      start = i + 1;
-      dots_and_blanks_only = true;
-      continue;
-    }
-    if (c == ':' || static_cast<unsigned char>(c) < 0x20) return 0;
-    if (c != '.' && c != ' ') dots_and_blanks_only = false;
+    if (i < length && !IsSeparator(name[i])) continue;
+    if (!IsPlainComponent(name + start, i - start)) return 0;  // also an empty or leading one
+    start = i + 1;
   }
   return 1;
 }

@@ -47,15 +47,21 @@ void LoadPackageEntry(const uint8_t* directory, int index, PackageEntry* entry);
 void StorePackageEntry(uint8_t* directory, int index, const PackageEntry* entry);
 
 // 1 when a name field may be written below a target folder: it has its NUL
-// within the 128 bytes and names a relative path that stays inside the folder.
-// 0 for an empty name, a leading '\' or '/', a ':' anywhere (drive letters and
-// stream names), a control character, an empty component, or a component made
-// of dots and blanks only ("..", and the "...", ". ." forms Windows shortens to
-// it), or a component that Windows opens as a device: CON, PRN, AUX, NUL,
-// CONIN$, CONOUT$, COM1-COM9 and LPT1-LPT9 in any case, with or without an
-// extension or trailing blanks ("nul.txt", "Com1 .log"). Both '\' and '/'
-// count as separators, as they do for Windows.
+// within the 128 bytes and names a relative path that stays inside the folder
+// and names exactly the file it says. 0 for an empty name, a leading '\' or
+// '/', a ':' anywhere (drive letters and stream names), a control character,
+// an empty component, a component made of dots and blanks only ("..", and
+// the "...", ". ." forms Windows shortens to it), a component ending in a dot
+// or a blank (Windows drops them, so "readme.txt." would be "readme.txt"), or
+// a component that Windows opens as a device: CON, PRN, AUX, NUL, CONIN$,
+// CONOUT$, COM0-COM9 and LPT0-LPT9 in any case, with or without an extension
+// or trailing blanks ("nul.txt", "Com1 .log"). Both '\' and '/' count as
+// separators, as they do for Windows.
 int IsSafeEntryName(const char name[kPackageNameSize]);
+
+// The same rules for one name without separators (a folder listing's item):
+// 1 when Windows opens exactly this name in its folder.
+int IsPlainFileName(const char* name);
 
 // JoinPath: `folder`, then a '\' unless `folder` already ends with one, then
 // `name`, into `out` (`out_size` bytes). Returns 1, or 0 with `out` empty when

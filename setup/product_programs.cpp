@@ -4,7 +4,9 @@
 //
 // Both programs get their command line without the program name in it; the
 // name goes separately as CreateProcessA's application name. Both are started
-// and waited for by RunProgram.
+// and waited for by RunProgram, in the product folder: a program started in
+// the installer's start folder (a download folder, say) would find a DLL that
+// anyone put there before the system's, and run it as administrator.
 #include <windows.h>
 // windows.h first: objbase.h needs its types.
 #include <objbase.h>
@@ -21,10 +23,10 @@ static RegistrationEntry FindEntry(HMODULE library, const char* name) {
 }
 
 // Starts `program` with `arguments` (no inherited handles, normal priority,
-// this environment) in `folder` (null: the current folder), waits for it at
-// most `wait_ms` and reads its exit code into *exit_code (-1 if none can be
-// read; STILL_ACTIVE when it outlasted the wait). 0, -605 when it can't be
-// started, -604 when no process handle came back.
+// this environment) in `folder`, waits for it at most `wait_ms` and reads its
+// exit code into *exit_code (-1 if none can be read; STILL_ACTIVE when it
+// outlasted the wait). 0, -605 when it can't be started, -604 when no process
+// handle came back.
 static int RunProgram(const char* program, const char* arguments, const char* folder, DWORD wait_ms,
                       int* exit_code) {
   *exit_code = -1;
@@ -90,6 +92,6 @@ int RegisterAsioDrivers(InstallerContext* context, int do_register) {
   // At most 10 seconds; a registration program that hangs does not hold up
   // the installation (its exit code then reads STILL_ACTIVE).
   int exit_code = -1;
-  RunProgram(program, arguments, nullptr, 10000, &exit_code);
+  RunProgram(program, arguments, context->target_folder, 10000, &exit_code);
   return exit_code;
 }

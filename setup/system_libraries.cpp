@@ -7,8 +7,13 @@
 // out of the search for every later load. Where that function is missing,
 // SetDllDirectoryA("") at least takes the current folder out, and every
 // library the installer loads by name goes through LoadSystemLibrary, which
-// names the system folder's copy by its full path. Both functions are looked
-// up by name so that the installer still starts on systems that lack them.
+// names the system folder's copy by its full path. The system's own
+// libraries load others by name too (the shell, COM, the themes, the
+// security calls), and the program's folder still comes first for those; so
+// there the libraries they load on the installer's ways are loaded from the
+// system folder by their full paths first, and stay loaded: a later load by
+// name finds the module already there. The functions are looked up by name
+// so that the installer still starts on systems that lack them.
 #include <windows.h>
 
 #include "setup/install_procedures.h"
@@ -21,10 +26,23 @@ void RestrictDllSearch() {
   if (kernel == nullptr) return;
   auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
       reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-  if (set_default != nullptr) set_default(kSearchSystem32);
+  if (set_default == nullptr || !set_default(kSearchSystem32)) PreloadSystemLibraries();
   auto set_directory = reinterpret_cast<SetDllDirectoryFn>(
       reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
   if (set_directory != nullptr) set_directory("");
+}
+
+void PreloadSystemLibraries() {
+  // Loaded by name by the system libraries on the installer's ways: the
+  // window themes, the shell, COM, the device setup, the access control
+  // calls and the shell links. Those that are KnownDLLs on some version come
+  // from the system folder there anyway.
+  static const char* const kLoadedByName[] = {
+      "uxtheme.dll", "dwmapi.dll",   "cryptbase.dll", "propsys.dll", "apphelp.dll", "userenv.dll",
+      "profapi.dll", "version.dll",  "ntmarta.dll",   "oleacc.dll",  "clbcatq.dll", "setupapi.dll",
+      "devobj.dll",  "linkinfo.dll", "ntshrui.dll",   "cscapi.dll",  "srvcli.dll",  "shfolder.dll",
+  };
+  for (const char* name : kLoadedByName) LoadSystemLibrary(name);  // missing ones are skipped
 }
 
 HMODULE LoadSystemLibrary(const char* name) {

@@ -2,16 +2,20 @@
 //
 // Folder walk, for `folder`:
 //   0. A folder that is itself a link is removed as a link, never listed.
-//   1. List "<folder>\*.*"; nothing listed ends the walk.
-//   2. Step over folders whose names begin with "." and over the first
-//      `kept` other items; the next item is the one to deal with. None left
-//      ends the walk.
-//   3. Close the listing; a file is deleted, a folder walked (a linked
-//      folder only removed); when the item stayed, `kept` += 1. Back to 1.
-//   4. Remove the folder itself (which fails when something stayed).
-// The key walk is the same with "list" meaning "the sub-key at index `kept`".
-// Both assume that a listing of an unchanged folder or key comes in the same
-// order each time, which the file systems and the registry give.
+//   1. List "<folder>\*.*" once and deal with each item as it comes: a file
+//      is deleted, a folder walked (a linked folder only removed). Folders
+//      whose names begin with "." and names that Windows would open as
+//      another file or a device are stepped over.
+//   2. Remove the folder itself (which fails when something stayed).
+// Each item is listed once, whether it goes or stays, so a folder full of
+// files that can't be deleted costs one listing, not one per file. Deleting
+// an item that a listing has already given does not disturb the listing:
+// NTFS and FAT go on from the last name or place given, and Wine reads the
+// whole folder at the first request.
+// The key walk takes the sub-key at index `kept` again after each deletion
+// (the registry renumbers sub-keys when one goes); a sub-key that stays
+// raises `kept`. It assumes that an unchanged key lists its sub-keys in the
+// same order each time, which the registry gives.
 #include "setup/tree_removal.h"
 
 #include <cstring>
@@ -26,34 +30,24 @@ int RemoveFolderTreeWith(const char* folder, const FolderTreeOps* ops) {
   // A link root would list its target's content: remove the link alone.
   if (IsLink(ops, folder)) return ops->remove_folder(ops->user, folder);
   char pattern[kPathSize];
-  size_t kept = 0;
-  while (JoinPath(pattern, sizeof pattern, folder, "*.*")) {
-    FolderItem item;
-    void* listing = ops->list_first(ops->user, pattern, &item);
-    if (listing == nullptr) break;
-    size_t seen = 0;
-    int found = 0;
+  FolderItem item;
+  void* listing = JoinPath(pattern, sizeof pattern, folder, "*.*")
+                      ? ops->list_first(ops->user, pattern, &item)
+                      : nullptr;
+  if (listing != nullptr) {
     do {
       if (item.is_folder && item.name[0] == '.') continue;
-      if (seen++ < kept) continue;
-      found = 1;
-      break;
+      char path[kPathSize];
+      if (!IsPlainFileName(item.name) || !JoinPath(path, sizeof path, folder, item.name)) continue;
+      if (!item.is_folder) {
+        ops->delete_file(ops->user, path);
+      } else if (item.is_link) {
+        ops->remove_folder(ops->user, path);
+      } else {
+        RemoveFolderTreeWith(path, ops);
+      }
     } while (ops->list_next(ops->user, listing, &item));
     ops->list_close(ops->user, listing);
-    if (!found) break;
-
-    char path[kPathSize];
-    int removed = 0;
-    if (JoinPath(path, sizeof path, folder, item.name)) {
-      if (!item.is_folder) {
-        removed = ops->delete_file(ops->user, path);
-      } else if (item.is_link) {
-        removed = ops->remove_folder(ops->user, path);
-      } else {
-        removed = RemoveFolderTreeWith(path, ops);
-      }
-    }
-    if (!removed) ++kept;
   }
   return ops->remove_folder(ops->user, folder);
 }

@@ -1,11 +1,9 @@
 // The walks of RemoveFolderTree and DeleteKeyTree, without their platform.
 //
-// Both walks take the first item of a listing, deal with it, and list again
-// from the start, so that a deletion never disturbs a listing in progress.
-// An item that can't be removed would be taken again and again; these walks
-// remember how many items stayed and step over that many on every new
-// listing, so each round either removes an item or skips one more, and the
-// walk always ends. The Windows layer (system_removal.cpp) passes
+// The folder walk lists each folder once and deals with every item as the
+// listing gives it; the key walk takes the sub-key at an index and steps over
+// the sub-keys that stayed. Items that can't be removed stay and are passed
+// once, so both walks always end. The Windows layer (system_removal.cpp) passes
 // FindFirstFileA, DeleteFileA, RemoveDirectoryA and the registry calls; the
 // host tests pass a model file system and registry with items that refuse to
 // go.
@@ -35,10 +33,12 @@ struct FolderTreeOps {
 };
 
 // Deletes every file and sub-folder of `folder`, then the folder. Sub-folders
-// whose names begin with "." are left alone (this covers "." and ".."); a
-// linked folder, `folder` itself included, is removed as a link without
-// entering it; what can't be deleted stays. Returns 1 when `folder` itself is
-// gone, else 0.
+// whose names begin with "." are left alone (this covers "." and ".."), and
+// so are items whose names Windows opens as something else (a trailing dot or
+// blank, a device name: IsPlainFileName); a linked folder, `folder` itself
+// included, is removed as a link without entering it; what can't be deleted
+// stays. Each folder is listed once. Returns 1 when `folder` itself is gone,
+// else 0.
 int RemoveFolderTreeWith(const char* folder, const FolderTreeOps* ops);
 
 enum FolderLinks : int {

@@ -14,13 +14,20 @@
 // lacks its NUL is stepped over, so no package can make the uninstall delete
 // files outside the product folder.
 //
-// It runs as administrator, yet the Start-menu folders hang below folders
-// that their user owns and the Startup folder text may never have been
-// resolved. So a folder that is no full path is left alone, a Start-menu
-// folder reached through a link is left alone, and one that is itself a link
-// loses the link only. The product folder gets the same rule: when it is a
-// link or is reached through one, nothing is written, run or deleted there
-// (the driver setup program counts as not started, -605).
+// It runs as administrator, yet the Start-menu folders and the Startup
+// folder hang below folders that their user owns, and the Startup folder
+// text may never have been resolved. So a folder that is no full path is
+// left alone, and below the others only what the install made goes: the
+// three shortcuts by name, then the Start-menu folder itself when that left
+// it empty, all through folders held open that are no links
+// (held_folders.h), never by a path that could be made to lead elsewhere in
+// the meantime. What the user put there stays, and so does the folder.
+// The product folder below Program Files is the administrators' alone; when
+// it is a link or is reached through one, nothing is written, run or deleted
+// there (the driver setup program counts as not started, -605).
+//
+// When the driver setup program can't be run (-604, -605) nothing has been
+// removed, and the user is told so: the window shows the failure.
 #include <windows.h>
 
 #include <cstdio>
@@ -40,26 +47,18 @@ static const char kRestartLongText[] =
     "Brindlemoor is removed from the system\nBut you must Restart your computer before "
     "installing new version !";
 
-// Deletes JoinPath(folder, name) + ".LNK" when `folder` is a full path; the
-// result is not looked at.
-static void DeleteShortcut(const char* folder, const char* name) {
-  char link_path[kPathSize];
-  if (!IsAbsoluteFolder(folder) || !ShortcutPath(link_path, sizeof link_path, folder, name)) return;
-  DeleteFileA(link_path);
-}
+static const char kNotRemovedText[] =
+    "Failed to launch the driver setup program...\nBrindlemoor has not been removed from your "
+    "system";
 
-static void RemoveStartMenuFolder(const char* programs) {
-  char folder[kPathSize];
-  if (!IsAbsoluteFolder(programs)) return;
-  if (!JoinPath(folder, sizeof folder, programs, kStartMenuSubFolder)) return;
-  const int links = FolderLinks(folder, kStartMenuSubFolder);
-  if (links == kLinkOnTheWay) return;
-  if (links == kNoLink) {
-    DeleteShortcut(folder, "Brindlemoor");
-    DeleteShortcut(folder, "Virtual IO Control Panel");
-    DeleteShortcut(folder, "Readme");
-  }
-  RemoveFolderTree(folder);  // a link root: the link alone
+// Deletes the shortcut files `names` in JoinPath(known, sub_path) and, with
+// `remove_folder`, that folder when it is then empty; nothing when `known` is
+// no full path.
+static void RemoveShortcuts(const char* known, const char* sub_path, const char* const* names,
+                            int count, int remove_folder) {
+  if (!IsAbsoluteFolder(known)) return;
+  const HeldFolderOps ops = SystemHeldFolderOps();
+  RemoveHeldFiles(known, sub_path, names, count, remove_folder, &ops);
 }
 
 int UninstallProcedure(InstallerContext* context) {
@@ -69,12 +68,14 @@ int UninstallProcedure(InstallerContext* context) {
   if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {
     return ReportFailure(context, -2, kTargetFolderText);
   }
-  if (FolderLinks(context->target_folder, kProductSubFolder) != kNoLink) return -605;
+  if (FolderLinks(context->target_folder, kProductSubFolder) != kNoLink) {
+    return ReportFailure(context, -605, kNotRemovedText);
+  }
   ExtractPackage(context,
                  context->on_64bit_windows ? "QUILLAN_Setup_x64.exe" : "QUILLAN_Setup.exe");
   int setup_exit = -1;
   const int started = RunDriverSetup(context, "-h -u -H", &setup_exit);
-  if (started != 0) return started;
+  if (started != 0) return ReportFailure(context, started, kNotRemovedText);
 
   RegisterAsioDrivers(context, 0);
   for (const PackageEntry& entry : context->package_directory) {
@@ -85,14 +86,18 @@ int UninstallProcedure(InstallerContext* context) {
     }
   }
 
+  static const char* const kStartMenuShortcuts[] = {"Brindlemoor.LNK",
+                                                    "Virtual IO Control Panel.LNK", "Readme.LNK"};
   char programs[kPathSize];
   if (ReadUserString(kShellFoldersKey, "Programs", programs, sizeof programs)) {
-    RemoveStartMenuFolder(programs);
+    RemoveShortcuts(programs, kStartMenuSubFolder, kStartMenuShortcuts, 3, 1);
   }
   if (g_shell_folders.common_programs[0] != '\0') {
-    RemoveStartMenuFolder(g_shell_folders.common_programs);
+    RemoveShortcuts(g_shell_folders.common_programs, kStartMenuSubFolder, kStartMenuShortcuts, 3,
+                    1);
   }
-  DeleteShortcut(g_shell_folders.startup, "Brindlemoor (Tarnwell)");
+  static const char* const kStartupShortcut[] = {"Brindlemoor (Tarnwell).LNK"};
+  RemoveShortcuts(g_shell_folders.startup, "", kStartupShortcut, 1, 0);
   WriteUserDword(kMixerSettingsKey, "SysTray", 0);
   WriteUserDword(kMixerSettingsKey, "SysTrayShowOnRun", 0);
 

@@ -421,6 +421,30 @@ TEST(Engine, GateTimingLeftOnly) {
   EXPECT_NEAR(static_cast<double>(next_fade - full_from), 132300, 3);
 }
 
+// Gate times without a pause, from any record, meeting a counter left near
+// its limit: the blocks end, the counter keeps to its cycle, the left
+// channel keeps its level.
+TEST(Engine, GateWithoutAPauseKeepsItsCycle) {
+  const float kTimes[][2] = {{0.1f, -0.05f}, {0.1f, -1e30f}, {0.0f, 0.0f}, {-1.0f, -1.0f}};
+  for (const auto& times : kTimes) {
+    Engine g;
+    GeneratorSettings s = Constant(g.Get());
+    s.gate = s.on = 1;
+    s.gate_on_s = times[0];
+    s.gate_off_s = times[1];
+    g.Set(s);
+    g.Render(4410);
+    g.slot->gate_counter = INT32_MAX - 100;
+    g.Set(s);  // any change of the settings hands the record over again
+    const auto left = Channel(g.Render(kRate), 0);
+    EXPECT_GE(g.slot->gate_counter, 0) << times[0] << " / " << times[1];
+    EXPECT_LE(g.slot->gate_counter, g.slot->gate_period + 4096);
+    const double full = SettledConstant(g.slot);
+    EXPECT_LE(*std::max_element(left.begin(), left.end()), full);
+    EXPECT_GT(*std::max_element(left.end() - kRate / 4, left.end()), 0.9 * full);
+  }
+}
+
 TEST(Engine, SingleSweepEndsBackAndForthDoesNot) {
   Engine g;
   GeneratorSettings s = g.Get();

@@ -135,6 +135,25 @@ TEST(SetFile, ShortForeignAndLongFiles) {
   CloseHandle(lock);
 }
 
+// A save that fails on the way (its body can't be read) keeps the old set
+// whole and leaves no new file behind.
+TEST(SetFile, AFailedSaveKeepsTheOldSet) {
+  ScratchDirectory dir;
+  char start[1001];
+  char path[kPathBytes];
+  ASSERT_EQ(InitSetFilePath(start, sizeof start, path, sizeof path), 1);
+  GeneratorSettings s = kGeneratorDefaults;
+  s.frequency_hz = 321.0f;
+  ASSERT_EQ(WriteSetFile(path, kSetFileIdentification, kSetFileHeaderBytes, &s, sizeof s), 1);
+  void* unreadable = VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS);
+  EXPECT_EQ(WriteSetFile(path, kSetFileIdentification, kSetFileHeaderBytes, unreadable, 184), 0);
+  VirtualFree(unreadable, 0, MEM_RELEASE);
+  EngineHolder e;
+  ASSERT_EQ(LoadCurrentSet(e.slot, path), 1);
+  EXPECT_FLOAT_EQ(e.Get().frequency_hz, 321.0f);
+  EXPECT_EQ(GetFileAttributesA((std::string(path) + ".new").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(SetFile, HostileValuesLoadAndRenderWithoutFault) {
   ScratchDirectory dir;
   char start[1001];

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "setup/command_line.h"
 #include "setup/system_probe.h"
 
 namespace {
@@ -113,10 +114,13 @@ TEST(InstallerProgram, UnattendedInstallThenRemove) {
   EXPECT_FALSE(Exists(ProductFolder() + "\\brindlemoor.exe"));
 
   // "-H -U" count like their lower-case forms; "-I" is no install switch, so
-  // "-H -I" is a hidden run with nothing to do: it waits to be ended.
-  run = RunInstaller("-H -I", 3000);
-  EXPECT_EQ(run.exit_code, static_cast<DWORD>(STILL_ACTIVE));
-  EXPECT_FALSE(run.window_seen);
+  // "-H -I" is a hidden run with nothing to do, like "-h" alone: it ends at
+  // once with a code of its own.
+  for (const char* nothing : {"-H -I", "-h"}) {
+    run = RunInstaller(nothing, 3000);
+    EXPECT_EQ(run.exit_code, static_cast<DWORD>(kNoActionExitCode)) << nothing;
+    EXPECT_FALSE(run.window_seen);
+  }
   EXPECT_EQ(ProbeDriverInterface(), 0);
   run = RunInstaller("-H -U");
   EXPECT_EQ(run.exit_code, 0u);
@@ -126,12 +130,20 @@ TEST(InstallerProgram, UnattendedInstallThenRemove) {
 // after it, in a visible command-line run as after a click on "Remove": the
 // box stays up until answered, and the program then ends with the result.
 struct FailureBoxWatch {
+  bool click_remove = false;  // click the button of the window first
   std::string text;
   bool up_after_two_seconds = false;
 };
 
 DWORD WINAPI WatchFailureBox(LPVOID parameter) {
   FailureBoxWatch* watch = static_cast<FailureBoxWatch*>(parameter);
+  for (int i = 0; i < 600 && watch->click_remove; ++i, Sleep(50)) {
+    HWND window = FindWindowA("QXBrindlemoor0Installer0MainWindow0", nullptr);
+    if (window == nullptr || !IsWindowVisible(window)) continue;
+    // The middle of the button below the 900 x 424 skin.
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(730, 474));
+    break;
+  }
   HWND box = nullptr;
   for (int i = 0; i < 600 && box == nullptr; ++i) {
     box = FindWindowA(nullptr, "Brindlemoor Uninstallation Error");
@@ -162,6 +174,29 @@ TEST(InstallerProgram, FailureBoxStaysUpAfterAFailedRemoval) {
   EXPECT_EQ(ProbeDriverInterface(), 1);  // nothing was removed
   EXPECT_EQ(RunInstaller("-h -u").exit_code, 0u);
   EXPECT_EQ(ProbeDriverInterface(), 0);
+}
+
+// A click on "Remove" that fails (the product folder is gone, so the driver
+// setup program can't be run): the box says so, and the program ends with
+// the failure.
+TEST(InstallerProgram, AFailedRemoveShowsItsBoxAndEndsWithTheFailure) {
+  ASSERT_EQ(RunInstaller("-h -i").exit_code, 0u);
+  const std::string aside = ProductFolder() + ".aside";
+  ASSERT_TRUE(MoveFileA(ProductFolder().c_str(), aside.c_str()));
+  FailureBoxWatch watch;
+  watch.click_remove = true;
+  HANDLE watcher = CreateThread(nullptr, 0, WatchFailureBox, &watch, 0, nullptr);
+  ASSERT_NE(watcher, nullptr);
+  const InstallerRun run = RunInstaller("", 60000);
+  WaitForSingleObject(watcher, INFINITE);
+  CloseHandle(watcher);
+  EXPECT_EQ(watch.text,
+            "Failed to launch the driver setup program...\nBrindlemoor has not been removed from "
+            "your system");
+  EXPECT_EQ(run.exit_code, static_cast<DWORD>(-605));
+  EXPECT_EQ(ProbeDriverInterface(), 1);
+  ASSERT_TRUE(MoveFileA(aside.c_str(), ProductFolder().c_str()));
+  EXPECT_EQ(RunInstaller("-h -u").exit_code, 0u);
 }
 
 TEST(InstallerProgram, SecondInstanceEndsWithMinusOne) {

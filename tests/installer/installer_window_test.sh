@@ -33,11 +33,14 @@ find_window() {
   fail "no window named '$1'"
 }
 
-# Waits up to $2 seconds for process $1 to end; its exit status, or fails.
+# Waits up to $2 seconds for process $1 to end and sets `status` to its exit
+# status, or fails. Called in this shell, never in a $(...) subshell: only
+# the shell that started a process can wait for one that ends meanwhile.
 wait_end() {
-  local pid=$1 limit=$2 status=0
+  local pid=$1 limit=$2
+  status=0
   for _ in $(seq 1 $((limit * 5))); do
-    kill -0 "$pid" 2>/dev/null || { wait "$pid" || status=$?; echo "$status"; return 0; }
+    kill -0 "$pid" 2>/dev/null || { wait "$pid" || status=$?; return 0; }
     sleep 0.2
   done
   kill "$pid" 2>/dev/null || true
@@ -120,7 +123,7 @@ box=$(find_window '^REBOOT YOUR SYSTEM$')
 stays_up "$box" '^REBOOT YOUR SYSTEM$'
 import -window "$box" "$out/installer_reboot.png"
 xdotool key Return
-status=$(wait_end "$pid" 30)
+wait_end "$pid" 30
 [[ $status == 0 ]] || fail "the install run ended with $status"
 
 # --- Remove state, closed with Alt+F4 -----------------------------------------
@@ -141,7 +144,7 @@ label "$out/installer_remove.png" "$rx" "$ry" "$out/label_remove.png"
 differing=$(compare -metric AE "$out/label_install.png" "$out/label_remove.png" null: 2>&1 || true)
 (( ${differing%% *} > 200 )) || fail "the button label did not change (${differing} pixels differ)"
 xdotool key alt+F4
-status=$(wait_end "$pid" 20)
+wait_end "$pid" 20
 [[ $status == 0 ]] || fail "the window closed with Alt+F4 ended with $status"
 
 # --- A removal that fails: its box first, then the end -------------------------
@@ -151,7 +154,7 @@ box=$(find_window '^Brindlemoor Uninstallation Error$')
 stays_up "$box" '^Brindlemoor Uninstallation Error$'
 import -window "$box" "$out/installer_remove_failed.png"
 xdotool key Return
-status=$(wait_end "$pid" 20)
+wait_end "$pid" 20
 [[ $status == 255 ]] || fail "the failed removal ended with $status, not -1"
 
 "$wine" "$exe" -h -u >/dev/null 2>&1 </dev/null || fail "the unattended removal failed"

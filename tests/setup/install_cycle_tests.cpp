@@ -127,6 +127,7 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
   EXPECT_EQ(lines[1][0], program_name);
   EXPECT_EQ(lines[2][0], "qxregsvr64.exe");
   EXPECT_EQ(lines[2][1], registration);
+  EXPECT_EQ(lines[2][2], product);  // never the installer's start folder
   EXPECT_EQ(lines[3][0], "qxregsvr64.exe");
   EXPECT_EQ(lines[3][1], registration);
   EXPECT_EQ(DriverInterfacePresent(), 1);
@@ -160,7 +161,7 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
   EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, key, "Publisher", &text));
   EXPECT_EQ(text, "Tarnwell Software");
   EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, key, "UninstallString", &text));
-  EXPECT_EQ(text, copy);
+  EXPECT_EQ(text, "\"" + copy + "\"");
   EXPECT_EQ(UninstallerListsProduct().size(), 1u);
 
   // The mixer, once run, has a Startup shortcut and its tray start-up on.
@@ -190,6 +191,7 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
   EXPECT_EQ(removal[1][0], program_name);
   EXPECT_EQ(removal[2][0], "qxregsvr64.exe");
   EXPECT_EQ(removal[2][1], unregistration);
+  EXPECT_EQ(removal[2][2], product);
   EXPECT_EQ(removal[3][1], unregistration);
 
   EXPECT_EQ(DriverInterfacePresent(), 0);

@@ -157,7 +157,7 @@ TEST(PackageFormat, SafeEntryNames) {
     std::memcpy(field, name.data(), std::min<size_t>(name.size(), kPackageNameSize));
     return IsSafeEntryName(field);
   };
-  for (const char* ok : {"readme.txt", "sub\\file.bin", "a\\b\\c.d", ".hidden", "a..b", "x.",
+  for (const char* ok : {"readme.txt", "sub\\file.bin", "a\\b\\c.d", ".hidden", "a..b",
                          "drivers/x64/a.sys", "..a", "a b"}) {
     EXPECT_EQ(safe(ok), 1) << ok;
   }
@@ -183,15 +183,19 @@ TEST(PackageFormat, SafeEntryNames) {
                           " \\x"}) {
     EXPECT_EQ(safe(bad), 0) << bad;
   }
+  // Names that Windows opens without their trailing dots and blanks.
+  for (const char* alias : {"x.", "readme.txt.", "readme.txt ", "sub.\\x", "sub \\x"}) {
+    EXPECT_EQ(safe(alias), 0) << alias;
+  }
   // Names that Windows opens as devices, in any case, with an extension or
   // blanks, in any folder; and their near misses, which are files.
   for (const char* device : {"CON", "con", "Nul.txt", "aux.tar.gz", "PRN", "COM1", "com9.log",
                              "LPT1", "lpt5", "CON .txt", "NUL.", "sub\\con", "sub\\COM3.dll\\x",
-                             "conin$", "CONOUT$.x", "COM\xB9", "lpt\xB2.txt"}) {
+                             "conin$", "CONOUT$.x", "COM\xB9", "lpt\xB2.txt", "COM0", "lpt0.txt"}) {
     EXPECT_EQ(safe(device), 0) << device;
   }
-  for (const char* file : {"CONS", "con_", "COM0", "COM10", "LPT", "lpt0.txt", "nul_", "xcon",
-                           "a.con", "auxiliary.dll", "COM", "sub\\prn_driver.sys", " con"}) {
+  for (const char* file : {"CONS", "con_", "COM10", "LPT", "lpt00.txt", "nul_", "xcon", "a.con",
+                           "auxiliary.dll", "COM", "sub\\prn_driver.sys", " con"}) {
     EXPECT_EQ(safe(file), 1) << file;
   }
   EXPECT_EQ(safe(std::string(127, 'n')), 1);

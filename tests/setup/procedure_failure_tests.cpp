@@ -233,9 +233,10 @@ TEST_F(ProcedureFailures, MissingSetupProgram) {
   log.Reset();
 
   // The uninstall where nothing is installed: no folder to write the setup
-  // program into, so it can't be started, and nothing is touched.
+  // program into, so it can't be started, and nothing is touched; the user
+  // is told that nothing was removed.
   EXPECT_EQ(Run(UninstallProcedure, 1, &codes), -605);
-  EXPECT_TRUE(codes.empty());
+  EXPECT_EQ(codes, std::vector<int>{NOTIFY_FAILED});
   EXPECT_FALSE(Exists(product));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kMixerSettingsKey));
   EXPECT_TRUE(log.Lines().empty());
@@ -407,6 +408,12 @@ TEST_F(ProcedureFailures, FilesThatCantBeDeletedStayAndTheRestGoes) {
   ASSERT_TRUE(WriteAll(product + "\\logs\\other.log", "o"));
   HANDLE held[3] = {HoldOpen(product + "\\m_held.txt"), HoldOpen(product + "\\logs\\held.log"),
                     HoldOpen(copy)};
+  // A file of the user's in one Start-menu folder, the other one open as a
+  // command prompt working there holds it: only the shortcuts go.
+  ASSERT_TRUE(WriteAll(UserStartMenuFolder() + "\\notes.txt", "mine"));
+  HANDLE prompt =
+      CreateFileA(CommonStartMenuFolder().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   for (HANDLE h : held) ASSERT_NE(h, INVALID_HANDLE_VALUE);
   ASSERT_FALSE(DeleteFileA((product + "\\m_held.txt").c_str())) << "held files can be deleted here";
 
@@ -420,12 +427,14 @@ TEST_F(ProcedureFailures, FilesThatCantBeDeletedStayAndTheRestGoes) {
   EXPECT_TRUE(Exists(product + "\\m_held.txt"));
   EXPECT_TRUE(Exists(product + "\\logs\\held.log"));
   EXPECT_TRUE(Exists(copy));
-  // Everything outside the product folder is gone as usual.
+  // What the install made outside the product folder is gone; the user's own file stays.
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey()));
-  EXPECT_FALSE(Exists(CommonStartMenuFolder()));
-  EXPECT_FALSE(Exists(UserStartMenuFolder()));
+  EXPECT_TRUE(Exists(UserStartMenuFolder() + "\\notes.txt"));
+  for (const std::string& folder : {UserStartMenuFolder(), CommonStartMenuFolder()}) {
+    EXPECT_FALSE(Exists(folder + "\\Readme.LNK")) << folder;
+  }
   EXPECT_EQ(DriverInterfacePresent(), 0);
-  for (HANDLE h : held) CloseHandle(h);
+  for (HANDLE h : {held[0], held[1], held[2], prompt}) CloseHandle(h);
 }
 
 void MakeNamesUnsafe(PackageModule* package) {

@@ -434,10 +434,16 @@ TEST(ProcedureParts, LibrariesComeFromTheSystemFolderOnly) {
   EXPECT_EQ(FindResourceA(library, MAKEINTRESOURCEA(100), RT_RCDATA), nullptr);
   FreeLibrary(library);
 
-  // The planted DLL loads by bare name until the search is restricted.
+  // The planted DLL loads by bare name until the search is restricted;
+  // where it can't be, a system library that was loaded first is found.
   HMODULE before = LoadLibraryA("qx_planted.dll");
   EXPECT_NE(before, nullptr) << "a bare name does not find the program's folder here";
   if (before != nullptr) FreeLibrary(before);
+  PreloadSystemLibraries();
+  library = LoadLibraryA("shfolder.dll");
+  GetModuleFileNameA(library, loaded, sizeof loaded);
+  EXPECT_EQ(Lower(loaded).rfind(Lower(system) + "\\", 0), 0u) << loaded;
+  FreeLibrary(library);
   RestrictDllSearch();
   HMODULE after = LoadLibraryA("qx_planted.dll");
   EXPECT_EQ(after, nullptr);

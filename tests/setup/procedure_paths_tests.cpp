@@ -44,8 +44,10 @@ TEST(IsAbsoluteFolder, OnlyFullPathsCount) {
                            "\\\\server\\share", "\\\\server\\share\\Programs"}) {
     EXPECT_EQ(IsAbsoluteFolder(full), 1) << full;
   }
-  for (const char* partial : {"", "Startup", "\\", "\\Programs", "C:", "C:Programs", "1:\\x",
-                              "\\\\", "\\\\server", "\\\\server\\", "\\\\\\share"}) {
+  for (const char* partial :
+       {"", "Startup", "\\", "\\Programs", "C:", "C:Programs", "1:\\x", "\\\\", "\\\\server",
+        "\\\\server\\", "\\\\\\share", "\\\\?\\C:\\Programs", "\\\\.\\C:\\Programs",
+        "\\\\?\\UNC\\server\\share", "\\\\.\\GLOBALROOT\\x", "\\\\?/C:\\Programs"}) {
     EXPECT_EQ(IsAbsoluteFolder(partial), 0) << partial;
   }
   EXPECT_EQ(IsAbsoluteFolder(nullptr), 0);

@@ -149,18 +149,23 @@ TEST(RemoveFolderTreeWalk, RemovesEverythingInTheInstallersOrder) {
 
 TEST(RemoveFolderTreeWalk, StepsOverWhatStaysAndEnds) {
   ModelDisk disk;
-  disk.folders = {"R", "R\\a", "R\\held", "R\\m"};
+  disk.folders = {"R", "R\\a", "R\\held", "R\\m", "R\\m."};
   disk.files = {"R\\1", "R\\a\\2", "R\\held\\0", "R\\held\\h", "R\\held\\z", "R\\k", "R\\z"};
   disk.stubborn = {"R\\k", "R\\held\\h"};
+  // Names Windows would open as another item ("R\m." is "R\m") or a device.
+  disk.files.insert({"R\\m.\\x", "R\\z.", "R\\NUL", "R\\com0.txt"});
   const FolderTreeOps ops = DiskOps(&disk);
   EXPECT_EQ(RemoveFolderTreeWith("R", &ops), 0);  // R itself stays
   EXPECT_GT(disk.budget, 0) << "the walk did not end";
-  EXPECT_EQ(disk.files, (std::set<std::string>{"R\\held\\h", "R\\k"}));
-  EXPECT_EQ(disk.folders, (std::set<std::string>{"R", "R\\held"}));
-  // Every item is dealt with once, the stubborn ones too.
+  EXPECT_EQ(disk.files, (std::set<std::string>{"R\\held\\h", "R\\k", "R\\m.\\x", "R\\z.", "R\\NUL",
+                                               "R\\com0.txt"}));
+  EXPECT_EQ(disk.folders, (std::set<std::string>{"R", "R\\held", "R\\m."}));
+  // Every other item is dealt with once, the stubborn ones too, and every
+  // folder is listed once however much stays in it.
   const std::vector<std::string> deletes = Only(disk.calls, "del");
   EXPECT_EQ(deletes.size(), 7u);
   EXPECT_EQ(std::set<std::string>(deletes.begin(), deletes.end()).size(), 7u);
+  EXPECT_EQ(Only(disk.calls, "list").size(), 4u);
 }
 
 TEST(RemoveFolderTreeWalk, LeavesDotFoldersAndLinkTargetsAlone) {
