@@ -174,10 +174,13 @@ TEST(SetFile, HostileValuesLoadAndRenderWithoutFault) {
   WriteBytes(path, FileBytes(s));
   EngineHolder e;
   ASSERT_EQ(LoadCurrentSet(e.slot, path), 1);
-  GeneratorSettings loaded = e.Get();
-  EXPECT_TRUE(std::isnan(loaded.frequency_hz));  // taken as stored
-  loaded.on = 1;
-  SetGeneratorSettings(e.slot, &loaded);
+  const GeneratorSettings loaded = e.Get();
+  EXPECT_EQ(loaded.frequency_hz, kGeneratorDefaults.frequency_hz);  // not finite: the default
+  EXPECT_EQ(loaded.level_db, 0.0f);                                  // beyond the knob: its end
+  EXPECT_EQ(loaded.waveform, 77);                                    // silence, as stored
+  // The engine takes any record, however it came: the hostile one as it is.
+  s.on = 1;
+  SetGeneratorSettings(e.slot, &s);
   std::vector<int16_t> block(2 * 4408);
   for (int i = 0; i < 20; ++i) RenderGenerator(&e.slot, block.data(), 4408 * 4);
   for (int16_t v : block) EXPECT_NE(v, -32768);

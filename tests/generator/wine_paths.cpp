@@ -2,14 +2,6 @@
 
 #include <windows.h>
 
-std::string WindowsPathOf(const std::string& unix_path) {
-  std::string path = "Z:" + unix_path;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
 std::string AudioCapturePath() {
   char value[1024];
   const DWORD length = GetEnvironmentVariableA("AUDIO_CAPTURE", value, sizeof value);

@@ -3,8 +3,7 @@
 
 #include <string>
 
-// The Windows path of a Unix path (Wine maps the Unix root to drive Z:).
-std::string WindowsPathOf(const std::string& unix_path);
+#include "tests/wine/wine_files.h"
 
 // The file the ALSA capture device writes, as a Windows path; empty when the
 // session has none (AUDIO_CAPTURE unset).

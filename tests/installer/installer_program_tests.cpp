@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "setup/command_line.h"
+#include "setup/install_procedures.h"
 #include "setup/system_probe.h"
 
 namespace {
@@ -79,10 +82,43 @@ InstallerRun RunInstaller(const char* arguments, int limit_ms = 120000,
   return run;
 }
 
+// The tests' Wine is 64-bit: the 32-bit installer runs under WOW64, so its
+// product goes to "Program Files (x86)" and its own keys to the 32-bit view.
+constexpr bool kThirtyTwoBitBuild = sizeof(void*) == 4;
+
 std::string ProductFolder() {
-  char program_files[MAX_PATH];
-  GetEnvironmentVariableA("ProgramFiles", program_files, sizeof program_files);
-  return std::string(program_files) + "\\QX\\Brindlemoor";
+  return kThirtyTwoBitBuild ? "C:\\Program Files (x86)\\QX\\Brindlemoor"
+                            : "C:\\Program Files\\QX\\Brindlemoor";
+}
+
+bool UninstallEntryIn(REGSAM view) {
+  HKEY key = nullptr;
+  const std::string path = std::string(kUninstallListKey) + "\\" + kUninstallEntryName;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(key);
+  return true;
+}
+
+// The programs the stand-ins logged (the first field of each line).
+std::vector<std::string> LoggedPrograms(const std::string& log) {
+  std::vector<std::string> programs;
+  HANDLE file = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return programs;
+  std::string text(GetFileSize(file, nullptr), '\0');
+  DWORD got = 0;
+  ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &got, nullptr);
+  CloseHandle(file);
+  text.resize(got);
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find("\r\n", at);
+    if (end == std::string::npos) end = text.size();
+    programs.push_back(text.substr(at, text.find('\t', at) - at));
+    at = end + 2;
+  }
+  return programs;
 }
 
 bool Exists(const std::string& path) {
@@ -100,12 +136,26 @@ TEST(InstallerProgram, UnattendedInstallThenRemove) {
   EXPECT_EQ(ProbeDriverInterface(), 0);
   EXPECT_FALSE(Exists(ProductFolder() + "\\brindlemoor.exe"));
 
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  const std::string log = std::string(temp) + "installer_program_standins.log";
+  DeleteFileA(log.c_str());
+  SetEnvironmentVariableA("QX_STANDIN_LOG", log.c_str());
   run = RunInstaller("-h -i");
+  SetEnvironmentVariableA("QX_STANDIN_LOG", nullptr);
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_FALSE(run.window_seen);
   EXPECT_EQ(ProbeDriverInterface(), 1);  // the driver's interface is now present
   EXPECT_TRUE(Exists(ProductFolder() + "\\brindlemoor.exe"));
   EXPECT_TRUE(Exists(ProductFolder() + "\\BrindlemoorSetup.exe"));  // the installer's copy
+  // On 64-bit Windows (found through IsWow64Process by the 32-bit program):
+  // the 64-bit driver setup and the 64-bit registration program ran.
+  const std::vector<std::string> programs = LoggedPrograms(log);
+  ASSERT_FALSE(programs.empty());
+  EXPECT_EQ(programs.front(), "QUILLAN_Setup_x64.exe");
+  EXPECT_EQ(std::count(programs.begin(), programs.end(), "qxregsvr64.exe"), 2);
+  DeleteFileA(log.c_str());
+  EXPECT_TRUE(UninstallEntryIn(kThirtyTwoBitBuild ? KEY_WOW64_32KEY : KEY_WOW64_64KEY));
 
   // The install switch on an installed system removes the product.
   run = RunInstaller("-h -i");

@@ -71,7 +71,9 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
   ChooseSetupExit(nullptr);
   g_installer_flags.silent = 1;
   const std::string product = ProductFolder();
-  ASSERT_FALSE(product.empty());
+  // A 32-bit installer on 64-bit Windows: Program Files (x86) and WOW64.
+  EXPECT_EQ(Lower(product), Lower(std::string(kExpectedProgramFiles) + "\\QX\\Brindlemoor"));
+  ASSERT_EQ(RunsOn64BitWindows(), 1);
   ASSERT_FALSE(Exists(product));
   ASSERT_EQ(DriverInterfacePresent(), 0);
   ASSERT_TRUE(UninstallerListsProduct().empty());
@@ -84,7 +86,7 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
   {
     PackageModule package;
     ASSERT_NE(package.handle, nullptr);
-    context = NewContext(package.handle, 1);
+    context = NewContext(package.handle, RunsOn64BitWindows());
     context->window = window.handle;
     EXPECT_EQ(StartWorker(context.get(), 1), 0);
   }
@@ -132,13 +134,14 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
   EXPECT_EQ(lines[3][1], registration);
   EXPECT_EQ(DriverInterfacePresent(), 1);
 
-  // The two COM registrations.
+  // The two COM registrations: the installer's own library in its registry
+  // view (the 32-bit one under WOW64), the 64-bit program's in the 64-bit view.
   std::string server;
   EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, std::string(kAsioClass32) + "\\InprocServer32", nullptr,
-                         &server));
+                         &server, kOwnView));
   EXPECT_EQ(Lower(server), Lower(product + "\\kxbm_asiodriver.dll"));
   EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, std::string(kAsioClass64) + "\\InprocServer32", nullptr,
-                         &server));
+                         &server, KEY_WOW64_64KEY));
   EXPECT_EQ(Lower(server), Lower(product + "\\kxbm_asiodriver64.dll"));
 
   // The mixer's three first-run values.
@@ -153,10 +156,11 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
   ExpectShortcuts(UserStartMenuFolder(), product, true);
   ExpectShortcuts(CommonStartMenuFolder(), product, true);
 
-  // The uninstall entry, read directly and through Wine's own list.
+  // The uninstall entry, in the installer's registry view, read directly and
+  // through Wine's own list.
   const std::string key = UninstallKey();
   std::string text;
-  EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, key, "DisplayName", &text));
+  EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, key, "DisplayName", &text, kOwnView));
   EXPECT_EQ(text, "Brindlemoor, The Virtual Mixing Console");
   EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, key, "Publisher", &text));
   EXPECT_EQ(text, "Tarnwell Software");
@@ -178,7 +182,7 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
   log.Reset();
   {
     PackageModule package;
-    context = NewContext(package.handle, 1);
+    context = NewContext(package.handle, RunsOn64BitWindows());
     context->window = window.handle;
     EXPECT_EQ(UninstallProcedure(context.get()), 0);
   }
@@ -196,9 +200,9 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
 
   EXPECT_EQ(DriverInterfacePresent(), 0);
   EXPECT_FALSE(Exists(product));
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass32));
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass64));
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass32, kOwnView));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass64, KEY_WOW64_64KEY));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key, kOwnView));
   EXPECT_TRUE(UninstallerListsProduct().empty());
   ExpectShortcuts(UserStartMenuFolder(), product, false);
   ExpectShortcuts(CommonStartMenuFolder(), product, false);

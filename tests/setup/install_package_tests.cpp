@@ -18,6 +18,7 @@
 
 #include "setup/install_package.h"
 #include "setup/package_builder.h"
+#include "tests/wine/wine_files.h"
 #include "tests/setup/package_model.h"
 #include "tests/setup/test_files.h"
 
@@ -32,33 +33,11 @@ std::string ProgramFolder() {
 
 // The fixture folder (a host path) as Wine sees it, on drive Z:.
 std::string FixturePath(const char* name) {
-  std::string path = std::string("Z:") + QX_FIXTURE_DIR + "/" + name;
-  for (char& c : path) c = c == '/' ? '\\' : c;
-  return path;
+  return WindowsPathOf(std::string(QX_FIXTURE_DIR) + "/" + name);
 }
 
 bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = folder + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(folder.c_str());
 }
 
 // Names of the files directly in a folder.
@@ -353,7 +332,7 @@ TEST(CreateFolderChain, NetworkPathSkipsServerAndShare) {
   // Wine maps \\server\share to <prefix>/dosdevices/unc/server/share.
   const char* prefix = std::getenv("WINEPREFIX");
   if (prefix == nullptr) GTEST_SKIP() << "needs Wine's UNC folder";
-  std::string unc = std::string("Z:") + prefix + "/dosdevices/unc";
+  std::string unc = WindowsPathOf(std::string(prefix) + "/dosdevices/unc");
   for (char& c : unc) c = c == '/' ? '\\' : c;
   CreateDirectoryA(unc.c_str(), nullptr);
   const std::string server = unc + "\\qxpkghost";

@@ -197,12 +197,12 @@ TEST_F(ProcedureFailures, SetupProgramAskingForARestartStopsTheInstall) {
   EXPECT_EQ(Status(context.get()), "Install Audio Driver");
   // The driver setup program ran; nothing after it did.
   EXPECT_EQ(LoggedPrograms(), std::vector<std::string>{"QUILLAN_Setup_x64.exe -h -i -H -n"});
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass32));
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass64));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass32, kOwnView));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass64, KEY_WOW64_64KEY));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kMixerSettingsKey));
   EXPECT_FALSE(Exists(UserStartMenuFolder()));
   EXPECT_FALSE(Exists(CommonStartMenuFolder()));
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey()));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey(), kOwnView));
   EXPECT_TRUE(Exists(product + "\\readme.txt"));  // the extracted files stay
 
   // Any other exit code goes on.
@@ -228,7 +228,7 @@ TEST_F(ProcedureFailures, MissingSetupProgram) {
   EXPECT_TRUE(codes.empty());  // no message
   EXPECT_EQ(Status(context.get()), "Install Audio Driver");
   EXPECT_TRUE(Exists(product + "\\QUILLAN_Setup_x64.bak"));
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass32));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass32, kOwnView));
   CleanUp();
   log.Reset();
 
@@ -249,8 +249,8 @@ TEST_F(ProcedureFailures, ThirtyTwoBitBranchStartsNoRegistrationProgram) {
   const std::string program = ProgramPath().substr(ProgramFolder().size() + 1);
   EXPECT_EQ(LoggedPrograms(), (std::vector<std::string>{"QUILLAN_Setup.exe -h -i -H -n",
                                                         program + " " + GetCommandLineA()}));
-  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass32));
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass64));
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass32, kOwnView));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass64, KEY_WOW64_64KEY));
   EXPECT_EQ(DriverInterfacePresent(), 1);
 
   // The uninstall extracts and runs only the 32-bit setup program.
@@ -260,7 +260,7 @@ TEST_F(ProcedureFailures, ThirtyTwoBitBranchStartsNoRegistrationProgram) {
   EXPECT_EQ(Run(UninstallProcedure, 0, &codes), 0);
   EXPECT_EQ(LoggedPrograms(), (std::vector<std::string>{"QUILLAN_Setup.exe -h -u -H",
                                                         program + " " + GetCommandLineA()}));
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass32));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAsioClass32, kOwnView));
   EXPECT_EQ(DriverInterfacePresent(), 0);
   EXPECT_FALSE(Exists(product));
 }
@@ -428,7 +428,7 @@ TEST_F(ProcedureFailures, FilesThatCantBeDeletedStayAndTheRestGoes) {
   EXPECT_TRUE(Exists(product + "\\logs\\held.log"));
   EXPECT_TRUE(Exists(copy));
   // What the install made outside the product folder is gone; the user's own file stays.
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey()));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey(), kOwnView));
   EXPECT_TRUE(Exists(UserStartMenuFolder() + "\\notes.txt"));
   for (const std::string& folder : {UserStartMenuFolder(), CommonStartMenuFolder()}) {
     EXPECT_FALSE(Exists(folder + "\\Readme.LNK")) << folder;

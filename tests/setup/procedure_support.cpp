@@ -23,34 +23,8 @@ std::string ProgramFolder() {
   return path.substr(0, path.find_last_of('\\'));
 }
 
-std::string HostPath(const std::string& unix_path) {
-  std::string path = "Z:" + unix_path;
-  for (char& c : path) c = c == '/' ? '\\' : c;
-  return path;
-}
-
 bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = folder + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(folder.c_str());
 }
 
 std::string Md5Hex(const uint8_t digest[16]) {
@@ -273,9 +247,10 @@ int StandInDeviceCount() {
 
 // --- Registry and links ------------------------------------------------------
 
-bool ReadString(HKEY root, const std::string& key, const char* name, std::string* value) {
+bool ReadString(HKEY root, const std::string& key, const char* name, std::string* value,
+                REGSAM view) {
   HKEY handle = nullptr;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) {
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE | view, &handle) != ERROR_SUCCESS) {
     return false;
   }
   char data[4096];
@@ -302,11 +277,17 @@ bool ReadDword(HKEY root, const std::string& key, const char* name, DWORD* value
   return status == ERROR_SUCCESS && type == REG_DWORD && size == 4;
 }
 
-bool KeyExists(HKEY root, const std::string& key) {
+bool KeyExists(HKEY root, const std::string& key, REGSAM view) {
   HKEY handle = nullptr;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, &handle) != ERROR_SUCCESS) return false;
   RegCloseKey(handle);
   return true;
+}
+
+int RunsOn64BitWindows() {
+  if (!kThirtyTwoBitBuild) return 1;
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? 1 : 0;
 }
 
 bool ReadShortcut(const std::string& link_path, LinkInfo* info) {
@@ -438,7 +419,11 @@ static void WalkKeys(HKEY key, const std::string& path, std::set<std::string>* o
   }
   for (const std::string& child : children) {
     HKEY sub = nullptr;
-    if (RegOpenKeyExA(key, child.c_str(), 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+    // The 64-bit view holds the 32-bit one below Wow6432Node: walked from
+    // it, a 32-bit program sees the whole registry too.
+    if (RegOpenKeyExA(key, child.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &sub) != ERROR_SUCCESS) {
+      continue;
+    }
     WalkKeys(sub, path + "\\" + child, out);
     RegCloseKey(sub);
   }

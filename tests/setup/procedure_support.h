@@ -18,16 +18,13 @@
 
 #include "setup/install_procedures.h"
 #include "tests/setup/test_files.h"
+#include "tests/wine/wine_files.h"
 
 // The program's own folder and path.
 std::string ProgramFolder();
 std::string ProgramPath();
 
-// A host path (as the build knows it) as Wine sees it, on drive Z:.
-std::string HostPath(const std::string& unix_path);
-
 bool Exists(const std::string& path);
-void RemoveTree(const std::string& folder);
 std::string Md5Hex(const Bytes& bytes);
 std::string Md5Hex(const uint8_t digest[16]);
 std::string Lower(std::string text);
@@ -81,10 +78,25 @@ int DriverInterfacePresent();
 int StandInDeviceCount();
 
 // Registry reading: the default (name null) or named value as text, and
-// whether a key exists.
-bool ReadString(HKEY root, const std::string& key, const char* name, std::string* value);
+// whether a key exists; in the registry view `view` (KEY_WOW64_32KEY or
+// KEY_WOW64_64KEY), or this program's own with 0.
+bool ReadString(HKEY root, const std::string& key, const char* name, std::string* value,
+                REGSAM view = 0);
 bool ReadDword(HKEY root, const std::string& key, const char* name, DWORD* value);
-bool KeyExists(HKEY root, const std::string& key);
+bool KeyExists(HKEY root, const std::string& key, REGSAM view = 0);
+
+// What the installer of this build meets on the tests' 64-bit Wine: the
+// 32-bit build runs under WOW64 (its folder is "Program Files (x86)", its
+// own keys and in-process COM registrations land in the 32-bit registry
+// view); the 64-bit build is at home in the 64-bit view.
+constexpr bool kThirtyTwoBitBuild = sizeof(void*) == 4;
+constexpr REGSAM kOwnView = kThirtyTwoBitBuild ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+constexpr const char* kExpectedProgramFiles =
+    kThirtyTwoBitBuild ? "C:\\Program Files (x86)" : "C:\\Program Files";
+
+// 1 when this process runs on 64-bit Windows, found as the installer finds
+// it (IsWow64Process in the 32-bit build).
+int RunsOn64BitWindows();
 
 // A shell link read back through IShellLinkA: its target, working folder and
 // description. False when it can't be loaded.
