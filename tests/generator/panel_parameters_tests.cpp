@@ -89,22 +89,6 @@ TEST(PanelParameters, EveryReadoutTakesItsKnobsRange) {
   EXPECT_EQ(s.sweep_start_hz, 100.0f);
 }
 
-TEST(PanelParameters, PresetsLightThroughSteppingErrorOnly) {
-  const KnobParameter& level = kKnobParameters[kLevelReadout];
-  float stepped = -40.0f;
-  for (int i = 0; i < 200; ++i) stepped += level.step;  // as the knob steps
-  EXPECT_NE(stepped, -20.0f);
-  EXPECT_EQ(LitPreset(level, stepped), 2);
-  EXPECT_EQ(LitPreset(level, -20.1f), -1);
-  EXPECT_EQ(LitPreset(level, 0.0f), 0);
-  const KnobParameter& frequency = kKnobParameters[kFrequencyReadout];
-  float up_and_down = 1000.0f * frequency.step;
-  up_and_down /= frequency.step;
-  EXPECT_EQ(LitPreset(frequency, up_and_down), 2);
-  EXPECT_EQ(LitPreset(frequency, 1001.0f), -1);
-  EXPECT_EQ(LitPreset(kKnobParameters[kGainReadout], 0.0f), -1);  // no presets
-}
-
 // A set file nobody wrote by hand: every value the panel shows comes back
 // inside what it can show, the rest as stored.
 TEST(PanelParameters, LoadedSettingsComeIntoRange) {
