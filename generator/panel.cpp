@@ -340,11 +340,11 @@ static void TypeIntoReadout(GeneratorPanel* p, HWND window, int id) {
   s = PendingSettings(p);  // the settings may have changed while the box was open
   if (!ApplyReadoutEntry(id, value, &s)) return;
   SetGeneratorSettings(p->engine, &s);
-  const KnobParameter& k = kKnobParameters[id];
-  ShowKnobValue(p, k, s);
-  if (k.knob == kSweepEndKnob || k.knob == kSweepStartKnob) {  // the other end may have moved
+  if (id == kSweepEndReadout || id == kSweepStartReadout) {  // the other end may have moved
     ShowKnobValue(p, kKnobParameters[kSweepEndReadout], s);
     ShowKnobValue(p, kKnobParameters[kSweepStartReadout], s);
+  } else {
+    ShowKnobValue(p, kKnobParameters[id], s);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -302,6 +303,10 @@ TEST(GeneratorPanel, ADamagedSetFileLoadsIntoRange) {
   damaged.level_db = std::nanf("");
   damaged.frequency_hz = 1e9f;
   damaged.gate_off_s = -3.0f;
+  damaged.pan = std::numeric_limits<float>::infinity();
+  damaged.one_shot = 7;
+  damaged.sweep_start_hz = 5000.0f;
+  damaged.sweep_end_hz = 100.0f;
   damaged.waveform = 0x7FFFFFFF;
   damaged.noise_type = -0x7FFFFFFF - 1;
   std::vector<char> file(kSetFileIdentification, kSetFileIdentification + kSetFileHeaderBytes);
@@ -319,7 +324,11 @@ TEST(GeneratorPanel, ADamagedSetFileLoadsIntoRange) {
   EXPECT_EQ(s.level_db, kGeneratorDefaults.level_db);
   EXPECT_EQ(s.frequency_hz, 20000.0f);
   EXPECT_EQ(s.gate_off_s, kGateTimeMinimum);
-  EXPECT_EQ(s.waveform, 0x7FFFFFFF);
+  EXPECT_EQ(s.pan, kGeneratorDefaults.pan);
+  EXPECT_EQ(ValueOf(Control(kOneShotButton)), 1.0f);  // timed, as the engine reads 7
+  EXPECT_EQ(s.sweep_start_hz, 100.0f);                 // the same sweep, shown in order
+  EXPECT_EQ(s.sweep_end_hz, 5000.0f);
+  EXPECT_EQ(s.waveform, 0x7FFFFFFF);  // plays silence, as the engine defines it
   EXPECT_EQ(ValueOf(Control(kFrequencyKnob)), 20000.0f);
   EXPECT_EQ(ValueOf(Control(kLevelKnob)), kGeneratorDefaults.level_db);
   for (int id = kWaveformFirst; id <= kWaveformLast; ++id) EXPECT_EQ(ValueOf(Control(id)), 0.0f);
