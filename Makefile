@@ -1,20 +1,27 @@
 # Front door of the project. `make test` works from a fresh machine.
-.PHONY: all deps test test-native test-win64 test-win32 build-win32 dist bench run assets clean
+.PHONY: all deps test test-native test-win64 test-win32 build-win32 check-imports \
+        dist dist-files bench run assets clean
 
 all: test
 
+# TESTS=<regex> runs only the matching tests of a suite, e.g.
+#   make test-win64 TESTS='GeneratorPanel\.'
+TESTS ?=
+ctest_filter = $(if $(TESTS),-R '$(TESTS)')
+
 deps:
-	scripts/install-deps.sh
+	@scripts/install-deps.sh
 
 test: deps
 	$(MAKE) test-native
 	$(MAKE) test-win64
 	$(MAKE) test-win32
+	$(MAKE) check-imports
 
 test-native:
 	cmake --preset native
 	cmake --build --preset native
-	ctest --preset native
+	ctest --preset native $(ctest_filter)
 
 # Under Wine a test process now and then dies before it starts (seen as an
 # empty failure in 0.02 s); such a test gets one more run. A test that fails
@@ -22,13 +29,13 @@ test-native:
 test-win64:
 	cmake --preset win64
 	cmake --build --preset win64
-	scripts/wine-session.sh build/win64 ctest --preset win64 --repeat until-pass:2
+	scripts/wine-session.sh build/win64 ctest --preset win64 --repeat until-pass:2 $(ctest_filter)
 
 # The deliverables and their tests, run under 32-bit Wine where this kernel
 # runs 32-bit programs; elsewhere the build alone (warnings are errors).
 test-win32: build-win32
 	@if scripts/runs-32bit.sh; then \
-	  scripts/wine-session.sh build/win32 ctest --preset win32 --repeat until-pass:2; \
+	  scripts/wine-session.sh build/win32 ctest --preset win32 --repeat until-pass:2 $(ctest_filter); \
 	else \
 	  echo "32-bit tests skipped: this kernel runs no 32-bit programs"; \
 	fi
@@ -37,7 +44,20 @@ build-win32:
 	cmake --preset win32
 	cmake --build --preset win32
 
-dist: deps build-win32
+# What every program and library of both Windows trees and dist/ imports,
+# read from the files themselves, so it runs on any machine; then the
+# planted faults, which the check must refuse.
+check-imports: dist-files
+	scripts/check-imports.py build/win64 build/win32 dist
+	scripts/check-imports.py --planted build/win64 build/win32
+
+dist: deps dist-files
+
+# Only what ships: the two programs (and the stand-in product the installer
+# carries), not the tests.
+dist-files:
+	cmake --preset win32
+	cmake --build --preset win32 --target Generator BrindlemoorSetup
 	scripts/dist.sh build/win32 dist
 
 bench: deps
@@ -46,11 +66,11 @@ bench: deps
 	build/bench/tests/bench/engine_bench --benchmark_color=false
 	build/bench/tests/bench/package_bench --benchmark_color=false
 
-# The 32-bit program users get, where this kernel runs it; else the 64-bit one.
+# The 32-bit program users get, where this kernel runs it; else the 64-bit
+# one. The build's output goes to a log, shown only when the build fails.
 run: deps
 	@if scripts/runs-32bit.sh; then tree=win32; else tree=win64; fi; \
-	cmake --preset $$tree && cmake --build --preset $$tree --target Generator && \
-	scripts/run-generator.sh build/$$tree
+	scripts/run-generator.sh --build build/$$tree
 
 # Regenerates the committed assets: the pink-noise table, the control
 # library's stock bitmaps, Generator's skins and icon (drawn with the

@@ -5,7 +5,10 @@
 # Where the kernel runs 32-bit programs (scripts/runs-32bit.sh), the i386
 # architecture is added and Debian's 32-bit Wine installed beside the 64-bit
 # one: the deliverables are 32-bit programs, and their tests run under it in
-# a 64-bit prefix, as on 64-bit Windows. Elsewhere nothing more is installed.
+# a 64-bit prefix, as on 64-bit Windows; with it come the i386 halves of the
+# desktop's sound (the ALSA plugins, the PulseAudio client library), without
+# which a 32-bit program is silent where the amd64 plugins configure ALSA.
+# Elsewhere nothing more is installed.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -23,9 +26,7 @@ packages=(
 runs_32bit=0
 if "$here/runs-32bit.sh"; then
   runs_32bit=1
-  packages+=(wine32:i386)
-else
-  echo "install-deps: this kernel runs no 32-bit programs; 32-bit Wine is not installed"
+  packages+=(wine32:i386 libasound2-plugins:i386 libpulse0:i386)
 fi
 
 missing=()
@@ -48,6 +49,9 @@ else
   exit 1
 fi
 
+if [[ $runs_32bit -eq 0 ]]; then
+  echo "install-deps: this kernel runs no 32-bit programs; 32-bit Wine is not installed"
+fi
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 if [[ $runs_32bit -eq 1 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -4,7 +4,8 @@
 #
 # The session is the build tree's private prefix and HOME (created once), an
 # Xvfb display of its own when DISPLAY is unset, the ALSA file device that
-# lets tests read back what a program played (AUDIO_CAPTURE names the file),
+# lets tests read back what a program played (AUDIO_CAPTURE names the file;
+# scripts/alsa-capture.conf is the session's whole ALSA configuration),
 # and a warm wineserver for the whole run. Everything is torn down afterwards,
 # the display by its process id. Wine's output goes to files under
 # BUILD_DIR/wine/logs: a daemonised wineserver would keep a pipe open.
@@ -26,14 +27,9 @@ export WINE_SESSION="$build_dir"
 export AUDIO_CAPTURE="${AUDIO_CAPTURE:-/dev/null}"
 source "$(dirname "$0")/wine-paths.sh"
 
-cat > "$HOME/.asoundrc" <<'ASOUND'
-pcm.!default {
-  type file
-  slave.pcm "null"
-  file { @func getenv vars [ AUDIO_CAPTURE ] default "/dev/null" }
-  format "raw"
-}
-ASOUND
+# The session's own ALSA configuration, whatever the machine has installed.
+export ALSA_CONFIG_PATH="$(cd "$(dirname "$0")" && pwd)/alsa-capture.conf"
+rm -f "$HOME/.asoundrc"  # left by older sessions; no longer read
 
 xvfb_pid=""
 cleanup() {

@@ -15,7 +15,15 @@
 static void LogPath(char* path, DWORD size) {
   const DWORD n = GetEnvironmentVariableA("QX_STANDIN_LOG", path, size);
   if (n > 0 && n < size) return;
-  const DWORD m = GetModuleFileNameA(nullptr, path, size);
+  // The folder of the module that holds this code: a library registered in
+  // its host's process logs beside itself, not beside the host program.
+  HMODULE self = nullptr;
+  if (!GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCSTR>(&LogPath), &self)) {
+    self = nullptr;
+  }
+  const DWORD m = GetModuleFileNameA(self, path, size);
   if (m == 0 || m >= size) {
     path[0] = '\0';
     return;
