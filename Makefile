@@ -79,10 +79,10 @@ run: deps
 assets: deps
 	cmake --preset bench
 	cmake --build --preset bench --target make_pink_noise
-	build/bench/tools/make_pink_noise resources/pink_noise_table.inc
-	/usr/bin/python3 tools/make_ctl_bitmaps.py
-	/usr/bin/python3 tools/make_generator_skins.py
-	/usr/bin/python3 tools/make_installer_art.py
+	build/bench/tools/assets/make_pink_noise resources/pink_noise_table.inc
+	/usr/bin/python3 tools/assets/make_ctl_bitmaps.py
+	/usr/bin/python3 tools/assets/make_generator_skins.py
+	/usr/bin/python3 tools/assets/make_installer_art.py
 
 clean:
 	rm -rf build dist

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "ctl/dialog_template.h"
+#include "ctl/dialog_window.h"
 #include "ctl/portable/precision_scale.h"
 
 constexpr int kOpeningWidth = 231;
@@ -38,12 +39,9 @@ struct PrecisionAdjustState {
   HWND dialog;
 };
 
-static PrecisionAdjustState* StateOf(HWND dialog) {
-  return dialog ? reinterpret_cast<PrecisionAdjustState*>(GetWindowLongPtrA(dialog, DWLP_USER))
-                : nullptr;
+static PrecisionAdjustState* OpenState() {
+  return DialogRecordOf<PrecisionAdjustState>(GetPopupSlot(kSlotPrecision));
 }
-
-static PrecisionAdjustState* OpenState() { return StateOf(GetPopupSlot(kSlotPrecision)); }
 
 static bool IsDecibel(const PrecisionAdjustState* s) {
   return (s->shown.flags & kStyleDecibel) != 0;
@@ -192,7 +190,7 @@ static void OnMove(HWND dialog, PrecisionAdjustState* s, int x, int y) {
       ClampToRange(shown.range, PrecisionControlValue(s->scale.value, IsDecibel(s)));
   const uint32_t bits = FloatBits(value);
   SendMessageA(shown.control, WM_COMMAND, kCtlSetValue, static_cast<LPARAM>(bits));
-  if (StateOf(dialog) != s || !HasControl(s)) return;  // the control went away meanwhile
+  if (DialogRecord(dialog) != s || !HasControl(s)) return;  // the control went away meanwhile
   if (shown.range->value != value) return;  // refused
   SendNotification(shown.target, static_cast<uint32_t>(shown.control_id), bits);
 }
@@ -231,7 +229,7 @@ static void OnCaptureChanged(HWND dialog, PrecisionAdjustState* s, HWND new_owne
 // Life.
 
 static INT_PTR OnInitDialog(HWND dialog, PrecisionAdjustState* s) {
-  SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(s));
+  AttachDialogRecord(dialog, s);
   s->dialog = dialog;
   SetPopupSlot(kSlotPrecision, dialog);
   SetWindowTextA(dialog, "Precision Tri Slider");
@@ -272,17 +270,20 @@ static void OnDestroy(HWND dialog, PrecisionAdjustState* s) {
     SendMessageA(s->shown.control, WM_COMMAND, static_cast<WPARAM>(s->shown.closing_command), 0);
   }
   if (GetPopupSlot(kSlotPrecision) == dialog) SetPopupSlot(kSlotPrecision, nullptr);
-  SetWindowLongPtrA(dialog, DWLP_USER, 0);
+  DetachDialogRecord(dialog);
   std::free(s);
+}
+
+static void OnInverseToggle() {
+  ControlPreferences* prefs = GetControlPreferences();
+  if (prefs) prefs->a_imode = prefs->a_imode == 1 ? 0 : 1;
 }
 
 static INT_PTR CALLBACK PrecisionAdjustProc(HWND dialog, UINT message, WPARAM wparam,
                                             LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    return OnInitDialog(dialog, reinterpret_cast<PrecisionAdjustState*>(lparam));
-  }
-  PrecisionAdjustState* s = StateOf(dialog);
-  if (!s) return FALSE;
+  PrecisionAdjustState* s = nullptr;
+  INT_PTR result = FALSE;
+  if (HandledByDialogSkeleton(dialog, message, lparam, OnInitDialog, &s, &result)) return result;
   const int x = static_cast<int16_t>(LOWORD(lparam));
   const int y = static_cast<int16_t>(HIWORD(lparam));
   switch (message) {
@@ -294,22 +295,13 @@ static INT_PTR CALLBACK PrecisionAdjustProc(HWND dialog, UINT message, WPARAM wp
       OnCaptureChanged(dialog, s, reinterpret_cast<HWND>(lparam));
       return TRUE;
     case WM_COMMAND:
-      if (LOWORD(wparam) == kInverseToggleId) {
-        ControlPreferences* prefs = GetControlPreferences();
-        if (prefs) prefs->a_imode = prefs->a_imode == 1 ? 0 : 1;
-      }
+      if (LOWORD(wparam) == kInverseToggleId) OnInverseToggle();
       return TRUE;
     case WM_KEYDOWN:
       if (wparam == VK_ESCAPE) DestroyWindow(dialog);
       return TRUE;
     case WM_CLOSE: DestroyWindow(dialog); return TRUE;
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(dialog, &client);
-      TileBackground(reinterpret_cast<HDC>(wparam), &client);
-      SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
-      return TRUE;
-    }
+    case WM_ERASEBKGND: return EraseToTiledBackground(dialog, reinterpret_cast<HDC>(wparam));
     case WM_PAINT: Paint(s); return TRUE;
     case WM_DESTROY: OnDestroy(dialog, s); return TRUE;
     default: return FALSE;

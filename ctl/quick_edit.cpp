@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "ctl/dialog_template.h"
+#include "ctl/dialog_window.h"
 #include "ctl/library_state.h"
 
 constexpr int kAnswerBytes = 1024;
@@ -29,10 +30,6 @@ struct QuickEditState {
   bool reenable_owner;
   bool ended;  // the dialog tears down after EndDialog: later events change nothing
 };
-
-static QuickEditState* StateOf(HWND dialog) {
-  return reinterpret_cast<QuickEditState*>(GetWindowLongPtrA(dialog, DWLP_USER));
-}
 
 static void Accept(QuickEditState* s) {
   if (s->ended) return;
@@ -75,7 +72,7 @@ static LRESULT CALLBACK EditFieldProc(HWND edit, UINT message, WPARAM wparam, LP
 }
 
 static INT_PTR OnInitDialog(HWND dialog, QuickEditState* s) {
-  SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(s));
+  AttachDialogRecord(dialog, s);
   s->dialog = dialog;
   SetPopupSlot(kSlotQuickEdit, dialog);
   s->edit = CreateWindowExA(
@@ -101,28 +98,36 @@ static INT_PTR OnInitDialog(HWND dialog, QuickEditState* s) {
   return FALSE;  // the focus is set
 }
 
-static INT_PTR CALLBACK QuickEditProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    return OnInitDialog(dialog, reinterpret_cast<QuickEditState*>(lparam));
+static void OnCommand(HWND dialog, QuickEditState* s, WPARAM wparam) {
+  if (LOWORD(wparam) == IDOK) {
+    Accept(s);
+  } else if (LOWORD(wparam) == IDCANCEL) {
+    Dismiss(s);
+  } else if (LOWORD(wparam) == kEditId && HIWORD(wparam) == EN_KILLFOCUS &&
+             GetFocus() != dialog) {
+    Dismiss(s);
   }
-  QuickEditState* s = StateOf(dialog);
-  if (!s) return FALSE;
+}
+
+static void OnKillFocus(HWND dialog, QuickEditState* s, HWND next) {
+  if (next != dialog && next != s->edit) Dismiss(s);
+}
+
+static void OnDestroy(HWND dialog, QuickEditState* s) {
+  if (s->edit && s->edit_procedure) {
+    SetWindowLongPtrA(s->edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s->edit_procedure));
+  }
+  if (GetPopupSlot(kSlotQuickEdit) == dialog) SetPopupSlot(kSlotQuickEdit, nullptr);
+  DetachDialogRecord(dialog);
+}
+
+static INT_PTR CALLBACK QuickEditProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  QuickEditState* s = nullptr;
+  INT_PTR result = FALSE;
+  if (HandledByDialogSkeleton(dialog, message, lparam, OnInitDialog, &s, &result)) return result;
   switch (message) {
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK) {
-        Accept(s);
-      } else if (LOWORD(wparam) == IDCANCEL) {
-        Dismiss(s);
-      } else if (LOWORD(wparam) == kEditId && HIWORD(wparam) == EN_KILLFOCUS &&
-                 GetFocus() != dialog) {
-        Dismiss(s);
-      }
-      return TRUE;
-    case WM_KILLFOCUS: {
-      const HWND next = reinterpret_cast<HWND>(wparam);
-      if (next != dialog && next != s->edit) Dismiss(s);
-      return TRUE;
-    }
+    case WM_COMMAND: OnCommand(dialog, s, wparam); return TRUE;
+    case WM_KILLFOCUS: OnKillFocus(dialog, s, reinterpret_cast<HWND>(wparam)); return TRUE;
     case WM_CLOSE:
     case WM_CANCELMODE:
     case WM_SYSKEYDOWN:
@@ -130,13 +135,7 @@ static INT_PTR CALLBACK QuickEditProc(HWND dialog, UINT message, WPARAM wparam, 
     case WM_CTLCOLOREDIT:
       return reinterpret_cast<INT_PTR>(
           ColorFieldByTextStyle(reinterpret_cast<HDC>(wparam), s->text_style));
-    case WM_DESTROY:
-      if (s->edit && s->edit_procedure) {
-        SetWindowLongPtrA(s->edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s->edit_procedure));
-      }
-      if (GetPopupSlot(kSlotQuickEdit) == dialog) SetPopupSlot(kSlotQuickEdit, nullptr);
-      SetWindowLongPtrA(dialog, DWLP_USER, 0);
-      return TRUE;
+    case WM_DESTROY: OnDestroy(dialog, s); return TRUE;
     default: return FALSE;
   }
 }

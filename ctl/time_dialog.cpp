@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "ctl/dialog_template.h"
+#include "ctl/dialog_window.h"
 #include "ctl/library_state.h"
 #include "ctl/portable/musical_time.h"
 
@@ -96,9 +97,6 @@ struct TimeDialogState {
   int x, y;
 };
 
-static TimeDialogState* StateOf(HWND dialog) {
-  return reinterpret_cast<TimeDialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
-}
 
 static void StoreContext(TimeDialogState* s) { EncodeTimeContext(&s->context, s->stored); }
 
@@ -280,7 +278,7 @@ static void CreateFields(TimeDialogState* s) {
 }
 
 static INT_PTR OnInitDialog(HWND dialog, TimeDialogState* s) {
-  SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(s));
+  AttachDialogRecord(dialog, s);
   s->dialog = dialog;
   s->busy = 1;
   SetPopupSlot(kSlotTimeEntry, dialog);
@@ -439,25 +437,22 @@ static INT_PTR OnMouse(TimeDialogState* s, UINT message, WPARAM wparam, LPARAM l
   }
 }
 
+static void OnDestroy(HWND dialog) {
+  if (GetPopupSlot(kSlotTimeEntry) == dialog) SetPopupSlot(kSlotTimeEntry, nullptr);
+  DetachDialogRecord(dialog);
+}
+
 static INT_PTR CALLBACK TimeDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    return OnInitDialog(dialog, reinterpret_cast<TimeDialogState*>(lparam));
-  }
-  TimeDialogState* s = StateOf(dialog);
-  if (!s) return FALSE;
+  TimeDialogState* s = nullptr;
+  INT_PTR result = FALSE;
+  if (HandledByDialogSkeleton(dialog, message, lparam, OnInitDialog, &s, &result)) return result;
   switch (message) {
     case WM_COMMAND: return OnCommand(s, wparam, lparam);
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       return reinterpret_cast<INT_PTR>(
           ColorFieldByTextStyle(reinterpret_cast<HDC>(wparam), s->text_style));
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(dialog, &client);
-      TileBackground(reinterpret_cast<HDC>(wparam), &client);
-      SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
-      return TRUE;
-    }
+    case WM_ERASEBKGND: return EraseToTiledBackground(dialog, reinterpret_cast<HDC>(wparam));
     case WM_PAINT: Paint(dialog, s); return TRUE;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -466,10 +461,7 @@ static INT_PTR CALLBACK TimeDialogProc(HWND dialog, UINT message, WPARAM wparam,
     case WM_CANCELMODE:
     case WM_CAPTURECHANGED: return OnMouse(s, message, wparam, lparam);
     case WM_CLOSE: EndWith(s, kTimeDialogCancel); return TRUE;
-    case WM_DESTROY:
-      if (GetPopupSlot(kSlotTimeEntry) == dialog) SetPopupSlot(kSlotTimeEntry, nullptr);
-      SetWindowLongPtrA(dialog, DWLP_USER, 0);
-      return TRUE;
+    case WM_DESTROY: OnDestroy(dialog); return TRUE;
     default: return FALSE;
   }
 }

@@ -14,7 +14,7 @@ dist_dir=$2
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$dist_dir"
 found=0
-for exe in generator/Generator.exe setup/BrindlemoorSetup.exe; do
+for exe in generator/app/Generator.exe setup/installer/BrindlemoorSetup.exe; do
   path="$build_dir/$exe"
   [[ -f "$path" ]] || continue
   found=1

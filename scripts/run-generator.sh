@@ -42,7 +42,7 @@ fi
 [[ -d "$1" ]] || { echo "run: $1 is no build tree" >&2; exit 1; }
 build_dir=$(cd "$1" && pwd)
 source "$here/wine-paths.sh"
-exe="$build_dir/generator/Generator.exe"
+exe="$build_dir/generator/app/Generator.exe"
 [[ -f "$exe" ]] || { echo "run: $exe is not built" >&2; exit 1; }
 
 # The PE header's machine field says which program this is.

@@ -5,7 +5,7 @@
 // on and renders it in one of two qualities. `specified` runs the engine
 // exactly as the program's audio thread does (reset, then blocks of 4,408
 // frames): the program's own 16-bit output, bit for bit. `high` runs the
-// precise synth (generator/precise_synth.h): the same set-up, timing and
+// precise synth (generator/engine/precise_synth.h): the same set-up, timing and
 // envelope computed in double precision, written as 16- or 24-bit PCM with
 // TPDF dither or as 32-bit float. Each block is written as it comes, so an
 // hour takes no more memory than a second, and the length is known before
@@ -31,11 +31,11 @@
 #include <unistd.h>
 #endif
 
-#include "generator/engine.h"
-#include "generator/offline_render.h"
-#include "generator/precise_synth.h"
-#include "generator/set_file_format.h"
-#include "generator/wav_file.h"
+#include "generator/engine/engine.h"
+#include "generator/files/offline_render.h"
+#include "generator/engine/precise_synth.h"
+#include "generator/files/set_file_format.h"
+#include "generator/files/wav_file.h"
 #include "tools/usage_error.h"
 
 static const char kUsage[] =

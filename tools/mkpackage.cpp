@@ -21,10 +21,10 @@
 #include <direct.h>
 #endif
 
-#include "setup/md5.h"
-#include "setup/package_builder.h"
-#include "setup/package_format.h"
-#include "setup/package_reader.h"
+#include "setup/package/md5.h"
+#include "setup/package/package_builder.h"
+#include "setup/package/package_format.h"
+#include "setup/package/package_reader.h"
 #include "tools/mkpackage_pe.h"
 #include "tools/usage_error.h"
 

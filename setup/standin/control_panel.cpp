@@ -7,8 +7,7 @@
 // windows.h first: setupapi.h needs its types.
 #include <setupapi.h>
 
-static const GUID kMixerInterfaceClass = {
-    0xD8C6B17A, 0x215D, 0x4082, {0x93, 0x41, 0x1E, 0x16, 0x77, 0xAE, 0x6B, 0x55}};
+#include "setup/procedures/product_names.h"
 
 static int DriverPresent() {
   HDEVINFO set = SetupDiGetClassDevsA(&kMixerInterfaceClass, nullptr, nullptr,

@@ -27,20 +27,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "setup/procedures/product_names.h"
 #include "setup/standin/standin_args.h"
 #include "setup/standin/standin_log.h"
 
-// {D8C6B17A-215D-4082-9341-1E1677AE6B55}: the mixer driver's interface class.
-static const GUID kMixerInterfaceClass = {
-    0xD8C6B17A, 0x215D, 0x4082, {0x93, 0x41, 0x1E, 0x16, 0x77, 0xAE, 0x6B, 0x55}};
 // The system's MEDIA setup class, where audio devices belong.
 static const GUID kMediaSetupClass = {
     0x4D36E96C, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 
 static const char kHardwareIds[] = "ROOT\\QX_KXBMVD\0";  // REG_MULTI_SZ: ends with two NULs
-static const char kDeviceClassesKey[] =
-    "System\\CurrentControlSet\\Control\\DeviceClasses\\"
-    "{D8C6B17A-215D-4082-9341-1E1677AE6B55}";
+static const char kDeviceClassesFolder[] = "System\\CurrentControlSet\\Control\\DeviceClasses\\";
 
 // Writes Linked = 1 under the interface's "#\Control" key. 1 on success.
 static int LinkInterface(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* interface_data) {
@@ -64,8 +60,8 @@ static int LinkInterface(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* interface_data)
     interface_key[i] = path[4 + i] == '\\' ? '#' : path[4 + i];
   }
   char key_name[1024];
-  const int n = std::snprintf(key_name, sizeof key_name, "%s\\##?#%s\\#\\Control",
-                              kDeviceClassesKey, interface_key);
+  const int n = std::snprintf(key_name, sizeof key_name, "%s%s\\##?#%s\\#\\Control",
+                              kDeviceClassesFolder, kMixerInterfaceClassText, interface_key);
   if (n <= 0 || n >= static_cast<int>(sizeof key_name)) return 0;
   HKEY control = nullptr;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key_name, 0, nullptr, REG_OPTION_NON_VOLATILE,

@@ -5,6 +5,8 @@
 // says what it is: the demonstration payload, not the mixer.
 #include <windows.h>
 
+#include "setup/procedures/product_names.h"
+
 static LRESULT CALLBACK MixerWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_PAINT: {
@@ -34,7 +36,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   window_class.lpszClassName = "QXBrindlemoorStandInWindow";
   if (!RegisterClassA(&window_class)) return 1;
   HWND window =
-      CreateWindowA("QXBrindlemoorStandInWindow", "BrindleMoor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+      CreateWindowA("QXBrindlemoorStandInWindow", kMixerWindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                     CW_USEDEFAULT, 480, 200, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 1;
   ShowWindow(window, show);

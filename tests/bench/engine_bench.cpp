@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "generator/engine.h"
-#include "generator/precise_synth.h"
-#include "generator/wav_file.h"
+#include "generator/engine/engine.h"
+#include "generator/engine/precise_synth.h"
+#include "generator/files/wav_file.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "setup/md5.h"
-#include "setup/package_builder.h"
-#include "setup/package_cipher.h"
-#include "setup/package_reader.h"
+#include "setup/package/md5.h"
+#include "setup/package/package_builder.h"
+#include "setup/package/package_cipher.h"
+#include "setup/package/package_reader.h"
 
 namespace {
 

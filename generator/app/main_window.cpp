@@ -1,0 +1,372 @@
+// The main window of Generator and the program's start-up and shutdown.
+//
+// How it works. WM_CREATE starts the control library, the audio output, the
+// engine, loads the current-set file and finally posts itself command 21,
+// which resets the engine and starts the audio thread. Closing sends
+// WM_CLOSE to the options window and posts WM_DESTROY, whose handler shuts
+// everything down the other way: the audio thread is stopped before the set
+// is saved and before the engine is released, so no render overlaps them.
+#include "generator/app/main_window.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "generator/app/app_info.h"
+#include "generator/audio/audio_thread.h"
+#include "generator/audio/latency_setting.h"
+#include "generator/app/panel.h"
+#include "generator/app/current_set.h"
+#include "generator/files/set_file.h"
+
+GeneratorApp g_app;
+
+static const int kSkinIds[kSkinCount] = {IDB_PANEL,     IDB_SMALL_KNOB, IDB_LARGE_KNOB,
+                                         IDB_BUTTON_ON, IDB_BUTTON_OFF, IDB_LAMP_ON,
+                                         IDB_LAMP_OFF,  IDB_SLIDER_TRACK, IDB_SLIDER_THUMB,
+                                         IDB_OPTIONS};
+
+static const struct {
+  int command;
+  float latency_s;
+} kLatencyCommands[] = {{CMD_LATENCY_200, 0.2f},
+                        {CMD_LATENCY_100, 0.1f},
+                        {CMD_LATENCY_50, 0.05f},
+                        {CMD_LATENCY_30, 0.03f},
+                        {CMD_LATENCY_20, 0.02f}};
+
+void InitGeneratorApp(HINSTANCE instance) {
+  g_app = GeneratorApp();
+  g_app.instance = instance;
+  // A start directory that cannot be read or is too long leaves both empty:
+  // no set file this run, rather than one in some other folder.
+  InitSetFilePath(g_app.start_directory, sizeof g_app.start_directory, g_app.set_file_path,
+                  sizeof g_app.set_file_path);
+  for (int i = 0; i < kSkinCount; ++i) {
+    g_app.skins[i] = static_cast<HBITMAP>(
+        LoadImageA(instance, MAKEINTRESOURCEA(kSkinIds[i]), IMAGE_BITMAP, 0, 0, 0));
+  }
+}
+
+void EndGeneratorApp() {
+  for (HBITMAP& skin : g_app.skins) {
+    if (skin) DeleteObject(skin);
+    skin = nullptr;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Start-up (WM_CREATE).
+
+static HMENU BuildPopupMenu() {
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return nullptr;
+  AppendMenuA(menu, MF_STRING, CMD_README, "info...");
+  AppendMenuA(menu, MF_STRING, CMD_LICENSE, "License...");
+  AppendMenuA(menu, MF_STRING, CMD_WEB, "See QX's Web Pages...");
+  AppendMenuA(menu, MF_STRING, CMD_MAIL, "E-mail me...");
+  return menu;
+}
+
+// The steps of window creation; false when one failed.
+static bool CreateParts(HWND window) {
+  g_app.main_window = window;
+  GetWindowMetrics(&g_app.frame_width, &g_app.caption_height, &g_app.menu_height);
+
+  if (!InitControlLibrary(g_app.instance, "Generator")) return false;
+  g_audio.latency_s = kDefaultLatencySeconds;
+  if (!InitAudioOutput(g_app.instance, &g_app.engine)) {
+    MessageBoxA(window, GetStreamError(&g_audio.stream), "Init Error", MB_OK);
+    return false;
+  }
+  g_audio.latency_s = ReadLatencySetting(kDefaultLatencySeconds);
+  g_app.latency_read = true;
+  if (!ApplyLatency(window)) return false;
+
+  g_app.engine = CreateGenerator();
+  if (!g_app.engine || !SetGeneratorFormat(&g_app.engine, 44100.0f, 2)) {
+    MessageBoxA(window, "Not enough memory, can't run this program", "Fatal error", MB_TASKMODAL);
+    return false;
+  }
+  BindPanel(&g_panel, g_app.engine);
+  const PanelImages images = {g_app.skins[kSkinPanel],     g_app.skins[kSkinSmallKnob],
+                              g_app.skins[kSkinLargeKnob], g_app.skins[kSkinButtonOn],
+                              g_app.skins[kSkinButtonOff], g_app.skins[kSkinLampOn],
+                              g_app.skins[kSkinLampOff],   g_app.skins[kSkinSliderTrack],
+                              g_app.skins[kSkinSliderThumb], g_app.skins[kSkinOptions]};
+  if (!CreatePanel(&g_panel, window, &images)) {
+    MessageBoxA(window, "Not enough memory, can't run this program", "Fatal error", MB_TASKMODAL);
+    return false;
+  }
+  LoadCurrentSet(g_app.engine, g_app.set_file_path);
+  RefreshPanel(&g_panel);
+  g_app.popup_menu = BuildPopupMenu();
+  InitWindowDrag(&g_app.drag, window);
+  SetWindowPos(window, nullptr, 0, 0, kPanelWidth + 2 * g_app.frame_width,
+               kWindowBaseHeight + g_app.caption_height + g_app.menu_height + 3 * g_app.frame_width,
+               SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOZORDER);
+  PostMessageA(window, WM_COMMAND, CMD_START_AUDIO, 0);
+  g_app.started = true;
+  return true;
+}
+
+static void Shutdown();
+
+// A failed creation shuts down what it started at once: not every system
+// sends WM_DESTROY to a window whose WM_CREATE failed (Wine does not).
+static LRESULT OnCreate(HWND window) {
+  if (CreateParts(window)) return 0;
+  Shutdown();
+  return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Commands.
+
+static void StartAudioFresh() {
+  ResetGenerator(&g_app.engine);
+  StartAudio();
+}
+
+static void SetLatency(HWND window, float latency_s) {
+  StopAudio();
+  g_audio.latency_s = latency_s;
+  if (ApplyLatency(window)) {
+    StartAudioFresh();
+  } else {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  }
+}
+
+// Opens a document of the start directory ("readme.txt", "license.txt"). The
+// start directory is a folder whatever its last name looks like
+// ("C:\Users\john.smith", "...\Generator 1.2"): it is used as it is. The
+// document goes to the shell by its full path: some shells look for a bare
+// name in the current directory rather than in the one given. Without a start
+// directory the current one is where the program started.
+static void OpenDocument(HWND window, const char* name) {
+  const char* directory = g_app.start_directory;
+  const size_t directory_length = std::strlen(directory);
+  const bool has_separator = directory_length > 0 && directory[directory_length - 1] == '\\';
+  char path[kPathBytes];
+  const int length =
+      std::snprintf(path, sizeof path, "%s%s%s", directory, has_separator ? "" : "\\", name);
+  if (!directory[0] || length < 0 || static_cast<size_t>(length) >= sizeof path) {
+    ShellExecuteA(window, "open", name, nullptr, nullptr, SW_SHOWNORMAL);
+    return;
+  }
+  ShellExecuteA(window, "open", path, nullptr, directory, SW_SHOWNORMAL);
+}
+
+static void ShowAbout(HWND window) {
+  MessageBoxA(window,
+              "Generator " GENERATOR_VERSION_TEXT "\n"
+              "Audio test-signal generator\n\n"
+              "Sine, triangle, sawtooth and square waves with sweeps,\n"
+              "impulse, pink noise and a 31-tone multi-tone.\n\n"
+              GENERATOR_MAKER "\n" GENERATOR_WEB_ADDRESS,
+              "About Generator", MB_OK | MB_ICONINFORMATION);
+}
+
+static void CloseProcedure(HWND window);
+
+static void OnCommand(HWND window, int command) {
+  switch (command) {
+    case CMD_STOP_AUDIO:
+    case CMD_STOP_AUDIO_TOO:
+      StopAudio();
+      return;
+    case CMD_START_AUDIO:
+      if (g_audio.run.load() == 1) return;
+      StartAudioFresh();
+      return;
+    case CMD_QUIT:
+      CloseProcedure(window);
+      return;
+    case CMD_ABOUT:
+      ShowAbout(window);
+      return;
+    case CMD_DEFAULTS:
+      RestoreGeneratorDefaults(g_app.engine);
+      RefreshPanel(&g_panel);
+      return;
+    case CMD_README:
+      OpenDocument(window, "readme.txt");
+      return;
+    case CMD_LICENSE:
+      OpenDocument(window, "license.txt");
+      return;
+    case CMD_WEB:
+      ShellExecuteA(window, "open", GENERATOR_WEB_ADDRESS, nullptr, nullptr, SW_SHOWNORMAL);
+      return;
+    case CMD_MAIL:
+      ShellExecuteA(window, "open", "mailto:" GENERATOR_MAIL_ADDRESS, nullptr, nullptr,
+                    SW_SHOWNORMAL);
+      return;
+    default:
+      break;
+  }
+  for (const auto& entry : kLatencyCommands) {
+    if (entry.command == command) SetLatency(window, entry.latency_s);
+  }
+}
+
+static void OnInitMenu(HWND window, HMENU menu) {
+  if (menu != GetMenu(window)) return;
+  for (const auto& entry : kLatencyCommands) {
+    const bool current = entry.latency_s == g_audio.latency_s;
+    CheckMenuItem(menu, static_cast<UINT>(entry.command),
+                  MF_BYCOMMAND | (current ? MF_CHECKED : MF_UNCHECKED));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Close and shutdown.
+
+static BOOL CALLBACK CloseOwnedPopup(HWND window, LPARAM main_window) {
+  if (GetParent(window) == reinterpret_cast<HWND>(main_window) &&
+      (GetWindowLongA(window, GWL_STYLE) & WS_POPUP)) {
+    SendMessageA(window, WM_CLOSE, 0, 0);
+  }
+  return TRUE;
+}
+
+static void CloseProcedure(HWND window) {
+  EnumWindows(CloseOwnedPopup, reinterpret_cast<LPARAM>(window));
+  PostMessageA(window, WM_DESTROY, 0, 0);
+}
+
+// Stops the audio and writes what the program keeps: the latency (when it
+// was read in this run), the set (when it was loaded) and the library's
+// preferences. Runs once.
+static void SaveAndStop() {
+  if (g_app.saved) return;
+  g_app.saved = true;
+  FreeAudioStream();
+  if (g_app.latency_read) WriteLatencySetting(g_audio.latency_s);
+  ReleaseWaveDevices();
+  if (g_app.started) SaveCurrentSet(g_app.engine, g_app.set_file_path);
+}
+
+// Also runs when WM_CREATE failed part-way: then what was not read is not
+// written (the set file or the latency setting would be overwritten with
+// defaults) and no quit message is posted (there is no message loop yet, and
+// a pending quit would close the failure message box at once).
+//
+// A value editor may be open (the session can end while a read-out's box
+// is up): its loop returns into code that uses the panel and the engine. Then
+// everything is saved now, the editors are dismissed, and the freeing waits
+// for a close posted to come back here once their loops have ended.
+static void Shutdown() {
+  if (g_app.shut_down) return;
+  SaveAndStop();
+  if (IsValueEditorOpen()) {
+    SaveControlPreferences();
+    CloseValueEditors();
+    PostMessageA(g_app.main_window, WM_CLOSE, 0, 0);
+    return;
+  }
+  g_app.shut_down = true;
+  if (g_app.popup_menu) DestroyMenu(g_app.popup_menu);
+  g_app.popup_menu = nullptr;
+  DestroyPanel(&g_panel);
+  ReleaseGenerator(&g_app.engine);
+  EndControlLibrary();
+  if (g_app.started) PostQuitMessage(0);
+}
+
+// ---------------------------------------------------------------------------
+// The window procedure.
+
+static void PaintBackground(HDC dc) {
+  DrawBitmap(dc, 0, 0, kPanelWidth, kPanelHeight, g_app.skins[kSkinPanel], 0, 0, SRCCOPY);
+}
+
+// The session ends without a WM_DESTROY: save now, as closing would.
+static void OnEndSession(HWND window, bool ending) {
+  if (!ending) return;
+  EnumWindows(CloseOwnedPopup, reinterpret_cast<LPARAM>(window));
+  Shutdown();
+}
+
+// The right-click menu ("info...", "License...", the web page and mail).
+static void OnRightButtonDown(HWND window, int x, int y) {
+  if (!g_app.popup_menu) return;
+  POINT at = {x, y};
+  ClientToScreen(window, &at);
+  TrackPopupMenu(g_app.popup_menu, TPM_LEFTBUTTON, at.x, at.y, 0, window, nullptr);
+}
+
+static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  const int x = static_cast<int16_t>(LOWORD(lparam));
+  const int y = static_cast<int16_t>(HIWORD(lparam));
+  switch (message) {
+    case WM_CREATE: return OnCreate(window);
+    case WM_CLOSE: CloseProcedure(window); return 0;
+    case WM_DESTROY: Shutdown(); return 0;
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION: OnEndSession(window, wparam != 0); return 0;
+    case WM_ERASEBKGND: PaintBackground(reinterpret_cast<HDC>(wparam)); return 1;
+    case WM_KEYDOWN: CycleFocus(window, wparam); return 0;
+    case WM_COMMAND: OnCommand(window, LOWORD(wparam)); return 0;
+    case WM_INITMENU: OnInitMenu(window, reinterpret_cast<HMENU>(wparam)); return 0;
+    case WM_LBUTTONDOWN: BeginWindowDrag(&g_app.drag, x, y); return 0;
+    case WM_MOUSEMOVE: MoveWindowDrag(&g_app.drag, x, y); return 0;
+    case WM_LBUTTONUP: EndWindowDrag(&g_app.drag, x, y); return 0;
+    case WM_CAPTURECHANGED:
+      OnWindowDragCaptureChanged(&g_app.drag, reinterpret_cast<HWND>(lparam));
+      return 0;
+    case WM_RBUTTONDOWN: OnRightButtonDown(window, x, y); return 0;
+    default: return DefWindowProcA(window, message, wparam, lparam);
+  }
+}
+
+int RegisterMainWindowClass() {
+  WNDCLASSA wc;
+  std::memset(&wc, 0, sizeof wc);
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = MainWindowProc;
+  wc.hInstance = g_app.instance;
+  wc.hIcon = LoadIconA(g_app.instance, MAKEINTRESOURCEA(IDI_GENERATOR));
+  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(5));
+  wc.lpszMenuName = "MenuMonApp";
+  wc.lpszClassName = kMainWindowClass;
+  if (!RegisterClassA(&wc)) {
+    MessageBoxA(nullptr, "Failed to register main class...", "Sorry", MB_ICONWARNING);
+    return 0;
+  }
+  return 1;
+}
+
+HWND CreateMainWindow() {
+  HWND window = CreateWindowExA(0, kMainWindowClass, kMainWindowCaption,
+                                WS_VISIBLE | WS_DLGFRAME | WS_SYSMENU | WS_MINIMIZEBOX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                                nullptr, g_app.instance, nullptr);
+  if (!window) MessageBoxA(nullptr, "Failed to create window...", "Sorry", MB_ICONWARNING);
+  return window;
+}
+
+int RunGenerator(HINSTANCE instance, int show) {
+  InitGeneratorApp(instance);
+  if (!RegisterMainWindowClass()) return 0;
+  HWND window = CreateMainWindow();
+  if (!window) {
+    EndGeneratorApp();
+    return 0;
+  }
+  ShowWindow(window, show);
+  UpdateWindow(window);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  // The shutdown procedure ended the loop without destroying the window.
+  DestroyWindow(window);
+  EndGeneratorApp();
+  UnregisterClassA(kMainWindowClass, instance);
+  return static_cast<int>(msg.wParam);
+}

@@ -1,8 +1,0 @@
-// Program entry of Generator.
-#include <windows.h>
-
-#include "generator/main_window.h"
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-  return RunGenerator(instance, show);
-}

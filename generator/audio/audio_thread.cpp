@@ -1,0 +1,105 @@
+// The audio thread and its start/stop protocol: see audio_thread.h.
+#include "generator/audio/audio_thread.h"
+
+#include <cstdlib>
+#include <cstring>
+
+AudioState g_audio = {};
+
+void FillBlock(int16_t* block, int32_t size_bytes) {
+  if (!g_audio.engine_slot || IsGeneratorBusy(g_audio.engine_slot)) return;
+  RenderGenerator(g_audio.engine_slot, block, static_cast<uint32_t>(size_bytes));
+}
+
+static DWORD WINAPI AudioThreadMain(LPVOID) {
+  WaveStream* stream = &g_audio.stream;
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+  stream->report_lost = 0;
+  stream->capture_no_copy = 0;
+
+  if (OpenStream(stream) == 0 && PrepareStream(stream) == 0 &&
+      WriteStream(stream, nullptr, 1) == 0 && StartStream(stream) == 0) {
+    int written = 0;
+    while (g_audio.run.load() == 1 && written == 0) {
+      std::memset(g_audio.render_block, 0, static_cast<size_t>(g_audio.render_bytes));
+      FillBlock(g_audio.render_block, g_audio.render_bytes);
+      if (g_audio.run.load() != 1) break;
+      const int32_t failures = stream->failed_writes;
+      written = WriteStream(stream, g_audio.render_block, 3);
+      // A device that refuses every write (unplugged) queues nothing, so the
+      // write never waits: without a pause this thread would spin at
+      // time-critical priority and starve the user interface.
+      if (stream->failed_writes != failures) PauseAfterFailedTransfer(stream);
+    }
+  }
+  StopStream(stream);
+  UnprepareStream(stream);
+  CloseStream(stream);
+  g_audio.run.store(0);
+  return 0;
+}
+
+// A thread that ended by itself (a device failure) leaves its handle behind.
+static void CloseFinishedThread() {
+  if (!g_audio.thread) return;
+  WaitForSingleObject(g_audio.thread, INFINITE);
+  CloseHandle(g_audio.thread);
+  g_audio.thread = nullptr;
+  g_audio.thread_id = 0;
+}
+
+void StartAudio() {
+  if (g_audio.run.load() == 1) return;
+  CloseFinishedThread();
+  if (!g_audio.render_block) return;
+  g_audio.run.store(1);
+  g_audio.thread = CreateThread(nullptr, 0, AudioThreadMain, nullptr, 0, &g_audio.thread_id);
+  if (!g_audio.thread) g_audio.run.store(0);
+}
+
+void StopAudio() {
+  if (g_audio.run.load() == 0) {
+    CloseFinishedThread();
+    return;
+  }
+  g_audio.run.store(0);
+  CancelStreamWait(&g_audio.stream);
+  CloseFinishedThread();
+}
+
+int ApplyLatency(HWND window) {
+  if (!SetStreamLatency(&g_audio.stream, &kGeneratorWaveFormat, g_audio.latency_s)) {
+    MessageBoxA(window, GetStreamError(&g_audio.stream), "Init Error", MB_OK | MB_ICONERROR);
+    return 0;
+  }
+  std::free(g_audio.render_block);
+  g_audio.render_bytes = g_audio.stream.buffer_bytes;
+  g_audio.render_block = static_cast<int16_t*>(std::calloc(1, static_cast<size_t>(g_audio.render_bytes)));
+  if (!g_audio.render_block) {
+    g_audio.render_bytes = 0;
+    MessageBoxA(window, "Not enough memory", "Init Error", MB_OK | MB_ICONERROR);
+    return 0;
+  }
+  return 1;
+}
+
+int InitAudioOutput(HINSTANCE instance, GeneratorEngine** engine_slot) {
+  g_audio.engine_slot = engine_slot;
+  if (g_audio.latency_s == 0.0f) g_audio.latency_s = kDefaultLatencySeconds;
+  if (!EnumerateWaveDevices(instance)) return 0;
+  ClearStreamError(&g_audio.stream);
+  return InitWaveStream(&g_audio.stream, kDirectionPlayback);
+}
+
+void FreeAudioStream() {
+  StopAudio();
+  FreeWaveStream(&g_audio.stream);
+  std::free(g_audio.render_block);
+  g_audio.render_block = nullptr;
+  g_audio.render_bytes = 0;
+}
+
+void EndAudioOutput() {
+  FreeAudioStream();
+  ReleaseWaveDevices();
+}

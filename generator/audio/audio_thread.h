@@ -1,0 +1,56 @@
+// The audio thread: renders the engine block by block into the playback
+// stream until it is told to stop, and the start/stop/latency protocol the
+// application drives it with.
+//
+// The thread opens, prepares and starts the stream, writes one buffer of
+// silence, then loops: zero-fill the render block, let the engine render into
+// it, write it (waiting while more than three buffers are queued; after a
+// write the device refused, pausing for about a buffer's duration). StopAudio
+// clears the run flag, wakes the thread and joins it, so the engine may be
+// reset or released afterwards without a render running.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "generator/engine/engine.h"
+#include "generator/audio/wave_stream.h"
+
+struct AudioState {
+  std::atomic<int> run;  // 1 while the audio thread runs
+  HANDLE thread;
+  DWORD thread_id;
+  float latency_s;  // the latency setting, 0.1 by default
+  int16_t* render_block;  // render_bytes long, the stream's buffer size
+  int32_t render_bytes;
+  WaveStream stream;                // the program's playback stream
+  GeneratorEngine** engine_slot;    // what FillBlock renders
+};
+
+extern AudioState g_audio;
+
+// Sets up the playback stream on the first playback device (the mapper) for
+// `engine_slot`. 1, or 0 with the reason in the stream's error text.
+int InitAudioOutput(HINSTANCE instance, GeneratorEngine** engine_slot);
+
+// Stops the thread and frees the stream and the render block.
+void FreeAudioStream();
+
+// FreeAudioStream, then drops the program's reference to the device list.
+void EndAudioOutput();
+
+// Starts the audio thread unless it runs. UI thread.
+void StartAudio();
+
+// Stops the audio thread and waits for it to end; returns promptly even when
+// the thread waits for a buffer to complete. UI thread.
+void StopAudio();
+
+// Sizes the stream for the latency setting and replaces the render block.
+// On failure shows the stream's error text under "Init Error" and returns 0.
+// Only while the audio thread is stopped.
+int ApplyLatency(HWND window);
+
+// Renders the engine into a block unless a render is already in progress.
+void FillBlock(int16_t* block, int32_t size_bytes);

@@ -1,0 +1,561 @@
+// The generator engine: settings exchange, derivation and block rendering.
+//
+// How it works. The user interface writes the pending settings under the
+// lock and clears the applied flag. At the start of each block the render
+// thread, still under the lock, copies pending to active and derives the
+// per-block values (PrepareGenerator: levels, increments, lengths in samples).
+// It then leaves the lock and synthesises the block from the run state, which
+// it loads into locals first and stores back at the end, so the per-frame loop
+// touches no shared memory, takes no lock and calls no library function.
+//
+// The frame loop is one template instantiated per signal kind and channel
+// layout; the kind is fixed for a block, so the choice is made once per block.
+// While a signal runs steadily (no fade, one-shot, ramp or mixing, and in the
+// sound phase of the gate) the frames go through a short loop that leaves out
+// the steps that would change nothing there; otherwise each frame takes every
+// step of the algorithm. The steps that time a frame (one-shot, fade, gate,
+// level ramp, the sweep's turns) are in frame_timing.h, shared with the
+// precise synth.
+//
+// Settings come from a file nobody validates. Every conversion of a derived
+// float to an integer saturates (NaN gives 0), divisions guard their divisor,
+// derived levels that are not finite are silenced, and table indices are
+// clamped to the table; in-range values take exactly the documented path.
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "generator/engine/engine_state.h"
+#include "generator/engine/frame_timing.h"
+#include "generator/engine/pink_noise_table.h"
+
+const GeneratorSettings kGeneratorDefaults = [] {
+  GeneratorSettings s = {};
+  s.duration_s = 0.05f;
+  s.level_db = -10.0f;
+  s.noise_type = kNoisePinkMono;
+  s.frequency_hz = 1000.0f;
+  s.sweep_start_hz = 20.0f;
+  s.sweep_end_hz = 15000.0f;
+  s.sweep_time_s = 1.0f;
+  s.gate_on_s = 3.0f;
+  s.gate_off_s = 0.3f;
+  return s;
+}();
+
+// Sample counts derived from seconds stay below this (about 3.4 hours at
+// 44.1 kHz), so counters that run past them never overflow.
+constexpr int32_t kMaxDerivedSamples = 1 << 29;
+
+// More frames than the gate's fade-in from 0.00001 up to 1.0 takes (1,146
+// frames at 1.010101 a frame): a counter beyond its period by more is in no
+// cycle.
+constexpr int32_t kGateFadeInBound = 4096;
+
+// ---------------------------------------------------------------------------
+// Safe arithmetic on values derived from unvalidated settings.
+
+static bool IsFinite(double v) { return v - v == 0.0; }
+
+// trunc(v) limited to ±kMaxDerivedSamples; NaN gives 0.
+static int32_t TruncToSamples(double v) {
+  if (!(v == v)) return 0;
+  if (v >= kMaxDerivedSamples) return kMaxDerivedSamples;
+  if (v <= -kMaxDerivedSamples) return -kMaxDerivedSamples;
+  return static_cast<int32_t>(v);
+}
+
+// IEEE quotient, without dividing by zero.
+static double Quotient(double a, double b) {
+  if (b != 0.0) return a / b;
+  if (a > 0.0) return INFINITY;
+  if (a < 0.0) return -INFINITY;
+  return NAN;
+}
+
+static float FiniteOrZero(double v) {
+  if (!IsFinite(v) || std::fabs(v) > 3.0e38) return 0.0f;
+  return static_cast<float>(v);
+}
+
+// Table index trunc(x), kept within 0 … n-1; NaN reads index 0. Written as
+// selects so that it compiles to min/max without branches.
+static inline int32_t TableIndex(float x, int32_t n) {
+  const float last = static_cast<float>(n - 1);
+  x = x >= 0.0f ? x : 0.0f;
+  x = x <= last ? x : last;
+  return static_cast<int32_t>(x);
+}
+
+// Output conversion: truncation toward zero, saturated to ±32767; NaN gives 0.
+static inline int16_t SaturateSample(float v) {
+  v = v == v ? v : 0.0f;
+  v = v <= 32767.0f ? v : 32767.0f;
+  v = v >= -32767.0f ? v : -32767.0f;
+  return static_cast<int16_t>(static_cast<int32_t>(v));
+}
+
+// ---------------------------------------------------------------------------
+// Derivation of the active settings.
+
+// Copies pending to active and derives everything the frame loop needs.
+// Caller holds the lock (this is also where the pending `on` word of a
+// one-shot or an impulse is cleared) and no render runs concurrently.
+static void PrepareGenerator(GeneratorEngine* e) {
+  const GeneratorSettings& s = e->active;
+  const double rate = e->sample_rate;
+  bool just_started = false;
+
+  e->pass_gain = s.mix_input != 0 ? 1.0f : 0.0f;
+
+  const double level = std::pow(10.0, static_cast<double>(0.05f * s.gain_db)) *
+                       std::pow(10.0, static_cast<double>(0.05f * s.level_db));
+  e->mono_level = FiniteOrZero(level);
+  if (s.pan >= 0.0f) {
+    e->left_level = FiniteOrZero(level * (1.0 - s.pan));
+    e->right_level = e->mono_level;
+  } else if (s.pan < 0.0f) {
+    e->left_level = e->mono_level;
+    e->right_level = FiniteOrZero(level * (1.0 + s.pan));
+  } else {  // NaN balance: no sensible level
+    e->left_level = e->right_level = 0.0f;
+  }
+
+  if (s.on != 0) {
+    if (e->running.load(std::memory_order_relaxed) == 0) just_started = true;
+    e->running.store(1, std::memory_order_relaxed);
+    e->fade_counter = 0;
+    e->elapsed_samples = 0;
+    if (s.one_shot != 0) {
+      // At least one sample, so that every one-shot ends: a duration of 0,
+      // below one sample, negative or NaN would otherwise never be counted,
+      // and switching off does not cut a one-shot short.
+      const int32_t length = TruncToSamples(static_cast<double>(s.duration_s) * rate);
+      e->one_shot_length = length > 1 ? length : 1;
+      e->pending.on = 0;  // a one-shot plays once per switch-on
+    } else {
+      e->one_shot_length = 0;
+    }
+    if (s.source == kSourceNoise && s.noise_type == kNoiseImpulse) e->pending.on = 0;
+  } else if (e->fade_counter == 0 && e->running.load(std::memory_order_relaxed) == 1 &&
+             s.one_shot == 0) {
+    e->fade_counter = 1;  // a one-shot in progress is not cut short
+  }
+
+  e->source = s.source;
+  e->noise_type = s.noise_type;
+  e->waveform = s.waveform;
+  e->left_dc_offset = s.dc_offset;
+  e->right_dc_offset = s.dc_offset;
+  e->sweep_on = s.sweep_flags & kSweepOn;
+
+  // The phase leaves one cycle only when an increment is negative, NaN or a
+  // whole cycle or more, that is from a frequency below 0 or at or above the
+  // sample rate, which only a hand-made file holds; start such a phase over.
+  if (just_started || !(e->phase >= 0.0f && e->phase < 1.0f)) e->phase = 0.0f;
+  if (just_started) e->gate_counter = 0;
+
+  e->phase_increment = static_cast<float>(Quotient(s.frequency_hz, rate));
+  e->right_phase_offset = s.phase_deg * 0.0027777778f;
+
+  // The sweep runs between the lower and the higher of its two frequencies,
+  // whichever word holds which: the panel keeps start <= end, but a record
+  // from elsewhere (a set file, genrender, a caller) may not, and a start
+  // above the end would drive the increment to 0 or past the Nyquist limit,
+  // a constant (DC) output. The direction bits keep their meaning.
+  const bool reversed = s.sweep_start_hz > s.sweep_end_hz;
+  const float low_hz = reversed ? s.sweep_end_hz : s.sweep_start_hz;
+  const float high_hz = reversed ? s.sweep_start_hz : s.sweep_end_hz;
+  e->sweep_end_increment = static_cast<float>(Quotient(high_hz, rate));
+  e->sweep_start_increment = static_cast<float>(Quotient(low_hz, rate));
+  const double ratio = Quotient(e->sweep_end_increment, e->sweep_start_increment);
+  const double exponent = Quotient(1.0, rate * static_cast<double>(s.sweep_time_s));
+  const double up = std::pow(ratio, exponent);
+  e->sweep_up_multiplier = static_cast<float>(IsFinite(up) && std::fabs(up) < 3.0e38 ? up : 1.0);
+  e->sweep_current_multiplier = e->sweep_up_multiplier;
+  e->sweep_down_multiplier = static_cast<float>(Quotient(1.0, e->sweep_up_multiplier));
+  if (just_started || !IsFinite(e->sweep_current_increment)) {
+    e->sweep_current_increment = e->sweep_start_increment;
+  }
+  if (s.sweep_flags & kSweepDownward) {
+    e->sweep_current_multiplier = e->sweep_down_multiplier;
+    if (just_started) e->sweep_current_increment = e->sweep_end_increment;
+  }
+  e->sweep_back_and_forth = (s.sweep_flags & kSweepBackAndForth) ? 1 : 0;
+
+  // The gate's counter starts the next cycle only where it meets the period,
+  // and it passes the sound length first. So the sound lasts 0 frames or
+  // more and the period at least as long as the sound and at least 1 frame:
+  // a pause below 0 (or no sound and no pause) would let the counter run past
+  // the period for ever, silence the left channel and in the end overflow.
+  // A counter outside a cycle of these lengths (sound, pause, and the
+  // fade-in after it, which takes about 1,150 frames) starts over.
+  e->gate_on = s.gate;
+  int32_t sound_length = TruncToSamples(static_cast<double>(s.gate_on_s) * rate);
+  int32_t pause = TruncToSamples(static_cast<double>(s.gate_off_s) * rate);
+  if (sound_length < 0) sound_length = 0;
+  if (pause < 0) pause = 0;
+  const int32_t period = sound_length + pause > 0 ? sound_length + pause : 1;
+  if (sound_length != e->gate_sound_length || period != e->gate_period) e->gate_counter = 0;
+  if (e->gate_counter < 0 || e->gate_counter > period + kGateFadeInBound) e->gate_counter = 0;
+  e->gate_sound_length = sound_length;
+  e->gate_period = period;
+
+  e->settings_applied = 1;
+}
+
+// ---------------------------------------------------------------------------
+// The frame loop.
+
+// The run state as the frame loop sees it, loaded once per block.
+struct FrameState {
+  const int16_t* table;
+  int32_t table_length;
+  float table_scale;  // table length as a float
+  float pass_gain;
+  FrameTiming timing;
+  float phase, phase_increment, right_phase_offset;
+  float left_dc, right_dc;
+  SweepState<float> sweep;
+  int32_t noise_position;
+  MultiToneBank bank;
+};
+
+static inline float NextMultiTone(MultiToneBank* bank) {
+  float y[kMultiToneLanes];
+  for (int k = 0; k < kMultiToneLanes; ++k) {
+    y[k] = bank->coefficient[k] * bank->first_state[k] - bank->second_state[k];
+    bank->second_state[k] = bank->first_state[k];
+    bank->first_state[k] = y[k];
+  }
+  // Pairwise sum: keeps the additions independent so they vectorise.
+  for (int width = kMultiToneLanes / 2; width >= 1; width /= 2) {
+    for (int k = 0; k < width; ++k) y[k] += y[k + width];
+  }
+  return y[0];
+}
+
+// Advances the sweep after a frame; may start the fade of a single sweep.
+static inline void AdvanceSweep(FrameState* st) {
+  st->phase += st->sweep.increment;
+  if (st->phase >= 1.0f) st->phase -= 1.0f;
+  StepSweep(&st->sweep, &st->timing);
+}
+
+// Steps the source by one frame: g (and g_right in stereo). Returns 0 when the
+// fade must be skipped for this frame (a mono impulse), else 1.
+template <SignalKind kKind, bool kStereo>
+static inline int Synthesize(FrameState* st, float* g, float* g_right) {
+  if (kKind == SignalKind::kWave || kKind == SignalKind::kSweep) {
+    const float scale = st->table_scale;
+    *g = st->table[TableIndex(scale * st->phase, st->table_length)] / 32768.0f + st->left_dc;
+    if (kStereo) {
+      float phase_right = st->phase + st->right_phase_offset;
+      if (phase_right >= 1.0f) phase_right -= 1.0f;
+      if (phase_right < 0.0f) phase_right += 1.0f;
+      *g_right =
+          st->table[TableIndex(scale * phase_right, st->table_length)] / 32768.0f + st->right_dc;
+    }
+    if (kKind == SignalKind::kWave) {
+      st->phase += st->phase_increment;
+      if (st->phase >= 1.0f) st->phase -= 1.0f;
+    } else {
+      AdvanceSweep(st);
+    }
+  } else if (kKind == SignalKind::kImpulse) {
+    *g = 1.0f;
+    *g_right = 1.0f;
+    st->timing.running = 0;
+    if (!kStereo) {
+      st->timing.fade_counter = 0;
+      return 0;
+    }
+  } else if (IsPinkNoise(kKind)) {
+    NextPinkNoise(&st->noise_position, kKind == SignalKind::kPinkAntiPhase,
+                  kKind == SignalKind::kPinkStereo, g, g_right);
+  } else if (kKind == SignalKind::kMultiTone) {
+    *g = NextMultiTone(&st->bank) * kMultiToneScale;
+    *g_right = *g;
+  }
+  return 1;
+}
+
+// The rest of a frame after synthesis: fade, gate, output and level ramp.
+template <bool kStereo>
+static inline void FinishFrame(FrameState* st, float g, float g_right, int fade_applies,
+                               int16_t* out) {
+  const float in_left = out[0] * st->pass_gain;
+  const float in_right = kStereo ? out[1] * st->pass_gain : 0.0f;
+  FadeAndGate<kStereo>(&st->timing, &g, &g_right, fade_applies);
+  out[0] = SaturateSample(g * st->timing.left_level * 32767.0f + in_left);
+  if (kStereo) out[1] = SaturateSample(g_right * st->timing.right_level * 32767.0f + in_right);
+  StepRamp(&st->timing);
+}
+
+// One frame, every step of the algorithm.
+template <SignalKind kKind, bool kStereo>
+static inline void RenderFrame(FrameState* st, int16_t* out) {
+  float g = 0.0f;
+  float g_right = 0.0f;
+  int fade_applies = 1;
+  if (IsSounding(&st->timing)) {
+    CountOneShot(&st->timing);
+    fade_applies = Synthesize<kKind, kStereo>(st, &g, &g_right);
+  }
+  FinishFrame<kStereo>(st, g, g_right, fade_applies, out);
+}
+
+// Whether the frames ahead can skip fade, one-shot, ramp and mixing and are
+// in the sound phase of the gate if gated: the steady state of a signal.
+template <SignalKind kKind, bool kStereo>
+static inline bool IsSteady(const FrameState* st) {
+  const bool kind_ok = kKind != SignalKind::kSilent && kKind != SignalKind::kImpulse;
+  return kind_ok && IsSteadyTiming<kStereo>(&st->timing) && st->pass_gain == 0.0f;
+}
+
+// Steady frames from `first` on; returns how many it rendered. Stops where
+// the gate's sound phase ends; a single sweep that reaches its end leaves
+// after that frame, which already fades.
+template <SignalKind kKind, bool kStereo>
+static int32_t RenderSteadyFrames(FrameState* state, int16_t* buffer, int32_t first,
+                                  int32_t frames) {
+  FrameState st = *state;  // kept apart from the output so it stays in registers
+  const float left_scale = st.timing.left_level;
+  const float right_scale = st.timing.right_level;
+  const bool gated = kStereo && st.timing.gated == 1;
+  frames = first + SteadyRun<kStereo>(&st.timing, frames - first);
+  int32_t frame = first;
+  while (frame < frames) {
+    int16_t* out = buffer + (kStereo ? 2 * frame : frame);
+    float g = 0.0f;
+    float g_right = 0.0f;
+    Synthesize<kKind, kStereo>(&st, &g, &g_right);
+    ++frame;
+    if (kKind == SignalKind::kSweep && st.timing.fade_counter != 0) {
+      FinishFrame<kStereo>(&st, g, g_right, 1, out);  // counts its own gate frame
+      if (gated) st.timing.gate_counter -= 1;
+      break;
+    }
+    out[0] = SaturateSample(g * left_scale * 32767.0f);
+    if (kStereo) out[1] = SaturateSample(g_right * right_scale * 32767.0f);
+  }
+  if (gated) st.timing.gate_counter += frame - first;
+  *state = st;
+  return frame - first;
+}
+
+template <SignalKind kKind, bool kStereo>
+static void RenderFrames(FrameState* state, int16_t* buffer, int32_t frames) {
+  FrameState st = *state;  // a local copy the compiler can keep in registers
+  int32_t frame = 0;
+  while (frame < frames) {
+    if (IsSteady<kKind, kStereo>(&st)) {
+      frame += RenderSteadyFrames<kKind, kStereo>(&st, buffer, frame, frames);
+    } else {
+      RenderFrame<kKind, kStereo>(&st, buffer + (kStereo ? 2 * frame : frame));
+      ++frame;
+    }
+  }
+  *state = st;
+}
+
+template <bool kStereo>
+static void RenderKind(SignalKind kind, FrameState* st, int16_t* buffer, int32_t frames) {
+  switch (kind) {
+    case SignalKind::kSilent: RenderFrames<SignalKind::kSilent, kStereo>(st, buffer, frames); break;
+    case SignalKind::kWave: RenderFrames<SignalKind::kWave, kStereo>(st, buffer, frames); break;
+    case SignalKind::kSweep: RenderFrames<SignalKind::kSweep, kStereo>(st, buffer, frames); break;
+    case SignalKind::kImpulse: RenderFrames<SignalKind::kImpulse, kStereo>(st, buffer, frames); break;
+    case SignalKind::kPinkMono: RenderFrames<SignalKind::kPinkMono, kStereo>(st, buffer, frames); break;
+    case SignalKind::kPinkAntiPhase:
+      RenderFrames<SignalKind::kPinkAntiPhase, kStereo>(st, buffer, frames);
+      break;
+    case SignalKind::kPinkStereo:
+      RenderFrames<SignalKind::kPinkStereo, kStereo>(st, buffer, frames);
+      break;
+    case SignalKind::kMultiTone: RenderFrames<SignalKind::kMultiTone, kStereo>(st, buffer, frames); break;
+  }
+}
+
+static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st) {
+  const int32_t w = e->waveform >= kWaveSine && e->waveform <= kWaveSquare ? e->waveform : 0;
+  st->table = e->wave_table[w];
+  st->table_length = e->table_length;
+  st->table_scale = static_cast<float>(e->table_length);
+  st->pass_gain = e->pass_gain;
+  LoadFrameTiming(e, stereo, &st->timing);
+  st->phase = e->phase;
+  st->phase_increment = e->phase_increment;
+  st->right_phase_offset = e->right_phase_offset;
+  st->left_dc = e->left_dc_offset;
+  st->right_dc = e->right_dc_offset;
+  st->sweep.increment = e->sweep_current_increment;
+  st->sweep.multiplier = e->sweep_current_multiplier;
+  st->sweep.start = e->sweep_start_increment;
+  st->sweep.end = e->sweep_end_increment;
+  st->sweep.up = e->sweep_up_multiplier;
+  st->sweep.down = e->sweep_down_multiplier;
+  st->sweep.back_and_forth = e->sweep_back_and_forth;
+  st->noise_position = e->noise_position;
+  st->bank = e->multi_tone;
+}
+
+static void StoreFrameState(const FrameState* st, bool stereo, GeneratorEngine* e) {
+  StoreFrameTiming(&st->timing, stereo, e);
+  e->phase = st->phase;
+  e->sweep_current_increment = st->sweep.increment;
+  e->sweep_current_multiplier = st->sweep.multiplier;
+  e->noise_position = st->noise_position;
+  e->multi_tone = st->bank;
+}
+
+// ---------------------------------------------------------------------------
+// Operations.
+
+GeneratorEngine* CreateGenerator() {
+  GeneratorEngine* e = new (std::nothrow) GeneratorEngine{};
+  if (!e) return nullptr;
+  e->sample_rate = 44100.0f;
+  e->pending = kGeneratorDefaults;
+  e->defaults = e->pending;
+  e->active = e->pending;
+  return e;
+}
+
+int SetGeneratorFormat(GeneratorEngine** slot, float sample_rate, int channel_count) {
+  GeneratorEngine* e = *slot;
+  if (!e) return 0;
+  if (e->wave_table[0] && sample_rate == e->sample_rate && channel_count == e->channel_count) {
+    return 1;
+  }
+  e->sample_rate = sample_rate;
+  e->channel_count = channel_count;
+  FreeWaveTables(e->wave_table);
+  e->table_length = 0;
+  if (!BuildWaveTables(e->wave_table, sample_rate)) return 0;
+  e->table_length = static_cast<int32_t>(sample_rate);  // validated by BuildWaveTables
+  std::lock_guard<std::mutex> hold(e->lock);
+  e->active = e->pending;
+  e->settings_applied = 0;
+  PrepareGenerator(e);
+  return 1;
+}
+
+void GetGeneratorSettings(GeneratorEngine* engine, GeneratorSettings* out) {
+  std::lock_guard<std::mutex> hold(engine->lock);
+  *out = engine->pending;
+}
+
+void SetGeneratorSettings(GeneratorEngine* engine, const GeneratorSettings* in) {
+  std::lock_guard<std::mutex> hold(engine->lock);
+  engine->pending = *in;
+  engine->settings_applied = 0;
+}
+
+void RestoreGeneratorDefaults(GeneratorEngine* engine) {
+  std::lock_guard<std::mutex> hold(engine->lock);
+  engine->pending = engine->defaults;
+  engine->settings_applied = 0;
+}
+
+void ResetGenerator(GeneratorEngine** slot) {
+  GeneratorEngine* e = *slot;
+  if (!e) return;
+  e->running.store(0, std::memory_order_relaxed);
+  e->fade_counter = 0;
+  e->fade_gain = 0.0f;
+  e->elapsed_samples = 0;
+  e->noise_position = 0;
+  e->left_dc_offset = 0.0f;
+  e->right_dc_offset = 0.0f;
+  e->current_left_level = 0.0f;
+  e->current_right_level = 0.0f;
+  InitMultiToneBank(&e->multi_tone, e->sample_rate);
+  std::lock_guard<std::mutex> hold(e->lock);
+  e->settings_applied = 0;
+}
+
+int IsGeneratorBusy(GeneratorEngine** slot) {
+  GeneratorEngine* e = *slot;
+  if (!e) return 0;
+  std::lock_guard<std::mutex> hold(e->lock);
+  return e->busy;
+}
+
+int IsGeneratorActive(GeneratorEngine* engine) {
+  std::lock_guard<std::mutex> hold(engine->lock);
+  if (engine->pending.on != 0 && engine->settings_applied == 0) return 1;
+  return engine->running.load(std::memory_order_relaxed);
+}
+
+void RenderGenerator(GeneratorEngine** slot, int16_t* buffer, uint32_t size_bytes) {
+  GeneratorEngine* e = *slot;
+  if (!e) return;
+  const bool stereo = e->channel_count >= 2;
+  const uint32_t samples = size_bytes / 2;
+  const uint32_t frame_count = stereo ? samples / 2 : samples;
+  if (frame_count < 1) return;
+  {
+    std::unique_lock<std::mutex> hold(e->lock);
+    if (e->busy) return;
+    if (e->destroy_requested) {
+      hold.unlock();
+      DestroyGenerator(slot);
+      return;
+    }
+    e->busy = 1;
+    if (!e->settings_applied) {
+      e->active = e->pending;
+      PrepareGenerator(e);
+    }
+  }
+
+  if (e->wave_table[0]) {
+    FrameState st;
+    LoadFrameState(e, stereo, &st);
+    const SignalKind kind = SelectKind(e);
+    // Blocks are far shorter than 2^31 frames; a larger one is rendered in parts.
+    uint32_t done = 0;
+    while (done < frame_count) {
+      const uint32_t part = frame_count - done > 0x40000000u ? 0x40000000u : frame_count - done;
+      int16_t* at = buffer + static_cast<size_t>(done) * (stereo ? 2 : 1);
+      if (stereo) {
+        RenderKind<true>(kind, &st, at, static_cast<int32_t>(part));
+      } else {
+        RenderKind<false>(kind, &st, at, static_cast<int32_t>(part));
+      }
+      done += part;
+    }
+    StoreFrameState(&st, stereo, e);
+  }
+
+  bool destroy = false;
+  {
+    std::lock_guard<std::mutex> hold(e->lock);
+    e->busy = 0;
+    destroy = e->destroy_requested != 0;
+  }
+  if (destroy) DestroyGenerator(slot);
+}
+
+void ReleaseGenerator(GeneratorEngine** slot) {
+  GeneratorEngine* e = *slot;
+  if (!e) return;
+  {
+    std::lock_guard<std::mutex> hold(e->lock);
+    if (e->busy) {
+      e->destroy_requested = 1;
+      return;
+    }
+  }
+  DestroyGenerator(slot);
+}
+
+int DestroyGenerator(GeneratorEngine** slot) {
+  GeneratorEngine* e = *slot;
+  if (!e) return 0;
+  FreeWaveTables(e->wave_table);
+  delete e;
+  *slot = nullptr;
+  return 0;
+}

@@ -1,0 +1,43 @@
+// The generator's signal in double precision: what genrender renders in high
+// quality, beyond the 16 bits the program plays.
+//
+// A precise render plays one set-up from its switch-on, as OfflineRender does,
+// and keeps an engine for it: the engine derives the settings
+// (PrepareGenerator) and holds the run state, and each block runs the
+// engine's own frame timing (frame_timing.h) frame by frame. One-shots,
+// fades, gates, impulses and level ramps therefore fall on exactly the frames
+// the program plays them on. What sounds is computed in double precision from
+// the phase instead of read from 16-bit tables: sine, the naive triangle,
+// sawtooth and square, sweeps, the pink-noise table's values and the 31 tones
+// of the multi-tone. Nothing is truncated: a block holds doubles at full scale
+// 1.0, which the caller quantises (wav_file.h).
+//
+// Stereo at the engine's 44,100 Hz, like the program's stream.
+#pragma once
+
+#include <cstdint>
+
+#include "generator/engine/engine.h"
+
+struct PreciseVoice;  // oscillator state, private to precise_synth.cpp
+
+// A precise render in progress: its engine, its voice and the block it renders into.
+struct PreciseRender {
+  GeneratorEngine* engine;
+  PreciseVoice* voice;
+  double* block;  // 2 × block_frames values, interleaved stereo, full scale ±1.0
+  int32_t block_frames;
+};
+
+// Makes the engine with `settings` (taken as they are; set `on` to hear
+// anything), switches it on as the first block of the program would and makes
+// the block. 1, or 0 when memory runs out or the block size is below 1 (then
+// nothing is held).
+int BeginPreciseRender(PreciseRender* render, const GeneratorSettings& settings,
+                       int32_t block_frames);
+
+// Renders the next block and returns it; it stays valid until the next call.
+const double* NextPreciseBlock(PreciseRender* render);
+
+// Frees everything; safe after a failed begin and twice.
+void EndPreciseRender(PreciseRender* render);

@@ -1,0 +1,96 @@
+// Program entry of BrindlemoorSetup: command line, single-instance lock,
+// closing a running mixer, shell folders, the context, COM, the window and
+// its message loop. The exit code is the quit message's: 0 after a normal
+// close, the procedure's result after an unattended run or a failed one,
+// -1 for a second instance or a message loop that failed, and
+// kNoActionExitCode for a hidden run with nothing to do.
+//
+// Once the folders it needs are known as full paths, the installer works in
+// the system folder: the folder it was started from (a download folder,
+// typically) is nobody's to trust.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "setup/procedures/install_procedures.h"
+#include "setup/installer/installer_window.h"
+#include "setup/procedures/product_info.h"
+#include "setup/procedures/product_names.h"
+#include "setup/system/system_folders.h"
+#include "setup/system/system_libraries.h"
+
+static const char kInstallerMutex[] =
+    "Tarnwell Brindlemoor-Installation- Mutex-{12783DE4-C2B5-4698-9D26-EA7E355B50E9}";
+
+// The mixer application's main window is titled "BrindleMoor".
+static BOOL CALLBACK CloseMixerWindow(HWND window, LPARAM) {
+  char title[512];
+  if (GetWindowTextA(window, title, sizeof title) > 0 && std::strcmp(title, kMixerWindowTitle) == 0) {
+    PostMessageA(window, WM_DESTROY, 0, 0);
+  }
+  return TRUE;
+}
+
+static int IsWow64() {
+  typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
+  HMODULE kernel = GetModuleHandleA("Kernel32.dll");
+  auto is_wow64 = reinterpret_cast<IsWow64ProcessFn>(
+      reinterpret_cast<void*>(kernel ? GetProcAddress(kernel, "IsWow64Process") : nullptr));
+  BOOL wow64 = FALSE;
+  if (!is_wow64 || !is_wow64(GetCurrentProcess(), &wow64)) return 0;
+  return wow64 ? 1 : 0;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
+  RestrictDllSearch();  // before anything can load a DLL by name
+  g_installer_flags = ParseInstallerCommandLine(arguments);
+  // Hidden and nothing asked for: no window would ever end the run, and it
+  // would hold the lock that every later run waits for.
+  if (g_installer_flags.silent && !g_installer_flags.auto_install &&
+      !g_installer_flags.auto_remove) {
+    return kNoActionExitCode;
+  }
+
+  HANDLE mutex = CreateMutexA(nullptr, TRUE, kInstallerMutex);
+  if (!mutex) return -1;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    return -1;
+  }
+  WaitForSingleObject(mutex, INFINITE);
+
+  EnumWindows(CloseMixerWindow, 0);
+  ResolveShellFolders();
+  char system[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(system, sizeof system);
+  if (length > 0 && length < sizeof system) SetCurrentDirectoryA(system);
+
+  std::memset(&g_installer, 0, sizeof g_installer);
+  g_installer.instance = instance;
+  // The 64-bit build runs on 64-bit Windows by definition.
+  g_installer.on_64bit_windows = sizeof(void*) == 8 ? 1 : IsWow64();
+  char caption[128];
+  std::snprintf(caption, sizeof caption, "Tarnwell Brindlemoor Installation (Version %s)",
+                INSTALLER_VERSION_TEXT);
+  const HRESULT com = CoInitialize(nullptr);
+
+  int exit_code = -1;  // the window could not be made: the start-up failed
+  if (RegisterInstallerWindowClass(instance) && CreateInstallerWindow(instance, caption)) {
+    MSG msg = {};
+    BOOL got;
+    while ((got = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    // -1: the loop failed and `msg` holds no quit message.
+    exit_code = got == 0 ? static_cast<int>(msg.wParam) : -1;
+  }
+
+  ReleaseMutex(mutex);
+  ReleaseMutex(mutex);  // owned twice: at creation and by the wait
+  CloseHandle(mutex);
+  if (com == S_OK) CoUninitialize();
+  return exit_code;
+}

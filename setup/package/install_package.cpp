@@ -1,0 +1,81 @@
+// The install package in the installer's own module, and the file writes.
+//
+// How it works. The package is resource RCDATA 100, found and loaded with
+// FindResourceA, LoadResource, LockResource and SizeofResource. Resource
+// memory is part of the mapped executable image and read-only, yet entries
+// are deciphered where they lie. We make the resource's pages writable with
+// VirtualProtect (image pages become private copy-on-write pages, so the file
+// on disk is never touched) rather than copying the package to the heap: the
+// package is several megabytes and nothing but its directory needs a copy.
+// The old protection is put back afterwards. The deciphered bytes stay in the
+// image, so a second extraction in the same run meets plain bytes, deciphers
+// them once more and fails every digest.
+//
+// The portable walk does the rest; the sink here writes each file in one
+// CreateFileA (no sharing, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL) and one
+// WriteFile of all its bytes.
+#include "setup/package/install_package.h"
+
+#include <cstring>
+
+#include "setup/paths/folder_chain.h"
+#include "setup/package/package_reader.h"
+
+// The package resource's bytes in the module image; null when missing.
+static uint8_t* FindPackage(HINSTANCE module, uint32_t* size) {
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kPackageResourceId), RT_RCDATA);
+  if (found == nullptr) return nullptr;
+  HGLOBAL loaded = LoadResource(module, found);
+  if (loaded == nullptr) return nullptr;
+  void* bytes = LockResource(loaded);
+  if (bytes == nullptr) return nullptr;
+  *size = SizeofResource(module, found);
+  return static_cast<uint8_t*>(bytes);
+}
+
+int CheckPackage(InstallerContext* context) {
+  uint32_t size = 0;
+  const uint8_t* image = FindPackage(context->instance, &size);
+  if (image == nullptr || size <= kPackageDirectorySize) return -1;
+  std::memcpy(context->package_directory, image, kPackageDirectorySize);
+  return 0;
+}
+
+static int MakeFolder(void*, const char* folder) {
+  return CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+int CreateFolderChain(const char* path) { return WalkFolderChain(path, MakeFolder, nullptr); }
+
+static int CreateFolders(void*, const char* folder) { return CreateFolderChain(folder); }
+
+static int WriteWholeFile(void*, const char* path, const uint8_t* bytes, uint32_t size) {
+  HANDLE file =
+      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(file, bytes, size, &written, nullptr);
+  CloseHandle(file);
+  return ok && written == size;
+}
+
+int ExtractPackageImage(uint8_t* image, uint32_t size, const char* target_folder,
+                        const char* name_filter) {
+  PackageSink sink = {};
+  sink.create_folders = CreateFolders;
+  sink.write_file = WriteWholeFile;
+  return PackageResult(WalkPackage(image, size, target_folder, name_filter, &sink));
+}
+
+int ExtractPackage(InstallerContext* context, const char* name_filter) {
+  uint32_t size = 0;
+  uint8_t* image = FindPackage(context->instance, &size);
+  if (image == nullptr || size <= kPackageDirectorySize) return -1;
+  std::memcpy(context->package_directory, image, kPackageDirectorySize);
+  DWORD old_protection = 0;
+  if (!VirtualProtect(image, size, PAGE_READWRITE, &old_protection)) return -1;
+  const int result = ExtractPackageImage(image, size, context->target_folder, name_filter);
+  DWORD ignored = 0;
+  VirtualProtect(image, size, old_protection, &ignored);
+  return result;
+}

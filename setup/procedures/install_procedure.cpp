@@ -1,0 +1,208 @@
+// The install procedure, its worker thread and the status text hand-over.
+//
+// How it works. StartWorker runs InstallProcedure on a thread of its own, at
+// lowered priority and with COM initialised for the shortcut and registration
+// calls. The procedure walks its steps in a fixed order, stops at the first
+// failure that matters (package, folder, extraction, driver setup), and
+// reports only by posting WM_COMMAND ID_PROCEDURE_NOTIFY to the window: the
+// later steps (registration, settings, shortcuts, the installer's copy, the
+// uninstall entry) never stop it. Nothing is rolled back on failure.
+//
+// The window thread paints `status_text` while the worker changes it, and
+// reads `worker_running` to ignore clicks. The text is handed over under a
+// critical section (a whole-text copy each side, never held across anything
+// else): the worker runs below normal priority, and a window thread that
+// spun for the lock could keep a worker pre-empted inside it from ever
+// finishing on one CPU, where a waiting thread that sleeps cannot. The flag
+// goes through Interlocked calls (full barriers), and the worker stores its
+// result before it clears the flag.
+//
+// Folders: the Start-menu folders hang below folders the user owns, so the
+// shortcuts are made only where the folder is a full path, through folders
+// held open that are no links (held_folders.h). The product folder below
+// Program Files is the administrators' alone; it is refused when a folder on
+// the way below Program Files is a link (tree_removal.h).
+#include <windows.h>
+// windows.h first: objbase.h needs its types.
+#include <objbase.h>
+
+#include <cstdio>
+
+#include "setup/package/install_package.h"
+#include "setup/paths/install_paths.h"
+#include "setup/procedures/install_procedures.h"
+#include "setup/system/held_folders.h"
+#include "setup/system/registry_values.h"
+#include "setup/system/shortcuts.h"
+#include "setup/system/system_folders.h"
+#include "setup/system/system_libraries.h"
+#include "setup/system/system_removal.h"
+#include "setup/procedures/product_names.h"
+#include "setup/system/tree_removal.h"
+
+InstallerFlags g_installer_flags;
+
+// One lock for the one status text, made on first use (the language makes
+// that first use safe between threads).
+static CRITICAL_SECTION* StatusLock() {
+  static CRITICAL_SECTION lock;
+  static const bool made = (InitializeCriticalSection(&lock), true);
+  (void)made;
+  return &lock;
+}
+
+void SetStatusText(InstallerContext* context, const char* text) {
+  EnterCriticalSection(StatusLock());
+  std::snprintf(context->status_text, sizeof context->status_text, "%s", text);
+  LeaveCriticalSection(StatusLock());
+}
+
+void CopyStatusText(const InstallerContext* context, char* out, size_t out_size) {
+  if (out_size == 0) return;
+  EnterCriticalSection(StatusLock());
+  std::snprintf(out, out_size, "%s", context->status_text);
+  LeaveCriticalSection(StatusLock());
+}
+
+int IsWorkerRunning(const InstallerContext* context) {
+  // A compare-exchange that never changes the value: a read with a barrier.
+  return static_cast<int>(
+      InterlockedCompareExchange(const_cast<LONG*>(&context->worker_running), 0, 0));
+}
+
+static void SetWorkerRunning(InstallerContext* context, LONG running) {
+  InterlockedExchange(&context->worker_running, running);
+}
+
+void PostProcedureNotify(const InstallerContext* context, int code) {
+  PostMessageA(context->window, WM_COMMAND, MAKEWPARAM(ID_PROCEDURE_NOTIFY, 0),
+               static_cast<LPARAM>(code));
+}
+
+int ReportFailure(InstallerContext* context, int result, const char* text) {
+  std::snprintf(context->error_text, sizeof context->error_text, "%s", text);
+  PostProcedureNotify(context, NOTIFY_FAILED);
+  return result;
+}
+
+static const char kPackageCorruptedText[] =
+    "Installation package might be corrupted\nthanks to download official package "
+    "at\n" PRODUCT_WEB_HOST ".";
+static const char kTargetFolderText[] =
+    "Failed to create target folder on system disk\nthanks to download official package "
+    "at\n" PRODUCT_WEB_HOST ".";
+static const char kCopyFailedText[] =
+    "Failed to copy file(s) to destination folder...\nInstallation package might be "
+    "corrupted\nthanks to download official package at\n" PRODUCT_WEB_HOST ".";
+static const char kRestartFirstText[] =
+    "Cannot install Brindlemoor Package now...\nYou must RESTART your system and then relaunch "
+    "setup program";
+
+// The Start-menu shortcuts (kStartMenuShortcuts) below `programs`; skipped
+// silently when `programs` is no full path or a folder on the way is a link
+// or can't be made (see held_folders.h: the folders belong to their user).
+static void MakeStartMenuShortcuts(const InstallerContext* context, const char* programs) {
+  static_assert(kStartMenuShortcutCount <= kMaxShortcuts, "PlaceShortcuts makes them at once");
+  if (!IsAbsoluteFolder(programs)) return;
+  char targets[kStartMenuShortcutCount][kPathSize];
+  ShortcutToMake links[kStartMenuShortcutCount];
+  int count = 0;
+  for (const ProductShortcut& shortcut : kStartMenuShortcuts) {
+    if (JoinPath(targets[count], sizeof targets[count], context->target_folder,
+                 shortcut.target_entry)) {
+      links[count] = ShortcutToMake{targets[count], shortcut.name};
+      ++count;
+    }
+  }
+  PlaceShortcuts(programs, kStartMenuSubFolder, links, count);
+}
+
+int InstallProcedure(InstallerContext* context) {
+  std::snprintf(context->error_caption, sizeof context->error_caption,
+                "Brindlemoor Installation Error");
+  SetStatusText(context, "Extract Package");
+  if (CheckPackage(context) != 0) return ReportFailure(context, -1, kPackageCorruptedText);
+
+  SetStatusText(context, "Copy Files");
+  if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {
+    return ReportFailure(context, -2, kTargetFolderText);
+  }
+  // A product folder reached through a link is not ours to fill.
+  if (FolderLinks(context->target_folder, kProductSubFolder) != kNoLink ||
+      !CreateFolderChain(context->target_folder)) {
+    return ReportFailure(context, -3, kTargetFolderText);
+  }
+  if (ExtractPackage(context, nullptr) != 0) return ReportFailure(context, -10, kCopyFailedText);
+
+  SetStatusText(context, "Install Audio Driver");
+  int setup_exit = -1;
+  const int started = RunDriverSetup(context, "-h -i -H -n", &setup_exit);
+  if (started != 0) return started;
+  if (setup_exit == 1) return ReportFailure(context, -21, kRestartFirstText);
+
+  RegisterAsioDrivers(context, 1);
+  WriteUserDword(kMixerSettingsKey, "install", 0);
+  WriteUserDword(kMixerSettingsKey, "nbLaunch", 0);
+  WriteUserDword(kMixerSettingsKey, "done", 0);
+
+  SetStatusText(context, "Finalize Installation");
+  char programs[kPathSize];
+  if (ReadUserString(kShellFoldersKey, "Programs", programs, sizeof programs)) {
+    MakeStartMenuShortcuts(context, programs);
+  }
+  if (g_shell_folders.common_programs[0] != '\0') {
+    MakeStartMenuShortcuts(context, g_shell_folders.common_programs);
+  }
+
+  char copy[kPathSize];
+  if (JoinPath(copy, sizeof copy, context->target_folder, FileNamePart(context->installer_path)) &&
+      CopyFileA(context->installer_path, copy, FALSE)) {
+    SetFileAttributesA(copy, FILE_ATTRIBUTE_NORMAL);
+  }
+
+  // The command in quotes: unquoted, Windows would split a path with blanks
+  // ("C:\Program Files\...") and try "C:\Program.exe" first.
+  char command[kPathSize + 2];
+  std::snprintf(command, sizeof command, "\"%s\"", copy);
+  char key[kPathSize];
+  if (JoinPath(key, sizeof key, kUninstallListKey, kUninstallEntryName)) {
+    WriteMachineString(key, "DisplayName", "Brindlemoor, The Virtual Mixing Console");
+    WriteMachineString(key, "Publisher", "Tarnwell Software");
+    WriteMachineString(key, "UninstallString", command);
+  }
+
+  SetStatusText(context, "Installation Completed");
+  PostProcedureNotify(context, NOTIFY_INSTALLED);
+  return 0;
+}
+
+static DWORD WINAPI WorkerThread(LPVOID parameter) {
+  InstallerContext* context = static_cast<InstallerContext*>(parameter);
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+  const HRESULT com = CoInitialize(nullptr);
+  context->worker_result = InstallProcedure(context);
+  if (com == S_OK) CoUninitialize();
+  SetWorkerRunning(context, 0);
+  return 0;
+}
+
+int StartWorker(InstallerContext* context, int wait) {
+  // The handle of an earlier worker (a retry after -604 or -605), long ended.
+  if (context->worker_thread != nullptr) {
+    CloseHandle(context->worker_thread);
+    context->worker_thread = nullptr;
+  }
+  context->worker_result = -1;
+  SetWorkerRunning(context, 1);
+  HANDLE thread = CreateThread(nullptr, 0, WorkerThread, context, 0, &context->worker_thread_id);
+  if (thread == nullptr) {
+    SetWorkerRunning(context, 0);  // nothing runs: the window must not wait for it
+    return -1;
+  }
+  context->worker_thread = thread;
+  if (!wait) return 0;
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  context->worker_thread = nullptr;
+  return context->worker_result;
+}

@@ -1,0 +1,45 @@
+// The product's names on the system, written once for the install, the
+// uninstall, the stand-ins and the tests: the programs the installer starts
+// or links to (as package entries name them), the Start-menu shortcuts, and
+// the mixer driver's device interface class.
+#pragma once
+
+#include <windows.h>
+
+// Package entries the installer starts or links to.
+constexpr char kMixerProgram[] = "brindlemoor.exe";
+constexpr char kControlPanelProgram[] = "QUILLAN_ControlPanel.exe";
+constexpr char kReadmeFile[] = "readme.txt";
+constexpr char kDriverSetupProgram[] = "QUILLAN_Setup.exe";
+constexpr char kDriverSetupProgram64[] = "QUILLAN_Setup_x64.exe";
+constexpr char kRegistrationProgram64[] = "qxregsvr64.exe";
+
+// The mixer application's main window title, by which the installer finds a
+// running mixer and closes it.
+constexpr char kMixerWindowTitle[] = "BrindleMoor";
+
+// The Start-menu shortcuts: the package entry each one opens and its name
+// (its description, and its file name without ".LNK"). The install makes
+// them in the user's and the all users' Programs folder below
+// kStartMenuSubFolder; the uninstall removes exactly these from both.
+struct ProductShortcut {
+  const char* target_entry;
+  const char* name;
+};
+constexpr ProductShortcut kStartMenuShortcuts[] = {
+    {kReadmeFile, "Readme"},
+    {kControlPanelProgram, "Virtual IO Control Panel"},
+    {kMixerProgram, "Brindlemoor"},
+};
+constexpr int kStartMenuShortcutCount =
+    static_cast<int>(sizeof kStartMenuShortcuts / sizeof kStartMenuShortcuts[0]);
+
+// The shortcut the mixer puts in the user's Startup folder when it is told to
+// start with Windows; the uninstall removes it.
+constexpr ProductShortcut kStartupShortcut = {kMixerProgram, "Brindlemoor (Tarnwell)"};
+
+// The mixer driver's device interface class,
+// {D8C6B17A-215D-4082-9341-1E1677AE6B55}: present once the driver is installed.
+constexpr GUID kMixerInterfaceClass = {
+    0xD8C6B17A, 0x215D, 0x4082, {0x93, 0x41, 0x1E, 0x16, 0x77, 0xAE, 0x6B, 0x55}};
+constexpr char kMixerInterfaceClassText[] = "{D8C6B17A-215D-4082-9341-1E1677AE6B55}";

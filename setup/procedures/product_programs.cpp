@@ -1,0 +1,111 @@
+// The product's own programs, started from the product folder: the driver
+// setup program, and the ASIO driver libraries' self-registration (the 32-bit
+// library in process, the 64-bit one through "qxregsvr64.exe").
+//
+// Both programs get their command line without the program name in it; the
+// name goes separately as CreateProcessA's application name. Both are started
+// and waited for by RunProgram, in the product folder: a program started in
+// the installer's start folder (a download folder, say) would find a DLL that
+// anyone put there before the system's, and run it as administrator.
+#include <windows.h>
+// windows.h first: objbase.h needs its types.
+#include <objbase.h>
+
+#include <cstdio>
+
+#include "setup/procedures/install_procedures.h"
+#include "setup/system/held_folders.h"
+#include "setup/system/registry_values.h"
+#include "setup/system/shortcuts.h"
+#include "setup/system/system_folders.h"
+#include "setup/system/system_libraries.h"
+#include "setup/system/system_removal.h"
+#include "setup/procedures/product_names.h"
+#include "setup/system/system_probe.h"
+
+typedef HRESULT(STDAPICALLTYPE* RegistrationEntry)();
+
+static RegistrationEntry FindEntry(HMODULE library, const char* name) {
+  return reinterpret_cast<RegistrationEntry>(
+      reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+// Starts `program` with `arguments` (no inherited handles, normal priority,
+// this environment) in `folder`, waits for it at most `wait_ms` and reads its
+// exit code into *exit_code (-1 if none can be read; STILL_ACTIVE when it
+// outlasted the wait). 0, -605 when it can't be started, -604 when no process
+// handle came back.
+static int RunProgram(const char* program, const char* arguments, const char* folder, DWORD wait_ms,
+                      int* exit_code) {
+  *exit_code = -1;
+  char command_line[kPathSize + 16];  // CreateProcessA may write into it
+  const int n = std::snprintf(command_line, sizeof command_line, "%s", arguments);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof command_line) return -605;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(program, command_line, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                      nullptr, folder, &startup, &process)) {
+    return -605;
+  }
+  if (process.hThread != nullptr) CloseHandle(process.hThread);
+  if (process.hProcess == nullptr) return -604;
+  WaitForSingleObject(process.hProcess, wait_ms);
+  DWORD code = 0;
+  if (GetExitCodeProcess(process.hProcess, &code)) *exit_code = static_cast<int>(code);
+  CloseHandle(process.hProcess);
+  return 0;
+}
+
+int RunDriverSetup(InstallerContext* context, const char* command_line, int* exit_code) {
+  *exit_code = -1;
+  char program[kPathSize];
+  const char* name = context->on_64bit_windows ? kDriverSetupProgram64 : kDriverSetupProgram;
+  if (!JoinPath(program, sizeof program, context->target_folder, name)) return -605;
+  return RunProgram(program, command_line, context->target_folder, INFINITE, exit_code);
+}
+
+int RegisterAsioDrivers(InstallerContext* context, int do_register) {
+  char library_path[kPathSize];
+  if (JoinPath(library_path, sizeof library_path, context->target_folder, "kxbm_asiodriver.dll")) {
+    HMODULE library = LoadLibraryA(library_path);
+    if (library != nullptr) {
+      if (do_register) {
+        RegistrationEntry entry = FindEntry(library, "DllRegisterServer");
+        if (entry == nullptr) {
+          FreeLibrary(library);
+        } else {
+          const HRESULT result = entry();
+          CoFreeLibrary(library);
+          if (result == S_OK) Sleep(50);
+        }
+      } else {
+        RegistrationEntry entry = FindEntry(library, "DllUnregisterServer");
+        if (entry != nullptr) entry();
+        CoFreeLibrary(library);
+        if (entry != nullptr) Sleep(50);
+      }
+    }
+  }
+  if (!context->on_64bit_windows) return -1;
+
+  char program[kPathSize];
+  char library64[kPathSize];
+  char arguments[kPathSize + 16];
+  if (!JoinPath(program, sizeof program, context->target_folder, kRegistrationProgram64) ||
+      !JoinPath(library64, sizeof library64, context->target_folder, "kxbm_asiodriver64.dll")) {
+    return -1;
+  }
+  std::snprintf(arguments, sizeof arguments, "%s -f%s", do_register ? "" : " -u ", library64);
+  // At most 10 seconds; a registration program that hangs does not hold up
+  // the installation (its exit code then reads STILL_ACTIVE).
+  int exit_code = -1;
+  RunProgram(program, arguments, context->target_folder, 10000, &exit_code);
+  return exit_code;
+}
+
+int ProbeDriverInterface() { return ProbeDeviceInterface(&kMixerInterfaceClass); }
+
+int ResolveProgramFilesTarget(InstallerContext* context, const char* sub_path) {
+  return ResolveProgramFilesFolder(context->target_folder, sizeof context->target_folder, sub_path);
+}

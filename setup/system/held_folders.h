@@ -1,0 +1,71 @@
+// Files in folders that their user can change, made and removed through
+// open folders rather than paths.
+//
+// The Start-menu folders and the Startup folder lie below folders that the
+// signed-in user owns, while the installer runs as administrator. A path
+// that was checked may name another place a moment later: the user renames a
+// folder on the way and puts a junction in its place, and a deletion or a
+// write by path then lands wherever the junction points. So the folders are
+// opened one below the other, each through the open folder above it, never
+// following a link; each must be a plain folder, and each stays open,
+// sharing no deletion, so that nobody can rename, delete or replace it while
+// the installer works below it. Below the last one only known names are
+// touched: a file is made new (never written through whatever already has
+// its name), a deletion takes the name itself (a link, never its target),
+// and the last folder is removed through its own handle, which fails unless
+// it is empty.
+//
+// The Windows layer (system_held_folders.cpp) passes NtCreateFile relative to
+// a folder handle; the host tests pass a model file system whose folders can
+// be swapped for links between any two steps.
+#pragma once
+
+#include <cstddef>
+
+struct HeldFolderOps {
+  void* user;
+  // Opens the folder `name` below the open folder `parent`, or the full path
+  // `name` when `parent` is null, without following a link at `name`; with
+  // `create` makes it when it is missing; with `removable` the handle can
+  // remove it where nobody else keeps it open against deletion. Null unless
+  // it is a plain folder (no link, no file). The folder can't be renamed or
+  // deleted by anyone while it is open.
+  void* (*open)(void* user, void* parent, const char* name, int create, int removable);
+  // Deletes the file `name` in `folder` (a link itself; never a folder): 1
+  // when deleted.
+  int (*delete_file)(void* user, void* folder, const char* name);
+  // Makes the new file `name` in `folder` holding `size` bytes: 1, or 0 when
+  // anything already has that name or the bytes could not all be written
+  // (nothing is then left under the name).
+  int (*write_new_file)(void* user, void* folder, const char* name, const void* bytes, size_t size);
+  // Removes the open folder `folder` itself when it is empty: 1 when removed.
+  int (*remove_folder)(void* user, void* folder);
+  void (*close)(void* user, void* folder);
+};
+
+// A file to place: its name in the folder and its bytes.
+struct HeldFile {
+  const char* name;
+  const void* bytes;
+  size_t size;
+};
+
+// Opens the full path `known` and below it the folders of `sub_path` (names
+// separated by '\'; empty for `known` alone), making the missing ones below
+// `known`, and replaces each of `files` there by a new file: a file of that
+// name is deleted first. Returns how many files were placed, or -1 when the
+// folder could not be reached (a link or a file on the way, or a folder that
+// can't be made).
+int PlaceHeldFiles(const char* known, const char* sub_path, const HeldFile* files, int count,
+                   const HeldFolderOps* ops);
+
+// Opens `known` and the folders of `sub_path` as PlaceHeldFiles does (making
+// none), deletes each of `names` there and, with `remove_last`, removes the
+// last folder of `sub_path` when nothing else is left in it. Returns how
+// many files were deleted, or -1 when the folder could not be reached.
+int RemoveHeldFiles(const char* known, const char* sub_path, const char* const* names, int count,
+                    int remove_last, const HeldFolderOps* ops);
+
+// The operations above on the real file system (system_held_folders.cpp,
+// Windows only).
+HeldFolderOps SystemHeldFolderOps();

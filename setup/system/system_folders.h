@@ -1,0 +1,22 @@
+// Where the product goes: the Program Files folder and the shell folders.
+#pragma once
+
+#include <cstddef>
+
+// target := JoinPath(<Program Files>, sub_path) in `target_size` bytes
+// (at least MAX_PATH); 0, or -1 with `target` empty when neither the folder
+// nor its fallback fits.
+int ResolveProgramFilesFolder(char* target, size_t target_size, const char* sub_path);
+
+// The shell folders resolved once at start-up by ResolveShellFolders: the
+// all-users Programs folder (empty when unknown) and the current user's
+// Startup folder ("Startup" until resolved).
+struct ShellFolders {
+  int resolved;  // 1 once ResolveShellFolders has run
+  char common_programs[512];
+  char startup[512];
+};
+extern ShellFolders g_shell_folders;
+
+// Fills g_shell_folders; does its work on the first call only. Start-up thread.
+void ResolveShellFolders();

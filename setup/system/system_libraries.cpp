@@ -1,0 +1,56 @@
+// Where the installer loads DLLs from: the system folder only.
+//
+// The installer runs as administrator and is typically started from a
+// download folder, which anyone may have put a DLL into. The loader looks in
+// the program's own folder first; SetDefaultDllDirectories (Windows 8, and
+// Windows 7 and Vista with update KB2533623) takes it and the current folder
+// out of the search for every later load. Where that function is missing,
+// SetDllDirectoryA("") at least takes the current folder out, and every
+// library the installer loads by name goes through LoadSystemLibrary, which
+// names the system folder's copy by its full path. The system's own
+// libraries load others by name too (the shell, COM, the themes, the
+// security calls), and the program's folder still comes first for those; so
+// there the libraries they load on the installer's ways are loaded from the
+// system folder by their full paths first, and stay loaded: a later load by
+// name finds the module already there. The functions are looked up by name
+// so that the installer still starts on systems that lack them.
+#include <windows.h>
+
+#include "setup/paths/path_text.h"
+#include "setup/system/system_libraries.h"
+
+void RestrictDllSearch() {
+  typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+  typedef BOOL(WINAPI * SetDllDirectoryFn)(LPCSTR);
+  constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  if (kernel == nullptr) return;
+  auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (set_default == nullptr || !set_default(kSearchSystem32)) PreloadSystemLibraries();
+  auto set_directory = reinterpret_cast<SetDllDirectoryFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+  if (set_directory != nullptr) set_directory("");
+}
+
+void PreloadSystemLibraries() {
+  // Loaded by name by the system libraries on the installer's ways: the
+  // window themes, the shell, COM, the device setup, the access control
+  // calls and the shell links. Those that are KnownDLLs on some version come
+  // from the system folder there anyway.
+  static const char* const kLoadedByName[] = {
+      "uxtheme.dll", "dwmapi.dll",   "cryptbase.dll", "propsys.dll", "apphelp.dll", "userenv.dll",
+      "profapi.dll", "version.dll",  "ntmarta.dll",   "oleacc.dll",  "clbcatq.dll", "setupapi.dll",
+      "devobj.dll",  "linkinfo.dll", "ntshrui.dll",   "cscapi.dll",  "srvcli.dll",  "shfolder.dll",
+  };
+  for (const char* name : kLoadedByName) LoadSystemLibrary(name);  // missing ones are skipped
+}
+
+HMODULE LoadSystemLibrary(const char* name) {
+  char system[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(system, sizeof system);
+  if (length == 0 || length >= sizeof system) return nullptr;
+  char path[kPathSize];
+  if (!JoinPath(path, sizeof path, system, name)) return nullptr;
+  return LoadLibraryA(path);
+}

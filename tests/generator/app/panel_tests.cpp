@@ -1,0 +1,338 @@
+// The generator panel end to end under Wine: the real main window in this
+// process, clicked and typed into with real input, heard through the ALSA
+// capture file.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "generator/app/main_window.h"
+#include "generator/app/panel.h"
+#include "generator/files/set_file_format.h"
+#include "tests/ctl/ctl_test_support.h"
+#include "tests/generator/app/in_process_generator.h"
+#include "tests/generator/signal_measure.h"
+#include "tests/generator/wine_paths.h"
+
+namespace {
+
+// Dispatches messages for `ms` milliseconds (the panel's timer, the audio).
+void PumpFor(DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(5);
+  } while (GetTickCount() - start < ms);
+}
+
+// One start directory for the process (the program reads it once), with
+// its current-set file removed unless a test restarts on purpose.
+std::string StartDirectory(bool keep_set) {
+  static std::string path;
+  if (path.empty()) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    path = std::string(temp) + "panel_" + std::to_string(GetTickCount());
+    CreateDirectoryA(path.c_str(), nullptr);
+  }
+  if (!keep_set) DeleteFileA((path + "\\qx_gene_current_set.def").c_str());
+  return path;
+}
+
+// The program's main window and panel, in front for real input.
+struct Program {
+  InProcessGenerator generator;
+  HWND window;
+  explicit Program(bool keep_set = false)
+      : generator(StartDirectory(keep_set)), window(generator.window) {
+    SetForegroundWindow(window);
+    PumpFor(100);
+  }
+};
+
+HWND Control(int id) { return g_panel.controls[id]; }
+
+float ValueOf(HWND control) {
+  return FloatFromBits(static_cast<uint32_t>(SendMessageA(control, WM_COMMAND, kCtlGetValue, 0)));
+}
+
+void Click(HWND control) {
+  RECT r;
+  GetClientRect(control, &r);
+  Mouse(OnScreen(control, r.right / 2, r.bottom / 2), true, true);
+  // Until the system has handed over the press and the release.
+  for (int i = 0; i < 40 && (i < 4 || GetQueueStatus(QS_MOUSEBUTTON | QS_MOUSEMOVE)); ++i) {
+    PumpFor(20);
+  }
+}
+
+GeneratorSettings Settings() {
+  GeneratorSettings s;
+  GetGeneratorSettings(g_app.engine, &s);
+  return s;
+}
+
+// What was played during the last `tail_ms` after `settle_ms` of playing.
+std::vector<int16_t> Listen(DWORD settle_ms = 700, DWORD tail_ms = 250) {
+  PumpFor(settle_ms);
+  const std::string path = AudioCapturePath();
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  std::vector<int16_t> samples;
+  if (file == INVALID_HANDLE_VALUE) return samples;
+  const DWORD size = GetFileSize(file, nullptr) & ~3u;
+  const DWORD wanted = tail_ms * 441 / 10 * 4;
+  const DWORD from = size > wanted ? size - wanted : 0;
+  SetFilePointer(file, static_cast<LONG>(from), nullptr, FILE_BEGIN);
+  samples.resize((size - from) / 2);
+  DWORD got = 0;
+  ReadFile(file, samples.data(), size - from, &got, nullptr);
+  CloseHandle(file);
+  samples.resize(got / 2);
+  return samples;
+}
+
+// Types `text` and Enter into whatever editor `open` opens.
+void TypeInto(const char* text, const std::function<void()>& open) {
+  StartScript({[text] { Type(text); }, [] { Key(VK_RETURN); }}, [] {
+    for (int slot : {kSlotQuickEdit, kSlotTimeEntry}) {
+      if (HWND editor = GetPopupSlot(slot)) PostMessageA(editor, WM_CLOSE, 0, 0);
+    }
+  });
+  open();
+  StopScript();
+  PumpFor(50);
+}
+
+void TypeIntoKnob(int id, const char* text) {
+  SetFocus(Control(id));
+  TypeInto(text, [id] { SendMessageA(Control(id), WM_KEYDOWN, VK_INSERT, 0); });
+}
+
+TEST(GeneratorPanel, PlaysWhatTheButtonsSay) {
+  Program program;
+  ASSERT_NE(program.window, nullptr);
+  Click(Control(0));
+  EXPECT_EQ(Settings().on, 1);
+  EXPECT_EQ(ValueOf(g_panel.lamp_on), 1.0f);
+  std::vector<double> left = Channel(Listen(), 0);
+  ASSERT_GT(left.size(), 4000u);
+  EXPECT_NEAR(ZeroCrossingHz(left), 1000.0, 5.0);  // the defaults: 1 kHz at -10 dB
+  EXPECT_NEAR(RmsDbfs(left), -10.0 - 3.01, 0.2);
+
+  Click(Control(9));  // -20 dB
+  EXPECT_EQ(ValueOf(Control(5)), -20.0f);
+  for (int id = 7; id <= 10; ++id) EXPECT_EQ(ValueOf(Control(id)), id == 9 ? 1.0f : 0.0f);
+  Click(Control(16));  // 100 Hz
+  left = Channel(Listen(), 0);
+  EXPECT_NEAR(ZeroCrossingHz(left), 100.0, 2.0);
+  EXPECT_NEAR(RmsDbfs(left), -20.0 - 3.01, 0.2);
+  Click(Control(43));  // square: its RMS is its peak
+  EXPECT_NEAR(RmsDbfs(Channel(Listen(), 0)), -20.0, 0.3);
+
+  Click(Control(20));  // the noise family, pink in anti-phase
+  Click(Control(23));
+  EXPECT_EQ(ValueOf(g_panel.lamp_noise), 1.0f);
+  EXPECT_EQ(ValueOf(g_panel.lamp_waveform), 0.0f);
+  EXPECT_EQ(ValueOf(Control(11)), 0.0f);
+  const std::vector<int16_t> noise = Listen();
+  EXPECT_LT(Correlation(Channel(noise, 0), Channel(noise, 1)), -0.99);
+
+  Click(Control(0));  // off: the sound fades to silence
+  EXPECT_EQ(ValueOf(Control(0)), 0.0f);
+  EXPECT_LT(RmsDbfs(Channel(Listen(), 0)), -90.0);
+}
+
+TEST(GeneratorPanel, OneShotSwitchesItselfOff) {
+  Program program;
+  Click(Control(2));
+  EXPECT_EQ(ValueOf(Control(1)), 0.0f);
+  Click(Control(0));
+  DWORD waited = 0;
+  while (ValueOf(Control(0)) != 0.0f && waited < 3000) {
+    PumpFor(50);
+    waited += 50;
+  }
+  EXPECT_EQ(ValueOf(Control(0)), 0.0f);
+  EXPECT_EQ(ValueOf(g_panel.lamp_on), 0.0f);
+  EXPECT_EQ(Settings().on, 0);
+}
+
+TEST(GeneratorPanel, TypedValuesPresetsAndTheSweepPair) {
+  Program program;
+  TypeIntoKnob(5, "-20");
+  EXPECT_EQ(ValueOf(Control(9)), 1.0f);  // exactly -20 dB lights its preset
+  TypeIntoKnob(5, "-20.1");
+  for (int id = 7; id <= 10; ++id) EXPECT_EQ(ValueOf(Control(id)), 0.0f);
+  EXPECT_FLOAT_EQ(Settings().level_db, -20.1f);
+
+  // The sweep knobs edit their period in the time dialog.
+  TypeIntoKnob(27, "0.001");   // end 1000 Hz
+  TypeIntoKnob(28, "0.0002");  // start 5000 Hz drags the end along
+  GeneratorSettings s = Settings();
+  EXPECT_NEAR(s.sweep_start_hz, 5000.0f, 0.01f);
+  EXPECT_EQ(s.sweep_end_hz, s.sweep_start_hz);
+  EXPECT_EQ(ValueOf(Control(27)), s.sweep_end_hz);
+
+  const struct {
+    int readout;
+    const char* typed;
+    float GeneratorSettings::*field;
+    float expected;
+  } entries[] = {{0, "1500", &GeneratorSettings::duration_s, 0.05f},  // over a second
+                 {0, "0.5", &GeneratorSettings::duration_s, 0.05f},   // under a millisecond
+                 {8, "12", &GeneratorSettings::sweep_time_s, 12.0f},
+                 {1, "-90", &GeneratorSettings::level_db, -20.1f}};
+  for (const auto& e : entries) {
+    TypeInto(e.typed, [&] { Click(g_panel.readouts[e.readout]); });
+    EXPECT_FLOAT_EQ(Settings().*e.field, e.expected) << e.readout << ": " << e.typed;
+  }
+
+  Click(Control(70));  // the options window and its gate times
+  ASSERT_NE(g_panel.options.window, nullptr);
+  const POINT gate_on = OnScreen(g_panel.options.window, 87, 32);
+  TypeInto("2.5", [&] {
+    Mouse(gate_on, true, true);
+    PumpFor(50);
+  });
+  EXPECT_FLOAT_EQ(Settings().gate_on_s, 2.5f);
+  TypeInto("99", [&] {
+    Mouse(gate_on, true, true);
+    PumpFor(50);
+  });
+  EXPECT_FLOAT_EQ(Settings().gate_on_s, 2.5f);
+}
+
+TEST(GeneratorPanel, TabFollowsTheTableAndTheSetComesBackOff) {
+  {
+    Program program;
+    std::vector<HWND> children;
+    for (HWND c = GetWindow(program.window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      children.push_back(c);
+    }
+    ASSERT_GE(children.size(), 12u);
+    SetFocus(children[0]);
+    for (size_t i = 1; i < 12; ++i) {
+      Key(VK_TAB);
+      PumpFor(40);
+      EXPECT_EQ(GetFocus(), children[i]) << "tab " << i;
+    }
+    Click(Control(16));
+    Click(Control(0));
+    EXPECT_EQ(Settings().on, 1);
+  }
+  Program again(/*keep_set=*/true);
+  EXPECT_EQ(ValueOf(Control(12)), 100.0f);
+  EXPECT_EQ(ValueOf(Control(16)), 1.0f);
+  EXPECT_EQ(ValueOf(Control(0)), 0.0f);  // loaded switched off
+  EXPECT_EQ(Settings().on, 0);
+}
+
+// Opening a read-out's box and pressing Enter changes nothing, however the
+// box's text rounded the value ("-20 db" for -20.1, "0.2s" for 0.15 s).
+TEST(GeneratorPanel, AnUntouchedEnterKeepsEveryReadoutsValue) {
+  Program program;
+  GeneratorSettings s = Settings();
+  s.duration_s = 0.01234f;
+  s.level_db = -20.1f;
+  s.gain_db = 1.234f;
+  s.frequency_hz = 1234.56f;
+  s.phase_deg = 10.25f;
+  s.dc_offset = 0.123f;
+  s.sweep_start_hz = 20.5f;
+  s.sweep_end_hz = 1000.4f;
+  s.sweep_time_s = 0.15f;
+  SetGeneratorSettings(g_app.engine, &s);
+  RefreshPanel(&g_panel);
+  for (int id = 0; id < kReadoutCount; ++id) {
+    TypeInto("", [&] { Click(g_panel.readouts[id]); });
+    const GeneratorSettings after = Settings();
+    EXPECT_EQ(std::memcmp(&after, &s, sizeof s), 0) << "read-out " << id;
+  }
+}
+
+// A preset lights for a value reached by typing or by stepping the knob, and
+// a lit preset still answers a click.
+TEST(GeneratorPanel, PresetsFollowTypedAndSteppedValues) {
+  Program program;
+  const int minus_20 = kLevelPresetFirst + 2;
+  Click(Control(minus_20));
+  TypeInto("-5", [] { Click(g_panel.readouts[kLevelReadout]); });
+  for (int i = 0; i < kLevelPresetCount; ++i) EXPECT_EQ(ValueOf(Control(kLevelPresetFirst + i)), 0.0f);
+  Click(Control(minus_20));
+  EXPECT_EQ(Settings().level_db, -20.0f);
+  EXPECT_EQ(ValueOf(Control(minus_20)), 1.0f);
+
+  TypeInto("-40", [] { Click(g_panel.readouts[kLevelReadout]); });
+  for (int step = 0; step < 200; ++step) SendMessageA(Control(kLevelKnob), WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_NEAR(Settings().level_db, -20.0f, 0.001f);
+  EXPECT_EQ(ValueOf(Control(minus_20)), 1.0f);
+  Click(Control(kLevelPresetFirst + 1));  // -10 dB
+  EXPECT_EQ(Settings().level_db, -10.0f);
+  EXPECT_EQ(ValueOf(Control(minus_20)), 0.0f);
+}
+
+// Tab from "on" visits every control and read-out in table order and comes
+// back round; a read-out passes Tab on like every control.
+TEST(GeneratorPanel, TabGoesRoundEveryControlAndReadout) {
+  Program program;
+  std::vector<HWND> children;
+  for (HWND c = GetWindow(program.window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    children.push_back(c);
+  }
+  ASSERT_EQ(children.size(), kPanelPlaceCount);
+  SetFocus(Control(kOnButton));
+  for (size_t i = 1; i <= children.size(); ++i) {
+    Key(VK_TAB);
+    PumpFor(30);
+    ASSERT_EQ(GetFocus(), children[i % children.size()]) << "tab " << i;
+  }
+}
+
+// A set file with values the panel cannot show loads into its range.
+TEST(GeneratorPanel, ADamagedSetFileLoadsIntoRange) {
+  GeneratorSettings damaged = kGeneratorDefaults;
+  damaged.level_db = std::nanf("");
+  damaged.frequency_hz = 1e9f;
+  damaged.gate_off_s = -3.0f;
+  damaged.pan = std::numeric_limits<float>::infinity();
+  damaged.one_shot = 7;
+  damaged.sweep_start_hz = 5000.0f;
+  damaged.sweep_end_hz = 100.0f;
+  damaged.waveform = 0x7FFFFFFF;
+  damaged.noise_type = -0x7FFFFFFF - 1;
+  std::vector<char> file(kSetFileIdentification, kSetFileIdentification + kSetFileHeaderBytes);
+  file.insert(file.end(), reinterpret_cast<const char*>(&damaged),
+              reinterpret_cast<const char*>(&damaged) + sizeof damaged);
+  const std::string path = StartDirectory(false) + "\\" + kSetFileName;
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(handle, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
+  CloseHandle(handle);
+
+  Program program(/*keep_set=*/true);
+  const GeneratorSettings s = Settings();
+  EXPECT_EQ(s.level_db, kGeneratorDefaults.level_db);
+  EXPECT_EQ(s.frequency_hz, 20000.0f);
+  EXPECT_EQ(s.gate_off_s, kGateTimeMinimum);
+  EXPECT_EQ(s.pan, kGeneratorDefaults.pan);
+  EXPECT_EQ(ValueOf(Control(kOneShotButton)), 1.0f);  // timed, as the engine reads 7
+  EXPECT_EQ(s.sweep_start_hz, 100.0f);                 // the same sweep, shown in order
+  EXPECT_EQ(s.sweep_end_hz, 5000.0f);
+  EXPECT_EQ(s.waveform, 0x7FFFFFFF);  // plays silence, as the engine defines it
+  EXPECT_EQ(ValueOf(Control(kFrequencyKnob)), 20000.0f);
+  EXPECT_EQ(ValueOf(Control(kLevelKnob)), kGeneratorDefaults.level_db);
+  for (int id = kWaveformFirst; id <= kWaveformLast; ++id) EXPECT_EQ(ValueOf(Control(id)), 0.0f);
+  for (int id = kNoiseTypeFirst; id <= kNoiseTypeLast; ++id) EXPECT_EQ(ValueOf(Control(id)), 0.0f);
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// The generator panel's tables: what the read-outs show and take, the
+// presets, the loaded set brought into range, and the skin script's layout
+// against the program's.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "generator/panel/panel_parameters.h"
+
+namespace {
+
+GeneratorSettings Sample() {
+  GeneratorSettings s = {};
+  s.duration_s = 0.05f;
+  s.level_db = -10.0f;
+  s.gain_db = 1.5f;
+  s.frequency_hz = 1000.0f;
+  s.phase_deg = -90.0f;
+  s.dc_offset = 0.25f;
+  s.sweep_start_hz = 20.0f;
+  s.sweep_end_hz = 20000.0f;
+  s.sweep_time_s = 12.0f;
+  return s;
+}
+
+std::string Readout(int id, const GeneratorSettings& s) {
+  char text[64];
+  FormatReadout(id, &s, text, sizeof text);
+  return text;
+}
+
+TEST(PanelParameters, ReadoutFormats) {
+  GeneratorSettings s = Sample();
+  const char* expected[] = {"50.0", "-10 db", "1.50", "1000", "-90.0",
+                            "0.25", "20000",  "20",   "12.0s"};
+  for (int id = 0; id < kReadoutCount; ++id) EXPECT_EQ(Readout(id, s), expected[id]) << id;
+  EXPECT_EQ(Readout(9, s), "");
+  const struct {
+    float hz;
+    const char* text;
+  } frequencies[] = {{50.0f, "50"}, {49.5f, "49.50"}, {1.0f, "1.00"}, {0.5f, "0.500"}};
+  for (const auto& f : frequencies) {
+    s.frequency_hz = f.hz;
+    EXPECT_EQ(Readout(kFrequencyReadout, s), f.text);
+  }
+  s.sweep_time_s = 0.5f;
+  EXPECT_EQ(Readout(kSweepTimeReadout, s), "500");  // below a second: milliseconds
+  char entry[64];
+  ReadoutEntryText(kSweepTimeReadout, &s, entry, sizeof entry);
+  EXPECT_STREQ(entry, "0.5s");
+}
+
+// Every read-out takes exactly its knob's range, in the units it shows: the
+// bounds, and nothing a hair beyond them.
+TEST(PanelParameters, EveryReadoutTakesItsKnobsRange) {
+  for (const KnobParameter& k : kKnobParameters) {
+    const double scale = k.entry_scale;
+    for (double typed : {k.entry_minimum, k.entry_maximum}) {
+      GeneratorSettings s = Sample();
+      ASSERT_EQ(ApplyReadoutEntry(k.readout, typed, &s), 1) << k.readout << ": " << typed;
+      EXPECT_EQ(s.*k.field, typed == k.entry_minimum ? k.minimum : k.maximum) << k.readout;
+    }
+    const double hair = 1e-6 * std::fmax(1.0, std::fabs(k.entry_maximum));
+    for (double typed : {k.entry_minimum - hair, k.entry_maximum + hair,
+                         std::numeric_limits<double>::quiet_NaN()}) {
+      GeneratorSettings s = Sample();
+      EXPECT_EQ(ApplyReadoutEntry(k.readout, typed, &s), 0) << k.readout << ": " << typed;
+    }
+    EXPECT_GT(scale, 0.0);
+  }
+  GeneratorSettings s = Sample();
+  // The sweep keeps start <= end, whichever end is typed.
+  ApplyReadoutEntry(kSweepEndReadout, 500, &s);
+  EXPECT_EQ(s.sweep_start_hz, 20.0f);
+  ApplyReadoutEntry(kSweepStartReadout, 800, &s);
+  EXPECT_EQ(s.sweep_end_hz, 800.0f);
+  ApplyReadoutEntry(kSweepEndReadout, 100, &s);
+  EXPECT_EQ(s.sweep_start_hz, 100.0f);
+}
+
+#ifdef QX_SOURCE_DIR
+// The skin script paints a plain place for every control; the program must
+// create each control exactly there, in the same order.
+TEST(PanelParameters, SkinScriptLayoutIsTheProgramsLayout) {
+  std::ifstream file(QX_SOURCE_DIR "/tools/assets/make_generator_skins.py");
+  ASSERT_TRUE(file.good());
+  std::stringstream text;
+  text << file.rdbuf();
+  const std::string script = text.str();
+  const std::regex row(R"re(\("[^"]+", "(\w+)", (\d+), (\d+)\),)re");
+  size_t index = 0;
+  for (auto it = std::sregex_iterator(script.begin(), script.end(), row);
+       it != std::sregex_iterator(); ++it, ++index) {
+    ASSERT_LT(index, kPanelPlaceCount) << "the script places more controls";
+    const PanelPlace& place = kPanelPlaces[index];
+    static const char* const kKinds[] = {"button", "lamp", "knob", "bigknob", "slider", "readout"};
+    EXPECT_EQ((*it)[1].str(), kKinds[place.kind]) << "control " << index;
+    EXPECT_EQ(std::stoi((*it)[2].str()), place.x) << "control " << index;
+    EXPECT_EQ(std::stoi((*it)[3].str()), place.y) << "control " << index;
+  }
+  EXPECT_EQ(index, kPanelPlaceCount);
+  const std::regex pivot(
+      R"re(PIVOT = \{"knob": \((\d+), (\d+)\), "bigknob": \((\d+), (\d+)\)\})re");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(script, m, pivot));
+  EXPECT_EQ(std::stoi(m[1].str()), kSmallKnobPivot.x);
+  EXPECT_EQ(std::stoi(m[2].str()), kSmallKnobPivot.y);
+  EXPECT_EQ(std::stoi(m[3].str()), kLargeKnobPivot.x);
+  EXPECT_EQ(std::stoi(m[4].str()), kLargeKnobPivot.y);
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,295 @@
+// BrindlemoorSetup end to end under Wine: the real program run unattended,
+// its single-instance lock, and the closing of a running mixer window.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "setup/installer/command_line.h"
+#include "setup/procedures/install_procedures.h"
+#include "setup/system/system_probe.h"
+
+namespace {
+
+// The installer of the same build tree:
+// <build>\setup\installer\BrindlemoorSetup.exe, three folders up from this
+// test's <build>\tests\setup\installer.
+std::string InstallerPath();
+std::string InstallerPath() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length >= sizeof path) return std::string();
+  std::string folder(path);
+  for (int up = 0; up < 4; ++up) folder = folder.substr(0, folder.find_last_of('\\'));
+  return folder + "\\setup\\installer\\BrindlemoorSetup.exe";
+}
+
+struct InstallerRun {
+  DWORD exit_code = 0xDEADBEEF;
+  bool window_seen = false;  // an installer window was visible while it ran
+};
+
+// The same program without its package, next to this test.
+std::string NoPackagePath() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of('\\')) + "\\BrindlemoorSetupNoPackage.exe";
+}
+
+// The longest text of a dialog's static controls: a message box's message.
+BOOL CALLBACK LongestStatic(HWND child, LPARAM parameter) {
+  char class_name[32];
+  char text[1024];
+  GetClassNameA(child, class_name, sizeof class_name);
+  GetWindowTextA(child, text, sizeof text);
+  std::string* longest = reinterpret_cast<std::string*>(parameter);
+  if (lstrcmpiA(class_name, "Static") == 0 && std::strlen(text) > longest->size()) *longest = text;
+  return TRUE;
+}
+
+// Runs the installer with `arguments`, pumping this thread's messages while
+// it runs, and ends it after `limit_ms` if it is still running.
+InstallerRun RunInstaller(const char* arguments, int limit_ms = 120000,
+                          const std::string& program = InstallerPath()) {
+  InstallerRun run;
+  std::string command = "\"" + program + "\" " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return run;
+  }
+  for (int waited = 0; waited < limit_ms / 100; ++waited) {
+    if (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0) {
+      break;
+    }
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    HWND window = FindWindowA("QXBrindlemoor0Installer0MainWindow0", nullptr);
+    if (window && IsWindowVisible(window)) run.window_seen = true;
+  }
+  GetExitCodeProcess(process.hProcess, &run.exit_code);
+  if (run.exit_code == STILL_ACTIVE) {
+    TerminateProcess(process.hProcess, 9);
+    WaitForSingleObject(process.hProcess, 10000);
+  }
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return run;
+}
+
+// The tests' Wine is 64-bit: the 32-bit installer runs under WOW64, so its
+// product goes to "Program Files (x86)" and its own keys to the 32-bit view.
+constexpr bool kThirtyTwoBitBuild = sizeof(void*) == 4;
+
+std::string ProductFolder() {
+  return kThirtyTwoBitBuild ? "C:\\Program Files (x86)\\QX\\Brindlemoor"
+                            : "C:\\Program Files\\QX\\Brindlemoor";
+}
+
+bool UninstallEntryIn(REGSAM view) {
+  HKEY key = nullptr;
+  const std::string path = std::string(kUninstallListKey) + "\\" + kUninstallEntryName;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(key);
+  return true;
+}
+
+// The programs the stand-ins logged (the first field of each line).
+std::vector<std::string> LoggedPrograms(const std::string& log) {
+  std::vector<std::string> programs;
+  HANDLE file = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return programs;
+  std::string text(GetFileSize(file, nullptr), '\0');
+  DWORD got = 0;
+  ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &got, nullptr);
+  CloseHandle(file);
+  text.resize(got);
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find("\r\n", at);
+    if (end == std::string::npos) end = text.size();
+    programs.push_back(text.substr(at, text.find('\t', at) - at));
+    at = end + 2;
+  }
+  return programs;
+}
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(InstallerProgram, UnattendedInstallThenRemove) {
+  ASSERT_TRUE(Exists(InstallerPath())) << InstallerPath();
+  if (ProbeDriverInterface()) RunInstaller("-h -u");  // start from a clean system
+  ASSERT_EQ(ProbeDriverInterface(), 0);
+
+  // Removing when nothing is installed changes nothing.
+  InstallerRun run = RunInstaller("-h -u");
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(ProbeDriverInterface(), 0);
+  EXPECT_FALSE(Exists(ProductFolder() + "\\brindlemoor.exe"));
+
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  const std::string log = std::string(temp) + "installer_program_standins.log";
+  DeleteFileA(log.c_str());
+  SetEnvironmentVariableA("QX_STANDIN_LOG", log.c_str());
+  run = RunInstaller("-h -i");
+  SetEnvironmentVariableA("QX_STANDIN_LOG", nullptr);
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_FALSE(run.window_seen);
+  EXPECT_EQ(ProbeDriverInterface(), 1);  // the driver's interface is now present
+  EXPECT_TRUE(Exists(ProductFolder() + "\\brindlemoor.exe"));
+  EXPECT_TRUE(Exists(ProductFolder() + "\\BrindlemoorSetup.exe"));  // the installer's copy
+  // On 64-bit Windows (found through IsWow64Process by the 32-bit program):
+  // the 64-bit driver setup and the 64-bit registration program ran.
+  const std::vector<std::string> programs = LoggedPrograms(log);
+  ASSERT_FALSE(programs.empty());
+  EXPECT_EQ(programs.front(), "QUILLAN_Setup_x64.exe");
+  EXPECT_EQ(std::count(programs.begin(), programs.end(), "qxregsvr64.exe"), 2);
+  DeleteFileA(log.c_str());
+  EXPECT_TRUE(UninstallEntryIn(kThirtyTwoBitBuild ? KEY_WOW64_32KEY : KEY_WOW64_64KEY));
+
+  // The install switch on an installed system removes the product.
+  run = RunInstaller("-h -i");
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(ProbeDriverInterface(), 0);
+  EXPECT_FALSE(Exists(ProductFolder() + "\\brindlemoor.exe"));
+
+  // "-H -U" count like their lower-case forms; "-I" is no install switch, so
+  // "-H -I" is a hidden run with nothing to do, like "-h" alone: it ends at
+  // once with a code of its own.
+  for (const char* nothing : {"-H -I", "-h"}) {
+    run = RunInstaller(nothing, 3000);
+    EXPECT_EQ(run.exit_code, static_cast<DWORD>(kNoActionExitCode)) << nothing;
+    EXPECT_FALSE(run.window_seen);
+  }
+  EXPECT_EQ(ProbeDriverInterface(), 0);
+  run = RunInstaller("-H -U");
+  EXPECT_EQ(run.exit_code, 0u);
+}
+
+// A removal that fails posts its failure box, and the window closes only
+// after it, in a visible command-line run as after a click on "Remove": the
+// box stays up until answered, and the program then ends with the result.
+struct FailureBoxWatch {
+  bool click_remove = false;  // click the button of the window first
+  std::string text;
+  bool up_after_two_seconds = false;
+};
+
+DWORD WINAPI WatchFailureBox(LPVOID parameter) {
+  FailureBoxWatch* watch = static_cast<FailureBoxWatch*>(parameter);
+  for (int i = 0; i < 600 && watch->click_remove; ++i, Sleep(50)) {
+    HWND window = FindWindowA("QXBrindlemoor0Installer0MainWindow0", nullptr);
+    if (window == nullptr || !IsWindowVisible(window)) continue;
+    // The middle of the button below the 900 x 424 skin.
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(730, 474));
+    break;
+  }
+  HWND box = nullptr;
+  for (int i = 0; i < 600 && box == nullptr; ++i) {
+    box = FindWindowA(nullptr, "Brindlemoor Uninstallation Error");
+    if (box == nullptr) Sleep(50);
+  }
+  if (box == nullptr) return 0;
+  EnumChildWindows(box, LongestStatic, reinterpret_cast<LPARAM>(&watch->text));
+  Sleep(2000);
+  watch->up_after_two_seconds = IsWindow(box) && IsWindowVisible(box);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  return 0;
+}
+
+TEST(InstallerProgram, FailureBoxStaysUpAfterAFailedRemoval) {
+  ASSERT_EQ(RunInstaller("-h -i").exit_code, 0u);
+  ASSERT_EQ(ProbeDriverInterface(), 1);  // installed: the window removes
+  FailureBoxWatch watch;
+  HANDLE watcher = CreateThread(nullptr, 0, WatchFailureBox, &watch, 0, nullptr);
+  ASSERT_NE(watcher, nullptr);
+  const InstallerRun run = RunInstaller("-u", 60000, NoPackagePath());
+  WaitForSingleObject(watcher, INFINITE);
+  CloseHandle(watcher);
+  EXPECT_EQ(watch.text,
+            "De-Installation package might be corrupted\nthanks to download official package "
+            "at\nwww.quenby-audio.example.");
+  EXPECT_TRUE(watch.up_after_two_seconds);
+  EXPECT_EQ(run.exit_code, static_cast<DWORD>(-1));
+  EXPECT_EQ(ProbeDriverInterface(), 1);  // nothing was removed
+  EXPECT_EQ(RunInstaller("-h -u").exit_code, 0u);
+  EXPECT_EQ(ProbeDriverInterface(), 0);
+}
+
+// A click on "Remove" that fails (the product folder is gone, so the driver
+// setup program can't be run): the box says so, and the program ends with
+// the failure.
+TEST(InstallerProgram, AFailedRemoveShowsItsBoxAndEndsWithTheFailure) {
+  ASSERT_EQ(RunInstaller("-h -i").exit_code, 0u);
+  const std::string aside = ProductFolder() + ".aside";
+  ASSERT_TRUE(MoveFileA(ProductFolder().c_str(), aside.c_str()));
+  FailureBoxWatch watch;
+  watch.click_remove = true;
+  HANDLE watcher = CreateThread(nullptr, 0, WatchFailureBox, &watch, 0, nullptr);
+  ASSERT_NE(watcher, nullptr);
+  const InstallerRun run = RunInstaller("", 60000);
+  WaitForSingleObject(watcher, INFINITE);
+  CloseHandle(watcher);
+  EXPECT_EQ(watch.text,
+            "Failed to launch the driver setup program...\nBrindlemoor has not been removed from "
+            "your system");
+  EXPECT_EQ(run.exit_code, static_cast<DWORD>(-605));
+  EXPECT_EQ(ProbeDriverInterface(), 1);
+  ASSERT_TRUE(MoveFileA(aside.c_str(), ProductFolder().c_str()));
+  EXPECT_EQ(RunInstaller("-h -u").exit_code, 0u);
+}
+
+TEST(InstallerProgram, SecondInstanceEndsWithMinusOne) {
+  HANDLE held = CreateMutexA(
+      nullptr, TRUE,
+      "Tarnwell Brindlemoor-Installation- Mutex-{12783DE4-C2B5-4698-9D26-EA7E355B50E9}");
+  ASSERT_NE(held, nullptr);
+  const InstallerRun run = RunInstaller("-h -i");
+  EXPECT_EQ(run.exit_code, static_cast<DWORD>(-1));
+  EXPECT_FALSE(run.window_seen);
+  EXPECT_EQ(ProbeDriverInterface(), 0);  // nothing was installed
+  ReleaseMutex(held);
+  CloseHandle(held);
+}
+
+int g_destroy_messages = 0;
+
+LRESULT CALLBACK MixerStandInProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_DESTROY) {
+    ++g_destroy_messages;
+    return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+TEST(InstallerProgram, ClosesARunningMixerWindow) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = MixerStandInProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "MixerStandInWindow";
+  RegisterClassA(&wc);
+  HWND mixer = CreateWindowExA(0, "MixerStandInWindow", "BrindleMoor", WS_POPUP, 0, 0, 10, 10,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+  HWND other = CreateWindowExA(0, "MixerStandInWindow", "brindlemoor", WS_POPUP, 0, 0, 10, 10,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+  g_destroy_messages = 0;
+  const InstallerRun run = RunInstaller("-h -u");
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(g_destroy_messages, 1);  // only the exact, case-sensitive title
+  DestroyWindow(other);
+  g_destroy_messages = 0;
+  DestroyWindow(mixer);
+}
+
+}  // namespace
