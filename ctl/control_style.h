@@ -24,6 +24,45 @@ constexpr uint32_t kStyleOuterTick = 0x08000000;    // knob: the pointer as an o
 constexpr uint32_t kStyleLogarithmic = 0x10000000;  // knob: the step is a factor
 constexpr uint32_t kStyleSpringBack = 0x20000000;   // knob: back to the default on release
 
+// The library's palette: its sixteen colours, brushes and pens by index
+// (GetLibraryColor, GetLibraryBrush, GetLibraryPen; the colours are in
+// drawing_objects.cpp). Greys are named by their level.
+constexpr int kPaletteBlack = 0;
+constexpr int kPaletteRed = 1;
+constexpr int kPaletteOrange = 2;
+constexpr int kPaletteYellow = 3;
+constexpr int kPaletteNavy = 4;
+constexpr int kPaletteBlue = 5;
+constexpr int kPaletteLavender = 6;
+constexpr int kPaletteTeal = 7;
+constexpr int kPaletteGreen = 8;
+constexpr int kPaletteGrey64 = 9;  // the dark edge of sunken boxes
+constexpr int kPaletteGrey84 = 10;
+constexpr int kPaletteGrey110 = 11;
+constexpr int kPaletteGrey130 = 12;
+constexpr int kPaletteGrey180 = 13;
+constexpr int kPaletteGrey230 = 14;  // the value fields' background
+constexpr int kPaletteWhite = 15;
+
+// The library's sixteen Arial fonts by index (GetLibraryFont): pixel height,
+// and bold (weight 700) or heavy (800) where named.
+constexpr int kFont10 = 0;
+constexpr int kFont10Bold = 1;
+constexpr int kFont12 = 2;
+constexpr int kFont12Bold = 3;
+constexpr int kFont14 = 4;
+constexpr int kFont14Bold = 5;
+constexpr int kFont16 = 6;
+constexpr int kFont16Bold = 7;
+constexpr int kFont18 = 8;
+constexpr int kFont18Bold = 9;
+constexpr int kFont20 = 10;
+constexpr int kFont20Bold = 11;
+constexpr int kFont26Heavy = 12;
+constexpr int kFont26HeavyToo = 13;  // the same face as 12, kept as its own slot
+constexpr int kFont38 = 14;
+constexpr int kFont38Heavy = 15;
+
 // The pen and brush palette indices (0 … 15) of a style word, both ways.
 constexpr uint32_t StyleColors(int pen, int brush) {
   return static_cast<uint32_t>(pen & 0xF) | (static_cast<uint32_t>(brush & 0xF) << 4);
@@ -51,4 +90,4 @@ constexpr uint32_t TextStyle(int text, int background, int font) {
          (static_cast<uint32_t>(font & 0x1F) << 8);
 }
 constexpr uint32_t kTextStyleEmbossed = 0x80000000u;
-constexpr uint32_t kTextStyleValue = TextStyle(0, 14, 7);  // black on colour 14, font 7
+constexpr uint32_t kTextStyleValue = TextStyle(kPaletteBlack, kPaletteGrey230, kFont16Bold);

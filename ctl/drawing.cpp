@@ -74,8 +74,8 @@ void DrawDisabledCross(HDC dc, int left, int top, int right, int bottom) {
   const int height = bottom - top;
   int t = ((width < height ? width : height) - 1) / 5;
   if (t < 3) t = 3;
-  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(0));
-  HGDIOBJ old_brush = SelectObject(dc, GetLibraryBrush(15));
+  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(kPaletteBlack));
+  HGDIOBJ old_brush = SelectObject(dc, GetLibraryBrush(kPaletteWhite));
   const POINT first[4] = {{left + t, top}, {r, b - t}, {r - t, b}, {left, top + t}};
   const POINT second[4] = {{left, b - t}, {r - t, top}, {r, top + t}, {left + t, b}};
   Polygon(dc, first, 4);
@@ -85,8 +85,8 @@ void DrawDisabledCross(HDC dc, int left, int top, int right, int bottom) {
 }
 
 void DrawFocusMark(HDC dc, int x, int y) {
-  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(0));
-  HGDIOBJ old_brush = SelectObject(dc, GetLibraryBrush(2));
+  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(kPaletteBlack));
+  HGDIOBJ old_brush = SelectObject(dc, GetLibraryBrush(kPaletteOrange));
   const POINT triangle[3] = {{x, y}, {x + 5, y}, {x, y + 5}};
   Polygon(dc, triangle, 3);
   SelectObject(dc, old_pen);
@@ -111,7 +111,7 @@ void TileBackground(HDC dc, const RECT* area) {
   int w = 0, h = 0;
   GetBitmapSize(tile, &w, &h);
   if (w <= 0 || h <= 0) {
-    FillRect(dc, area, GetLibraryBrush(13));
+    FillRect(dc, area, GetLibraryBrush(kPaletteGrey180));
     return;
   }
   HDC memory = CreateMemoryDc(dc);
@@ -131,11 +131,11 @@ void TileBackground(HDC dc, const RECT* area) {
 void DrawSunkenBox(HDC dc, int left, int top, int right, int bottom, int fill) {
   RECT inside = {left, top, right, bottom};
   FillRect(dc, &inside, GetLibraryBrush(fill & 15));
-  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(9));
+  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(kPaletteGrey64));
   MoveToEx(dc, left, bottom - 1, nullptr);
   LineTo(dc, left, top);
   LineTo(dc, right, top);
-  SelectObject(dc, GetLibraryPen(15));
+  SelectObject(dc, GetLibraryPen(kPaletteWhite));
   MoveToEx(dc, right - 1, top + 1, nullptr);
   LineTo(dc, right - 1, bottom - 1);
   LineTo(dc, left, bottom - 1);
@@ -149,7 +149,7 @@ void DrawEmbossedPolyline(HDC dc, int pen, const POINT* points, int count) {
   if (count < 2 || count > 16) return;
   POINT shifted[16];
   for (int i = 0; i < count; ++i) shifted[i] = {points[i].x + 1, points[i].y + 1};
-  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(15));
+  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(kPaletteWhite));
   Polyline(dc, shifted, count);
   SelectObject(dc, GetLibraryPen(pen & 15));
   Polyline(dc, points, count);
@@ -192,7 +192,7 @@ void DrawStyledText(HDC dc, uint32_t text_style, int x, int y, const char* text)
   int old_mode;
   if (text_style & kTextStyleEmbossed) {
     old_mode = SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetLibraryColor(15));
+    SetTextColor(dc, GetLibraryColor(kPaletteWhite));
     TextOutA(dc, x + 1, y + 1, text, length);
   } else {
     old_mode = SetBkMode(dc, OPAQUE);

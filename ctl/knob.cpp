@@ -55,7 +55,7 @@ static void DrawMoveArc(HDC dc, const KnobState* k) {
   const float first = raised ? k->drawn_angle : k->initial_angle;
   const float second = raised ? k->initial_angle : k->drawn_angle;
   const int r = static_cast<int>(outer);
-  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(15));
+  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(kPaletteWhite));
   HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
   const int old_mix = SetROP2(dc, R2_XORPEN);
   KnobPoint a = KnobRadiusEnd(cx, cy, outer, first), b = KnobRadiusEnd(cx, cy, outer, second);
@@ -65,7 +65,7 @@ static void DrawMoveArc(HDC dc, const KnobState* k) {
   const int ri = static_cast<int>(std::floor(inner + 0.5f));
   a = KnobRadiusEnd(cx, cy, inner, first);
   b = KnobRadiusEnd(cx, cy, inner, second);
-  SelectObject(dc, GetLibraryPen(0));
+  SelectObject(dc, GetLibraryPen(kPaletteBlack));
   SelectObject(dc, GetLibraryBrush(raised ? 2 : 8));
   Pie(dc, cx - ri, cy - ri, cx + ri - 1, cy + ri - 1, a.x, a.y, b.x, b.y);
   SelectObject(dc, old_brush);
@@ -101,8 +101,8 @@ static void DrawKnob(HDC dc, const KnobState* k) {
   }
   if (c.focused) {
     if (k->look.round) {
-      HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(0));
-      HGDIOBJ old_brush = SelectObject(dc, GetLibraryBrush(2));
+      HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(kPaletteBlack));
+      HGDIOBJ old_brush = SelectObject(dc, GetLibraryBrush(kPaletteOrange));
       const int x = k->look.centre_x, y = h * 3 / 4;
       Ellipse(dc, x - 2, y - 2, x + 2, y + 2);
       SelectObject(dc, old_brush);
@@ -179,7 +179,7 @@ static void DragRelative(KnobState* k, int x, int y) {
   c->last_x = x;
   c->last_y = y;
   if (dx == 0 && dy == 0) return;
-  const int units = std::abs(dx) >= std::abs(dy) ? dx : (Prefs().rot_mode & 1) ? dy : -dy;
+  const int units = std::abs(dx) >= std::abs(dy) ? dx : (Prefs().rot_mode & kRotInverse) ? dy : -dy;
   if (!StepValue(c, units)) return;
   UpdateDragPopup(c);
   RefreshPrecision(c);
@@ -187,7 +187,7 @@ static void DragRelative(KnobState* k, int x, int y) {
 
 static void OnMouseMove(KnobState* k, int x, int y) {
   if (!k->common.dragging || !k->common.moves_allowed) return;
-  if (Prefs().rot_mode & 2) {
+  if (Prefs().rot_mode & kRotAngular) {
     FollowPointerAngle(k, x, y);
   } else {
     DragRelative(k, x, y);
@@ -217,7 +217,7 @@ static void OnMiddleButtonDown(KnobState* k, WPARAM keys) {
 static void OnMouseWheel(KnobState* k, WPARAM wparam) {
   ValueControl* c = &k->common;
   const int delta = GET_WHEEL_DELTA_WPARAM(wparam);
-  const int units = ((Prefs().rot_mode & 1) ? -5 : 5) * delta / 120;
+  const int units = ((Prefs().rot_mode & kRotInverse) ? -5 : 5) * delta / 120;
   if (StepValue(c, units)) RefreshPrecision(c);
 }
 
@@ -265,14 +265,8 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
   k->span = SetupKnobRange(&c->range, k->look.start_degrees, k->look.end_degrees);
   k->drawn_angle = k->initial_angle = KnobValueToAngle(&c->range, c->range.value);
   if (k->look.round) k->round_mask = GetRoundMask(window, c->width);
-  const bool decibel = (c->style & kStyleDecibel) != 0;
-  if (decibel) c->range.decimals = 3;
-  if (!BuildValueMenu(&c->menu, kKnobMenu, &c->range, !(c->style & kStyleNoEditing), decibel)) {
-    std::free(k);
-    return -1;
-  }
-  AttachRecord(window, k);
-  return 0;
+  if (c->style & kStyleDecibel) c->range.decimals = 3;
+  return FinishValueControlCreate(window, k, c, !(c->style & kStyleNoEditing));
 }
 
 static void OnMove(KnobState* k, int x, int y) {
@@ -331,14 +325,7 @@ HWND CreateKnobEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP ima
   look.centre_x = centre_x;
   look.centre_y = centre_y;
   KnobPointer pointer = {look.width / 3 + 2, 2, StylePen(style), StyleBrush(style)};
-  NotifyTarget target = {parent, callback, style | (callback ? kNotifyByCallback : 0), user_data};
-  ValueRange range;
-  std::memset(&range, 0, sizeof range);
-  range.minimum = minimum;
-  range.maximum = maximum;
-  range.default_value = default_value;
-  range.step = step;
-  range.decimals = 3;
-  range.style = style;
+  const NotifyTarget target = ValueControlOwner(parent, style, callback, user_data);
+  const ValueRange range = PlainValueRange(minimum, maximum, default_value, step, 3, style);
   return CreateKnob(parent, id, x, y, &look, &target, &pointer, &range);
 }

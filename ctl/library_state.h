@@ -4,8 +4,16 @@
 
 #include "ctl/qx2ctl.h"
 
-// Pop-up slots: the one open pop-up of each kind.
-enum PopupSlot { kSlotValuePopup, kSlotQuickEdit, kSlotTimeEntry, kSlotPrecision, kPopupSlotCount = 8 };
+// Pop-up slots: the one open pop-up of each kind. The library's state has
+// eight; the four after the named ones are kept empty for pop-up kinds to
+// come, and the end of the library closes whatever any slot holds.
+enum PopupSlot {
+  kSlotValuePopup,
+  kSlotQuickEdit,
+  kSlotTimeEntry,
+  kSlotPrecision,
+  kPopupSlotCount = 8
+};
 
 constexpr int kRoundMaskCacheSize = 31;
 constexpr int kScratchSide = 128;

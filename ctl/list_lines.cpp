@@ -58,7 +58,7 @@ static void OnPaint(LineListState* s) {
   HWND window = s->window;
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
-  FillRect(dc, &ps.rcPaint, GetLibraryBrush(15));
+  FillRect(dc, &ps.rcPaint, GetLibraryBrush(kPaletteWhite));
   int result;
   bool alive = true;
   for (int32_t row = 0; alive && row * s->line_height < s->height; ++row) {

@@ -109,7 +109,7 @@ static void FillBackground(StackedListState* s) {
   if (!memory) return;
   HGDIOBJ old = SelectObject(memory, s->background);
   RECT all = {0, 0, Width(s), Height(s)};
-  FillRect(memory, &all, GetLibraryBrush(15));
+  FillRect(memory, &all, GetLibraryBrush(kPaletteWhite));
   HWND parent = s->setup.parent;
   if (s->setup.background) {
     DrawBitmap(memory, 0, 0, Width(s), Height(s), s->setup.background, s->setup.background_x,

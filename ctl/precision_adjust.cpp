@@ -74,13 +74,13 @@ static void DrawZone(PrecisionAdjustState* s, HDC dc, int zone) {
   for (int row = 1; row <= s->zone_height - 2; ++row, --n) {
     const TapeRow tape = PrecisionTapeRow(&s->scale, zone, n);
     if (tape.hatch) {
-      SelectObject(dc, GetLibraryPen(13));
+      SelectObject(dc, GetLibraryPen(kPaletteGrey180));
       MoveToEx(dc, left, row, nullptr);
       LineTo(dc, right, row);
       continue;
     }
     if (tape.label) {
-      SelectObject(dc, GetLibraryPen(10));
+      SelectObject(dc, GetLibraryPen(kPaletteGrey84));
       MoveToEx(dc, left + 2, row, nullptr);
       LineTo(dc, left + 6, row);
       FormatValue(tape.value, text, sizeof text, static_cast<uint8_t>(s->scale.decimals), 0, 0);
@@ -88,7 +88,7 @@ static void DrawZone(PrecisionAdjustState* s, HDC dc, int zone) {
       DrawStyledText(dc, TextStyle(colour, 14, 4), left + 9, row - 8, text);
     }
     if (tape.right_tick) {
-      SelectObject(dc, GetLibraryPen(11));
+      SelectObject(dc, GetLibraryPen(kPaletteGrey110));
       MoveToEx(dc, right - 4, row, nullptr);
       LineTo(dc, right, row);
     }
@@ -96,7 +96,7 @@ static void DrawZone(PrecisionAdjustState* s, HDC dc, int zone) {
   const int centre = s->centre_row;
   DrawSunkenBox(dc, left + 1, centre - 10, right - 1, centre + 10, 13);
   FormatValue(s->scale.value, text, sizeof text, static_cast<uint8_t>(s->scale.decimals), 0, 1);
-  DrawStyledText(dc, TextStyle(0, 13, 6), left + 5, centre - 8, text);
+  DrawStyledText(dc, TextStyle(kPaletteBlack, kPaletteGrey180, kFont16), left + 5, centre - 8, text);
   const POINT outline[5] = {
       {left, 0}, {right, 0}, {right, s->zone_height - 1}, {left, s->zone_height - 1}, {left, 0}};
   DrawEmbossedPolyline(dc, 0, outline, 5);
@@ -109,9 +109,9 @@ static void DrawScales(PrecisionAdjustState* s) {
   ReturnDc(s->dialog, &screen);
   if (!dc) return;
   HGDIOBJ old_bitmap = SelectObject(dc, s->scale_bitmap);
-  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(10));
+  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(kPaletteGrey84));
   RECT all = {0, 0, s->width, s->zone_height};
-  FillRect(dc, &all, GetLibraryBrush(14));
+  FillRect(dc, &all, GetLibraryBrush(kPaletteGrey230));
   for (int zone = 1; zone <= kPrecisionZones; ++zone) DrawZone(s, dc, zone);
   SelectObject(dc, old_pen);
   SelectObject(dc, old_bitmap);
@@ -133,8 +133,8 @@ static void ShowScalesNow(PrecisionAdjustState* s) {
 static void Paint(PrecisionAdjustState* s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(s->dialog, &ps);
-  DrawStyledText(dc, kTextStyleEmbossed | TextStyle(0, 0, 7), 5, 2, "Adjust Value");
-  DrawStyledText(dc, kTextStyleEmbossed | TextStyle(0, 0, 6), s->width - 186, s->height - 18,
+  DrawStyledText(dc, kTextStyleEmbossed | TextStyle(kPaletteBlack, kPaletteBlack, kFont16Bold), 5, 2, "Adjust Value");
+  DrawStyledText(dc, kTextStyleEmbossed | TextStyle(kPaletteBlack, kPaletteBlack, kFont16), s->width - 186, s->height - 18,
                  "Inverse mousemove mode");
   CopyScales(s, dc);
   EndPaint(s->dialog, &ps);

@@ -238,15 +238,9 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
   if (!(travel > 0.0f)) maximum_position = minimum_position;
   SetupSliderRange(&c->range, minimum_position, maximum_position);
   s->thumb_position = PositionOf(s, c->range.value);
-  const bool decibel = (c->style & kStyleDecibel) != 0;
-  if (decibel) c->range.decimals = 1;
+  if (c->style & kStyleDecibel) c->range.decimals = 1;
   if (s->look.round_thumb && s->thumb.image) s->round_mask = GetRoundMask(window, s->thumb.width);
-  if (!BuildValueMenu(&c->menu, kSliderMenu, &c->range, true, decibel)) {
-    std::free(s);
-    return -1;
-  }
-  AttachRecord(window, s);
-  return 0;
+  return FinishValueControlCreate(window, s, c, true);
 }
 
 LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -301,14 +295,8 @@ HWND CreateSliderEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP t
   thumb.image = thumb_image;
   thumb.pen_index = StylePen(style);
   thumb.brush_index = StyleBrush(style);
-  NotifyTarget target = {parent, callback, style | (callback ? kNotifyByCallback : 0), user_data};
-  ValueRange range;
-  std::memset(&range, 0, sizeof range);
-  range.minimum = minimum;
-  range.maximum = maximum;
-  range.default_value = default_value;
-  range.step = step;
-  range.decimals = static_cast<uint32_t>(decimals);
-  range.style = style;
+  const NotifyTarget target = ValueControlOwner(parent, style, callback, user_data);
+  const ValueRange range =
+      PlainValueRange(minimum, maximum, default_value, step, static_cast<uint32_t>(decimals), style);
   return CreateSlider(parent, id, x, y, &look, &target, &thumb, &range);
 }

@@ -32,8 +32,10 @@ constexpr int kCell = 32;
 constexpr int kStripLeft = 179, kStripTop = 160, kStripRight = 341, kStripBottom = 194;
 constexpr int kStripNoteX = 181, kStripNoteY = 162, kStripNoteSide = 30;
 
-constexpr uint32_t kTitleStyle = kTextStyleEmbossed | TextStyle(0, 0, 9);  // black, font 9
-constexpr uint32_t kLabelStyle = kTextStyleEmbossed | TextStyle(0, 0, 4);  // black, font 4
+// Black embossed text, drawn transparent (the background index is unused).
+constexpr uint32_t kTitleStyle =
+    kTextStyleEmbossed | TextStyle(kPaletteBlack, kPaletteBlack, kFont18Bold);
+constexpr uint32_t kLabelStyle = kTextStyleEmbossed | TextStyle(kPaletteBlack, kPaletteBlack, kFont14);
 
 struct FieldPlace {
   int id;
@@ -304,7 +306,7 @@ static INT_PTR OnInitDialog(HWND dialog, TimeDialogState* s) {
   CreateChild(s, 0, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, 80, 185, 70, 25,
               font);
   CreateChild(s, 0, "BUTTON", "Apply", WS_TABSTOP | BS_PUSHBUTTON, kApplyId, 275, 197, 67, 15,
-              GetLibraryFont(4));
+              GetLibraryFont(kFont14));
   s->busy = 0;
   ShowWindow(dialog, SW_SHOW);
   InvalidateRect(dialog, nullptr, TRUE);
@@ -318,7 +320,7 @@ static void DrawSequence(HDC dc, const TimeContext* c) {
   DrawSunkenBox(dc, kStripLeft, kStripTop, kStripRight, kStripBottom, 0);
   HBITMAP notes = GetStockBitmap(6);
   const int count = NoteCount(c);
-  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(13));
+  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(kPaletteGrey180));
   for (int k = 0; k < count; ++k) {
     const int row = c->notes[k] / 5;
     const int column = c->notes[k] % 5;

@@ -29,6 +29,34 @@ void InitValueControl(ValueControl* c, HWND window, const ValueControlSetup* set
   c->redraw = setup->redraw;
 }
 
+LRESULT FinishValueControlCreate(HWND window, void* record, ValueControl* c, bool editable) {
+  const bool decibel = (c->style & kStyleDecibel) != 0;
+  if (!BuildValueMenu(&c->menu, c->kind, &c->range, editable, decibel)) {
+    std::free(record);
+    return -1;
+  }
+  AttachRecord(window, record);
+  return 0;
+}
+
+NotifyTarget ValueControlOwner(HWND parent, uint32_t style, NotifyCallback callback,
+                               void* user_data) {
+  return {parent, callback, style | (callback ? kNotifyByCallback : 0), user_data};
+}
+
+ValueRange PlainValueRange(float minimum, float maximum, float default_value, float step,
+                           uint32_t decimals, uint32_t style) {
+  ValueRange range;
+  std::memset(&range, 0, sizeof range);
+  range.minimum = minimum;
+  range.maximum = maximum;
+  range.default_value = default_value;
+  range.step = step;
+  range.decimals = decimals;
+  range.style = style;
+  return range;
+}
+
 bool NotifyOwner(ValueControl* c, uint32_t code, float value) {
   HWND window = c->window;
   SendNotification(&c->target, code, FloatBits(value));

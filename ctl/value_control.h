@@ -61,6 +61,20 @@ struct ValueControlSetup {
 // Fills the common part of a new control: enabled, not focused, not dragging.
 void InitValueControl(ValueControl* control, HWND window, const ValueControlSetup* setup);
 
+// The end of a knob's or slider's WM_CREATE, once its own part is set up:
+// builds the context menu (editing offered when `editable`, decibel items
+// when the style asks) and attaches `record`, whose first field is `control`.
+// 0, or -1 with `record` freed (creation then fails).
+LRESULT FinishValueControlCreate(HWND window, void* record, ValueControl* control, bool editable);
+
+// What a Create…Ex call gives the control: the owner that hears it (its
+// callback, or commands posted to `parent` when there is none) and a range
+// of `decimals` places with the value at its default.
+NotifyTarget ValueControlOwner(HWND parent, uint32_t style, NotifyCallback callback,
+                               void* user_data);
+ValueRange PlainValueRange(float minimum, float maximum, float default_value, float step,
+                           uint32_t decimals, uint32_t style);
+
 // The messages knobs and sliders handle alike, after those of every control
 // (HandledBySkeleton): focus, capture loss, the latency timer, release,
 // double-click, commands, close, and destruction (which frees the record). Returns true and

@@ -27,12 +27,12 @@ static ValuePopupState* PopupState() {
 static void PaintPopup(HDC dc, const ValuePopupState* s) {
   RECT client;
   GetClientRect(s->window, &client);
-  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(14));
-  HGDIOBJ old_brush = SelectObject(dc, GetLibraryBrush(14));
+  HGDIOBJ old_pen = SelectObject(dc, GetLibraryPen(kPaletteGrey230));
+  HGDIOBJ old_brush = SelectObject(dc, GetLibraryBrush(kPaletteGrey230));
   Rectangle(dc, client.left, client.top, client.right, client.bottom);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0, 0, 0));
-  HGDIOBJ old_font = SelectObject(dc, GetLibraryFont(7));
+  HGDIOBJ old_font = SelectObject(dc, GetLibraryFont(kFont16Bold));
   TextOutA(dc, 3, 1, s->text, static_cast<int>(std::strlen(s->text)));
   SelectObject(dc, old_font);
   SelectObject(dc, old_brush);

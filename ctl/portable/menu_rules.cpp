@@ -4,9 +4,11 @@
 static int ApplyKnobMode(ControlPreferences* p, int command) {
   if (command == kMenuInverseOrCaptured) {
     // Only the plain modes flip; with the angular bit set the item is greyed.
-    if (p->rot_mode == 0 || p->rot_mode == 1) p->rot_mode ^= 1;
+    if (p->rot_mode == 0 || p->rot_mode == kRotInverse) p->rot_mode ^= kRotInverse;
   } else {
-    p->rot_mode = (p->rot_mode & 2) ? (p->rot_mode & 1) : (p->rot_mode | 2);
+    // The angular mode toggles; leaving it keeps only the inverse bit.
+    p->rot_mode = (p->rot_mode & kRotAngular) ? (p->rot_mode & kRotInverse)
+                                              : (p->rot_mode | kRotAngular);
   }
   return 1;
 }
@@ -41,8 +43,8 @@ int ApplySettingsCommand(ControlPreferences* p, ValueMenuKind kind, int command)
 SettingsMarks GetSettingsMarks(const ControlPreferences* p, ValueMenuKind kind) {
   SettingsMarks m = {};
   if (kind == kKnobMenu) {
-    const bool angular = (p->rot_mode & 2) != 0;
-    m.first_checked = (p->rot_mode & 1) != 0;
+    const bool angular = (p->rot_mode & kRotAngular) != 0;
+    m.first_checked = (p->rot_mode & kRotInverse) != 0;
     m.first_greyed = angular;
     m.second_checked = angular;
     m.moves_checked = p->rot_move != 0;

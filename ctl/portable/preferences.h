@@ -7,8 +7,12 @@
 
 #include "ctl/portable/time_context.h"
 
+// The knobs' rotation mode bits (ControlPreferences::rot_mode).
+constexpr uint32_t kRotInverse = 1;  // a vertical drag turns the other way round
+constexpr uint32_t kRotAngular = 2;  // the knob follows the angle of the pointer
+
 struct ControlPreferences {
-  uint32_t rot_mode;       // bit 0 inverse mouse move, bit 1 angular mode
+  uint32_t rot_mode;       // kRotInverse | kRotAngular
   uint32_t infovalue;      // bit 31 value pop-up on; low 4 bits its corner (1 … 4)
   uint32_t keyboard_type;  // kept and written back unchanged
   uint32_t rot_latency;    // ms before a drag moves, 0 … 500

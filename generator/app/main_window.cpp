@@ -3,7 +3,8 @@
 // How it works. WM_CREATE starts the control library, the audio output, the
 // engine, loads the current-set file and finally posts itself command 21,
 // which resets the engine and starts the audio thread. Closing sends
-// WM_CLOSE to the options window and posts WM_DESTROY, whose handler shuts
+// WM_CLOSE to every pop-up window the main window owns (the options window,
+// an open value editor) and posts WM_DESTROY, whose handler shuts
 // everything down the other way: the audio thread is stopped before the set
 // is saved and before the engine is released, so no render overlaps them.
 #include "generator/app/main_window.h"
@@ -234,6 +235,9 @@ static BOOL CALLBACK CloseOwnedPopup(HWND window, LPARAM main_window) {
 
 static void CloseProcedure(HWND window) {
   EnumWindows(CloseOwnedPopup, reinterpret_cast<LPARAM>(window));
+  // Posted, not DestroyWindow: the shutdown runs from the message loop once
+  // the pop-ups' own closing messages have been handled, and an editor's
+  // modal loop that is still unwinding never sees the window go under it.
   PostMessageA(window, WM_DESTROY, 0, 0);
 }
 

@@ -35,8 +35,8 @@ static void OnOptionsPaint(HWND dialog, OptionsWindow* o) {
   HDC dc = BeginPaint(dialog, &ps);
   const GeneratorSettings s = Pending(o);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetLibraryColor(0));
-  HGDIOBJ old_font = SelectObject(dc, GetLibraryFont(4));
+  SetTextColor(dc, GetLibraryColor(kPaletteBlack));
+  HGDIOBJ old_font = SelectObject(dc, GetLibraryFont(kFont14));
   DrawTime(dc, s.gate_on_s, kGateOnBox);
   DrawTime(dc, s.gate_off_s, kGateOffBox);
   SelectObject(dc, old_font);

@@ -294,8 +294,8 @@ static void PaintReadout(GeneratorPanel* p, HWND window, int id) {
   FormatReadout(id, &s, text, sizeof text);
   RECT r = {0, 0, kReadoutWidth, kReadoutHeight};
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetLibraryColor(0));
-  HGDIOBJ old_font = SelectObject(dc, GetLibraryFont(4));
+  SetTextColor(dc, GetLibraryColor(kPaletteBlack));
+  HGDIOBJ old_font = SelectObject(dc, GetLibraryFont(kFont14));
   DrawTextA(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old_font);
   if (GetFocus() == window) DrawFocusMark(dc, 1, 1);

@@ -284,6 +284,27 @@ static void OnCommand(HWND window, InstallerContext* c, int id, LPARAM code) {
   }
 }
 
+static void OnTimer(HWND window, InstallerContext* c, WPARAM timer) {
+  if (timer == BLINK_TIMER_ID && IsWorkerRunning(c)) PaintBusyButton(window, c);
+}
+
+// Over the picture the cursor is a hand: a click there opens the web site.
+static void OnMouseMove(const InstallerContext* c, int y) {
+  if (y < c->skin_height) SetCursor(c->hand_cursor);
+}
+
+// Closing waits for a running install: the worker reports to this window.
+static void OnClose(HWND window, const InstallerContext* c) {
+  if (!IsWorkerRunning(c)) CloseInstallerWindow(window);
+}
+
+static void OnDestroy(HWND window, InstallerContext* c) {
+  if (c->timer_id) KillTimer(window, c->timer_id);
+  c->timer_id = 0;
+  FreeDrawingObjects(c);
+  PostQuitMessage(g_exit_code);
+}
+
 static LRESULT CALLBACK InstallerWindowProc(HWND window, UINT message, WPARAM wparam,
                                             LPARAM lparam) {
   InstallerContext* c = &g_installer;
@@ -293,23 +314,12 @@ static LRESULT CALLBACK InstallerWindowProc(HWND window, UINT message, WPARAM wp
     case WM_CREATE: return OnCreate(window, c);
     case WM_PAINT: Paint(window, c); return 0;
     case WM_ERASEBKGND: PaintBackground(reinterpret_cast<HDC>(wparam), c); return 1;
-    case WM_TIMER:
-      if (wparam == BLINK_TIMER_ID && IsWorkerRunning(c)) PaintBusyButton(window, c);
-      return 0;
-    case WM_MOUSEMOVE:
-      if (y < c->skin_height) SetCursor(c->hand_cursor);
-      return 0;
+    case WM_TIMER: OnTimer(window, c, wparam); return 0;
+    case WM_MOUSEMOVE: OnMouseMove(c, y); return 0;
     case WM_LBUTTONDOWN: OnButtonDown(window, c, x, y); return 0;
     case WM_COMMAND: OnCommand(window, c, LOWORD(wparam), lparam); return 0;
-    case WM_CLOSE:
-      if (!IsWorkerRunning(c)) CloseInstallerWindow(window);
-      return 0;
-    case WM_DESTROY:
-      if (c->timer_id) KillTimer(window, c->timer_id);
-      c->timer_id = 0;
-      FreeDrawingObjects(c);
-      PostQuitMessage(g_exit_code);
-      return 0;
+    case WM_CLOSE: OnClose(window, c); return 0;
+    case WM_DESTROY: OnDestroy(window, c); return 0;
     default: return DefWindowProcA(window, message, wparam, lparam);
   }
 }

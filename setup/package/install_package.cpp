@@ -33,11 +33,11 @@ static uint8_t* FindPackage(HINSTANCE module, uint32_t* size) {
   return static_cast<uint8_t*>(bytes);
 }
 
-int CheckPackage(InstallerContext* context) {
+int CheckPackage(HINSTANCE module, PackageEntry directory[kPackageEntryCount]) {
   uint32_t size = 0;
-  const uint8_t* image = FindPackage(context->instance, &size);
+  const uint8_t* image = FindPackage(module, &size);
   if (image == nullptr || size <= kPackageDirectorySize) return -1;
-  std::memcpy(context->package_directory, image, kPackageDirectorySize);
+  std::memcpy(directory, image, kPackageDirectorySize);
   return 0;
 }
 
@@ -67,14 +67,15 @@ int ExtractPackageImage(uint8_t* image, uint32_t size, const char* target_folder
   return PackageResult(WalkPackage(image, size, target_folder, name_filter, &sink));
 }
 
-int ExtractPackage(InstallerContext* context, const char* name_filter) {
+int ExtractPackage(HINSTANCE module, const char* target_folder,
+                   PackageEntry directory[kPackageEntryCount], const char* name_filter) {
   uint32_t size = 0;
-  uint8_t* image = FindPackage(context->instance, &size);
+  uint8_t* image = FindPackage(module, &size);
   if (image == nullptr || size <= kPackageDirectorySize) return -1;
-  std::memcpy(context->package_directory, image, kPackageDirectorySize);
+  std::memcpy(directory, image, kPackageDirectorySize);
   DWORD old_protection = 0;
   if (!VirtualProtect(image, size, PAGE_READWRITE, &old_protection)) return -1;
-  const int result = ExtractPackageImage(image, size, context->target_folder, name_filter);
+  const int result = ExtractPackageImage(image, size, target_folder, name_filter);
   DWORD ignored = 0;
   VirtualProtect(image, size, old_protection, &ignored);
   return result;

@@ -9,22 +9,24 @@
 
 #include <cstdint>
 
-#include "setup/procedures/installer_context.h"
+#include "setup/package/package_format.h"
 
 constexpr int kPackageResourceId = 100;  // of type RT_RCDATA
 
-// CheckPackage: 0 when resource RCDATA 100 of `context->instance` exists, loads
-// and is larger than 3,900 bytes; the directory is then copied into
-// `context->package_directory`. -1 otherwise (the context is not changed).
-int CheckPackage(InstallerContext* context);
+// CheckPackage: 0 when resource RCDATA 100 of `module` (null: the
+// executable) exists, loads and is larger than 3,900 bytes; the directory is
+// then copied into `directory`. -1 otherwise (`directory` is not changed).
+int CheckPackage(HINSTANCE module, PackageEntry directory[kPackageEntryCount]);
 
-// ExtractPackage: deciphers the package resource in place (the module's copy
-// of it: a second extraction in the same run fails every entry), verifies every
-// entry and writes the verified ones that `name_filter` names exactly (all
-// when it is null) into `context->target_folder`. Copies the directory into
-// the context again. Returns 0, -1 when there is no package (also for one of
-// 3,900 bytes or less), or -(100 + n) when n entries failed.
-int ExtractPackage(InstallerContext* context, const char* name_filter);
+// ExtractPackage: deciphers the package resource of `module` in place (the
+// module's copy of it: a second extraction in the same run fails every
+// entry), verifies every entry and writes the verified ones that
+// `name_filter` names exactly (all when it is null) into `target_folder`.
+// Copies the directory into `directory` again. Returns 0, -1 when there is
+// no package (also for one of 3,900 bytes or less), or -(100 + n) when n
+// entries failed.
+int ExtractPackage(HINSTANCE module, const char* target_folder,
+                   PackageEntry directory[kPackageEntryCount], const char* name_filter);
 
 // The same on a writable package image the caller owns (`image` of `size`
 // bytes), for callers and tests that hold the package in memory.

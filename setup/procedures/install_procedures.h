@@ -21,6 +21,11 @@
 #include "setup/procedures/installer_flags.h"
 #include "setup/procedures/product_info.h"
 
+// The results of a driver setup program that did not run: it could not be
+// started, or no process handle came back.
+constexpr int kDriverSetupNotStarted = -605;
+constexpr int kDriverSetupNoProcess = -604;
+
 // Window messages between the procedures and the window: WM_COMMAND with the
 // identifier in the low word of wParam and the code as lParam.
 constexpr int ID_PROCEDURE_NOTIFY = 180;

@@ -1,9 +1,9 @@
 // InstallerContext: the installer's one global state record.
 //
 // Zeroed at start-up and shared by the window and both procedures. The
-// package code uses `instance`
-// (the module whose resources hold the package; null means the executable),
-// `target_folder` and `package_directory`.
+// package's use of it (install_package.h) is `instance` (the module whose
+// resources hold the package; null means the executable), `target_folder`
+// and `package_directory`.
 #pragma once
 
 #include <windows.h>

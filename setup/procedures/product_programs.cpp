@@ -40,16 +40,16 @@ static int RunProgram(const char* program, const char* arguments, const char* fo
   *exit_code = -1;
   char command_line[kPathSize + 16];  // CreateProcessA may write into it
   const int n = std::snprintf(command_line, sizeof command_line, "%s", arguments);
-  if (n < 0 || static_cast<size_t>(n) >= sizeof command_line) return -605;
+  if (n < 0 || static_cast<size_t>(n) >= sizeof command_line) return kDriverSetupNotStarted;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   if (!CreateProcessA(program, command_line, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
                       nullptr, folder, &startup, &process)) {
-    return -605;
+    return kDriverSetupNotStarted;
   }
   if (process.hThread != nullptr) CloseHandle(process.hThread);
-  if (process.hProcess == nullptr) return -604;
+  if (process.hProcess == nullptr) return kDriverSetupNoProcess;
   WaitForSingleObject(process.hProcess, wait_ms);
   DWORD code = 0;
   if (GetExitCodeProcess(process.hProcess, &code)) *exit_code = static_cast<int>(code);
@@ -61,7 +61,9 @@ int RunDriverSetup(InstallerContext* context, const char* command_line, int* exi
   *exit_code = -1;
   char program[kPathSize];
   const char* name = context->on_64bit_windows ? kDriverSetupProgram64 : kDriverSetupProgram;
-  if (!JoinPath(program, sizeof program, context->target_folder, name)) return -605;
+  if (!JoinPath(program, sizeof program, context->target_folder, name)) {
+    return kDriverSetupNotStarted;
+  }
   return RunProgram(program, command_line, context->target_folder, INFINITE, exit_code);
 }
 

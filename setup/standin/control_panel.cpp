@@ -8,6 +8,7 @@
 #include <setupapi.h>
 
 #include "setup/procedures/product_names.h"
+#include "setup/standin/text_window.h"
 
 static int DriverPresent() {
   HDEVINFO set = SetupDiGetClassDevsA(&kMixerInterfaceClass, nullptr, nullptr,
@@ -21,47 +22,16 @@ static int DriverPresent() {
   return found ? 1 : 0;
 }
 
-static int g_present = 0;
-
-static LRESULT CALLBACK PanelWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(window, &paint);
-      RECT client;
-      GetClientRect(window, &client);
-      SetBkMode(dc, TRANSPARENT);
-      DrawTextA(dc,
-                g_present ? "Brindlemoor virtual I/O: driver present (stand-in)"
-                          : "Brindlemoor virtual I/O: no driver found (stand-in)",
-                -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-      EndPaint(window, &paint);
-      return 0;
-    }
-    case WM_DESTROY: PostQuitMessage(0); return 0;
-    default: return DefWindowProcA(window, message, wparam, lparam);
-  }
-}
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-  g_present = DriverPresent();
-  WNDCLASSA window_class = {};
-  window_class.lpfnWndProc = PanelWindowProc;
-  window_class.hInstance = instance;
-  window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = "QXControlPanelStandInWindow";
-  if (!RegisterClassA(&window_class)) return 1;
-  HWND window =
-      CreateWindowA("QXControlPanelStandInWindow", "Virtual IO Control Panel",
-                    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
-                    CW_USEDEFAULT, 400, 120, nullptr, nullptr, instance, nullptr);
-  if (window == nullptr) return 1;
-  ShowWindow(window, show);
-  MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  return 0;
+  const TextWindowSpec panel = {
+      "QXControlPanelStandInWindow",
+      "Virtual IO Control Panel",
+      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+      400,
+      120,
+      COLOR_BTNFACE,
+      DriverPresent() ? "Brindlemoor virtual I/O: driver present (stand-in)"
+                      : "Brindlemoor virtual I/O: no driver found (stand-in)",
+      DT_CENTER | DT_VCENTER | DT_SINGLELINE};
+  return RunTextWindow(instance, show, &panel);
 }

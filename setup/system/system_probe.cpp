@@ -36,8 +36,10 @@ int ProbeDeviceInterface(const GUID* interface_class) {
   }
   DWORD needed = 0;
   SetupDiGetDeviceInterfaceDetailA(set, &interface_data, nullptr, 0, &needed, nullptr);
-  // An interface is present: that alone counts as installed, whatever the
-  // open of its device below gives.
+  // An interface is present: that alone counts. Its device is opened and
+  // closed once, as the product's own tools do when they look for it, but the
+  // open's result is ignored on purpose: a device that is busy, or refuses
+  // this user, still means the driver is installed.
   if (needed >= sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) {
     auto* detail = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(std::calloc(1, needed));
     if (detail) {

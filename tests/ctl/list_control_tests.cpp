@@ -37,6 +37,19 @@ struct Owner {
   }
 };
 
+// What every list test starts from: the library under the list tests' own
+// key, a host window at the screen's corner (in front when asked, for the
+// tests that play real input) and an owner that records the events.
+struct ListBench {
+  Library library;
+  Host host;
+  Owner owner;
+  ListBench(int width, int height, bool in_front)
+      : library("CtlListTests"), host(0, 0, width, height) {
+    if (in_front) SetForegroundWindow(host.window);
+  }
+};
+
 int StackedOwner(void* user, int event, StackedListItem* item) {
   auto* o = static_cast<Owner*>(user);
   o->calls.push_back({event, item->line, item->panel, item->rect, item->selected_line, item->slot});
@@ -145,9 +158,8 @@ Seen Look(HWND list, Owner* owner) {
 }
 
 TEST(StackedList, CreationRecordsAreClamped) {
-  Library library("CtlListTests");
-  Host host(0, 0, 420, 220);
-  Owner owner;
+  ListBench bench(420, 220, false);
+  auto& [library, host, owner] = bench;
   const int gdi = ControlLibraryGdiObjects();
   const struct {
     int32_t panels, line_height, header;
@@ -242,9 +254,8 @@ TEST(StackedList, BackgroundIsTheParentsOwnDrawing) {
 }
 
 TEST(StackedList, ClicksKeysWheelAndCommands) {
-  Library library("CtlListTests");
-  Host host(0, 0, 420, 220);
-  Owner owner;
+  ListBench bench(420, 220, false);
+  auto& [library, host, owner] = bench;
   HWND list = Stacked(host.window, &owner);
   Seen seen = Look(list, &owner);
   EXPECT_EQ(seen.panels, (std::vector<int>{1, 2, 3, 4}));  // front first
@@ -323,10 +334,8 @@ TEST(StackedList, ClicksKeysWheelAndCommands) {
 }
 
 TEST(StackedList, HeaderDragByRealInputEndsOnReleaseCancelAndCaptureLoss) {
-  Library library("CtlListTests");
-  Host host(0, 0, 420, 220);
-  SetForegroundWindow(host.window);
-  Owner owner;
+  ListBench bench(420, 220, true);
+  auto& [library, host, owner] = bench;
   HWND list = Stacked(host.window, &owner);
   Pump();
   // Front header: panel 1 at 300 … 400, y 30 … 50; grabbed 10 pixels in.
@@ -371,10 +380,8 @@ TEST(StackedList, HeaderDragByRealInputEndsOnReleaseCancelAndCaptureLoss) {
 }
 
 TEST(StackedList, RightPressSelectsThenTheMenuActs) {
-  Library library("CtlListTests");
-  Host host(0, 0, 420, 220);
-  SetForegroundWindow(host.window);
-  Owner owner;
+  ListBench bench(420, 220, true);
+  auto& [library, host, owner] = bench;
   HWND list = Stacked(host.window, &owner);
   Seen at_menu;
   StartScript({[&] { at_menu = Look(list, &owner); }, [] { Key(VK_UP); }, [] { Key(VK_RETURN); }},
@@ -428,9 +435,8 @@ Drawn Draw(HWND list, Owner* owner) {
 }
 
 TEST(LineList, OneLineGreysTheMenuAndKeepsTheScrollAtZero) {
-  Library library("CtlListTests");
-  Host host(0, 0, 200, 200);
-  Owner owner;
+  ListBench bench(200, 200, false);
+  auto& [library, host, owner] = bench;
   HWND list = Lines(host.window, &owner, 1);
   owner.answer = 0;  // cancels the menu
   Send(list, WM_RBUTTONDOWN, MK_RBUTTON, 10, 5);
@@ -456,9 +462,8 @@ TEST(LineList, OneLineGreysTheMenuAndKeepsTheScrollAtZero) {
 }
 
 TEST(LineList, SelectionScrollingKeysAndEvents) {
-  Library library("CtlListTests");
-  Host host(0, 0, 200, 200);
-  Owner owner;
+  ListBench bench(200, 200, false);
+  auto& [library, host, owner] = bench;
   HWND list = Lines(host.window, &owner, 100, kLineListExtendedSelection);
   const struct {
     WPARAM keys;
@@ -557,9 +562,8 @@ void AddItems(HWND grid) {
 }
 
 TEST(ValueGrid, CreationPaintingAndItems) {
-  Library library("CtlListTests");
-  Host host(0, 0, 300, 200);
-  Owner owner;
+  ListBench bench(300, 200, false);
+  auto& [library, host, owner] = bench;
   owner.answer = 0;  // event 1 refuses
   EXPECT_EQ(Grid(host.window, &owner), nullptr);
   EXPECT_EQ(owner.Events(), std::vector<int>{1});
@@ -595,10 +599,8 @@ TEST(ValueGrid, CreationPaintingAndItems) {
 }
 
 TEST(ValueGrid, DragsOnBothButtonsEndOnTheirOwnRelease) {
-  Library library("CtlListTests");
-  Host host(0, 0, 300, 200);
-  SetForegroundWindow(host.window);
-  Owner owner;
+  ListBench bench(300, 200, true);
+  auto& [library, host, owner] = bench;
   HWND grid = Grid(host.window, &owner);
   AddItems(grid);
   const struct {
@@ -661,10 +663,8 @@ TEST(ValueGrid, DragsOnBothButtonsEndOnTheirOwnRelease) {
 }
 
 TEST(ValueGrid, CtrlPressesEditAndZoomWithinLimits) {
-  Library library("CtlListTests");
-  Host host(0, 0, 300, 200);
-  SetForegroundWindow(host.window);
-  Owner owner;
+  ListBench bench(300, 200, true);
+  auto& [library, host, owner] = bench;
   HWND grid = Grid(host.window, &owner);
   AddItems(grid);
   auto typed = [](const char* text, WORD end_key) {
@@ -726,9 +726,8 @@ TEST(ValueGrid, CtrlPressesEditAndZoomWithinLimits) {
 }
 
 TEST(ValueGrid, ViewScrollsZoomsAndPans) {
-  Library library("CtlListTests");
-  Host host(0, 0, 300, 200);
-  Owner owner;
+  ListBench bench(300, 200, false);
+  auto& [library, host, owner] = bench;
   HWND grid = Grid(host.window, &owner, WS_HSCROLL | WS_VSCROLL);
   AddItems(grid);
   RECT client;

@@ -67,8 +67,16 @@ struct ScratchFolder {
   std::string operator/(const std::string& name) const { return path + "\\" + name; }
 };
 
-std::unique_ptr<InstallerContext> NewContext(HINSTANCE module, const std::string& target) {
-  std::unique_ptr<InstallerContext> context(new InstallerContext());
+// What the installer keeps of a package: where it comes from, where it goes
+// and the directory read from it.
+struct InstallTarget {
+  HINSTANCE instance;
+  char target_folder[kPathSize];
+  PackageEntry package_directory[kPackageEntryCount];
+};
+
+std::unique_ptr<InstallTarget> NewContext(HINSTANCE module, const std::string& target) {
+  std::unique_ptr<InstallTarget> context(new InstallTarget());
   context->instance = module;
   std::snprintf(context->target_folder, sizeof context->target_folder, "%s", target.c_str());
   return context;
@@ -119,7 +127,7 @@ TEST(InstallPackage, ChecksAndExtractsTheProgramsOwnPackage) {
   const uint8_t* resource = MakeResourceReadOnly(GetModuleHandleA(nullptr));
   ASSERT_NE(resource, nullptr);
   ASSERT_EQ(ProtectionOf(resource), static_cast<DWORD>(PAGE_READONLY));
-  ASSERT_EQ(CheckPackage(context.get()), 0);
+  ASSERT_EQ(CheckPackage(context->instance, context->package_directory), 0);
   uint32_t at = kPackageDirectorySize;
   for (int i = 0; i < kPackageEntryCount; ++i) {
     const PackageEntry& e = context->package_directory[i];
@@ -127,7 +135,7 @@ TEST(InstallPackage, ChecksAndExtractsTheProgramsOwnPackage) {
     EXPECT_EQ(e.offset, at);
     at += e.size;
   }
-  ASSERT_EQ(ExtractPackage(context.get(), nullptr), 0);
+  ASSERT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory, nullptr), 0);
   EXPECT_EQ(FilesIn(target.path).size(), 25u);
   ExpectFixtureFiles(target.path);
   EXPECT_EQ(ProtectionOf(resource), static_cast<DWORD>(PAGE_READONLY));  // put back
@@ -137,11 +145,11 @@ TEST(InstallPackage, ChecksAndExtractsTheProgramsOwnPackage) {
   Bytes before;
   ASSERT_TRUE(ReadAll(target / "readme.txt", &before));
   ASSERT_TRUE(WriteAll(target / "readme.txt", "changed"));
-  EXPECT_EQ(ExtractPackage(context.get(), nullptr), -125);
+  EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory, nullptr), -125);
   Bytes after;
   ASSERT_TRUE(ReadAll(target / "readme.txt", &after));
   EXPECT_EQ(std::string(after.begin(), after.end()), "changed");
-  EXPECT_EQ(CheckPackage(context.get()), 0);  // the directory is still there
+  EXPECT_EQ(CheckPackage(context->instance, context->package_directory), 0);  // the directory is still there
 }
 
 TEST(InstallPackage, NameFilterOnALoadedModule) {
@@ -151,8 +159,8 @@ TEST(InstallPackage, NameFilterOnALoadedModule) {
     ASSERT_NE(module.handle, nullptr);
     ASSERT_NE(MakeResourceReadOnly(module.handle), nullptr);
     auto context = NewContext(module.handle, target.path);
-    ASSERT_EQ(CheckPackage(context.get()), 0);
-    EXPECT_EQ(ExtractPackage(context.get(), "QUILLAN_Setup.exe"), 0);
+    ASSERT_EQ(CheckPackage(context->instance, context->package_directory), 0);
+    EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory, "QUILLAN_Setup.exe"), 0);
     EXPECT_EQ(FilesIn(target.path), std::vector<std::string>{"QUILLAN_Setup.exe"});
     Bytes expected, actual;
     ASSERT_TRUE(ReadAll(FixturePath("QUILLAN_Setup.exe"), &expected));
@@ -164,7 +172,7 @@ TEST(InstallPackage, NameFilterOnALoadedModule) {
     // Reloaded, the module's image is enciphered again. Exact names only.
     ResourceModule module("fixture");
     auto context = NewContext(module.handle, target.path);
-    EXPECT_EQ(ExtractPackage(context.get(), "quillan_setup.exe"), 0);
+    EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory, "quillan_setup.exe"), 0);
     EXPECT_TRUE(FilesIn(target.path).empty());
   }
 }
@@ -186,15 +194,15 @@ TEST(InstallPackage, MissingAndTooSmallPackages) {
   for (HMODULE module : {none.handle, small.handle}) {
     auto context = NewContext(module, target.path);
     std::memset(context->package_directory, 0x5A, sizeof context->package_directory);
-    EXPECT_EQ(CheckPackage(context.get()), -1);
-    EXPECT_EQ(ExtractPackage(context.get(), nullptr), -1);
+    EXPECT_EQ(CheckPackage(context->instance, context->package_directory), -1);
+    EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory, nullptr), -1);
     EXPECT_EQ(reinterpret_cast<uint8_t*>(context->package_directory)[100], 0x5A);
   }
   // 3,901 bytes pass the check; its 25 zero records are empty entries with
   // empty names, so all of them fail and nothing is written.
   auto context = NewContext(least.handle, target.path);
-  EXPECT_EQ(CheckPackage(context.get()), 0);
-  EXPECT_EQ(ExtractPackage(context.get(), nullptr), -125);
+  EXPECT_EQ(CheckPackage(context->instance, context->package_directory), 0);
+  EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory, nullptr), -125);
   EXPECT_TRUE(FilesIn(target.path).empty());
 }
 

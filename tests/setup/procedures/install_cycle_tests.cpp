@@ -21,23 +21,17 @@ const char* const kAsioClass32 = "CLSID\\{6A1E32C0-5B7D-4F21-9C3A-0D4E8F1B2A01}"
 const char* const kAsioClass64 = "CLSID\\{6A1E32C0-5B7D-4F21-9C3A-0D4E8F1B2A02}";
 
 void ExpectShortcuts(const std::string& folder, const std::string& product, bool present) {
-  const struct {
-    const char* link;
-    const char* target;
-  } kLinks[] = {{"Readme", "readme.txt"},
-                {"Virtual IO Control Panel", "QUILLAN_ControlPanel.exe"},
-                {"Brindlemoor", "Brindlemoor.exe"}};
-  for (const auto& link : kLinks) {
-    const std::string path = folder + "\\" + link.link + ".LNK";
+  for (const ProductShortcut& link : kStartMenuShortcuts) {
+    const std::string path = folder + "\\" + link.name + ".LNK";
     if (!present) {
       EXPECT_FALSE(Exists(path)) << path;
       continue;
     }
     LinkInfo info;
     ASSERT_TRUE(ReadShortcut(path, &info)) << path;
-    EXPECT_EQ(Lower(info.target), Lower(product + "\\" + link.target)) << path;
+    EXPECT_EQ(Lower(info.target), Lower(product + "\\" + link.target_entry)) << path;
     EXPECT_EQ(Lower(info.working_folder), Lower(product)) << path;
-    EXPECT_EQ(info.description, link.link) << path;
+    EXPECT_EQ(info.description, link.name) << path;
   }
 }
 
@@ -234,8 +228,8 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
       mixer + "\\\\done" + zero_dword,
       mixer + "\\\\install" + zero_dword,
       mixer + "\\\\nbLaunch" + zero_dword,
-      "HKLM\\System\\CurrentControlSet\\Control\\DeviceClasses\\"
-      "{D8C6B17A-215D-4082-9341-1E1677AE6B55}"};
+      std::string("HKLM\\System\\CurrentControlSet\\Control\\DeviceClasses\\") +
+          kMixerInterfaceClassText};
   const Snapshot after = TakeSnapshot();
   std::set<std::string> files_expected(expected_files.begin(), expected_files.end());
   std::set<std::string> registry_expected(expected_registry.begin(), expected_registry.end());

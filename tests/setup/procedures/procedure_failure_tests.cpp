@@ -74,9 +74,10 @@ struct ProcedureFailures : ::testing::Test {
       RemoveTree(folder);
       RemoveDirectoryA(folder.substr(0, folder.find_last_of('\\')).c_str());
     }
-    DeleteKeyTree(HKEY_LOCAL_MACHINE,
-                  "System\\CurrentControlSet\\Control\\DeviceClasses\\"
-                  "{D8C6B17A-215D-4082-9341-1E1677AE6B55}");
+    const std::string classes =
+        std::string("System\\CurrentControlSet\\Control\\DeviceClasses\\") +
+        kMixerInterfaceClassText;
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, classes.c_str());
   }
   std::vector<std::string> LoggedPrograms() const {
     std::vector<std::string> programs;
@@ -165,7 +166,7 @@ TEST_F(ProcedureFailures, DamagedPackageStopsBeforeTheDriverSetup) {
     std::unique_ptr<InstallerContext> direct = NewContext(package.handle, 1);
     ASSERT_EQ(ResolveProgramFilesTarget(direct.get(), kProductSubFolder), 0);
     ASSERT_TRUE(CreateFolderChain(direct->target_folder));
-    EXPECT_EQ(ExtractPackage(direct.get(), nullptr), -(100 + kPackageEntryCount - damaged));
+    EXPECT_EQ(ExtractPackage(direct->instance, direct->target_folder, direct->package_directory, nullptr), -(100 + kPackageEntryCount - damaged));
     CleanUp();
   }
 }

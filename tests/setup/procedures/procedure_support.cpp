@@ -169,8 +169,6 @@ std::vector<std::vector<std::string>> StandInLog::Lines() const {
 void ChooseSetupExit(const char* code) { SetEnvironmentVariableA("QX_STANDIN_SETUP_EXIT", code); }
 
 int DriverInterfacePresent() {
-  static const GUID kMixerInterfaceClass = {
-      0xD8C6B17A, 0x215D, 0x4082, {0x93, 0x41, 0x1E, 0x16, 0x77, 0xAE, 0x6B, 0x55}};
   typedef HANDLE(WINAPI * GetClassDevsFn)(const GUID*, PCSTR, HWND, DWORD);
   typedef BOOL(WINAPI * EnumInterfacesFn)(HANDLE, void*, const GUID*, DWORD, void*);
   typedef BOOL(WINAPI * DestroyListFn)(HANDLE);
