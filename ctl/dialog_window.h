@@ -30,8 +30,7 @@ INT_PTR EraseToTiledBackground(HWND dialog, HDC dc);
 // handled; otherwise `*record` is the dialog's record, for its own switch.
 template <typename Record>
 bool HandledByDialogSkeleton(HWND dialog, UINT message, LPARAM lparam,
-                             INT_PTR (*on_init)(HWND, Record*), Record** record,
-                             INT_PTR* result) {
+                             INT_PTR (*on_init)(HWND, Record*), Record** record, INT_PTR* result) {
   if (message == WM_INITDIALOG) {
     *result = on_init(dialog, reinterpret_cast<Record*>(lparam));
     return true;

@@ -96,7 +96,8 @@ static void DrawZone(PrecisionAdjustState* s, HDC dc, int zone) {
   const int centre = s->centre_row;
   DrawSunkenBox(dc, left + 1, centre - 10, right - 1, centre + 10, 13);
   FormatValue(s->scale.value, text, sizeof text, static_cast<uint8_t>(s->scale.decimals), 0, 1);
-  DrawStyledText(dc, TextStyle(kPaletteBlack, kPaletteGrey180, kFont16), left + 5, centre - 8, text);
+  DrawStyledText(dc, TextStyle(kPaletteBlack, kPaletteGrey180, kFont16), left + 5, centre - 8,
+                 text);
   const POINT outline[5] = {
       {left, 0}, {right, 0}, {right, s->zone_height - 1}, {left, s->zone_height - 1}, {left, 0}};
   DrawEmbossedPolyline(dc, 0, outline, 5);
@@ -133,9 +134,10 @@ static void ShowScalesNow(PrecisionAdjustState* s) {
 static void Paint(PrecisionAdjustState* s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(s->dialog, &ps);
-  DrawStyledText(dc, kTextStyleEmbossed | TextStyle(kPaletteBlack, kPaletteBlack, kFont16Bold), 5, 2, "Adjust Value");
-  DrawStyledText(dc, kTextStyleEmbossed | TextStyle(kPaletteBlack, kPaletteBlack, kFont16), s->width - 186, s->height - 18,
-                 "Inverse mousemove mode");
+  DrawStyledText(dc, kTextStyleEmbossed | TextStyle(kPaletteBlack, kPaletteBlack, kFont16Bold), 5,
+                 2, "Adjust Value");
+  DrawStyledText(dc, kTextStyleEmbossed | TextStyle(kPaletteBlack, kPaletteBlack, kFont16),
+                 s->width - 186, s->height - 18, "Inverse mousemove mode");
   CopyScales(s, dc);
   EndPaint(s->dialog, &ps);
 }

@@ -296,7 +296,7 @@ HWND CreateSliderEx(HWND parent, int id, int x, int y, uint32_t style, HBITMAP t
   thumb.pen_index = StylePen(style);
   thumb.brush_index = StyleBrush(style);
   const NotifyTarget target = ValueControlOwner(parent, style, callback, user_data);
-  const ValueRange range =
-      PlainValueRange(minimum, maximum, default_value, step, static_cast<uint32_t>(decimals), style);
+  const ValueRange range = PlainValueRange(minimum, maximum, default_value, step,
+                                           static_cast<uint32_t>(decimals), style);
   return CreateSlider(parent, id, x, y, &look, &target, &thumb, &range);
 }

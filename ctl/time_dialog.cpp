@@ -35,7 +35,8 @@ constexpr int kStripNoteX = 181, kStripNoteY = 162, kStripNoteSide = 30;
 // Black embossed text, drawn transparent (the background index is unused).
 constexpr uint32_t kTitleStyle =
     kTextStyleEmbossed | TextStyle(kPaletteBlack, kPaletteBlack, kFont18Bold);
-constexpr uint32_t kLabelStyle = kTextStyleEmbossed | TextStyle(kPaletteBlack, kPaletteBlack, kFont14);
+constexpr uint32_t kLabelStyle =
+    kTextStyleEmbossed | TextStyle(kPaletteBlack, kPaletteBlack, kFont14);
 
 struct FieldPlace {
   int id;

@@ -24,10 +24,18 @@ source "$here/wine-paths.sh"
 out=$(mktemp "$build_dir/wine/tmp/out.XXXXXX")
 err=$(mktemp "$build_dir/wine/tmp/err.XXXXXX")
 set +e
+started=$(date +%s%N)
 "$wine" "$@" >"$out" 2>"$err" </dev/null
 status=$?
+ended=$(date +%s%N)
 set -e
 cat "$out"
 cat "$err" >&2
+# A failure that printed nothing (Wine's own messages are off) still says
+# what ended and how, so that it can be told apart from a test's failure.
+if [[ $status -ne 0 && ! -s "$out" && ! -s "$err" ]]; then
+  echo "wine-run: $1 ended with exit code $status after $(( (ended - started) / 1000000 )) ms" \
+    "and printed nothing" >&2
+fi
 rm -f "$out" "$err"
 exit "$status"

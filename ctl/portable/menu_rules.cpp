@@ -29,8 +29,8 @@ int ApplySettingsCommand(ControlPreferences* p, ValueMenuKind kind, int command)
     return 1;
   }
   if (command == kMenuInfoBox) {
-    p->infovalue =
-        (p->infovalue & kInfoValueOn) ? (p->infovalue & 0x0FFFFFFFu) : (p->infovalue | kInfoValueOn);
+    p->infovalue = (p->infovalue & kInfoValueOn) ? (p->infovalue & 0x0FFFFFFFu)
+                                                 : (p->infovalue | kInfoValueOn);
     return 1;
   }
   if (command >= kMenuInfoCornerFirst && command <= kMenuInfoCornerLast) {

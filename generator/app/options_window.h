@@ -12,8 +12,8 @@
 struct OptionsWindow {
   GeneratorEngine* engine;
   HBITMAP skin;
-  HWND window;             // while open
-  HGLOBAL template_memory; // freed by the window when it goes
+  HWND window;              // while open
+  HGLOBAL template_memory;  // freed by the window when it goes
   WindowDragState drag;
 };
 

@@ -26,7 +26,8 @@ static const char kInstallerMutex[] =
 // The mixer application's main window is titled "BrindleMoor".
 static BOOL CALLBACK CloseMixerWindow(HWND window, LPARAM) {
   char title[512];
-  if (GetWindowTextA(window, title, sizeof title) > 0 && std::strcmp(title, kMixerWindowTitle) == 0) {
+  if (GetWindowTextA(window, title, sizeof title) > 0 &&
+      std::strcmp(title, kMixerWindowTitle) == 0) {
     PostMessageA(window, WM_DESTROY, 0, 0);
   }
   return TRUE;

@@ -121,7 +121,9 @@ int InstallProcedure(InstallerContext* context) {
   std::snprintf(context->error_caption, sizeof context->error_caption,
                 "Brindlemoor Installation Error");
   SetStatusText(context, "Extract Package");
-  if (CheckPackage(context->instance, context->package_directory) != 0) return ReportFailure(context, -1, kPackageCorruptedText);
+  if (CheckPackage(context->instance, context->package_directory) != 0) {
+    return ReportFailure(context, -1, kPackageCorruptedText);
+  }
 
   SetStatusText(context, "Copy Files");
   if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {
@@ -132,7 +134,10 @@ int InstallProcedure(InstallerContext* context) {
       !CreateFolderChain(context->target_folder)) {
     return ReportFailure(context, -3, kTargetFolderText);
   }
-  if (ExtractPackage(context->instance, context->target_folder, context->package_directory, nullptr) != 0) return ReportFailure(context, -10, kCopyFailedText);
+  if (ExtractPackage(context->instance, context->target_folder, context->package_directory,
+                     nullptr) != 0) {
+    return ReportFailure(context, -10, kCopyFailedText);
+  }
 
   SetStatusText(context, "Install Audio Driver");
   int setup_exit = -1;

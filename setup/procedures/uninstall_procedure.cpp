@@ -80,14 +80,17 @@ static void RemoveShortcuts(const char* known, const char* sub_path,
 int UninstallProcedure(InstallerContext* context) {
   std::snprintf(context->error_caption, sizeof context->error_caption,
                 "Brindlemoor Uninstallation Error");
-  if (CheckPackage(context->instance, context->package_directory) != 0) return ReportFailure(context, -1, kPackageCorruptedText);
+  if (CheckPackage(context->instance, context->package_directory) != 0) {
+    return ReportFailure(context, -1, kPackageCorruptedText);
+  }
   if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {
     return ReportFailure(context, -2, kTargetFolderText);
   }
   if (FolderLinks(context->target_folder, kProductSubFolder) != kNoLink) {
     return ReportFailure(context, kDriverSetupNotStarted, kNotRemovedText);
   }
-  ExtractPackage(context->instance, context->target_folder, context->package_directory, context->on_64bit_windows ? kDriverSetupProgram64 : kDriverSetupProgram);
+  ExtractPackage(context->instance, context->target_folder, context->package_directory,
+                 context->on_64bit_windows ? kDriverSetupProgram64 : kDriverSetupProgram);
   int setup_exit = -1;
   const int started = RunDriverSetup(context, "-h -u -H", &setup_exit);
   if (started != 0) return ReportFailure(context, started, kNotRemovedText);

@@ -23,15 +23,15 @@ static int DriverPresent() {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-  const TextWindowSpec panel = {
-      "QXControlPanelStandInWindow",
-      "Virtual IO Control Panel",
-      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-      400,
-      120,
-      COLOR_BTNFACE,
-      DriverPresent() ? "Brindlemoor virtual I/O: driver present (stand-in)"
-                      : "Brindlemoor virtual I/O: no driver found (stand-in)",
-      DT_CENTER | DT_VCENTER | DT_SINGLELINE};
+  const TextWindowSpec panel = {"QXControlPanelStandInWindow",
+                                "Virtual IO Control Panel",
+                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                400,
+                                120,
+                                COLOR_BTNFACE,
+                                DriverPresent()
+                                    ? "Brindlemoor virtual I/O: driver present (stand-in)"
+                                    : "Brindlemoor virtual I/O: no driver found (stand-in)",
+                                DT_CENTER | DT_VCENTER | DT_SINGLELINE};
   return RunTextWindow(instance, show, &panel);
 }

@@ -16,5 +16,4 @@ constexpr int kMaxShortcuts = 4;
 // through open folders (PlaceHeldFiles): how many were made, or -1 when the
 // folder could not be reached (a link or a file on the way). A link whose
 // file exists is replaced. Needs COM initialised on the calling thread.
-int PlaceShortcuts(const char* known, const char* sub_path, const ShortcutToMake* links,
-                   int count);
+int PlaceShortcuts(const char* known, const char* sub_path, const ShortcutToMake* links, int count);

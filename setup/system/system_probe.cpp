@@ -44,9 +44,10 @@ int ProbeDeviceInterface(const GUID* interface_class) {
     auto* detail = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(std::calloc(1, needed));
     if (detail) {
       detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-      if (SetupDiGetDeviceInterfaceDetailA(set, &interface_data, detail, needed, nullptr, nullptr)) {
-        HANDLE device = CreateFileA(detail->DevicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
+      if (SetupDiGetDeviceInterfaceDetailA(set, &interface_data, detail, needed, nullptr,
+                                           nullptr)) {
+        HANDLE device = CreateFileA(detail->DevicePath, GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (device != INVALID_HANDLE_VALUE && device != nullptr) CloseHandle(device);
       }
       std::free(detail);

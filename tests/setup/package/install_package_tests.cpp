@@ -135,7 +135,9 @@ TEST(InstallPackage, ChecksAndExtractsTheProgramsOwnPackage) {
     EXPECT_EQ(e.offset, at);
     at += e.size;
   }
-  ASSERT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory, nullptr), 0);
+  ASSERT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory,
+                           nullptr),
+            0);
   EXPECT_EQ(FilesIn(target.path).size(), 25u);
   ExpectFixtureFiles(target.path);
   EXPECT_EQ(ProtectionOf(resource), static_cast<DWORD>(PAGE_READONLY));  // put back
@@ -145,11 +147,14 @@ TEST(InstallPackage, ChecksAndExtractsTheProgramsOwnPackage) {
   Bytes before;
   ASSERT_TRUE(ReadAll(target / "readme.txt", &before));
   ASSERT_TRUE(WriteAll(target / "readme.txt", "changed"));
-  EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory, nullptr), -125);
+  EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory,
+                           nullptr),
+            -125);
   Bytes after;
   ASSERT_TRUE(ReadAll(target / "readme.txt", &after));
   EXPECT_EQ(std::string(after.begin(), after.end()), "changed");
-  EXPECT_EQ(CheckPackage(context->instance, context->package_directory), 0);  // the directory is still there
+  EXPECT_EQ(CheckPackage(context->instance, context->package_directory),
+            0);  // the directory is still there
 }
 
 TEST(InstallPackage, NameFilterOnALoadedModule) {
@@ -160,7 +165,9 @@ TEST(InstallPackage, NameFilterOnALoadedModule) {
     ASSERT_NE(MakeResourceReadOnly(module.handle), nullptr);
     auto context = NewContext(module.handle, target.path);
     ASSERT_EQ(CheckPackage(context->instance, context->package_directory), 0);
-    EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory, "QUILLAN_Setup.exe"), 0);
+    EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory,
+                             "QUILLAN_Setup.exe"),
+              0);
     EXPECT_EQ(FilesIn(target.path), std::vector<std::string>{"QUILLAN_Setup.exe"});
     Bytes expected, actual;
     ASSERT_TRUE(ReadAll(FixturePath("QUILLAN_Setup.exe"), &expected));
@@ -172,7 +179,9 @@ TEST(InstallPackage, NameFilterOnALoadedModule) {
     // Reloaded, the module's image is enciphered again. Exact names only.
     ResourceModule module("fixture");
     auto context = NewContext(module.handle, target.path);
-    EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory, "quillan_setup.exe"), 0);
+    EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory,
+                             "quillan_setup.exe"),
+              0);
     EXPECT_TRUE(FilesIn(target.path).empty());
   }
 }
@@ -195,14 +204,18 @@ TEST(InstallPackage, MissingAndTooSmallPackages) {
     auto context = NewContext(module, target.path);
     std::memset(context->package_directory, 0x5A, sizeof context->package_directory);
     EXPECT_EQ(CheckPackage(context->instance, context->package_directory), -1);
-    EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory, nullptr), -1);
+    EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory,
+                             nullptr),
+              -1);
     EXPECT_EQ(reinterpret_cast<uint8_t*>(context->package_directory)[100], 0x5A);
   }
   // 3,901 bytes pass the check; its 25 zero records are empty entries with
   // empty names, so all of them fail and nothing is written.
   auto context = NewContext(least.handle, target.path);
   EXPECT_EQ(CheckPackage(context->instance, context->package_directory), 0);
-  EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory, nullptr), -125);
+  EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory,
+                           nullptr),
+            -125);
   EXPECT_TRUE(FilesIn(target.path).empty());
 }
 

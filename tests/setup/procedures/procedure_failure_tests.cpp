@@ -166,7 +166,9 @@ TEST_F(ProcedureFailures, DamagedPackageStopsBeforeTheDriverSetup) {
     std::unique_ptr<InstallerContext> direct = NewContext(package.handle, 1);
     ASSERT_EQ(ResolveProgramFilesTarget(direct.get(), kProductSubFolder), 0);
     ASSERT_TRUE(CreateFolderChain(direct->target_folder));
-    EXPECT_EQ(ExtractPackage(direct->instance, direct->target_folder, direct->package_directory, nullptr), -(100 + kPackageEntryCount - damaged));
+    EXPECT_EQ(
+        ExtractPackage(direct->instance, direct->target_folder, direct->package_directory, nullptr),
+        -(100 + kPackageEntryCount - damaged));
     CleanUp();
   }
 }
