@@ -18,6 +18,7 @@
 #include "setup/procedures/product_info.h"
 #include "setup/procedures/product_names.h"
 #include "setup/system/system_folders.h"
+#include "setup/system/running_image.h"
 #include "setup/system/system_libraries.h"
 
 static const char kInstallerMutex[] =
@@ -44,20 +45,27 @@ static int IsWow64() {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
+  // The copy the install leaves as the uninstaller comes from this handle,
+  // taken before anything else: the file at this path may be another later.
+  char installer_path[kPathSize];
+  HANDLE installer_image = OpenRunningImage(installer_path, sizeof installer_path);
   RestrictDllSearch();  // before anything can load a DLL by name
   g_installer_flags = ParseInstallerCommandLine(arguments);
   // Hidden and nothing asked for: no window would ever end the run, and it
   // would hold the lock that every later run waits for.
   if (g_installer_flags.silent && !g_installer_flags.auto_install &&
       !g_installer_flags.auto_remove) {
+    if (installer_image) CloseHandle(installer_image);
     return kNoActionExitCode;
   }
 
   HANDLE mutex = CreateMutexA(nullptr, TRUE, kInstallerMutex);
-  if (!mutex) return -1;
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
+  if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (mutex) {
+      ReleaseMutex(mutex);
+      CloseHandle(mutex);
+    }
+    if (installer_image) CloseHandle(installer_image);
     return -1;
   }
   WaitForSingleObject(mutex, INFINITE);
@@ -70,6 +78,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
 
   std::memset(&g_installer, 0, sizeof g_installer);
   g_installer.instance = instance;
+  std::memcpy(g_installer.installer_path, installer_path, sizeof installer_path);
+  g_installer.installer_image = installer_image;
   // The 64-bit build runs on 64-bit Windows by definition.
   g_installer.on_64bit_windows = sizeof(void*) == 8 ? 1 : IsWow64();
   char caption[128];
@@ -92,6 +102,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   ReleaseMutex(mutex);
   ReleaseMutex(mutex);  // owned twice: at creation and by the wait
   CloseHandle(mutex);
+  if (installer_image) CloseHandle(installer_image);
   if (com == S_OK) CoUninitialize();
   return exit_code;
 }

@@ -185,8 +185,6 @@ static LRESULT OnCreate(HWND window, InstallerContext* c) {
   }
   c->hand_cursor = LoadCursorA(nullptr, IDC_HAND);
   c->os_code = DetectOs();
-  const DWORD length = GetModuleFileNameA(nullptr, c->installer_path, sizeof c->installer_path);
-  if (length == 0 || length >= sizeof c->installer_path) c->installer_path[0] = '\0';
   c->installed = ProbeDriverInterface();
   SetButtonRect(c);
 

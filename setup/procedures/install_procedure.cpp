@@ -159,10 +159,15 @@ int InstallProcedure(InstallerContext* context) {
     MakeStartMenuShortcuts(context, g_shell_folders.common_programs);
   }
 
+  // The uninstaller: the installer's own file, copied from the handle taken
+  // at its start (the download's path may name another file by now), under
+  // a name of its own (a download called "brindlemoor.exe" would replace
+  // the mixer).
   char copy[kPathSize];
-  if (JoinPath(copy, sizeof copy, context->target_folder, FileNamePart(context->installer_path)) &&
-      CopyFileA(context->installer_path, copy, FALSE)) {
-    SetFileAttributesA(copy, FILE_ATTRIBUTE_NORMAL);
+  if (context->installer_image == nullptr ||
+      !JoinPath(copy, sizeof copy, context->target_folder, kUninstallerProgram) ||
+      !CopyOpenFile(SystemNtFileCalls(), context->installer_image, copy)) {
+    return ReportFailure(context, -10, kCopyFailedText);
   }
 
   // The command in quotes: unquoted, Windows would split a path with blanks

@@ -15,6 +15,7 @@ struct InstallerContext {
   HINSTANCE instance;              // the installer's own module
   int on_64bit_windows;            // 1 under WOW64 (always 1 in the 64-bit build)
   char installer_path[kPathSize];  // full path of the running executable
+  HANDLE installer_image;          // its file, held open since the start (OpenRunningImage)
   UINT_PTR timer_id;               // SetTimer's identifier, 0 when no timer runs
   int os_code;                     // DetectOs
   int installed;                   // 1 when the mixer driver's interface was found

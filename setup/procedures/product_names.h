@@ -14,6 +14,10 @@ constexpr char kDriverSetupProgram[] = "QUILLAN_Setup.exe";
 constexpr char kDriverSetupProgram64[] = "QUILLAN_Setup_x64.exe";
 constexpr char kRegistrationProgram64[] = "qxregsvr64.exe";
 
+// The installer's own copy in the product folder, the uninstall command:
+// one fixed name that no package entry has, whatever the download was called.
+constexpr char kUninstallerProgram[] = "BrindlemoorSetup.exe";
+
 // The mixer application's main window title, by which the installer finds a
 // running mixer and closes it.
 constexpr char kMixerWindowTitle[] = "BrindleMoor";

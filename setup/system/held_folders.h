@@ -11,16 +11,22 @@
 // sharing no deletion, so that nobody can rename, delete or replace it while
 // the installer works below it. Below the last one only known names are
 // touched: a file is made new (never written through whatever already has
-// its name), a deletion takes the name itself (a link, never its target),
-// and the last folder is removed through its own handle, which fails unless
-// it is empty.
+// its name, a link included), a deletion takes the name itself (a file or
+// a link, never a link's target, never a real folder), and the last folder
+// is removed through its own handle, which fails unless it is empty. The
+// first folder, opened by its full path, must be where that path says: a
+// link anywhere on the path refuses it.
 //
-// The Windows layer (system_held_folders.cpp) passes NtCreateFile relative to
-// a folder handle; the host tests pass a model file system whose folders can
-// be swapped for links between any two steps.
+// The operations are made of a few NT calls (nt_file_calls.h,
+// held_folder_calls.cpp): the Windows layer passes NtCreateFile relative to a
+// folder handle, the host tests a model file system that follows links as
+// Windows does and whose folders can be swapped for links between any two
+// steps.
 #pragma once
 
 #include <cstddef>
+
+#include "setup/system/nt_file_calls.h"
 
 struct HeldFolderOps {
   void* user;
@@ -66,6 +72,16 @@ int PlaceHeldFiles(const char* known, const char* sub_path, const HeldFile* file
 int RemoveHeldFiles(const char* known, const char* sub_path, const char* const* names, int count,
                     int remove_last, const HeldFolderOps* ops);
 
-// The operations above on the real file system (system_held_folders.cpp,
-// Windows only).
+// The operations above made of `calls`, which must outlive them.
+HeldFolderOps HeldFolderOpsOver(const NtFileCalls* calls);
+
+// Copies everything the open file `source` holds, from its start, to the
+// full path `target`, made new or emptied (never written through a link at
+// that name): 1, or 0 with nothing left at `target` (what stood there before
+// is gone too). What now has `source`'s old path does not matter.
+int CopyOpenFile(const NtFileCalls* calls, void* source, const char* target);
+
+// The NT calls of this system, and the operations made of them
+// (system_held_folders.cpp, Windows only).
+const NtFileCalls* SystemNtFileCalls();
 HeldFolderOps SystemHeldFolderOps();

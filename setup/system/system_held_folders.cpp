@@ -1,124 +1,118 @@
-// The operations of held_folders.h on the file system.
+// The NT calls of held-folder work (nt_file_calls.h) on Windows.
 //
-// A folder below an open folder is opened with NtCreateFile relative to the
-// open folder's handle (the Win32 calls take whole paths only), with
-// FILE_OPEN_REPARSE_POINT so that a junction or symbolic link at the name is
-// opened as itself; its attributes, read through the handle, must say
-// "folder" and not "reparse point". The handle asks for listing access and
-// shares reading and writing but not deletion: while it is open, nobody can
-// open the folder for deletion, which renaming and deleting it need. Files
-// are made with FILE_CREATE (which fails on any existing name, a link
-// included) and deleted, like the last folder, through a handle of their
-// own with the delete disposition; a folder that is not empty refuses it.
-// Names are ANSI text of the system code page, turned into UTF-16 here.
+// Opens go through NtCreateFile, relative to an open folder's handle (the
+// Win32 calls take whole paths only) or, for a full path, from the "\??\"
+// form of the path, so that the options reach the file system as given. Every
+// handle is synchronous. Names are ANSI text of the system code page, turned
+// into UTF-16 here.
 #include <windows.h>
 #include <winternl.h>
 
+#include <cstring>
+
 #include "setup/system/held_folders.h"
 
-constexpr ACCESS_MASK kFolderAccess =
-    FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
-constexpr ULONG kHoldShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+// The NT form of `name`: as it is below a folder, "\??\C:\..." for a drive
+// path and "\??\UNC\server\share..." for a network path. 0 when it does not
+// fit.
+static int NtName(const char* name, bool full_path, WCHAR* out, int out_size) {
+  const WCHAR* prefix = L"";
+  if (full_path) prefix = (name[0] == '\\' && name[1] == '\\') ? L"\\??\\UNC" : L"\\??\\";
+  const int prefix_length = static_cast<int>(lstrlenW(prefix));
+  if (full_path && name[0] == '\\') ++name;  // "\\server" after "\??\UNC" keeps one '\'
+  if (prefix_length >= out_size) return 0;
+  std::memcpy(out, prefix, sizeof(WCHAR) * static_cast<size_t>(prefix_length));
+  const int length =
+      MultiByteToWideChar(CP_ACP, 0, name, -1, out + prefix_length, out_size - prefix_length);
+  return length > 1 ? prefix_length + length - 1 : 0;
+}
 
-// NtCreateFile of `name` below `folder`; null on failure.
-static HANDLE OpenBelow(HANDLE folder, const char* name, ACCESS_MASK access, ULONG share,
-                        ULONG disposition, ULONG options) {
-  WCHAR wide[MAX_PATH];
-  const int length = MultiByteToWideChar(CP_ACP, 0, name, -1, wide, MAX_PATH);
-  if (length <= 1) return nullptr;
+static void* Create(void*, void* parent, const char* name, uint32_t access, uint32_t share,
+                    uint32_t disposition, uint32_t options) {
+  WCHAR wide[MAX_PATH + 16];
+  const int length = NtName(name, parent == nullptr, wide, MAX_PATH + 16);
+  if (length == 0) return nullptr;
   UNICODE_STRING text;
   text.Buffer = wide;
-  text.Length = static_cast<USHORT>((length - 1) * sizeof(WCHAR));
-  text.MaximumLength = static_cast<USHORT>(length * sizeof(WCHAR));
+  text.Length = static_cast<USHORT>(length * sizeof(WCHAR));
+  text.MaximumLength = static_cast<USHORT>((length + 1) * sizeof(WCHAR));
   OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
+  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, static_cast<HANDLE>(parent),
+                             nullptr);
   IO_STATUS_BLOCK status = {};
   HANDLE handle = nullptr;
-  const NTSTATUS result =
-      NtCreateFile(&handle, access, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, share,
-                   disposition, options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+  const NTSTATUS result = NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &status, nullptr,
+                                       FILE_ATTRIBUTE_NORMAL, share, disposition,
+                                       options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
   return NT_SUCCESS(result) ? handle : nullptr;
 }
 
-// Marks what `handle` names for deletion when its last handle closes: 1, or
-// 0 when it can't go (a folder that is not empty, a read-only file).
-static int DeleteThrough(HANDLE handle) {
+static uint32_t Attributes(void*, void* handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  return GetFileInformationByHandle(static_cast<HANDLE>(handle), &info) ? info.dwFileAttributes
+                                                                         : 0;
+}
+
+static int FinalPath(void*, void* handle, char* out, size_t out_size) {
+  char path[1024];
+  const DWORD length = GetFinalPathNameByHandleA(static_cast<HANDLE>(handle), path, sizeof path,
+                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length == 0 || length >= sizeof path) return 0;
+  // "\\?\C:\..." is "C:\...", "\\?\UNC\server\..." is "\\server\...".
+  const char* dos = path;
+  char unc[sizeof path];
+  if (std::strncmp(path, "\\\\?\\UNC\\", 8) == 0) {
+    unc[0] = '\\';
+    lstrcpynA(unc + 1, path + 7, sizeof unc - 1);
+    dos = unc;
+  } else if (std::strncmp(path, "\\\\?\\", 4) == 0) {
+    dos = path + 4;
+  }
+  if (std::strlen(dos) >= out_size) return 0;
+  lstrcpynA(out, dos, static_cast<int>(out_size));
+  return 1;
+}
+
+static int64_t Read(void*, void* handle, uint64_t offset, void* bytes, size_t size) {
+  OVERLAPPED at = {};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  const DWORD asked = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(size);
+  if (ReadFile(static_cast<HANDLE>(handle), bytes, asked, &got, &at)) return got;
+  return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+}
+
+static int Write(void*, void* handle, const void* bytes, size_t size) {
+  const char* at = static_cast<const char*>(bytes);
+  while (size > 0) {
+    const DWORD part = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!WriteFile(static_cast<HANDLE>(handle), at, part, &written, nullptr) || written == 0) {
+      return 0;
+    }
+    at += written;
+    size -= written;
+  }
+  return 1;
+}
+
+static int DeleteOnClose(void*, void* handle) {
   FILE_DISPOSITION_INFORMATION disposition;
   disposition.DoDeleteFile = TRUE;
   IO_STATUS_BLOCK status = {};
-  return NT_SUCCESS(NtSetInformationFile(handle, &status, &disposition, sizeof disposition,
-                                         FileDispositionInformation))
+  return NT_SUCCESS(NtSetInformationFile(static_cast<HANDLE>(handle), &status, &disposition,
+                                         sizeof disposition, FileDispositionInformation))
              ? 1
              : 0;
 }
 
-// The folder `name` below `parent` (or the full path `name`), opened with
-// `access` without following a link: null unless it is a plain folder.
-static HANDLE OpenPlainFolder(HANDLE parent, const char* name, int create, ACCESS_MASK access) {
-  HANDLE folder = nullptr;
-  if (parent == nullptr) {
-    folder = CreateFileA(name, access, kHoldShare, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (folder == INVALID_HANDLE_VALUE) return nullptr;
-  } else {
-    folder = OpenBelow(parent, name, access, kHoldShare, create ? FILE_OPEN_IF : FILE_OPEN,
-                       FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
-    if (folder == nullptr) return nullptr;
-  }
-  BY_HANDLE_FILE_INFORMATION info;
-  const DWORD kLinkedFolder = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-  if (!GetFileInformationByHandle(folder, &info) ||
-      (info.dwFileAttributes & kLinkedFolder) != FILE_ATTRIBUTE_DIRECTORY) {
-    CloseHandle(folder);
-    return nullptr;
-  }
-  return folder;
+static void Close(void*, void* handle) { CloseHandle(static_cast<HANDLE>(handle)); }
+
+const NtFileCalls* SystemNtFileCalls() {
+  static const NtFileCalls calls = {nullptr, Create, Attributes, FinalPath,
+                                    Read,    Write,  DeleteOnClose, Close};
+  return &calls;
 }
 
-static void* OpenFolder(void*, void* parent, const char* name, int create, int removable) {
-  HANDLE held = static_cast<HANDLE>(parent);
-  HANDLE folder = OpenPlainFolder(held, name, create, kFolderAccess | (removable ? DELETE : 0));
-  // Someone who holds the folder open without sharing deletion (a command
-  // prompt working in it) keeps it from going; the files in it still can.
-  if (folder == nullptr && removable) folder = OpenPlainFolder(held, name, create, kFolderAccess);
-  return folder;
-}
-
-static int DeleteHeldFile(void*, void* folder, const char* name) {
-  HANDLE file = OpenBelow(static_cast<HANDLE>(folder), name, DELETE | SYNCHRONIZE,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
-                          FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
-  if (file == nullptr) return 0;
-  const int deleted = DeleteThrough(file);
-  CloseHandle(file);
-  return deleted;
-}
-
-static int WriteNewFile(void*, void* folder, const char* name, const void* bytes, size_t size) {
-  if (size > 0x7FFFFFFF) return 0;
-  HANDLE file = OpenBelow(static_cast<HANDLE>(folder), name, GENERIC_WRITE | DELETE | SYNCHRONIZE,
-                          0, FILE_CREATE, FILE_NON_DIRECTORY_FILE);
-  if (file == nullptr) return 0;
-  DWORD written = 0;
-  const int ok = WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) &&
-                 written == static_cast<DWORD>(size);
-  if (!ok) DeleteThrough(file);  // no half a file under the name
-  CloseHandle(file);
-  return ok;
-}
-
-static int RemoveHeldFolder(void*, void* folder) {
-  return DeleteThrough(static_cast<HANDLE>(folder));
-}
-
-static void CloseHeld(void*, void* folder) { CloseHandle(static_cast<HANDLE>(folder)); }
-
-HeldFolderOps SystemHeldFolderOps() {
-  HeldFolderOps ops = {};
-  ops.open = OpenFolder;
-  ops.delete_file = DeleteHeldFile;
-  ops.write_new_file = WriteNewFile;
-  ops.remove_folder = RemoveHeldFolder;
-  ops.close = CloseHeld;
-  return ops;
-}
+HeldFolderOps SystemHeldFolderOps() { return HeldFolderOpsOver(SystemNtFileCalls()); }

@@ -30,3 +30,29 @@ void RemoveTree(const std::string& folder) {
   }
   RemoveDirectoryA(folder.c_str());
 }
+
+int RunOnHost(const std::string& command) {
+  // Wine starts a Unix program given by its Unix path.
+  std::string line = "/bin/sh -c \"" + command + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return -1;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
+std::string UnixPathOf(const std::string& windows_path) {
+  std::string path = windows_path.substr(2);  // after "Z:"
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}

@@ -9,3 +9,11 @@ std::string WindowsPathOf(const std::string& unix_path);
 // Removes `folder` with everything in it, read-only files too; what cannot
 // be removed stays, silently.
 void RemoveTree(const std::string& folder);
+
+// Runs `command` with the host's /bin/sh, outside Wine's rules (a file that
+// a Windows handle holds without sharing can still be renamed there): its
+// exit code, or -1 when it could not be started.
+int RunOnHost(const std::string& command);
+
+// The Unix path of a path on drive Z: (the Unix root).
+std::string UnixPathOf(const std::string& windows_path);

@@ -82,7 +82,26 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
     ASSERT_NE(package.handle, nullptr);
     context = NewContext(package.handle, RunsOn64BitWindows());
     context->window = window.handle;
+    // The download, held open as the installer holds its own file, is put
+    // aside and another file put under its name: a same-user program can't
+    // (the rename is refused while it is held), the host's shell can. The
+    // uninstaller must still be the installer.
+    const std::string download = ProgramFolder() + "\\downloaded_setup.exe";
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), download.c_str(), FALSE));
+    HANDLE image = OpenImageFile(download.c_str());
+    ASSERT_NE(image, nullptr);
+    EXPECT_FALSE(MoveFileA(download.c_str(), (download + ".old").c_str()));
+    const std::string unix_download = UnixPathOf(download);
+    ASSERT_EQ(RunOnHost("mv -f '" + unix_download + "' '" + unix_download + ".old' && " +
+                        "echo not the installer > '" + unix_download + "'"),
+              0);
+    std::snprintf(context->installer_path, sizeof context->installer_path, "%s",
+                  download.c_str());
+    context->installer_image = image;
     EXPECT_EQ(StartWorker(context.get(), 1), 0);
+    CloseHandle(image);
+    DeleteFileA(download.c_str());
+    DeleteFileA((download + ".old").c_str());
   }
   EXPECT_EQ(IsWorkerRunning(context.get()), 0);
   EXPECT_EQ(context->worker_thread, nullptr);
@@ -101,9 +120,9 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
     EXPECT_EQ(bytes.size(), entry.size) << entry.name;
     EXPECT_EQ(Md5Hex(bytes), Md5Hex(entry.digest)) << entry.name;
   }
-  // The installer's copy, under the name it was started with.
+  // The installer's copy, under the uninstaller's own name.
   const std::string program_name = ProgramPath().substr(ProgramFolder().size() + 1);
-  const std::string copy = product + "\\" + program_name;
+  const std::string copy = product + "\\" + kUninstallerProgram;
   Bytes original, copied;
   ASSERT_TRUE(ReadAll(ProgramPath(), &original));
   ASSERT_TRUE(ReadAll(copy, &copied));

@@ -402,7 +402,7 @@ TEST_F(ProcedureFailures, FilesThatCantBeDeletedStayAndTheRestGoes) {
   ASSERT_EQ(Run(InstallProcedure), 0);
   // Files of our own around a held one, and a held file in a sub-folder,
   // and the installer's copy held as a running copy would be.
-  const std::string copy = product + "\\" + ProgramPath().substr(ProgramFolder().size() + 1);
+  const std::string copy = product + "\\" + kUninstallerProgram;  // the uninstaller
   ASSERT_TRUE(WriteAll(product + "\\a_first.txt", "a"));
   ASSERT_TRUE(WriteAll(product + "\\m_held.txt", "m"));
   ASSERT_TRUE(WriteAll(product + "\\z_last.txt", "z"));

@@ -91,8 +91,11 @@ std::unique_ptr<InstallerContext> NewContext(HMODULE module, int on_64bit_window
   std::unique_ptr<InstallerContext> context(new InstallerContext());
   context->instance = module;
   context->on_64bit_windows = on_64bit_windows;
-  std::snprintf(context->installer_path, sizeof context->installer_path, "%s",
-                ProgramPath().c_str());
+  // The program's own file, held open as the installer holds its own.
+  static char image_path[kPathSize];
+  static HANDLE image = OpenRunningImage(image_path, sizeof image_path);
+  std::snprintf(context->installer_path, sizeof context->installer_path, "%s", image_path);
+  context->installer_image = image;
   return context;
 }
 

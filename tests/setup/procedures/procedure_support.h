@@ -21,6 +21,7 @@
 #include "setup/procedures/product_names.h"
 #include "setup/system/held_folders.h"
 #include "setup/system/registry_values.h"
+#include "setup/system/running_image.h"
 #include "setup/system/shortcuts.h"
 #include "setup/system/system_folders.h"
 #include "setup/system/system_libraries.h"
