@@ -81,13 +81,13 @@ static void* OpenFolder(void* user, void* parent, const char* name, int create, 
 
 static int DeleteHeldFile(void* user, void* folder, const char* name) {
   const NtFileCalls* calls = CallsOf(user);
-  void* file = calls->create(calls->user, folder, name, kNtDelete | kNtReadAttributes,
-                             kNtShareRead | kNtShareWrite | kNtShareDelete, kNtOpen,
-                             kNtOpenReparsePoint);
+  void* file =
+      calls->create(calls->user, folder, name, kNtDelete | kNtReadAttributes,
+                    kNtShareRead | kNtShareWrite | kNtShareDelete, kNtOpen, kNtOpenReparsePoint);
   if (file == nullptr) return 0;
   const uint32_t attributes = calls->attributes(calls->user, file);
-  const bool real_folder = (attributes & kNtAttributeDirectory) != 0 &&
-                           (attributes & kNtAttributeReparsePoint) == 0;
+  const bool real_folder =
+      (attributes & kNtAttributeDirectory) != 0 && (attributes & kNtAttributeReparsePoint) == 0;
   const int deleted = !real_folder && attributes != 0 && calls->delete_on_close(calls->user, file);
   calls->close(calls->user, file);
   return deleted;

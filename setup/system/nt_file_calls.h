@@ -9,10 +9,10 @@
 #include <cstdint>
 
 // Dispositions.
-constexpr uint32_t kNtOpen = 1;          // FILE_OPEN: only what exists
-constexpr uint32_t kNtCreate = 2;        // FILE_CREATE: only a new name
-constexpr uint32_t kNtOpenIf = 3;        // FILE_OPEN_IF
-constexpr uint32_t kNtOverwriteIf = 5;   // FILE_OVERWRITE_IF: new, or emptied
+constexpr uint32_t kNtOpen = 1;         // FILE_OPEN: only what exists
+constexpr uint32_t kNtCreate = 2;       // FILE_CREATE: only a new name
+constexpr uint32_t kNtOpenIf = 3;       // FILE_OPEN_IF
+constexpr uint32_t kNtOverwriteIf = 5;  // FILE_OVERWRITE_IF: new, or emptied
 // Options.
 constexpr uint32_t kNtDirectoryFile = 0x00000001;     // FILE_DIRECTORY_FILE
 constexpr uint32_t kNtNonDirectoryFile = 0x00000040;  // FILE_NON_DIRECTORY_FILE
@@ -21,10 +21,10 @@ constexpr uint32_t kNtNonDirectoryFile = 0x00000040;  // FILE_NON_DIRECTORY_FILE
 // and a create makes the target.
 constexpr uint32_t kNtOpenReparsePoint = 0x00200000;
 // Access.
-constexpr uint32_t kNtDelete = 0x00010000;         // DELETE
-constexpr uint32_t kNtReadData = 0x00000001;       // FILE_READ_DATA, FILE_LIST_DIRECTORY
-constexpr uint32_t kNtWriteData = 0x00000002;      // FILE_WRITE_DATA
-constexpr uint32_t kNtTraverse = 0x00000020;       // FILE_TRAVERSE
+constexpr uint32_t kNtDelete = 0x00010000;     // DELETE
+constexpr uint32_t kNtReadData = 0x00000001;   // FILE_READ_DATA, FILE_LIST_DIRECTORY
+constexpr uint32_t kNtWriteData = 0x00000002;  // FILE_WRITE_DATA
+constexpr uint32_t kNtTraverse = 0x00000020;   // FILE_TRAVERSE
 constexpr uint32_t kNtReadAttributes = 0x00000080;
 // Sharing.
 constexpr uint32_t kNtShareRead = 1, kNtShareWrite = 2, kNtShareDelete = 4;

@@ -49,8 +49,7 @@ static void* Create(void*, void* parent, const char* name, uint32_t access, uint
 
 static uint32_t Attributes(void*, void* handle) {
   BY_HANDLE_FILE_INFORMATION info;
-  return GetFileInformationByHandle(static_cast<HANDLE>(handle), &info) ? info.dwFileAttributes
-                                                                         : 0;
+  return GetFileInformationByHandle(static_cast<HANDLE>(handle), &info) ? info.dwFileAttributes : 0;
 }
 
 static int FinalPath(void*, void* handle, char* out, size_t out_size) {
@@ -110,7 +109,7 @@ static int DeleteOnClose(void*, void* handle) {
 static void Close(void*, void* handle) { CloseHandle(static_cast<HANDLE>(handle)); }
 
 const NtFileCalls* SystemNtFileCalls() {
-  static const NtFileCalls calls = {nullptr, Create, Attributes, FinalPath,
+  static const NtFileCalls calls = {nullptr, Create, Attributes,    FinalPath,
                                     Read,    Write,  DeleteOnClose, Close};
   return &calls;
 }

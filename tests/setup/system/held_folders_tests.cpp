@@ -1,8 +1,16 @@
-// Work in folders their user can change (held_folders.h) on a model file
-// system in which the "user" swaps a folder for a link to someone else's
-// between any two steps of the installer: nothing outside is deleted or made.
+// Work in folders their user can change (held_folders.h), made of the NT
+// calls the installer passes (held_folder_calls.cpp), on a model file system
+// that behaves as Windows does: an open goes on through a link at its name
+// unless it asks not to (and a create then makes the link's target), a full
+// path follows every link on its way but the last, deleting a link removes
+// the link, a folder with anything in it is not removed. The "user" swaps a
+// folder for a link to someone else's between any two steps of the
+// installer, or leaves links at the names it will use: nothing outside is
+// deleted or made.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <map>
@@ -13,63 +21,134 @@
 namespace {
 
 struct Node {
-  Node* link;  // a junction to this node when set
   bool folder;
+  Node* parent;
+  std::string name;
+  Node* link_folder;  // a junction to the name `link_name` in `link_folder` when set
+  std::string link_name;
   std::map<std::string, Node*> children;
-  Node* Child(const std::string& name) {
-    auto at = children.find(name);
+  std::string bytes;
+  Node* Child(const std::string& child) {
+    auto at = children.find(child);
     return at == children.end() ? nullptr : at->second;
   }
 };
 
+struct Handle {
+  Node* node;
+  bool delete_on_close;
+};
+
 struct Model {
   std::deque<Node> nodes;  // a deque keeps their places
+  std::deque<Handle> handles;
   Node* root = Add(nullptr, "", true);
   std::function<void()> swap;  // the user's move, after step `swap_after`
   int steps = 0, swap_after = 0, open = 0;
 
-  Node* Add(Node* parent, const std::string& name, bool folder, Node* link = nullptr) {
-    nodes.push_back(Node{link, folder, {}});
+  Node* Add(Node* parent, const std::string& name, bool folder) {
+    nodes.push_back(Node{folder, parent, name, nullptr, "", {}, ""});
     if (parent != nullptr) parent->children[name] = &nodes.back();
     return &nodes.back();
   }
-  int Step(int result) {
-    if (++steps == swap_after) swap();
-    return result;
+  Node* Link(Node* parent, const std::string& name, Node* target_folder,
+             const std::string& target) {
+    Node* link = Add(parent, name, true);
+    link->link_folder = target_folder;
+    link->link_name = target;
+    return link;
+  }
+  std::string PathOf(const Node* node) const {
+    return node->parent == nullptr || node->parent == root
+               ? node->name
+               : PathOf(node->parent) + "\\" + node->name;
   }
 };
 
-void* Open(void* user, void* parent, const char* name, int create, int) {
-  Model* m = static_cast<Model*>(user);
-  Node* folder = parent != nullptr ? static_cast<Node*>(parent) : m->root;
-  std::string last = name;  // a full path follows the links on its way
+Model* ModelOf(void* user) { return static_cast<Model*>(user); }
+Node* NodeOf(void* handle) { return static_cast<Handle*>(handle)->node; }
+
+void* Create(void* user, void* parent, const char* name, uint32_t access, uint32_t,
+             uint32_t disposition, uint32_t options) {
+  Model* m = ModelOf(user);
+  if (m->steps > 0 && m->steps == m->swap_after) m->swap();  // after the call before
+  ++m->steps;
+  Node* folder = parent != nullptr ? NodeOf(parent) : m->root;
+  std::string last = name;
   for (size_t cut; folder != nullptr && (cut = last.find('\\')) != std::string::npos;) {
     folder = folder->Child(last.substr(0, cut));
-    if (folder != nullptr && folder->link != nullptr) folder = folder->link;
+    if (folder != nullptr && folder->link_folder != nullptr) {
+      folder = folder->link_folder->Child(folder->link_name);
+    }
     last.erase(0, cut + 1);
   }
-  Node* at = folder != nullptr ? folder->Child(last) : nullptr;
-  if (at == nullptr && create && folder != nullptr) at = m->Add(folder, last, true);
-  const bool plain = at != nullptr && at->folder && at->link == nullptr;
-  m->open += plain;
-  return m->Step(plain) ? at : nullptr;
+  if (folder == nullptr || !folder->folder) return nullptr;
+  Node* at = folder->Child(last);
+  if (at != nullptr && at->link_folder != nullptr && !(options & kNtOpenReparsePoint)) {
+    folder = at->link_folder;  // on to the link's target, which a create makes
+    last = at->link_name;
+    at = folder->Child(last);
+  }
+  if (at == nullptr) {
+    if (disposition == kNtOpen) return nullptr;
+    at = m->Add(folder, last, (options & kNtDirectoryFile) != 0);
+  } else if (disposition == kNtCreate) {
+    return nullptr;
+  } else if (disposition == kNtOverwriteIf) {
+    if (at->folder) return nullptr;
+    at->bytes.clear();
+  }
+  if ((options & kNtNonDirectoryFile) && at->folder) return nullptr;  // a junction is a folder
+  if ((options & kNtDirectoryFile) && !at->folder) return nullptr;
+  (void)access;
+  ++m->open;
+  m->handles.push_back(Handle{at, false});
+  return &m->handles.back();
 }
 
-int Delete(void* user, void* folder, const char* name) {
-  Node* at = static_cast<Node*>(folder)->Child(name);
-  const bool file = at != nullptr && !at->folder;
-  if (file) static_cast<Node*>(folder)->children.erase(name);
-  return static_cast<Model*>(user)->Step(file);
+uint32_t Attributes(void*, void* handle) {
+  const Node* node = NodeOf(handle);
+  if (node->link_folder != nullptr) return kNtAttributeDirectory | kNtAttributeReparsePoint;
+  return node->folder ? kNtAttributeDirectory : 0x80;
 }
 
-int WriteNew(void* user, void* folder, const char* name, const void*, size_t) {
-  const bool made = static_cast<Node*>(folder)->Child(name) == nullptr;
-  if (made) static_cast<Model*>(user)->Add(static_cast<Node*>(folder), name, false);
-  return static_cast<Model*>(user)->Step(made);
+int FinalPath(void* user, void* handle, char* out, size_t size) {
+  const std::string path = ModelOf(user)->PathOf(NodeOf(handle));
+  if (path.size() >= size) return 0;
+  std::snprintf(out, size, "%s", path.c_str());
+  return 1;
 }
 
-int RemoveFolder(void*, void*) { return 0; }
-void Close(void* user, void*) { --static_cast<Model*>(user)->open; }
+int64_t Read(void*, void* handle, uint64_t offset, void* bytes, size_t size) {
+  const std::string& content = NodeOf(handle)->bytes;
+  if (offset >= content.size()) return 0;
+  const size_t count = std::min(size, static_cast<size_t>(content.size() - offset));
+  content.copy(static_cast<char*>(bytes), count, static_cast<size_t>(offset));
+  return static_cast<int64_t>(count);
+}
+
+int Write(void*, void* handle, const void* bytes, size_t size) {
+  NodeOf(handle)->bytes.append(static_cast<const char*>(bytes), size);
+  return 1;
+}
+
+int DeleteOnClose(void*, void* handle) {
+  const Node* node = NodeOf(handle);
+  if (node->folder && node->link_folder == nullptr && !node->children.empty()) return 0;
+  static_cast<Handle*>(handle)->delete_on_close = true;
+  return 1;
+}
+
+void Close(void* user, void* handle) {
+  Handle* h = static_cast<Handle*>(handle);
+  if (h->delete_on_close && h->node->parent != nullptr)
+    h->node->parent->children.erase(h->node->name);
+  --ModelOf(user)->open;
+}
+
+NtFileCalls CallsOf(Model* m) {
+  return {m, Create, Attributes, FinalPath, Read, Write, DeleteOnClose, Close};
+}
 
 // P\Tarnwell Audio\Brindlemoor holds our shortcuts, W\... someone else's of
 // the same names; the "user" renames one of our folders and links W's there.
@@ -82,7 +161,8 @@ TEST(HeldFolders, ASwapBetweenCheckAndUseTouchesNothingOutside) {
         Model m;
         Node* p = m.Add(m.root, "P", true);
         Node* p_audio = m.Add(p, "Tarnwell Audio", true);
-        Node* w_audio = m.Add(m.Add(m.root, "W", true), "Tarnwell Audio", true);
+        Node* w = m.Add(m.root, "W", true);
+        Node* w_audio = m.Add(w, "Tarnwell Audio", true);
         Node* outside = m.Add(w_audio, "Brindlemoor", true);
         for (Node* folder : {m.Add(p_audio, "Brindlemoor", true), outside}) {
           for (const char* link : kLinks) m.Add(folder, link, false);
@@ -90,12 +170,16 @@ TEST(HeldFolders, ASwapBetweenCheckAndUseTouchesNothingOutside) {
         Node* parent = depth == 1 ? p : p_audio;
         const std::string name = depth == 1 ? "Tarnwell Audio" : "Brindlemoor";
         m.swap = [&] {
-          parent->children[name + ".old"] = parent->children[name];
-          parent->children[name] = m.Add(nullptr, "", true, depth == 1 ? w_audio : outside);
+          Node* moved = parent->children[name];
+          moved->name = name + ".old";
+          parent->children[name + ".old"] = moved;
+          parent->children.erase(name);
+          m.Link(parent, name, depth == 1 ? w : w_audio, name);
         };
         m.swap_after = after;
         if (after == 0) m.swap();
-        const HeldFolderOps ops = {&m, Open, Delete, WriteNew, RemoveFolder, Close};
+        const NtFileCalls calls = CallsOf(&m);
+        const HeldFolderOps ops = HeldFolderOpsOver(&calls);
         const int result =
             removing ? RemoveHeldFiles("P", "Tarnwell Audio\\Brindlemoor", kLinks, 2, 1, &ops)
                      : PlaceHeldFiles("P", "Tarnwell Audio\\Brindlemoor", kFiles, 2, &ops);
@@ -106,6 +190,75 @@ TEST(HeldFolders, ASwapBetweenCheckAndUseTouchesNothingOutside) {
       }
     }
   }
+}
+
+// Links left in advance: at a shortcut's own name (to a place outside), and
+// higher up the first folder's path, where a full-path open follows them.
+TEST(HeldFolders, LinksAtTheNamesAndOnThePathLeadNowhere) {
+  const HeldFile kFiles[] = {{"Readme.LNK", "link", 4}};
+  {
+    Model m;
+    Node* ours = m.Add(m.Add(m.root, "P", true), "Start", true);
+    Node* outside = m.Add(m.root, "Windows", true);
+    m.Link(ours, "Readme.LNK", outside, "evil.dll");  // nothing there yet
+    const NtFileCalls calls = CallsOf(&m);
+    const HeldFolderOps ops = HeldFolderOpsOver(&calls);
+    EXPECT_EQ(PlaceHeldFiles("P", "Start", kFiles, 1, &ops), 1);
+    EXPECT_TRUE(outside->children.empty());  // the link was removed, not gone through
+    ASSERT_NE(ours->Child("Readme.LNK"), nullptr);
+    EXPECT_EQ(ours->Child("Readme.LNK")->link_folder, nullptr);
+    EXPECT_EQ(ours->Child("Readme.LNK")->bytes, "link");
+    // A real folder at a name to delete stays, with what is in it.
+    m.Add(m.Add(ours, "Notes.LNK", true), "mine.txt", false);
+    const char* const kNames[] = {"Notes.LNK"};
+    EXPECT_EQ(RemoveHeldFiles("P", "Start", kNames, 1, 0, &ops), 0);
+    EXPECT_NE(ours->Child("Notes.LNK"), nullptr);
+    EXPECT_EQ(m.open, 0);
+  }
+  {
+    Model m;
+    Node* elsewhere = m.Add(m.root, "Elsewhere", true);
+    m.Add(elsewhere, "Programs", true);
+    m.Link(m.Add(m.root, "Profile", true), "Start Menu", m.root, "Elsewhere");
+    const NtFileCalls calls = CallsOf(&m);
+    const HeldFolderOps ops = HeldFolderOpsOver(&calls);
+    EXPECT_EQ(PlaceHeldFiles("Profile\\Start Menu\\Programs", "Tarnwell Audio", kFiles, 1, &ops),
+              -1);
+    EXPECT_TRUE(elsewhere->Child("Programs")->children.empty());
+    EXPECT_EQ(m.open, 0);
+  }
+}
+
+// The last folder goes only when nothing is left in it; the copy of an open
+// file is what the file held when it was opened, whatever now has its name.
+TEST(HeldFolders, AFolderGoesOnlyEmptyAndACopyComesFromItsHandle) {
+  Model m;
+  Node* ours = m.Add(m.Add(m.root, "P", true), "Start", true);
+  m.Add(ours, "Readme.LNK", false);
+  m.Add(ours, "mine.txt", false);
+  const NtFileCalls calls = CallsOf(&m);
+  const HeldFolderOps ops = HeldFolderOpsOver(&calls);
+  const char* const kNames[] = {"Readme.LNK"};
+  EXPECT_EQ(RemoveHeldFiles("P", "Start", kNames, 1, 1, &ops), 1);
+  ASSERT_NE(m.root->Child("P")->Child("Start"), nullptr);  // the user's file keeps it
+  ours->children.clear();
+  EXPECT_EQ(RemoveHeldFiles("P", "Start", kNames, 1, 1, &ops), 0);
+  EXPECT_EQ(m.root->Child("P")->Child("Start"), nullptr);
+
+  Node* downloads = m.Add(m.root, "Downloads", true);
+  Node* setup = m.Add(downloads, "setup.exe", false);
+  setup->bytes = std::string(100000, 'i');
+  m.Add(m.root, "Product", true);
+  void* image = calls.create(&m, nullptr, "Downloads\\setup.exe", kNtReadData, kNtShareRead,
+                             kNtOpen, kNtNonDirectoryFile);
+  ASSERT_NE(image, nullptr);
+  setup->name = "setup.old";
+  downloads->children["setup.old"] = setup;
+  m.Add(downloads, "setup.exe", false)->bytes = "not the installer";
+  EXPECT_EQ(CopyOpenFile(&calls, image, "Product\\uninstall.exe"), 1);
+  EXPECT_EQ(m.root->Child("Product")->Child("uninstall.exe")->bytes, std::string(100000, 'i'));
+  calls.close(&m, image);
+  EXPECT_EQ(m.open, 0);
 }
 
 }  // namespace
