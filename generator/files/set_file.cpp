@@ -31,6 +31,10 @@ int WriteSetFile(const char* path, const void* header, size_t header_bytes, cons
   char fresh[kPathBytes + 8];
   const int n = std::snprintf(fresh, sizeof fresh, "%s.new", path);
   if (n < 0 || static_cast<size_t>(n) >= sizeof fresh) return 0;
+  // A leftover of an interrupted save goes first: one that is read-only,
+  // hidden or system would refuse CREATE_ALWAYS, and every later save with it.
+  SetFileAttributesA(fresh, FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(fresh);
   HANDLE file =
       CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;

@@ -32,6 +32,7 @@
 #include "setup/system/os_version.h"
 #include "setup/procedures/product_info.h"
 #include "setup/system/desktop_shell.h"
+#include "setup/system/message_wait.h"
 #include "setup/system/system_probe.h"
 
 InstallerContext g_installer;
@@ -218,9 +219,27 @@ static LRESULT OnCreate(HWND window, InstallerContext* c) {
 // ignored; the handle is closed.
 static void WaitForWorker(InstallerContext* c) {
   if (c->worker_thread == nullptr) return;
-  WaitForSingleObject(c->worker_thread, INFINITE);
+  WaitHandlingMessages(c->worker_thread, INFINITE);
   CloseHandle(c->worker_thread);
   c->worker_thread = nullptr;
+}
+
+// The install's failures that its procedure reports to nobody: the driver
+// setup program did not run. The window says so itself.
+static const char kSetupNotRunText[] =
+    "Failed to launch the driver setup program...\nBrindlemoor has not been installed on your "
+    "system";
+
+static bool IsUnreportedInstallFailure(int result) {
+  return result == kDriverSetupNotStarted || result == kDriverSetupNoProcess;
+}
+
+// An explicit removal also removes what an install that failed part-way
+// left: the product folder is there although the driver is not.
+static bool ProductFolderPresent(InstallerContext* c) {
+  if (ResolveProgramFilesTarget(c, kProductSubFolder) != 0) return false;
+  const DWORD attributes = GetFileAttributesA(c->target_folder);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 static void OnButtonDown(HWND window, InstallerContext* c, int x, int y) {
@@ -237,6 +256,7 @@ static void OnButtonDown(HWND window, InstallerContext* c, int x, int y) {
       if (StartWorker(c, 0) == -1) {
         MessageBoxA(window, "Failed to launch Procedure...", "Brindlemoor Installation Error",
                     MB_SYSTEMMODAL | MB_ICONERROR);
+        g_exit_code = -1;
         CloseInstallerWindow(window);
       }
     } else {
@@ -262,14 +282,21 @@ static void OnCommand(HWND window, InstallerContext* c, int id, LPARAM code) {
     } else {
       return;
     }
+    // A clicked install ends with its outcome too (a removal, and an
+    // unattended install, have set the code already).
+    const bool clicked_install = c->worker_thread != nullptr;
     WaitForWorker(c);
+    if (clicked_install) g_exit_code = c->worker_result;
     PostMessageA(window, WM_CLOSE, 0, 0);
   } else if (id == ID_AUTO_RUN && code == AUTO_RUN_PARAM) {
     int result = 0;
-    if (c->installed) {
+    if (c->installed || (g_installer_flags.auto_remove && ProductFolderPresent(c))) {
       result = UninstallProcedure(c);
     } else if (g_installer_flags.auto_install) {
       result = StartWorker(c, 1);
+      if (!g_installer_flags.silent && IsUnreportedInstallFailure(result)) {
+        MessageBoxA(window, kSetupNotRunText, c->error_caption, MB_SYSTEMMODAL | MB_ICONERROR);
+      }
     }
     g_exit_code = result;
     // A visible run shows the outcome's box first; its handler then closes
@@ -282,8 +309,18 @@ static void OnCommand(HWND window, InstallerContext* c, int id, LPARAM code) {
   }
 }
 
+// The timer also notices a clicked install that ended without a word: its
+// failure is shown here and is the exit code.
 static void OnTimer(HWND window, InstallerContext* c, WPARAM timer) {
-  if (timer == BLINK_TIMER_ID && IsWorkerRunning(c)) PaintBusyButton(window, c);
+  if (timer != BLINK_TIMER_ID) return;
+  if (IsWorkerRunning(c)) {
+    PaintBusyButton(window, c);
+  } else if (c->worker_thread != nullptr && IsUnreportedInstallFailure(c->worker_result)) {
+    WaitForWorker(c);
+    g_exit_code = c->worker_result;
+    MessageBoxA(window, kSetupNotRunText, c->error_caption, MB_SYSTEMMODAL | MB_ICONERROR);
+    CloseInstallerWindow(window);
+  }
 }
 
 // Over the picture the cursor is a hand: a click there opens the web site.

@@ -16,6 +16,7 @@
 // WriteFile of all its bytes.
 #include "setup/package/install_package.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "setup/paths/folder_chain.h"
@@ -33,10 +34,35 @@ static uint8_t* FindPackage(HINSTANCE module, uint32_t* size) {
   return static_cast<uint8_t*>(bytes);
 }
 
+// Counts the entries whose bytes are not what the directory says: out of
+// bounds, empty, or deciphering to another digest. (A name the extraction
+// refuses is no damage: the walks themselves step over it.)
+static void CountDamage(void* user, int, const PackageEntry*, int status, int) {
+  if (status == kEntryOutOfBounds || status == kEntryEmpty || status == kEntryBadDigest) {
+    ++*static_cast<int*>(user);
+  }
+}
+
+// Every entry of a copy of the package deciphers to its digest: the resource
+// itself stays enciphered for the extraction.
+static bool EveryEntryVerifies(const uint8_t* image, uint32_t size) {
+  auto* copy = static_cast<uint8_t*>(std::malloc(size));
+  if (copy == nullptr) return false;
+  std::memcpy(copy, image, size);
+  int damaged = 0;
+  PackageSink verify_only = {};
+  verify_only.user = &damaged;
+  verify_only.entry_done = CountDamage;
+  WalkPackage(copy, size, "", nullptr, &verify_only);
+  std::free(copy);
+  return damaged == 0;
+}
+
 int CheckPackage(HINSTANCE module, PackageEntry directory[kPackageEntryCount]) {
   uint32_t size = 0;
   const uint8_t* image = FindPackage(module, &size);
   if (image == nullptr || size <= kPackageDirectorySize) return -1;
+  if (!EveryEntryVerifies(image, size)) return -1;
   std::memcpy(directory, image, kPackageDirectorySize);
   return 0;
 }

@@ -14,8 +14,10 @@
 constexpr int kPackageResourceId = 100;  // of type RT_RCDATA
 
 // CheckPackage: 0 when resource RCDATA 100 of `module` (null: the
-// executable) exists, loads and is larger than 3,900 bytes; the directory is
-// then copied into `directory`. -1 otherwise (`directory` is not changed).
+// executable) exists, loads, is larger than 3,900 bytes and every entry's
+// bytes are in bounds and decipher to its digest (from a copy, so that a
+// damaged package is found before anything is written); the directory is then copied into
+// `directory`. -1 otherwise (`directory` is not changed).
 int CheckPackage(HINSTANCE module, PackageEntry directory[kPackageEntryCount]);
 
 // ExtractPackage: deciphers the package resource of `module` in place (the

@@ -67,6 +67,30 @@ void StorePackageEntry(uint8_t* directory, int index, const PackageEntry* entry)
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// A component of the shape of a short 8.3 name with a tilde ("BRINDL~1.EXE",
+// "README~12"): Windows may open another file of a long name under it, and
+// removal counts on one name being one file.
+static bool LooksLikeShortName(const char* component, size_t length) {
+  size_t dot = length;
+  for (size_t i = length; i-- > 0;) {
+    if (component[i] == '.') {
+      dot = i;
+      break;
+    }
+  }
+  const size_t extension = dot < length ? length - dot - 1 : 0;
+  if (dot == 0 || dot > 8 || extension > 3) return false;
+  size_t tilde = dot;
+  for (size_t i = 0; i < dot; ++i) {
+    if (component[i] == '~') tilde = i;
+  }
+  if (tilde == 0 || tilde == dot || tilde + 1 == dot) return false;
+  for (size_t i = tilde + 1; i < dot; ++i) {
+    if (component[i] < '0' || component[i] > '9') return false;
+  }
+  return true;
+}
+
 int IsSafeEntryName(const char name[kPackageNameSize]) {
   const void* end = std::memchr(name, '\0', kPackageNameSize);
   if (end == nullptr) return 0;
@@ -74,7 +98,10 @@ int IsSafeEntryName(const char name[kPackageNameSize]) {
   size_t start = 0;  // first character of the current component
   for (size_t i = 0; i <= length; ++i) {
     if (i < length && !IsSeparator(name[i])) continue;
-    if (!IsPlainPathComponent(name + start, i - start)) return 0;  // also an empty or leading one
+    if (!IsPlainPathComponent(name + start, i - start) ||
+        LooksLikeShortName(name + start, i - start)) {
+      return 0;
+    }  // also an empty or leading one
     start = i + 1;
   }
   return 1;

@@ -56,6 +56,7 @@ void StorePackageEntry(uint8_t* directory, int index, const PackageEntry* entry)
 // or a blank (Windows drops them, so "readme.txt." would be "readme.txt"), or
 // a component that Windows opens as a device: CON, PRN, AUX, NUL, CONIN$,
 // CONOUT$, COM0-COM9 and LPT0-LPT9 in any case, with or without an extension
-// or trailing blanks ("nul.txt", "Com1 .log"). Both '\' and '/' count as
-// separators, as they do for Windows.
+// or trailing blanks ("nul.txt", "Com1 .log"), or a component of the shape of
+// a short 8.3 name with a tilde ("BRINDL~1.EXE"), which may open another
+// file. Both '\' and '/' count as separators, as they do for Windows.
 int IsSafeEntryName(const char name[kPackageNameSize]);

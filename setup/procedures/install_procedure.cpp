@@ -32,6 +32,7 @@
 #include "setup/paths/install_paths.h"
 #include "setup/procedures/install_procedures.h"
 #include "setup/system/held_folders.h"
+#include "setup/system/message_wait.h"
 #include "setup/system/registry_values.h"
 #include "setup/system/shortcuts.h"
 #include "setup/system/system_folders.h"
@@ -211,7 +212,7 @@ int StartWorker(InstallerContext* context, int wait) {
   }
   context->worker_thread = thread;
   if (!wait) return 0;
-  WaitForSingleObject(thread, INFINITE);
+  WaitHandlingMessages(thread, INFINITE);
   CloseHandle(thread);
   context->worker_thread = nullptr;
   return context->worker_result;

@@ -21,6 +21,7 @@
 #include "setup/system/system_libraries.h"
 #include "setup/system/system_removal.h"
 #include "setup/procedures/product_names.h"
+#include "setup/system/message_wait.h"
 #include "setup/system/system_probe.h"
 
 typedef HRESULT(STDAPICALLTYPE* RegistrationEntry)();
@@ -50,7 +51,9 @@ static int RunProgram(const char* program, const char* arguments, const char* fo
   }
   if (process.hThread != nullptr) CloseHandle(process.hThread);
   if (process.hProcess == nullptr) return kDriverSetupNoProcess;
-  WaitForSingleObject(process.hProcess, wait_ms);
+  // On the window thread (the uninstall) the windows keep answering: a
+  // setup program that broadcasts would otherwise wait for us for ever.
+  WaitHandlingMessages(process.hProcess, wait_ms);
   DWORD code = 0;
   if (GetExitCodeProcess(process.hProcess, &code)) *exit_code = static_cast<int>(code);
   CloseHandle(process.hProcess);
@@ -70,7 +73,10 @@ int RunDriverSetup(InstallerContext* context, const char* command_line, int* exi
 int RegisterAsioDrivers(InstallerContext* context, int do_register) {
   char library_path[kPathSize];
   if (JoinPath(library_path, sizeof library_path, context->target_folder, "kxbm_asiodriver.dll")) {
-    HMODULE library = LoadLibraryA(library_path);
+    // The library's own imports are looked for beside it, not in the
+    // installer's folder (a download folder) where the system can't restrict
+    // the search.
+    HMODULE library = LoadLibraryExA(library_path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (library != nullptr) {
       if (do_register) {
         RegistrationEntry entry = FindEntry(library, "DllRegisterServer");

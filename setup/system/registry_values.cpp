@@ -1,14 +1,17 @@
 // The installer's registry writers and reader: one key, one value, closed.
 //
 // The writers open the key and create it when it does not exist; the reader
-// never creates one. REG_SZ values are written with the text's length without
+// never creates one. The current user's keys belong to that user, who may
+// have made one of them a registry link to a key of the machine's: they are
+// opened a name at a time, each without following a link, and a link is
+// refused. REG_SZ values are written with the text's length without
 // its NUL, as the installer has always stored them; the reader therefore does
 // not count on a stored NUL and ends the text itself.
+#include "setup/system/registry_values.h"
+
 #include <windows.h>
 
 #include <cstring>
-
-#include "setup/system/registry_values.h"
 
 // Opens root\sub_key, or creates it. Null on failure.
 static HKEY OpenOrCreate(HKEY root, const char* sub_key) {
@@ -16,6 +19,51 @@ static HKEY OpenOrCreate(HKEY root, const char* sub_key) {
   if (RegOpenKeyA(root, sub_key, &key) == ERROR_SUCCESS) return key;
   if (RegCreateKeyA(root, sub_key, &key) == ERROR_SUCCESS) return key;
   return nullptr;
+}
+
+// 1 when `key`, opened as itself, is a registry link.
+static bool IsLinkKey(HKEY key) {
+  DWORD type = 0;
+  return RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
+             ERROR_SUCCESS &&
+         type == REG_LINK;
+}
+
+// Opens HKEY_CURRENT_USER\sub_key with `access`, one name at a time, never
+// following a link (with `create`, making the names that are missing).
+// Null on failure or at a link.
+static HKEY OpenUserKey(const char* sub_key, REGSAM access, bool create) {
+  HKEY current = HKEY_CURRENT_USER;
+  for (const char* at = sub_key; *at != '\0';) {
+    const char* end = std::strchr(at, '\\');
+    const size_t length = end != nullptr ? static_cast<size_t>(end - at) : std::strlen(at);
+    char name[256];
+    HKEY next = nullptr;
+    bool ok = length > 0 && length < sizeof name;
+    if (ok) {
+      std::memcpy(name, at, length);
+      name[length] = '\0';
+      const REGSAM on_the_way = create ? KEY_CREATE_SUB_KEY : 0;
+      const REGSAM step_access = (end != nullptr ? on_the_way : access) | KEY_QUERY_VALUE;
+      LONG status = RegOpenKeyExA(current, name, REG_OPTION_OPEN_LINK, step_access, &next);
+      if (status == ERROR_FILE_NOT_FOUND && create) {
+        // A new key is no link; a name made a link meanwhile is caught below.
+        status = RegCreateKeyExA(current, name, 0, nullptr, REG_OPTION_NON_VOLATILE, step_access,
+                                 nullptr, &next, nullptr);
+        if (status == ERROR_SUCCESS) {
+          RegCloseKey(next);
+          status = RegOpenKeyExA(current, name, REG_OPTION_OPEN_LINK, step_access, &next);
+        }
+      }
+      ok = status == ERROR_SUCCESS && !IsLinkKey(next);
+      if (status == ERROR_SUCCESS && !ok) RegCloseKey(next);
+    }
+    if (current != HKEY_CURRENT_USER) RegCloseKey(current);
+    if (!ok) return nullptr;
+    current = next;
+    at = end != nullptr ? end + 1 : at + length;
+  }
+  return current != HKEY_CURRENT_USER ? current : nullptr;
 }
 
 int WriteMachineString(const char* sub_key, const char* name, const char* text) {
@@ -28,7 +76,7 @@ int WriteMachineString(const char* sub_key, const char* name, const char* text) 
 }
 
 int WriteUserDword(const char* sub_key, const char* name, DWORD value) {
-  HKEY key = OpenOrCreate(HKEY_CURRENT_USER, sub_key);
+  HKEY key = OpenUserKey(sub_key, KEY_SET_VALUE, true);
   if (key == nullptr) return 0;
   const LONG status =
       RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
@@ -39,10 +87,8 @@ int WriteUserDword(const char* sub_key, const char* name, DWORD value) {
 int ReadUserString(const char* sub_key, const char* name, char* buffer, size_t buffer_size) {
   if (buffer_size == 0) return 0;
   buffer[0] = '\0';
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, sub_key, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return 0;
-  }
+  HKEY key = OpenUserKey(sub_key, KEY_QUERY_VALUE, false);
+  if (key == nullptr) return 0;
   char value[4096];
   DWORD type = 0;
   DWORD size = sizeof value;

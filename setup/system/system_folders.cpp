@@ -87,7 +87,9 @@ void ResolveShellFolders() {
       folders->common_programs[0] = '\0';
       ask_shfolder = 1;
     }
-    if (special_folder_path(nullptr, folders->startup, kStartupCsidl, TRUE) != TRUE) {
+    // Not created: only the removal looks there, and the folder the user's
+    // settings name is nothing the elevated installer should make.
+    if (special_folder_path(nullptr, folders->startup, kStartupCsidl, FALSE) != TRUE) {
       folders->startup[0] = '\0';
       ask_shfolder = 1;
     }

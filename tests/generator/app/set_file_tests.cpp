@@ -134,6 +134,25 @@ TEST(SetFile, ShortForeignAndLongFiles) {
   EXPECT_EQ(LoadCurrentSet(b.slot, path), 0);
   EXPECT_EQ(SaveCurrentSet(b.slot, path), 0);
   CloseHandle(lock);
+  // The locked set kept its bytes, and its failed save left no new file.
+  EXPECT_EQ(LoadCurrentSet(b.slot, path), 1);
+  EXPECT_FLOAT_EQ(b.Get().frequency_hz, 123.0f);
+  const std::string fresh = std::string(path) + ".new";
+  EXPECT_EQ(GetFileAttributesA(fresh.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // A leftover new file that is read-only, hidden and system does not stop
+  // the saves that follow.
+  WriteBytes(fresh.c_str(), bytes);
+  SetFileAttributesA(fresh.c_str(),
+                     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  GeneratorSettings changed = b.Get();
+  changed.frequency_hz = 456.0f;
+  SetGeneratorSettings(b.slot, &changed);
+  EXPECT_EQ(SaveCurrentSet(b.slot, path), 1);
+  EngineHolder c;
+  ASSERT_EQ(LoadCurrentSet(c.slot, path), 1);
+  EXPECT_FLOAT_EQ(c.Get().frequency_hz, 456.0f);
+  EXPECT_EQ(GetFileAttributesA(fresh.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // A save that fails on the way (its body can't be read) keeps the old set

@@ -182,6 +182,7 @@ TEST(InstallerProgram, UnattendedInstallThenRemove) {
 // box stays up until answered, and the program then ends with the result.
 struct FailureBoxWatch {
   bool click_remove = false;  // click the button of the window first
+  const char* caption = "Brindlemoor Uninstallation Error";
   std::string text;
   bool up_after_two_seconds = false;
 };
@@ -197,7 +198,7 @@ DWORD WINAPI WatchFailureBox(LPVOID parameter) {
   }
   HWND box = nullptr;
   for (int i = 0; i < 600 && box == nullptr; ++i) {
-    box = FindWindowA(nullptr, "Brindlemoor Uninstallation Error");
+    box = FindWindowA(nullptr, watch->caption);
     if (box == nullptr) Sleep(50);
   }
   if (box == nullptr) return 0;
@@ -248,6 +249,25 @@ TEST(InstallerProgram, AFailedRemoveShowsItsBoxAndEndsWithTheFailure) {
   EXPECT_EQ(ProbeDriverInterface(), 1);
   ASSERT_TRUE(MoveFileA(aside.c_str(), ProductFolder().c_str()));
   EXPECT_EQ(RunInstaller("-h -u").exit_code, 0u);
+}
+
+// A click on "Install" that fails (this program has no package): its box,
+// and the failure as the exit code, as from the command line.
+TEST(InstallerProgram, AFailedClickedInstallEndsWithTheFailure) {
+  ASSERT_EQ(ProbeDriverInterface(), 0);
+  FailureBoxWatch watch;
+  watch.click_remove = true;  // the window's one button, here "Install"
+  watch.caption = "Brindlemoor Installation Error";
+  HANDLE watcher = CreateThread(nullptr, 0, WatchFailureBox, &watch, 0, nullptr);
+  ASSERT_NE(watcher, nullptr);
+  const InstallerRun run = RunInstaller("", 60000, NoPackagePath());
+  WaitForSingleObject(watcher, INFINITE);
+  CloseHandle(watcher);
+  EXPECT_EQ(watch.text,
+            "Installation package might be corrupted\nthanks to download official package "
+            "at\nwww.quenby-audio.example.");
+  EXPECT_EQ(run.exit_code, static_cast<DWORD>(-1));
+  EXPECT_FALSE(Exists(ProductFolder()));
 }
 
 TEST(InstallerProgram, SecondInstanceEndsWithMinusOne) {

@@ -153,8 +153,8 @@ TEST(InstallPackage, ChecksAndExtractsTheProgramsOwnPackage) {
   Bytes after;
   ASSERT_TRUE(ReadAll(target / "readme.txt", &after));
   EXPECT_EQ(std::string(after.begin(), after.end()), "changed");
-  EXPECT_EQ(CheckPackage(context->instance, context->package_directory),
-            0);  // the directory is still there
+  // The check deciphers a copy of its own: plain bytes no longer verify.
+  EXPECT_EQ(CheckPackage(context->instance, context->package_directory), -1);
 }
 
 TEST(InstallPackage, NameFilterOnALoadedModule) {
@@ -209,10 +209,11 @@ TEST(InstallPackage, MissingAndTooSmallPackages) {
               -1);
     EXPECT_EQ(reinterpret_cast<uint8_t*>(context->package_directory)[100], 0x5A);
   }
-  // 3,901 bytes pass the check; its 25 zero records are empty entries with
-  // empty names, so all of them fail and nothing is written.
+  // 3,901 bytes are long enough, but its 25 zero records are empty entries
+  // with empty names: the check refuses them, and an extraction fails all of
+  // them and writes nothing.
   auto context = NewContext(least.handle, target.path);
-  EXPECT_EQ(CheckPackage(context->instance, context->package_directory), 0);
+  EXPECT_EQ(CheckPackage(context->instance, context->package_directory), -1);
   EXPECT_EQ(ExtractPackage(context->instance, context->target_folder, context->package_directory,
                            nullptr),
             -125);

@@ -198,6 +198,14 @@ TEST(PackageFormat, SafeEntryNames) {
                            "auxiliary.dll", "COM", "sub\\prn_driver.sys", " con"}) {
     EXPECT_EQ(safe(file), 1) << file;
   }
+  // Short 8.3 names, which may open a file of another (long) name; names
+  // with a tilde that are no such shape are files.
+  for (const char* short_name : {"BRINDL~1.EXE", "readme~2.txt", "A~1", "sub\\QUILL~12.inf"}) {
+    EXPECT_EQ(safe(short_name), 0) << short_name;
+  }
+  for (const char* file : {"~1.txt", "a~.txt", "a~1b.txt", "toolong~1.exe", "a~1.text", "~$x"}) {
+    EXPECT_EQ(safe(file), 1) << file;
+  }
   EXPECT_EQ(safe(std::string(127, 'n')), 1);
   EXPECT_EQ(safe(std::string(128, 'n')), 0);  // no NUL inside the field
 }

@@ -133,9 +133,10 @@ TEST_F(ProcedureFailures, MissingOrTooSmallPackage) {
   EXPECT_TRUE(log.Lines().empty());
 }
 
-// A damaged entry anywhere: nothing from it on reaches the product folder,
-// the install stops before the driver setup, and the extraction says how many
-// entries failed (the damaged one and all after it).
+// A damaged entry anywhere: the package check finds it before anything is
+// written, so nothing reaches the product folder and the install ends as for
+// a missing package; the extraction itself says how many entries failed (the
+// damaged one and all after it).
 TEST_F(ProcedureFailures, DamagedPackageStopsBeforeTheDriverSetup) {
   for (int damaged : {0, 11, 24}) {
     log.Reset();
@@ -145,18 +146,14 @@ TEST_F(ProcedureFailures, DamagedPackageStopsBeforeTheDriverSetup) {
                   InstallProcedure, 1, &codes,
                   [](PackageModule* package) { EXPECT_TRUE(package->DamageEntry(g_damaged)); },
                   &context, damaged),
-              -10);
+              -1);
     EXPECT_EQ(codes, std::vector<int>{NOTIFY_FAILED});
+    EXPECT_EQ(Status(context.get()), "Extract Package");
     EXPECT_EQ(std::string(context->error_text),
-              std::string("Failed to copy file(s) to destination folder...\nInstallation package "
-                          "might be corrupted\nthanks to download official package at\n") +
+              std::string("Installation package might be corrupted\nthanks to download official "
+                          "package at\n") +
                   kHost + ".");
-    EXPECT_EQ(Status(context.get()), "Copy Files");
-    // Nothing is rolled back: the entries before the damaged one are there.
-    for (int i = 0; i < kPackageEntryCount; ++i) {
-      EXPECT_EQ(Exists(product + "\\" + kPackageEntryNames[i]), i < damaged)
-          << "damaged " << damaged << ", entry " << i;
-    }
+    EXPECT_FALSE(Exists(product)) << "damaged " << damaged;
     EXPECT_TRUE(log.Lines().empty());
     EXPECT_EQ(DriverInterfacePresent(), 0);
     CleanUp();
