@@ -1,6 +1,6 @@
 # Front door of the project. `make test` works from a fresh machine.
 .PHONY: all deps test test-native test-win64 test-win32 build-win32 check-imports \
-        dist dist-files bench run assets clean
+        dist dist-files bench tools run assets clean
 
 all: test
 
@@ -59,6 +59,12 @@ dist-files:
 	cmake --preset win32
 	cmake --build --preset win32 --target Generator BrindlemoorSetup
 	scripts/dist.sh build/win32 dist
+
+# The command-line tools, optimised, for this machine: build/bench/tools/
+# genrender and mkpackage.
+tools: deps
+	cmake --preset bench
+	cmake --build --preset bench --target genrender mkpackage
 
 bench: deps
 	cmake --preset bench

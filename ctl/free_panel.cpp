@@ -28,7 +28,13 @@ static LRESULT OnCreate(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
   }
   *s = *record;
   AttachRecord(window, s);
-  return s->procedure(window, message, wparam, lparam, s->user_data);
+  const LRESULT result = s->procedure(window, message, wparam, lparam, s->user_data);
+  // An owner that refuses the creation ends it: no WM_DESTROY follows.
+  if (result == -1 && StateOf(window) == s) {
+    DetachRecord(window);
+    std::free(s);
+  }
+  return result;
 }
 
 static LRESULT OnDestroy(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

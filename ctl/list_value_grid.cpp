@@ -212,11 +212,15 @@ static void EditItem(ValueGridState* s, int item) {
   if (g.type == 1 || g.type == 4) {
     char text[64];
     std::snprintf(text, sizeof text, "%.5f", static_cast<double>(g.value));
-    char* answer = OpenQuickEdit(window, kTextStyleValue, at.x, at.y, 150, 20, text);
-    const bool typed = answer && answer[0] != '\0';
-    const float value = typed ? FiniteFloat(static_cast<double>(ParseValue(answer))) : 0.0f;
+    int edited = 0;
+    char* answer = OpenQuickEdit(window, kTextStyleValue, at.x, at.y, 150, 20, text, &edited);
+    // An untouched Enter, or an answer without a number, changes nothing.
+    long double typed = 0;
+    const bool taken = answer && edited && ParseTypedValue(answer, &typed);
     std::free(answer);
-    if (typed && IsOurRecord(window, s)) AcceptTyped(s, item, g.id, value);
+    if (taken && IsOurRecord(window, s)) {
+      AcceptTyped(s, item, g.id, FiniteFloat(static_cast<double>(typed)));
+    }
   } else if (g.type == 2) {
     const float seconds = OpenTimeDialog(window, kTextStyleValue, at.x, at.y, g.value);
     if (seconds != kTimeDialogCancel && IsOurRecord(window, s)) AcceptTyped(s, item, g.id, seconds);

@@ -27,6 +27,7 @@ struct QuickEditState {
   int x, y, width, height;
   const char* initial_text;
   char* answer;  // kAnswerBytes, empty until accepted
+  int edited;    // the user changed the text (EM_GETMODIFY at the Enter)
   bool reenable_owner;
   bool ended;  // the dialog tears down after EndDialog: later events change nothing
 };
@@ -35,6 +36,7 @@ static void Accept(QuickEditState* s) {
   if (s->ended) return;
   s->ended = true;
   GetWindowTextA(s->edit, s->answer, kAnswerBytes);
+  s->edited = SendMessageA(s->edit, EM_GETMODIFY, 0, 0) != 0;
   EndDialog(s->dialog, 1);
 }
 
@@ -86,6 +88,7 @@ static INT_PTR OnInitDialog(HWND dialog, QuickEditState* s) {
   SendMessageA(s->edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));
   SendMessageA(s->edit, EM_LIMITTEXT, kAnswerBytes - 1, 0);
   SetWindowTextA(s->edit, s->initial_text ? s->initial_text : "");
+  SendMessageA(s->edit, EM_SETMODIFY, FALSE, 0);  // untouched until the user types
   SendMessageA(s->edit, EM_SETSEL, 0, -1);
   SetWindowLongPtrA(s->edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(s));
   s->edit_procedure = reinterpret_cast<WNDPROC>(
@@ -141,7 +144,8 @@ static INT_PTR CALLBACK QuickEditProc(HWND dialog, UINT message, WPARAM wparam, 
 }
 
 char* OpenQuickEdit(HWND parent, uint32_t text_style, int x, int y, int width, int height,
-                    const char* initial_text) {
+                    const char* initial_text, int* edited) {
+  if (edited) *edited = 0;
   ClosePopupSlot(kSlotQuickEdit);
   auto* answer = static_cast<char*>(std::malloc(kAnswerBytes));
   if (!answer) return nullptr;
@@ -162,5 +166,6 @@ char* OpenQuickEdit(HWND parent, uint32_t text_style, int x, int y, int width, i
   state.reenable_owner = owner && IsWindowEnabled(owner);
   RunDialogTemplate(memory, parent, QuickEditProc, reinterpret_cast<LPARAM>(&state));
   GlobalFree(memory);
+  if (edited) *edited = state.edited;
   return answer;
 }

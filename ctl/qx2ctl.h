@@ -35,6 +35,10 @@ struct NotifyTarget {
 
 constexpr uint32_t kNotifyBegin = 0x8000;  // OR'ed onto the id: begin of a user change
 constexpr uint32_t kNotifyEnd = 0x4000;    // OR'ed onto the id: end of a user change
+// OR'ed onto a knob's or slider's id for a callback owner (posted commands
+// carry the id alone): the value was given whole, typed or chosen from the
+// menu (default, minimum, maximum), not reached by dragging or stepping.
+constexpr uint32_t kNotifyGivenValue = 0x00010000;
 
 // Commands: SendMessageA(control, WM_COMMAND, command, lParam).
 constexpr WPARAM kCtlEnable = 1;
@@ -275,9 +279,12 @@ HWND CreateFreePanel(HWND parent, int id, int x, int y, int width, int height,
 // (x, y) showing `initial_text` selected. Returns a 1024-byte buffer the
 // caller frees with free(): the typed text after Enter, an empty text when
 // the box was dismissed (Escape, a click elsewhere), or null when the buffer
-// could not be allocated.
+// could not be allocated. `*edited`, when given, says whether the user
+// changed the text at all (EM_GETMODIFY): an Enter on an untouched box
+// gives the opening text back, which is no answer, while the same text
+// typed anew is one.
 char* OpenQuickEdit(HWND parent, uint32_t text_style, int x, int y, int width, int height,
-                    const char* initial_text);
+                    const char* initial_text, int* edited = nullptr);
 
 // The answer of the time-entry dialog when it was cancelled (bits 0xF99A130C).
 constexpr float kTimeDialogCancel = -1.0e35f;

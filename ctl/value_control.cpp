@@ -67,9 +67,9 @@ static bool WantsBeginEnd(const ValueControl* c) {
   return (c->target.flags & kNotifyBeginEnd) != 0;
 }
 
-bool NotifyUserChange(ValueControl* c) {
+bool NotifyUserChange(ValueControl* c, bool given) {
   if (WantsBeginEnd(c) && !NotifyOwner(c, c->id | kNotifyBegin, 0.0f)) return false;
-  if (!NotifyOwner(c, c->id, c->range.value)) return false;
+  if (!NotifyOwner(c, c->id | (given ? kNotifyGivenValue : 0u), c->range.value)) return false;
   return !WantsBeginEnd(c) || NotifyOwner(c, c->id | kNotifyEnd, 0.0f);
 }
 
@@ -183,10 +183,10 @@ bool StepValue(ValueControl* c, int units) {
   return true;
 }
 
-bool SetValueByUser(ValueControl* c, float value) {
+bool SetValueByUser(ValueControl* c, float value, bool given) {
   if (!RangeHolds(&c->range, value)) return true;  // refused: the owner hears nothing
   if (SetRangeValue(&c->range, value)) c->redraw(c);
-  if (!NotifyUserChange(c)) return false;
+  if (!NotifyUserChange(c, given)) return false;
   RefreshPrecision(c);
   return true;
 }
@@ -199,17 +199,19 @@ static POINT ScreenAnchor(const ValueControl* c, int less) {
   return at;
 }
 
-// What a typed answer sets; false when it sets nothing (a decibel answer
-// without a digit that is not minus infinity).
+// What a typed answer sets; false when it sets nothing: an answer without a
+// number (that is not minus infinity on a decibel control).
 static bool ReadAnswer(const ValueControl* c, bool decibel, const char* answer, float* value) {
   if (decibel) return ReadDecibelAnswer(&c->range, answer, value) != 0;
-  *value = FiniteFloat(static_cast<double>(ParseValue(answer)));
+  long double typed = 0;
+  if (!ParseTypedValue(answer, &typed)) return false;
+  *value = FiniteFloat(static_cast<double>(typed));
   return true;
 }
 
 // The quick edit box on the value as the control shows it ("- inf" for a
-// silent decibel control). An answer equal to that text changes nothing:
-// Enter on an untouched box never moves the value, however it was rounded.
+// silent decibel control). Enter on an untouched box changes nothing, however
+// the shown text rounded the value; the same text typed anew is an answer.
 static bool EditAsText(ValueControl* c, bool decibel) {
   char text[64];
   if (decibel) {
@@ -219,17 +221,18 @@ static bool EditAsText(ValueControl* c, bool decibel) {
   }
   const POINT at = ScreenAnchor(c, 0);
   HWND window = c->window;
-  char* answer = OpenQuickEdit(window, kTextStyleValue, at.x, at.y, 100, 20, text);
+  int edited = 0;
+  char* answer = OpenQuickEdit(window, kTextStyleValue, at.x, at.y, 100, 20, text, &edited);
   if (!IsOurRecord(window, c)) {  // closed from inside the box's modal loop
     std::free(answer);
     return false;
   }
   if (!answer) return true;
-  const bool typed = answer[0] != '\0' && std::strcmp(answer, text) != 0;
+  const bool typed = answer[0] != '\0' && edited;
   float value = 0.0f;
   const bool read = typed && ReadAnswer(c, decibel, answer, &value);
   std::free(answer);
-  return !read || SetValueByUser(c, value);
+  return !read || SetValueByUser(c, value, true);
 }
 
 static bool EditAsTime(ValueControl* c, bool reciprocal) {
@@ -240,7 +243,8 @@ static bool EditAsTime(ValueControl* c, bool reciprocal) {
   const float answer = OpenTimeDialog(window, kTextStyleValue, at.x, at.y, seconds);
   if (!IsOurRecord(window, c)) return false;
   if (answer == kTimeDialogCancel) return true;
-  return SetValueByUser(c, reciprocal ? 1.0f / (answer > 1.0e-8f ? answer : 1.0e-8f) : answer);
+  return SetValueByUser(c, reciprocal ? 1.0f / (answer > 1.0e-8f ? answer : 1.0e-8f) : answer,
+                        true);
 }
 
 void EditValue(ValueControl* c) {
@@ -283,12 +287,12 @@ LRESULT OnValueCommand(ValueControl* c, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     case kMenuDefault:
-      if (c->enabled) SetValueByUser(c, c->range.default_value);
+      if (c->enabled) SetValueByUser(c, c->range.default_value, true);
       return 0;
     case kMenuMinimum:
     case kMenuMaximum:
       if (ValueItemsOn(c)) {
-        SetValueByUser(c, command == kMenuMinimum ? c->range.minimum : c->range.maximum);
+        SetValueByUser(c, command == kMenuMinimum ? c->range.minimum : c->range.maximum, true);
       }
       return 0;
     case kMenuEditValue:
@@ -342,7 +346,7 @@ bool OnCommonValueMessage(ValueControl* c, UINT message, WPARAM wparam, LPARAM l
       if (wparam == kLatencyTimerId) OnLatencyTimer(c);
       return true;
     case WM_LBUTTONDBLCLK:
-      if (c->enabled) SetValueByUser(c, c->range.default_value);
+      if (c->enabled) SetValueByUser(c, c->range.default_value, true);
       return true;
     case WM_COMMAND: *result = OnValueCommand(c, wparam, lparam); return true;
     case WM_CLOSE: DestroyWindow(c->window); return true;

@@ -89,8 +89,9 @@ ValueControl* ValueControlOf(HWND window);
 bool NotifyOwner(ValueControl* control, uint32_t code, float value);
 
 // Begin (with kNotifyBeginEnd), value, end: a change made through a menu,
-// an editor or a double-click. Returns false when the control is gone.
-bool NotifyUserChange(ValueControl* control);
+// an editor or a double-click; with `given`, the value carries
+// kNotifyGivenValue. Returns false when the control is gone.
+bool NotifyUserChange(ValueControl* control, bool given);
 
 // The precision window after the control changed by itself / by its owner.
 void RefreshPrecision(ValueControl* control);
@@ -115,8 +116,10 @@ void UpdateDragPopup(ValueControl* control);
 bool StepValue(ValueControl* control, int units);
 
 // Sets a value by the owner's rule, redraws, notifies begin/value/end and
-// refreshes the precision window. Returns false when the control is gone.
-bool SetValueByUser(ValueControl* control, float value);
+// refreshes the precision window; `given` as for NotifyUserChange (a typed
+// value, a menu's default, minimum or maximum). Returns false when the
+// control is gone.
+bool SetValueByUser(ValueControl* control, float value, bool given);
 
 // "Edit Value": each editor the style names in turn, at the anchor.
 void EditValue(ValueControl* control);

@@ -1,9 +1,10 @@
 // genrender: renders Generator settings to a WAV file or to standard output,
 // offline.
 //
-// Takes a current-set file (or the built-in defaults), switches the generator
-// on and renders it in one of two qualities. `specified` runs the engine
-// exactly as the program's audio thread does (reset, then blocks of 4,408
+// Takes a current-set file as Generator takes it when it loads one (its
+// values brought into the panel's ranges by the same function), or the
+// built-in defaults, switches the generator on and renders it in one of two
+// qualities. `live` runs the engine exactly as the program's audio thread does (reset, then blocks of 4,408
 // frames): the program's own 16-bit output, bit for bit. `high` runs the
 // precise synth (generator/engine/precise_synth.h): the same set-up, timing and
 // envelope computed in double precision, written as 16- or 24-bit PCM with
@@ -36,10 +37,11 @@
 #include "generator/engine/precise_synth.h"
 #include "generator/files/set_file_format.h"
 #include "generator/files/wav_file.h"
+#include "generator/panel/panel_parameters.h"
 #include "tools/usage_error.h"
 
 static const char kUsage[] =
-    "usage: genrender [-s SETFILE] [-d SECONDS] [--quality specified|high]\n"
+    "usage: genrender [-s SETFILE] [-d SECONDS] [--quality live|high]\n"
     "                 [--format s16|s24|f32] [--dither tpdf|none] -o OUTPUT.wav\n"
     "\n"
     "Renders the generator's signal to a stereo 44,100 Hz WAV file.\n"
@@ -48,7 +50,7 @@ static const char kUsage[] =
     "                        without it the built-in defaults (1 kHz sine, -10 dB)\n"
     "  -d, --duration SEC    seconds to render, 0.001 to 3600 (default 1)\n"
     "  -o, --output FILE     the WAV file to write; - writes it to standard output\n"
-    "      --quality Q       specified (default): the Generator program's own\n"
+    "      --quality Q       live (default): the Generator program's own\n"
     "                        16-bit output, bit for bit, from the same engine in the\n"
     "                        same blocks; high: the same signal, timing and envelope\n"
     "                        computed in double precision, without table look-up\n"
@@ -61,8 +63,11 @@ static const char kUsage[] =
     "  -h, --help            this text\n"
     "\n"
     "Options take their value as the next argument or after '=' (--duration=2).\n"
-    "The generator is switched on for the render whatever the file says. One-shots,\n"
-    "impulses and single sweeps end by themselves and leave silence after them.\n"
+    "A set file is taken as Generator takes it when it loads it: every value the\n"
+    "panel shows is brought into the panel's range, so a damaged file renders as\n"
+    "the program would play it. The generator is switched on for the render\n"
+    "whatever the file says. One-shots, impulses and single sweeps end by\n"
+    "themselves and leave silence after them.\n"
     "\n"
     "  genrender -s set.def -d 10 --quality high --format s24 -o - | sox - -n stat\n"
     "\n"
@@ -70,10 +75,10 @@ static const char kUsage[] =
 
 static const char kProgram[] = "genrender";
 
-enum Quality { kSpecified, kHigh };
+enum Quality { kLive, kHigh };
 
 // The words of the option values, by their numbers.
-static const char* const kQualityNames[] = {"specified", "high", nullptr};
+static const char* const kQualityNames[] = {"live", "high", nullptr};
 static const char* const kFormatNames[] = {"s16", "s24", "f32", nullptr};  // WavSampleFormat
 static const char* const kDitherNames[] = {"none", "tpdf", nullptr};
 
@@ -149,16 +154,24 @@ static int NextOption(int argc, char** argv, int* i, const char** value) {
 // Reads the command line into `r`. Returns 0 to render, 2 after a usage
 // error, 1 when it printed the help (any argument may ask for it).
 static int ParseArguments(int argc, char** argv, Request* r) {
-  *r = Request{nullptr, nullptr, 1.0, kSpecified, kWavS16, -1};
+  *r = Request{nullptr, nullptr, 1.0, kLive, kWavS16, -1};
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
       std::fputs(kUsage, stdout);
       return 1;
     }
   }
+  bool given[kOptionDither + 1] = {};
   for (int i = 1; i < argc; ++i) {
     const char* value = nullptr;
-    switch (NextOption(argc, argv, &i, &value)) {
+    const int option = NextOption(argc, argv, &i, &value);
+    if (option >= 0 && given[option]) {
+      for (const OptionName& name : kOptions) {
+        if (name.id == option) return UsageError(kProgram, "%s is given twice", name.long_name);
+      }
+    }
+    if (option >= 0) given[option] = true;
+    switch (option) {
       case kOptionSet: r->set_path = value; break;
       case kOptionOutput: r->output = value; break;
       case kOptionDuration: {
@@ -173,7 +186,7 @@ static int ParseArguments(int argc, char** argv, Request* r) {
       case kOptionQuality: {
         const int quality = WordIndex(value, kQualityNames);
         if (quality < 0)
-          return UsageError(kProgram, "unknown quality '%s': specified or high", value);
+          return UsageError(kProgram, "unknown quality '%s': live or high", value);
         r->quality = static_cast<Quality>(quality);
         break;
       }
@@ -192,14 +205,14 @@ static int ParseArguments(int argc, char** argv, Request* r) {
   }
   if (!r->output)
     return UsageError(kProgram, "no output file given: -o FILE, or -o - for standard output");
-  if (r->quality == kSpecified && r->format != kWavS16) {
+  if (r->quality == kLive && r->format != kWavS16) {
     return UsageError(kProgram,
-                      "--format %s needs --quality high: the specified engine renders 16 bits",
+                      "--format %s needs --quality high: the live engine renders 16 bits",
                       kFormatNames[r->format]);
   }
-  if (r->quality == kSpecified && r->dither != -1) {
+  if (r->quality == kLive && r->dither != -1) {
     return UsageError(kProgram,
-                      "--dither goes with --quality high: the specified engine truncates");
+                      "--dither goes with --quality high: the live engine truncates");
   }
   if (r->format == kWavF32 && r->dither == 1) {
     return UsageError(kProgram, "--dither tpdf: float output is not dithered");
@@ -245,6 +258,7 @@ static bool ReadSettings(const char* path, GeneratorSettings* settings) {
     std::fprintf(stderr, "genrender: %s is not a Generator current-set file\n", path);
     return false;
   }
+  KeepSettingsShowable(settings);  // what Generator does with a loaded set
   return true;
 }
 
@@ -262,10 +276,10 @@ static int WriteRender(const Request& r, const GeneratorSettings& settings, uint
   const size_t header_bytes = MakeWavHeader(r.format, frames, bytes);
   errno = 0;
   if (std::fwrite(bytes, 1, header_bytes, file) != header_bytes) return WriteErrno();
-  OfflineRender specified;
+  OfflineRender live;
   PreciseRender high;
-  const bool began = r.quality == kSpecified
-                         ? BeginOfflineRender(&specified, settings, block_frames)
+  const bool began = r.quality == kLive
+                         ? BeginOfflineRender(&live, settings, block_frames)
                          : BeginPreciseRender(&high, settings, block_frames);
   if (!began) return ENOMEM;
   Dither dither = {0x243F6A8885A308D3ull};  // any fixed seed: the same request gives the same file
@@ -274,8 +288,8 @@ static int WriteRender(const Request& r, const GeneratorSettings& settings, uint
   for (uint32_t done = 0; error == 0 && done < frames;) {
     const uint32_t left = frames - done;
     const uint32_t take = left < static_cast<uint32_t>(block_frames) ? left : block_frames;
-    if (r.quality == kSpecified) {
-      PackPcm16(NextOfflineBlock(&specified), 2 * take, bytes);
+    if (r.quality == kLive) {
+      PackPcm16(NextOfflineBlock(&live), 2 * take, bytes);
     } else {
       PackSamples(NextPreciseBlock(&high), 2 * take, r.format, r.dither ? &dither : nullptr, bytes);
     }
@@ -285,8 +299,8 @@ static int WriteRender(const Request& r, const GeneratorSettings& settings, uint
     }
     done += take;
   }
-  if (r.quality == kSpecified) {
-    EndOfflineRender(&specified);
+  if (r.quality == kLive) {
+    EndOfflineRender(&live);
   } else {
     EndPreciseRender(&high);
   }

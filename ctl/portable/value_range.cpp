@@ -146,22 +146,13 @@ float ValueOfDecibels(double decibels) {
 }
 
 int ReadDecibelAnswer(const ValueRange* r, const char* text, float* value) {
-  char squeezed[16];
-  size_t length = 0;
-  bool digit = false;
-  for (const char* p = text; *p; ++p) {
-    if (*p >= '0' && *p <= '9') digit = true;
-    if (*p == ' ' || *p == '\t') continue;
-    const char lower = (*p >= 'A' && *p <= 'Z') ? static_cast<char>(*p - 'A' + 'a') : *p;
-    if (length + 1 < sizeof squeezed) squeezed[length++] = lower;
-  }
-  squeezed[length] = '\0';
-  if (std::strcmp(squeezed, "-inf") == 0) {
+  if (IsMinusInfinity(text)) {
     *value = RangeLow(r);
     return 1;
   }
-  if (!digit) return 0;
-  *value = ValueOfDecibels(static_cast<double>(ParseValue(text)));
+  long double decibels = 0;
+  if (!ParseTypedValue(text, &decibels)) return 0;
+  *value = ValueOfDecibels(static_cast<double>(decibels));
   return 1;
 }
 

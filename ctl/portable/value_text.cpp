@@ -40,12 +40,17 @@ int FormatMenuNumber(float value, int decimals, int decibel, char* out, size_t o
 
 static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+bool IsMinusSign(char c) {
+  const unsigned char byte = static_cast<unsigned char>(c);
+  return c == '-' || byte == kAnsiEnDash || byte == kAnsiEmDash;
+}
+
 long double ParseValue(const char* text) {
   if (!text) return 0;
   bool negative = false;
   const char* p = text;
   while (*p && !IsDigit(*p) && *p != '.' && *p != ',') {
-    if (*p == '-') negative = true;
+    if (IsMinusSign(*p)) negative = true;
     ++p;
   }
   long double result = 0;
@@ -61,4 +66,27 @@ long double ParseValue(const char* text) {
     }
   }
   return negative ? -result : result;
+}
+
+int ParseTypedValue(const char* text, long double* value) {
+  if (!text) return 0;
+  for (const char* p = text; *p; ++p) {
+    if (IsDigit(*p)) {
+      *value = ParseValue(text);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int IsMinusInfinity(const char* text) {
+  static const char kWord[] = "-inf";
+  size_t matched = 0;
+  for (const char* p = text; p && *p; ++p) {
+    if (*p == ' ' || *p == '\t') continue;
+    const char c = IsMinusSign(*p) ? '-' : (*p >= 'A' && *p <= 'Z') ? static_cast<char>(*p + 32) : *p;
+    if (matched >= sizeof kWord - 1 || c != kWord[matched]) return 0;
+    ++matched;
+  }
+  return matched == sizeof kWord - 1 ? 1 : 0;
 }

@@ -80,17 +80,19 @@ static void ShowOn(GeneratorPanel* p, bool on) {
   SetControl(p->lamp_on, on ? 1.0f : 0.0f);
 }
 
-static void LightPresets(GeneratorPanel* p, const KnobParameter& k, float value) {
-  const int lit = LitPreset(k, value);
+static void LightPresets(GeneratorPanel* p, const KnobParameter& k, float value, bool stepped) {
+  const int lit = LitPreset(k, value, stepped);
   for (int i = 0; i < k.preset_count; ++i) SetButton(p, k.first_preset + i, i == lit);
 }
 
-// A knob's value changed other than through the knob itself: the knob, its
-// read-out and its presets show it.
-static void ShowKnobValue(GeneratorPanel* p, const KnobParameter& k, const GeneratorSettings& s) {
+// A knob's value changed other than through the knob itself (typed into
+// its read-out, loaded, a preset, or moved along by the other sweep end
+// when `stepped`): the knob, its read-out and its presets show it.
+static void ShowKnobValue(GeneratorPanel* p, const KnobParameter& k, const GeneratorSettings& s,
+                          bool stepped = false) {
   SetControl(p->controls[k.knob], s.*k.field);
   RepaintReadout(p, k.readout);
-  LightPresets(p, k, s.*k.field);
+  LightPresets(p, k, s.*k.field, stepped);
 }
 
 // ---------------------------------------------------------------------------
@@ -201,12 +203,15 @@ void DestroyPanel(GeneratorPanel* p) {
 // ---------------------------------------------------------------------------
 // Notifications.
 
-static void OnKnob(GeneratorPanel* p, const KnobParameter& k, float value, GeneratorSettings* s) {
+// `given`: typed into the knob's own box or chosen from its menu, so a
+// preset lights only for its exact value; else dragged or stepped.
+static void OnKnob(GeneratorPanel* p, const KnobParameter& k, float value, bool given,
+                   GeneratorSettings* s) {
   s->*k.field = value;
   RepaintReadout(p, k.readout);
-  LightPresets(p, k, value);
+  LightPresets(p, k, value, !given);
   const int moved_along = KeepSweepOrdered(k.knob, s);
-  if (moved_along >= 0) ShowKnobValue(p, *FindKnobParameter(moved_along), *s);
+  if (moved_along >= 0) ShowKnobValue(p, *FindKnobParameter(moved_along), *s, !given);
 }
 
 // A preset button: the knob it belongs to, or null when `code` is none.
@@ -273,7 +278,7 @@ int OnPanelNotify(void* user_data, uint32_t code_word, uint32_t value_bits) {
   const float value = FloatFromBits(value_bits);
   GeneratorSettings s = PendingSettings(p);
   if (const KnobParameter* knob = FindKnobParameter(code)) {
-    OnKnob(p, *knob, value, &s);
+    OnKnob(p, *knob, value, (code_word & kNotifyGivenValue) != 0, &s);
   } else if (const KnobParameter* preset_knob = PresetKnob(code)) {
     OnPreset(p, *preset_knob, code, &s);
   } else if (!OnSwitch(p, code, value, &s)) {
@@ -329,8 +334,10 @@ static void TypeIntoReadout(GeneratorPanel* p, HWND window, int id) {
   GeneratorSettings s = PendingSettings(p);
   char text[64];
   ReadoutEntryText(id, &s, text, sizeof text);
+  const KnobParameter& k = kKnobParameters[id];
+  const double* minus_infinity = k.format == kShowDecibels ? &k.entry_minimum : nullptr;
   double value = 0.0;
-  if (!AskForValue(window, POINT{0, 18}, text, &value)) return;
+  if (!AskForValue(window, POINT{0, 18}, text, &value, minus_infinity)) return;
   s = PendingSettings(p);  // the settings may have changed while the box was open
   if (!ApplyReadoutEntry(id, value, &s)) return;
   SetGeneratorSettings(p->engine, &s);

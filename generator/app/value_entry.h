@@ -5,7 +5,11 @@
 #include <windows.h>
 
 // A quick edit box under `window` at client point `at`, opened with
-// `initial`; stores the typed value in `value` and returns true only when
-// the user typed something other than the initial text (an untouched Enter
-// keeps the value as it is, however the text rounded it).
-bool AskForValue(HWND window, POINT at, const char* initial, double* value);
+// `initial`. True, with the typed number in `value`, only when the user
+// changed the text and it holds a number: an untouched Enter keeps the value
+// however the text rounded it, and an answer without a number ("off", "-",
+// "x") changes nothing. Where the value is in decibels,
+// `minus_infinity` (when given) is what "-inf" (any case, any blanks)
+// stands for: the range's minimum.
+bool AskForValue(HWND window, POINT at, const char* initial, double* value,
+                 const double* minus_infinity = nullptr);

@@ -120,10 +120,14 @@ const KnobParameter* FindKnobParameter(int control_id) {
 
 static bool IsLogarithmic(const KnobParameter& k) { return (k.style & kStyleLogarithmic) != 0; }
 
-int LitPreset(const KnobParameter& k, float value) {
+int LitPreset(const KnobParameter& k, float value, bool stepped) {
   // A hundredth of a step: far above what stepping accumulates, far below
-  // anything a user sets on purpose (a step is the finest the knob goes).
+  // anything a user steps to on purpose (a step is the finest the knob goes).
   for (int i = 0; i < k.preset_count; ++i) {
+    if (!stepped) {
+      if (value == k.presets[i]) return i;
+      continue;
+    }
     const double preset = k.presets[i];
     const double tolerance = IsLogarithmic(k) ? std::fabs(preset) * (k.step - 1.0) * 0.01
                                               : static_cast<double>(k.step) * 0.01;
@@ -205,8 +209,11 @@ void KeepSettingsShowable(GeneratorSettings* s) {
       Showable(s->gate_on_s, kGateTimeMinimum, kGateTimeMaximum, kGeneratorDefaults.gate_on_s);
   s->gate_off_s =
       Showable(s->gate_off_s, kGateTimeMinimum, kGateTimeMaximum, kGeneratorDefaults.gate_off_s);
-  // The engine times any non-zero one_shot; the panel's two buttons show 0 and 1.
+  // The engine times any non-zero one_shot; the panel's two buttons show 0
+  // and 1. The gate button lights for any non-zero gate, which the engine
+  // gates only at 1: a non-zero gate becomes 1, so what shows is what plays.
   if (s->one_shot != 0) s->one_shot = 1;
+  if (s->gate != 0) s->gate = 1;
   // The engine sweeps between the lower and the higher of the two words, so
   // swapping them plays the same and shows start <= end.
   if (s->sweep_start_hz > s->sweep_end_hz) {

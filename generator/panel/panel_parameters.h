@@ -142,9 +142,11 @@ constexpr int kFrequencyPresetCount = 5;
 extern const float kFrequencyPresets[kFrequencyPresetCount];
 
 // Which preset of `knob` is lit for `value`: the index of a preset equal to
-// the value up to the rounding that stepping a float accumulates (200 steps
-// of 0.1 dB from -40 reach -20.0000763), else -1. -20.1 dB lights none.
-int LitPreset(const KnobParameter& knob, float value);
+// it, else -1. A value reached by stepping (`stepped`) may differ by the
+// rounding that stepping a float accumulates (200 steps of 0.1 dB from -40
+// reach -20.0000763); a typed or loaded one must be the preset exactly
+// (15002 Hz lights no "15000"). -20.1 dB lights none.
+int LitPreset(const KnobParameter& knob, float value, bool stepped);
 
 // Keeps sweep start ≤ end after `moved` (kSweepStartKnob or kSweepEndKnob)
 // changed: the other end moves along. Returns the control id of the knob that
@@ -164,9 +166,11 @@ int ApplyReadoutEntry(int id, double value, GeneratorSettings* settings);
 // The gate times the Options window accepts, in seconds.
 constexpr float kGateTimeMinimum = 0.1f, kGateTimeMaximum = 60.0f;
 
-// Brings loaded settings into what the panel can show: a value that is not
-// finite takes its default, a finite one outside the range the panel accepts
-// (its knob's, the balance slider's, the gate times') the nearest bound.
-// Everything else (switches, waveform and noise numbers, reserved words)
-// stays as it is.
+// Brings loaded settings into what the panel can show, the one rule for a
+// loaded set (Generator's and genrender's): a value that is not finite takes
+// its default, a finite one outside the range the panel accepts (its
+// knob's, the balance slider's, the gate times') the nearest bound; a
+// non-zero one-shot or gate word becomes 1, and the sweep's ends are put in
+// order. Everything else (waveform and noise numbers, reserved words) stays
+// as it is.
 void KeepSettingsShowable(GeneratorSettings* settings);

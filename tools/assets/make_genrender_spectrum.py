@@ -1,15 +1,15 @@
 """The README's picture of genrender's two qualities: docs/genrender_spectrum.png.
 
-Renders 2 s of a 1 kHz sine at -1 dBFS with genrender twice, in the specified
+Renders 2 s of a 1 kHz sine at -1 dBFS with genrender twice, in the live
 quality (the program's 16-bit output) and in high quality as 16-bit PCM with
 TPDF dither, and draws the spectrum of each side by side: averaged FFTs of
 16,384 frames of the left channel from 0.25 s on, in dBFS per bin (a
 full-scale sine peaks at 0 dB), through a 7-term Blackman-Harris window whose
 side lobes (-180 dB) stay below the 16-bit noise floor, with the THD+N of a
-least-squares sine fit (frequency included) over the same frames. Run from the repo root after a
-native build:
+least-squares sine fit (frequency included) over the same frames. Run from
+the repo root after `make tools`:
 
-    /usr/bin/python3 tools/assets/make_genrender_spectrum.py build/native/tools/genrender
+    /usr/bin/python3 tools/assets/make_genrender_spectrum.py build/bench/tools/genrender
 
 Needs numpy, Pillow and the DejaVu fonts (Debian: python3-numpy, python3-pil,
 fonts-dejavu-core).
@@ -112,14 +112,14 @@ def panel(title, x):
 
 
 def main():
-    genrender = sys.argv[1] if len(sys.argv) > 1 else "build/native/tools/genrender"
+    genrender = sys.argv[1] if len(sys.argv) > 1 else "build/bench/tools/genrender"
     with tempfile.TemporaryDirectory() as work:
         set_file = os.path.join(work, "tone.def")
         write_set_file(set_file)
-        specified = render(genrender, set_file, os.path.join(work, "specified.wav"), "specified")
+        live = render(genrender, set_file, os.path.join(work, "live.wav"), "live")
         high = render(genrender, set_file, os.path.join(work, "high.wav"), "high")
     image = Image.new("RGB", (2 * SIZE[0], SIZE[1]), (255, 255, 255))
-    image.paste(panel("specified, 16-bit", specified), (0, 0))
+    image.paste(panel("live, 16-bit", live), (0, 0))
     image.paste(panel("high, 16-bit, TPDF dither", high), (SIZE[0], 0))
     image.save(OUT, optimize=True)
     print("wrote", os.path.normpath(OUT))

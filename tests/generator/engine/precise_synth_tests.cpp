@@ -98,7 +98,7 @@ TEST(PreciseSynth, OneKilohertzAtMinusOneDbfsReachesItsFigures) {
   for (const Row& row : rows) {
     const auto left = Left(Render(s, kRate * 3 / 4, row.precise, row.format));
     const SineFit fit = FitSine(Slice(left, kRate / 4, kRate / 2), 1000.0);  // past the ramp
-    SCOPED_TRACE(testing::Message() << (row.precise ? "high " : "specified ") << row.format);
+    SCOPED_TRACE(testing::Message() << (row.precise ? "high " : "live ") << row.format);
     EXPECT_LT(fit.thd_n_db, row.thd_n_below);
     EXPECT_GT(fit.thd_n_db, row.thd_n_above);
     EXPECT_LT(std::fabs(fit.hz / 1000.0 - 1.0), row.frequency_error);
