@@ -104,7 +104,10 @@ static INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wparam, LP
   switch (message) {
     case WM_ERASEBKGND: return OnOptionsEraseBackground(dialog, o, reinterpret_cast<HDC>(wparam));
     case WM_PAINT: OnOptionsPaint(dialog, o); return TRUE;
-    case WM_LBUTTONDOWN: OnOptionsButtonDown(dialog, o, at); return TRUE;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:  // a second click soon after the first is a click too
+      OnOptionsButtonDown(dialog, o, at);
+      return TRUE;
     case WM_MOUSEMOVE: MoveWindowDrag(&o->drag, at.x, at.y); return TRUE;
     case WM_LBUTTONUP: EndWindowDrag(&o->drag, at.x, at.y); return TRUE;
     case WM_CAPTURECHANGED:  // Alt+Tab mid-drag: drop the outline

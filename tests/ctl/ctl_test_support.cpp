@@ -143,7 +143,13 @@ void Key(WORD vk) {
 }
 
 void Type(const char* text) {
-  for (const char* c = text; *c; ++c) {
+  std::wstring wide;
+  for (const char* c = text; *c; ++c) wide += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+  TypeText(wide.c_str());
+}
+
+void TypeText(const wchar_t* text) {
+  for (const wchar_t* c = text; *c; ++c) {
     INPUT in[2] = {};
     in[0].type = in[1].type = INPUT_KEYBOARD;
     in[0].ki.wScan = in[1].ki.wScan = static_cast<WORD>(*c);

@@ -72,6 +72,7 @@ size_t StopScript();
 // the mouse moved to a screen point and the left button pressed / released.
 void Key(WORD vk);
 void Type(const char* text);
+void TypeText(const wchar_t* text);  // any Unicode characters, as a keyboard sends them
 void Mouse(POINT at, bool down, bool up);
 
 // A client point of `window` on the screen.

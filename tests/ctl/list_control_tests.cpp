@@ -667,29 +667,31 @@ TEST(ValueGrid, CtrlPressesEditAndZoomWithinLimits) {
   auto& [library, host, owner] = bench;
   HWND grid = Grid(host.window, &owner);
   AddItems(grid);
-  auto typed = [](const char* text, WORD end_key) {
+  auto typed = [](const wchar_t* text, WORD end_key) {
     return Steps{[text] {
                    SendMessageA(GetDlgItem(GetPopupSlot(kSlotQuickEdit), 10), EM_SETSEL, 0, -1);
-                   Type(text);
+                   TypeText(text);
                  },
                  [end_key] { Key(end_key); }};
   };
   const struct {
     int x, y;
-    const char* text;
+    const wchar_t* text;
     WORD end_key;
     int item;
     float want;
-  } edits[] = {{20, 20, "3.25", VK_RETURN, 0, 3.25f},
-               {70, 20, "1000", VK_RETURN, 1, 64.0f},  // clamped
-               {20, 20, "7", VK_ESCAPE, 0, 3.25f}};    // dismissed
+  } edits[] = {{20, 20, L"3.25", VK_RETURN, 0, 3.25f},
+               {70, 20, L"1000", VK_RETURN, 1, 64.0f},  // clamped
+               {20, 20, L"7", VK_ESCAPE, 0, 3.25f},     // dismissed
+               {20, 20, L"off", VK_RETURN, 0, 3.25f},   // no number: nothing
+               {20, 20, L"\u20132", VK_RETURN, 0, 0.0f}};  // a pasted en dash: -2, clamped
   for (const auto& e : edits) {
     StartScript(typed(e.text, e.end_key), [] {
       if (HWND box = GetPopupSlot(kSlotQuickEdit)) PostMessageA(box, WM_CLOSE, 0, 0);
     });
     Send(grid, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, e.x, e.y);
     StopScript();
-    EXPECT_FLOAT_EQ(GetGridItemValue(grid, e.item), e.want) << e.text;
+    EXPECT_FLOAT_EQ(GetGridItemValue(grid, e.item), e.want) << static_cast<int>(e.text[0]);
   }
   EXPECT_EQ(First(owner.Take(), 4).line, 100);
   StartScript({[] {

@@ -211,6 +211,81 @@ TEST(GeneratorPanel, TypedValuesPresetsAndTheSweepPair) {
   EXPECT_FLOAT_EQ(Settings().gate_on_s, 2.5f);
 }
 
+// Every place a value is typed takes answers alike, from a quiet -60 dB: text
+// without a number changes nothing (never the loudest 0 dB); "-inf" is the
+// minimum where a read-out shows decibels (a knob's box knows no unit, so
+// there it is no number); a pasted en dash is a minus sign; and the number
+// a read-out shows, typed anew, is an answer that lights its preset.
+TEST(GeneratorPanel, EveryPlaceTakesTypedAnswersAlike) {
+  Program program;
+  Click(Control(70));  // the options window, for the gate times
+  ASSERT_NE(g_panel.options.window, nullptr);
+  const POINT gate_on = OnScreen(g_panel.options.window, 87, 32);
+  const std::function<void()> level_readout = [] { Click(g_panel.readouts[kLevelReadout]); };
+  const std::function<void()> level_knob = [] {
+    SetFocus(Control(kLevelKnob));
+    SendMessageA(Control(kLevelKnob), WM_KEYDOWN, VK_INSERT, 0);
+  };
+  const std::function<void()> gain_readout = [] { Click(g_panel.readouts[kGainReadout]); };
+  const std::function<void()> gate_time = [&] {
+    // Above the main window, which the clicks before raised (Wine keeps an
+    // owned window above its owner only with a window manager).
+    SetWindowPos(g_panel.options.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    Mouse(gate_on, true, true);
+    PumpFor(50);
+  };
+  const struct {
+    const std::function<void()>* open;
+    const wchar_t* typed;
+    float GeneratorSettings::*field;
+    float expected;
+  } answers[] = {
+      {&level_readout, L"x", &GeneratorSettings::level_db, -60.0f},
+      {&level_readout, L"off", &GeneratorSettings::level_db, -60.0f},
+      {&level_readout, L"-", &GeneratorSettings::level_db, -60.0f},
+      {&level_readout, L"- INF", &GeneratorSettings::level_db, -80.0f},
+      {&level_readout, L"\u201320", &GeneratorSettings::level_db, -20.0f},
+      {&level_knob, L"mute", &GeneratorSettings::level_db, -60.0f},
+      {&level_knob, L"-inf", &GeneratorSettings::level_db, -60.0f},
+      {&level_knob, L"\u201412", &GeneratorSettings::level_db, -12.0f},
+      {&gain_readout, L"x", &GeneratorSettings::gain_db, 0.0f},
+      {&gain_readout, L"\u20135", &GeneratorSettings::gain_db, -5.0f},
+      {&gate_time, L"off", &GeneratorSettings::gate_on_s, 1.0f},
+      {&gate_time, L"2.5", &GeneratorSettings::gate_on_s, 2.5f},
+  };
+  for (const auto& a : answers) {
+    GeneratorSettings s = Settings();
+    s.level_db = -60.0f;
+    s.gain_db = 0.0f;
+    s.gate_on_s = 1.0f;
+    SetGeneratorSettings(g_app.engine, &s);
+    RefreshPanel(&g_panel);
+    StartScript({[&] { TypeText(a.typed); }, [] { Key(VK_RETURN); }}, [] {
+      if (HWND editor = GetPopupSlot(kSlotQuickEdit)) PostMessageA(editor, WM_CLOSE, 0, 0);
+    });
+    (*a.open)();
+    StopScript();
+    PumpFor(50);
+    EXPECT_FLOAT_EQ(Settings().*a.field, a.expected) << static_cast<int>(a.typed[0]);
+  }
+
+  // 1000.4 Hz shows "1000": typing "1000" anew is an answer, and lights 1 kHz.
+  GeneratorSettings s = Settings();
+  s.frequency_hz = 1000.4f;
+  SetGeneratorSettings(g_app.engine, &s);
+  RefreshPanel(&g_panel);
+  const int one_kilohertz = kFrequencyPresetFirst + 2;
+  EXPECT_EQ(ValueOf(Control(one_kilohertz)), 0.0f);
+  TypeInto("1000", [] { Click(g_panel.readouts[kFrequencyReadout]); });
+  EXPECT_EQ(Settings().frequency_hz, 1000.0f);
+  EXPECT_EQ(ValueOf(Control(one_kilohertz)), 1.0f);
+  // Typed next to a preset lights none; stepping onto it does.
+  TypeInto("15002", [] { Click(g_panel.readouts[kFrequencyReadout]); });
+  for (int i = 0; i < kFrequencyPresetCount; ++i) {
+    EXPECT_EQ(ValueOf(Control(kFrequencyPresetFirst + i)), 0.0f) << i;
+  }
+}
+
 TEST(GeneratorPanel, TabFollowsTheTableAndTheSetComesBackOff) {
   {
     Program program;

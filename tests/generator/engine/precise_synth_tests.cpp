@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "generator/engine/precise_synth.h"
 #include "generator/files/set_file_format.h"
 #include "generator/files/wav_file.h"
+#include "generator/panel/panel_parameters.h"
 #include "tests/generator/signal_measure.h"
 
 namespace {
@@ -160,6 +162,40 @@ TEST(GenRender, HeaderAndSamplesOfEachFormat) {
       EXPECT_NEAR(x[2 * n + 1], level(std::cos(2 * kPi * n / 100)), error) << n;
     }
   }
+}
+
+// A damaged set file (a tone at -10 dB with values no panel shows) renders,
+// in the live quality, exactly what Generator plays once it has loaded it:
+// the same rule brings it into the panel's ranges.
+TEST(GenRender, ADamagedSetFileRendersAsGeneratorPlaysIt) {
+  GeneratorSettings damaged = kGeneratorDefaults;
+  damaged.frequency_hz = -440.0f;
+  damaged.pan = 1e30f;
+  damaged.dc_offset = std::numeric_limits<float>::infinity();
+  damaged.gate = 2;
+  const std::string set = testing::TempDir() + "damaged.def",
+                    wav = testing::TempDir() + "damaged.wav";
+  std::ofstream(set, std::ios::binary)
+      .write(kSetFileIdentification, kSetFileHeaderBytes)
+      .write(reinterpret_cast<const char*>(&damaged), sizeof damaged);
+  const std::string command = std::string(QX_GENRENDER) + " -d 0.2 -s " + set + " -o " + wav;
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::ifstream in(wav, std::ios::binary);
+  const std::vector<unsigned char> b{std::istreambuf_iterator<char>(in), {}};
+  const size_t frames = 8820;
+  ASSERT_EQ(b.size(), 44 + 4 * frames);
+
+  GeneratorSettings loaded = damaged;  // as LoadCurrentSet takes it
+  loaded.on = 0;
+  KeepSettingsShowable(&loaded);
+  EXPECT_EQ(loaded.gate, 1);
+  const std::vector<double> expected = Render(loaded, frames, false);
+  const std::vector<double> got = Unpack(b.data() + 44, 2 * frames, kWavS16);
+  ASSERT_EQ(got.size(), expected.size());
+  for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i] * 32767.0, expected[i] * 32767.0) << i;
+  double peak = 0;
+  for (double v : got) peak = std::max(peak, std::fabs(v));
+  EXPECT_LT(peak, 0.5);  // never the full scale a raw pan of 1e30 gives
 }
 
 // One-shots and gates fall on the engine's frames: on a constant signal
