@@ -161,16 +161,19 @@ static int ParseArguments(int argc, char** argv, Request* r) {
       return 1;
     }
   }
-  bool given[kOptionDither + 1] = {};
+  constexpr int kOptionCount = kOptionDither + 1;
+  bool given[kOptionCount] = {};
   for (int i = 1; i < argc; ++i) {
     const char* value = nullptr;
     const int option = NextOption(argc, argv, &i, &value);
-    if (option >= 0 && given[option]) {
-      for (const OptionName& name : kOptions) {
-        if (name.id == option) return UsageError(kProgram, "%s is given twice", name.long_name);
+    if (option >= 0 && option < kOptionCount) {
+      if (given[option]) {
+        for (const OptionName& name : kOptions) {
+          if (name.id == option) return UsageError(kProgram, "%s is given twice", name.long_name);
+        }
       }
+      given[option] = true;
     }
-    if (option >= 0) given[option] = true;
     switch (option) {
       case kOptionSet: r->set_path = value; break;
       case kOptionOutput: r->output = value; break;
