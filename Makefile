@@ -1,6 +1,6 @@
 # Front door of the project. `make test` works from a fresh machine.
 .PHONY: all deps test test-native test-win64 test-win32 build-win32 check-imports \
-        dist dist-files bench tools run assets clean
+        test-fuzz fuzz dist dist-files bench tools run assets clean
 
 all: test
 
@@ -17,6 +17,7 @@ test: deps
 	$(MAKE) test-win64
 	$(MAKE) test-win32
 	$(MAKE) check-imports
+	$(MAKE) test-fuzz
 
 test-native:
 	cmake --preset native
@@ -50,6 +51,15 @@ build-win32:
 check-imports: dist-files
 	scripts/check-imports.py build/win64 build/win32 dist
 	scripts/check-imports.py --planted build/win64 build/win32
+
+# Every fuzz target once over its committed corpus (scripts/fuzz.sh).
+test-fuzz:
+	scripts/fuzz.sh --replay
+
+# Fuzzing: each target for FUZZ_SECONDS (default 60); a finding stops with the
+# input saved and the command that replays it.
+fuzz: deps
+	scripts/fuzz.sh
 
 dist: deps dist-files
 

@@ -21,6 +21,7 @@ packages=(
   fonts-wine  # Wine's Marlett: the caption buttons' glyphs
   python3-pil fonts-dejavu-core
   fonts-liberation  # Arial's metrics under Wine, so text fits as laid out
+  clang-14 libclang-rt-14-dev  # the fuzz targets: clang, libFuzzer and the sanitizers
 )
 
 runs_32bit=0

@@ -23,6 +23,9 @@ uint32_t MeasurePackage(const PackageSource sources[kPackageEntryCount]) {
   uint64_t total = kPackageDirectorySize;
   for (int i = 0; i < kPackageEntryCount; ++i) {
     if (sources[i].name == nullptr || !IsPackableName(sources[i].name)) return 0;
+    for (int earlier = 0; earlier < i; ++earlier) {
+      if (SameEntryName(sources[earlier].name, sources[i].name)) return 0;
+    }
     if (sources[i].size == 0 || sources[i].bytes == nullptr) return 0;
     total += sources[i].size;
   }

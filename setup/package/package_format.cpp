@@ -106,3 +106,14 @@ int IsSafeEntryName(const char name[kPackageNameSize]) {
   }
   return 1;
 }
+
+static char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+int SameEntryName(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    const char x = *a == '/' ? '\\' : Upper(*a);
+    const char y = *b == '/' ? '\\' : Upper(*b);
+    if (x != y) return 0;
+    if (x == '\0') return 1;
+  }
+}

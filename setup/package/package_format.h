@@ -60,3 +60,8 @@ void StorePackageEntry(uint8_t* directory, int index, const PackageEntry* entry)
 // a short 8.3 name with a tilde ("BRINDL~1.EXE"), which may open another
 // file. Both '\' and '/' count as separators, as they do for Windows.
 int IsSafeEntryName(const char name[kPackageNameSize]);
+
+// 1 when two entry names name the same file on Windows: equal but for the
+// letter case of ASCII letters and '/' for '\'. A package holds each file
+// once; a later entry of an earlier entry's name counts as unsafe.
+int SameEntryName(const char* a, const char* b);

@@ -71,7 +71,15 @@ int WalkPackage(uint8_t* image, uint32_t size, const char* target_folder, const 
   int failures = 0;
   for (int i = 0; i < kPackageEntryCount; ++i) {
     const PackageEntry& entry = directory[i];
-    const bool name_ok = IsSafeEntryName(entry.name) != 0;
+    // A name is safe once: a later entry of an earlier one's name would
+    // write that file again.
+    bool name_ok = IsSafeEntryName(entry.name) != 0;
+    for (int earlier = 0; name_ok && earlier < i; ++earlier) {
+      if (IsSafeEntryName(directory[earlier].name) &&
+          SameEntryName(directory[earlier].name, entry.name)) {
+        name_ok = false;
+      }
+    }
     const bool selected =
         name_ok && (name_filter == nullptr || std::strcmp(entry.name, name_filter) == 0);
     int status = kEntryVerified;

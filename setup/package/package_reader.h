@@ -20,7 +20,7 @@ enum PackageEntryStatus : int {
   kEntryOutOfBounds = 1,   // reaches past the end of the package; the chain did not advance
   kEntryEmpty = 2,         // size 0 (a valid package has none)
   kEntryBadDigest = 3,     // the deciphered bytes do not match the digest
-  kEntryUnsafeName = 4,    // name without its NUL, or not a plain relative path
+  kEntryUnsafeName = 4,    // name without its NUL, not a plain relative path, or an earlier one's
   kEntryPathTooLong = 5,   // target folder and name do not fit a path buffer
   kEntryWriteFailed = 6,   // the sink could not write the file
   kEntryAfterFailure = 7,  // sound in itself, but an entry before it failed: not written
