@@ -191,7 +191,9 @@ struct ToolRun {
 };
 
 ToolRun Tool(const std::string& arguments) {
-  const std::string out = testing::TempDir() + "mkpackage_output.txt";
+  // One file a process: ctest runs the tests of this file side by side.
+  const std::string out =
+      testing::TempDir() + "mkpackage_output_" + std::to_string(getpid()) + ".txt";
   const std::string command = std::string(QX_MKPACKAGE) + " " + arguments + " >" + out + " 2>&1";
   const int raw = std::system(command.c_str());
   std::ifstream in(out);
