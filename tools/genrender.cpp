@@ -32,6 +32,7 @@
 #include <unistd.h>
 #endif
 
+#include "generator/audio/output_choice.h"
 #include "generator/engine/engine.h"
 #include "generator/files/offline_render.h"
 #include "generator/engine/precise_synth.h"
@@ -42,9 +43,10 @@
 
 static const char kUsage[] =
     "usage: genrender [-s SETFILE] [-d SECONDS] [--quality live|high]\n"
-    "                 [--format s16|s24|f32] [--dither tpdf|none] -o OUTPUT.wav\n"
+    "                 [--format s16|s24|f32] [--dither tpdf|none]\n"
+    "                 [--rate 44100|48000|88200|96000|192000] -o OUTPUT.wav\n"
     "\n"
-    "Renders the generator's signal to a stereo 44,100 Hz WAV file.\n"
+    "Renders the generator's signal to a stereo WAV file.\n"
     "\n"
     "  -s, --set FILE        current-set file to render (qx_gene_current_set.def);\n"
     "                        without it the built-in defaults (1 kHz sine, -10 dB)\n"
@@ -60,6 +62,9 @@ static const char kUsage[] =
     "      --dither D        tpdf (default for high-quality PCM): triangular dither\n"
     "                        of +-1 LSB; none: rounding only. Digital silence stays\n"
     "                        silent. Float output is never dithered\n"
+    "      --rate HZ         the sample rate (default 44100), as Generator's\n"
+    "                        Output menu offers it; the engine's tables and\n"
+    "                        times follow the rate\n"
     "  -h, --help            this text\n"
     "\n"
     "Options take their value as the next argument or after '=' (--duration=2).\n"
@@ -97,6 +102,7 @@ struct Request {
   Quality quality;
   WavSampleFormat format;
   int dither;  // 1 TPDF, 0 none, -1 not given
+  int32_t rate;
 };
 
 enum OptionId {
@@ -105,7 +111,8 @@ enum OptionId {
   kOptionDuration,
   kOptionQuality,
   kOptionFormat,
-  kOptionDither
+  kOptionDither,
+  kOptionRate
 };
 
 struct OptionName {
@@ -118,6 +125,7 @@ static const OptionName kOptions[] = {
     {"-s", "--set", kOptionSet},           {"-o", "--output", kOptionOutput},
     {"-d", "--duration", kOptionDuration}, {nullptr, "--quality", kOptionQuality},
     {nullptr, "--format", kOptionFormat},  {nullptr, "--dither", kOptionDither},
+    {nullptr, "--rate", kOptionRate},
 };
 
 // The option argv[*i] names, with its value from "--name=VALUE" or from the
@@ -154,14 +162,14 @@ static int NextOption(int argc, char** argv, int* i, const char** value) {
 // Reads the command line into `r`. Returns 0 to render, 2 after a usage
 // error, 1 when it printed the help (any argument may ask for it).
 static int ParseArguments(int argc, char** argv, Request* r) {
-  *r = Request{nullptr, nullptr, 1.0, kLive, kWavS16, -1};
+  *r = Request{nullptr, nullptr, 1.0, kLive, kWavS16, -1, kDefaultOutputRate};
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
       std::fputs(kUsage, stdout);
       return 1;
     }
   }
-  constexpr int kOptionCount = kOptionDither + 1;
+  constexpr int kOptionCount = kOptionRate + 1;
   bool given[kOptionCount] = {};
   for (int i = 1; i < argc; ++i) {
     const char* value = nullptr;
@@ -203,6 +211,17 @@ static int ParseArguments(int argc, char** argv, Request* r) {
         r->dither = WordIndex(value, kDitherNames);
         if (r->dither < 0) return UsageError(kProgram, "unknown dither '%s': tpdf or none", value);
         break;
+      case kOptionRate: {
+        char* end = nullptr;
+        const long rate = std::strtol(value, &end, 10);
+        if (end == value || *end != '\0' || !IsOfferedRate(static_cast<int32_t>(rate)) ||
+            rate != static_cast<int32_t>(rate)) {
+          return UsageError(kProgram,
+                            "unknown rate '%s': 44100, 48000, 88200, 96000 or 192000", value);
+        }
+        r->rate = static_cast<int32_t>(rate);
+        break;
+      }
       default: return 2;
     }
   }
@@ -276,16 +295,17 @@ static int WriteRender(const Request& r, const GeneratorSettings& settings, uint
                        FILE* file) {
   const int32_t block_frames = kDefaultBlockFrames;
   unsigned char bytes[8 * kDefaultBlockFrames];  // a block in the widest format
-  const size_t header_bytes = MakeWavHeader(r.format, frames, bytes);
+  const size_t header_bytes =
+      MakeWavHeader(r.format, frames, static_cast<uint32_t>(r.rate), bytes);
   errno = 0;
   if (std::fwrite(bytes, 1, header_bytes, file) != header_bytes) return WriteErrno();
   OfflineRender live;
   PreciseRender high;
   const bool began = r.quality == kLive
-                         ? BeginOfflineRender(&live, settings, block_frames)
-                         : BeginPreciseRender(&high, settings, block_frames);
+                         ? BeginOfflineRender(&live, settings, block_frames, r.rate)
+                         : BeginPreciseRender(&high, settings, block_frames, r.rate);
   if (!began) return ENOMEM;
-  Dither dither = {0x243F6A8885A308D3ull};  // any fixed seed: the same request gives the same file
+  Dither dither = {kDitherSeed};  // the same request gives the same file
   const size_t frame_bytes = static_cast<size_t>(WavFrameBytes(r.format));
   int error = 0;
   for (uint32_t done = 0; error == 0 && done < frames;) {
@@ -371,8 +391,17 @@ int main(int argc, char** argv) {
   if (request.set_path && !ReadSettings(request.set_path, &settings)) return 1;
   settings.on = 1;
 
-  // At most 3600 s: 158,760,000 frames, within every format's 32-bit sizes.
-  const uint32_t frames = static_cast<uint32_t>(std::llround(request.seconds * 44100.0));
-  static_assert(3600u * 44100u <= kMaxWavFrames, "an hour fits");
+  // At most 3600 s: 691,200,000 frames at 192 kHz, within the 32-bit sizes
+  // of 16-bit files; the wider formats fit a shorter time at that rate.
+  const uint32_t frames =
+      static_cast<uint32_t>(std::llround(request.seconds * static_cast<double>(request.rate)));
+  static_assert(3600ull * 192000u * 4u + kMaxWavHeaderBytes <= 0xFFFFFFFFull,
+                "an hour of 16-bit audio fits at every rate");
+  const uint64_t data_bytes = static_cast<uint64_t>(frames) * WavFrameBytes(request.format);
+  if (data_bytes + kMaxWavHeaderBytes > 0xFFFFFFFFull) {
+    return UsageError(kProgram, "%g s at %d Hz in %s is beyond the 4 GB a WAV file can hold",
+                      request.seconds, static_cast<int>(request.rate),
+                      kFormatNames[request.format]);
+  }
   return RenderRequest(request, settings, frames) ? 0 : 1;
 }

@@ -101,7 +101,8 @@ static inline int16_t SaturateSample(float v) {
 // Copies pending to active and derives everything the frame loop needs.
 // Caller holds the lock (this is also where the pending `on` word of a
 // one-shot or an impulse is cleared) and no render runs concurrently.
-static void PrepareGenerator(GeneratorEngine* e) {
+// Returns whether the generator switched on from idle.
+static bool PrepareGenerator(GeneratorEngine* e) {
   const GeneratorSettings& s = e->active;
   const double rate = e->sample_rate;
   bool just_started = false;
@@ -202,6 +203,7 @@ static void PrepareGenerator(GeneratorEngine* e) {
   e->gate_period = period;
 
   e->settings_applied = 1;
+  return just_started;
 }
 
 // ---------------------------------------------------------------------------
@@ -488,6 +490,33 @@ int IsGeneratorActive(GeneratorEngine* engine) {
   return engine->running.load(std::memory_order_relaxed);
 }
 
+int BeginGeneratorBlock(GeneratorEngine** slot) {
+  GeneratorEngine* e = *slot;
+  if (!e) return kBlockSkipped;
+  std::unique_lock<std::mutex> hold(e->lock);
+  if (e->busy) return kBlockSkipped;
+  if (e->destroy_requested) {
+    hold.unlock();
+    DestroyGenerator(slot);
+    return kBlockSkipped;
+  }
+  e->busy = 1;
+  if (e->settings_applied) return kBlockKept;
+  e->active = e->pending;
+  return PrepareGenerator(e) ? kBlockSwitchedOn : kBlockDerived;
+}
+
+void EndGeneratorBlock(GeneratorEngine** slot) {
+  GeneratorEngine* e = *slot;
+  bool destroy = false;
+  {
+    std::lock_guard<std::mutex> hold(e->lock);
+    e->busy = 0;
+    destroy = e->destroy_requested != 0;
+  }
+  if (destroy) DestroyGenerator(slot);
+}
+
 void RenderGenerator(GeneratorEngine** slot, int16_t* buffer, uint32_t size_bytes) {
   GeneratorEngine* e = *slot;
   if (!e) return;
@@ -495,20 +524,7 @@ void RenderGenerator(GeneratorEngine** slot, int16_t* buffer, uint32_t size_byte
   const uint32_t samples = size_bytes / 2;
   const uint32_t frame_count = stereo ? samples / 2 : samples;
   if (frame_count < 1) return;
-  {
-    std::unique_lock<std::mutex> hold(e->lock);
-    if (e->busy) return;
-    if (e->destroy_requested) {
-      hold.unlock();
-      DestroyGenerator(slot);
-      return;
-    }
-    e->busy = 1;
-    if (!e->settings_applied) {
-      e->active = e->pending;
-      PrepareGenerator(e);
-    }
-  }
+  if (BeginGeneratorBlock(slot) == kBlockSkipped) return;
 
   if (e->wave_table[0]) {
     FrameState st;
@@ -528,14 +544,7 @@ void RenderGenerator(GeneratorEngine** slot, int16_t* buffer, uint32_t size_byte
     }
     StoreFrameState(&st, stereo, e);
   }
-
-  bool destroy = false;
-  {
-    std::lock_guard<std::mutex> hold(e->lock);
-    e->busy = 0;
-    destroy = e->destroy_requested != 0;
-  }
-  if (destroy) DestroyGenerator(slot);
+  EndGeneratorBlock(slot);
 }
 
 void ReleaseGenerator(GeneratorEngine** slot) {

@@ -99,3 +99,19 @@ int BuildWaveTables(int16_t* tables[4], float sample_rate);
 
 // Frees the tables and nulls the pointers; safe on null pointers.
 void FreeWaveTables(int16_t* tables[4]);
+
+// The start and end of every block render, the engine's and the precise
+// synth's. BeginGeneratorBlock takes the engine for one block: it marks it
+// busy and, when the pending settings changed, makes them active and derives
+// them. It skips the block when the slot is empty, another render runs, or a
+// deferred release is due (it then destroys the engine and empties the
+// slot). EndGeneratorBlock, after every block that was not skipped, clears
+// the busy mark and carries out a release requested meanwhile.
+enum GeneratorBlockStart {
+  kBlockSkipped,     // render nothing
+  kBlockKept,        // the active settings are those of the last block
+  kBlockDerived,     // new settings were derived
+  kBlockSwitchedOn,  // new settings were derived and switched the generator on from idle
+};
+int BeginGeneratorBlock(GeneratorEngine** slot);
+void EndGeneratorBlock(GeneratorEngine** slot);

@@ -1,14 +1,15 @@
 // Precise synthesis: see precise_synth.h.
 //
-// How it works. BeginPreciseRender sets the engine up as the program does
-// before its first block (settings, reset, format), which runs the engine's
-// derivation with the generator switching on; the voice then takes what it
-// needs from the active settings in double precision: increments in cycles
-// per frame, the sweep's multipliers, the right channel's phase offset. Each
-// block loads the engine's frame timing, renders frame by frame with the same
-// steps as the engine's full per-frame path (one-shot count, synthesis, fade,
-// gate, output at the level before the ramp step, ramp) and stores the timing
-// back; only the synthesis is this file's own.
+// How it works. Each block starts and ends as the engine's own
+// (BeginGeneratorBlock, EndGeneratorBlock): new settings are made active and
+// derived by the engine, and the voice then takes what it needs from them in
+// double precision: increments in cycles per frame, the sweep's multipliers,
+// the right channel's phase offset. The block loads the engine's frame
+// timing, renders frame by frame with the same steps as the engine's full
+// per-frame path (one-shot count, synthesis, fade, gate, output at the level
+// before the ramp step, ramp) and stores the timing back; only the synthesis
+// is this file's own. So the live program's settings changes reach the
+// precise voice on the block they reach the engine's.
 //
 // Phases are kept in cycles, 0 <= phase < 1, and advance as the engine's do.
 // A constant sine does not call sin() per frame: at the start of each block it
@@ -52,6 +53,7 @@ struct PreciseVoice {
   double tone_cos[kMultiToneCount], tone_sin[kMultiToneCount];
   double step_cos[kMultiToneCount], step_sin[kMultiToneCount];
   int32_t tone_frames;  // multi-tone frames rendered in this block
+  bool fresh;           // takes the engine's run state at its next block
 };
 
 static double FiniteOrZero(double v) { return v - v == 0.0 ? v : 0.0; }
@@ -110,24 +112,36 @@ static void DeriveSweep(const GeneratorSettings& s, double rate, SweepState<doub
   sweep->back_and_forth = (s.sweep_flags & kSweepBackAndForth) ? 1 : 0;
 }
 
-// Everything the voice takes from the engine just switched on: its phases
-// start at 0 as the engine's do, the multi-tone where the reset left it.
-static void DeriveVoice(const GeneratorEngine* e, PreciseVoice* v) {
+// What the voice takes from the settings the engine has just derived. The
+// oscillators go on from where they are, as the engine's do, except that a
+// switch-on starts the phase at 0 and the sweep at its first frequency; a
+// fresh voice (no block rendered since it was made or restarted) takes the
+// engine's phase, sweep position and noise position, and starts the
+// multi-tone as a reset engine does.
+static void FollowSettings(const GeneratorEngine* e, bool switched_on, PreciseVoice* v) {
   const GeneratorSettings& s = e->active;
   const double rate = e->sample_rate;
+  const double sweep_increment = v->sweep.increment;
   v->waveform = s.waveform;
-  v->phase = 0.0;
   v->phase_increment = FiniteOrZero(s.frequency_hz / rate);
   v->right_offset = Wrap(FiniteOrZero(s.phase_deg / 360.0));
   v->dc = s.dc_offset;
   DeriveSweep(s, rate, &v->sweep);
-  v->noise_position = 0;
-  double hz[kMultiToneCount];
-  MultiToneFrequencies(hz);
-  for (int k = 0; k < kMultiToneCount; ++k) {
-    v->tone_increment[k] = hz[k] / rate;
-    v->tone_phase[k] = v->tone_increment[k];  // the bank's first value is sin(ω)
+  if (v->fresh) {
+    v->phase = Wrap(FiniteOrZero(e->phase));
+    v->sweep.increment = FiniteOrZero(e->sweep_current_increment);
+    v->noise_position = e->noise_position;
+    double hz[kMultiToneCount];
+    MultiToneFrequencies(hz);
+    for (int k = 0; k < kMultiToneCount; ++k) {
+      v->tone_increment[k] = hz[k] / rate;
+      v->tone_phase[k] = v->tone_increment[k];  // the bank's first value is sin(ω)
+    }
+    v->fresh = false;
+  } else if (!switched_on) {
+    v->sweep.increment = sweep_increment;
   }
+  if (switched_on) v->phase = 0.0;
 }
 
 static void AnchorBlock(PreciseVoice* v) {
@@ -212,57 +226,73 @@ static void RenderFrames(PreciseVoice* v, FrameTiming* t, double* out, int32_t f
   }
 }
 
+PreciseVoice* CreatePreciseVoice() {
+  PreciseVoice* v = new (std::nothrow) PreciseVoice{};
+  if (v) v->fresh = true;
+  return v;
+}
+
+void RestartPreciseVoice(PreciseVoice* voice) { voice->fresh = true; }
+
+void FreePreciseVoice(PreciseVoice* voice) { delete voice; }
+
+void RenderPreciseGenerator(GeneratorEngine** slot, PreciseVoice* v, double* out,
+                            int32_t frames) {
+  if (frames < 1) return;
+  std::memset(out, 0, 2 * static_cast<size_t>(frames) * sizeof(double));
+  const int start = BeginGeneratorBlock(slot);
+  if (start == kBlockSkipped) return;
+  GeneratorEngine* e = *slot;
+  if (start != kBlockKept || v->fresh) FollowSettings(e, start == kBlockSwitchedOn, v);
+  FrameTiming t;
+  LoadFrameTiming(e, true, &t);
+  AnchorBlock(v);
+  switch (SelectKind(e)) {
+    case SignalKind::kSilent: RenderFrames<SignalKind::kSilent>(v, &t, out, frames); break;
+    case SignalKind::kWave: RenderFrames<SignalKind::kWave>(v, &t, out, frames); break;
+    case SignalKind::kSweep: RenderFrames<SignalKind::kSweep>(v, &t, out, frames); break;
+    case SignalKind::kImpulse: RenderFrames<SignalKind::kImpulse>(v, &t, out, frames); break;
+    case SignalKind::kPinkMono: RenderFrames<SignalKind::kPinkMono>(v, &t, out, frames); break;
+    case SignalKind::kPinkAntiPhase:
+      RenderFrames<SignalKind::kPinkAntiPhase>(v, &t, out, frames);
+      break;
+    case SignalKind::kPinkStereo: RenderFrames<SignalKind::kPinkStereo>(v, &t, out, frames); break;
+    case SignalKind::kMultiTone: RenderFrames<SignalKind::kMultiTone>(v, &t, out, frames); break;
+  }
+  FinishBlock(v);
+  StoreFrameTiming(&t, true, e);
+  EndGeneratorBlock(slot);
+}
+
 int BeginPreciseRender(PreciseRender* render, const GeneratorSettings& settings,
-                       int32_t block_frames) {
+                       int32_t block_frames, int32_t sample_rate) {
   std::memset(render, 0, sizeof *render);
   if (block_frames < 1) return 0;
   render->block_frames = block_frames;
   render->engine = CreateGenerator();
-  render->voice = new (std::nothrow) PreciseVoice{};
+  render->voice = CreatePreciseVoice();
   render->block =
       static_cast<double*>(std::malloc(2 * static_cast<size_t>(block_frames) * sizeof(double)));
-  if (!render->engine || !render->voice || !render->block) {
+  // Set up as the program's audio thread does: format, settings, reset; the
+  // first block derives the settings and switches the generator on.
+  if (!render->engine || !render->voice || !render->block ||
+      !SetGeneratorFormat(&render->engine, static_cast<float>(sample_rate), 2)) {
     EndPreciseRender(render);
     return 0;
   }
   SetGeneratorSettings(render->engine, &settings);
   ResetGenerator(&render->engine);
-  // Setting the format derives the pending settings, as the first block after
-  // a reset does in the program: the generator switches on here.
-  if (!SetGeneratorFormat(&render->engine, 44100.0f, 2)) {
-    EndPreciseRender(render);
-    return 0;
-  }
-  DeriveVoice(render->engine, render->voice);
   return 1;
 }
 
 const double* NextPreciseBlock(PreciseRender* render) {
-  GeneratorEngine* e = render->engine;
-  PreciseVoice* v = render->voice;
-  double* out = render->block;
-  const int32_t n = render->block_frames;
-  FrameTiming t;
-  LoadFrameTiming(e, true, &t);
-  AnchorBlock(v);
-  switch (SelectKind(e)) {
-    case SignalKind::kSilent: RenderFrames<SignalKind::kSilent>(v, &t, out, n); break;
-    case SignalKind::kWave: RenderFrames<SignalKind::kWave>(v, &t, out, n); break;
-    case SignalKind::kSweep: RenderFrames<SignalKind::kSweep>(v, &t, out, n); break;
-    case SignalKind::kImpulse: RenderFrames<SignalKind::kImpulse>(v, &t, out, n); break;
-    case SignalKind::kPinkMono: RenderFrames<SignalKind::kPinkMono>(v, &t, out, n); break;
-    case SignalKind::kPinkAntiPhase: RenderFrames<SignalKind::kPinkAntiPhase>(v, &t, out, n); break;
-    case SignalKind::kPinkStereo: RenderFrames<SignalKind::kPinkStereo>(v, &t, out, n); break;
-    case SignalKind::kMultiTone: RenderFrames<SignalKind::kMultiTone>(v, &t, out, n); break;
-  }
-  FinishBlock(v);
-  StoreFrameTiming(&t, true, e);
-  return out;
+  RenderPreciseGenerator(&render->engine, render->voice, render->block, render->block_frames);
+  return render->block;
 }
 
 void EndPreciseRender(PreciseRender* render) {
   if (render->engine) ReleaseGenerator(&render->engine);
-  delete render->voice;
+  FreePreciseVoice(render->voice);
   std::free(render->block);
   std::memset(render, 0, sizeof *render);
 }

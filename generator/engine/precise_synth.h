@@ -12,7 +12,9 @@
 // of the multi-tone. Nothing is truncated: a block holds doubles at full scale
 // 1.0, which the caller quantises (wav_file.h).
 //
-// Stereo at the engine's 44,100 Hz, like the program's stream.
+// Stereo, at the engine's sample rate. The program plays it live in its
+// high-precision widths (RenderPreciseGenerator); genrender renders one
+// set-up from its switch-on (PreciseRender).
 #pragma once
 
 #include <cstdint>
@@ -20,6 +22,19 @@
 #include "generator/engine/engine.h"
 
 struct PreciseVoice;  // oscillator state, private to precise_synth.cpp
+
+// Live: renders `frames` stereo frames of the engine's current settings into
+// `out` (2 × frames values, full scale ±1.0), in place of RenderGenerator.
+// The voice keeps the oscillators between blocks. `out` is silence when the
+// block is skipped (an empty slot, another render in progress). May destroy
+// the engine and empty the slot, as RenderGenerator may.
+PreciseVoice* CreatePreciseVoice();  // null when out of memory
+void FreePreciseVoice(PreciseVoice* voice);
+// The next block takes the engine's run state afresh: after a reset of the
+// engine or a change of its rate.
+void RestartPreciseVoice(PreciseVoice* voice);
+void RenderPreciseGenerator(GeneratorEngine** slot, PreciseVoice* voice, double* out,
+                            int32_t frames);
 
 // A precise render in progress: its engine, its voice and the block it renders into.
 struct PreciseRender {
@@ -29,12 +44,12 @@ struct PreciseRender {
   int32_t block_frames;
 };
 
-// Makes the engine with `settings` (taken as they are; set `on` to hear
-// anything), switches it on as the first block of the program would and makes
-// the block. 1, or 0 when memory runs out or the block size is below 1 (then
-// nothing is held).
+// Makes the engine at `sample_rate` with `settings` (taken as they are; set
+// `on` to hear anything), as the program's audio thread does before its first
+// block, and makes the block. 1, or 0 when memory runs out, the block size is
+// below 1 or the rate cannot be played (then nothing is held).
 int BeginPreciseRender(PreciseRender* render, const GeneratorSettings& settings,
-                       int32_t block_frames);
+                       int32_t block_frames, int32_t sample_rate = 44100);
 
 // Renders the next block and returns it; it stays valid until the next call.
 const double* NextPreciseBlock(PreciseRender* render);

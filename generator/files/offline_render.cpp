@@ -5,14 +5,14 @@
 #include <cstring>
 
 int BeginOfflineRender(OfflineRender* render, const GeneratorSettings& settings,
-                       int32_t block_frames) {
+                       int32_t block_frames, int32_t sample_rate) {
   std::memset(render, 0, sizeof *render);
   if (block_frames < 1) return 0;
   render->block_frames = block_frames;
   render->engine = CreateGenerator();
   render->block =
       static_cast<int16_t*>(std::malloc(2 * static_cast<size_t>(block_frames) * sizeof(int16_t)));
-  if (!render->engine || !render->block || !SetGeneratorFormat(&render->engine, 44100.0f, 2)) {
+  if (!render->engine || !render->block || !SetGeneratorFormat(&render->engine, static_cast<float>(sample_rate), 2)) {
     EndOfflineRender(render);
     return 0;
   }

@@ -21,11 +21,12 @@ struct OfflineRender {
   int32_t block_frames;
 };
 
-// Makes the engine at 44,100 Hz stereo with `settings` (taken as they are;
-// set `on` to hear anything) and the block. 1, or 0 when memory runs out or
-// the block size is below 1 (then nothing is held).
+// Makes the engine, stereo at `sample_rate`, with `settings` (taken as they
+// are; set `on` to hear anything) and the block. 1, or 0 when memory runs
+// out, the block size is below 1 or the rate cannot be played (then nothing
+// is held).
 int BeginOfflineRender(OfflineRender* render, const GeneratorSettings& settings,
-                       int32_t block_frames);
+                       int32_t block_frames, int32_t sample_rate = 44100);
 
 // Renders the next block and returns it; it stays valid until the next call.
 const int16_t* NextOfflineBlock(OfflineRender* render);

@@ -70,9 +70,9 @@ double HannTonePower(const std::vector<double>& x, double hz) {
   return Goertzel(x, window, hz);
 }
 
-SineFit FitSine(const std::vector<double>& x, double hz) {
+SineFit FitSine(const std::vector<double>& x, double hz, double rate) {
   const double middle = (static_cast<double>(x.size()) - 1) / 2;  // keeps the system well conditioned
-  double w = 2 * kPi * hz / 44100.0, p[4] = {0, 0, 0, 0}, residual = 0;
+  double w = 2 * kPi * hz / rate, p[4] = {0, 0, 0, 0}, residual = 0;
   for (int round = 0; round < 8; ++round) {
     const int n = round == 0 ? 3 : 4;  // ω only once a sine has been fitted
     double m[4][5] = {};
@@ -99,5 +99,5 @@ SineFit FitSine(const std::vector<double>& x, double hz) {
   }
   const double amplitude = std::hypot(p[0], p[1]);
   const double thd_n = 10 * std::log10(residual / static_cast<double>(x.size()) / (amplitude * amplitude / 2));
-  return {w * 44100.0 / (2 * kPi), amplitude, thd_n};
+  return {w * rate / (2 * kPi), amplitude, thd_n};
 }

@@ -31,10 +31,10 @@ double TonePower(const std::vector<double>& x, double hz);
 double HannTonePower(const std::vector<double>& x, double hz);
 
 // Least-squares fit of a·cos(ωn) + b·sin(ωn) + c to a signal, with ω refined
-// from `hz` by Gauss-Newton (the four-parameter sine fit), at 44.1 kHz.
+// from `hz` by Gauss-Newton (the four-parameter sine fit), at `rate`.
 struct SineFit {
   double hz;
   double amplitude;
   double thd_n_db;  // the residual's power relative to the fitted sine's
 };
-SineFit FitSine(const std::vector<double>& x, double hz);
+SineFit FitSine(const std::vector<double>& x, double hz, double rate = 44100.0);

@@ -21,6 +21,13 @@ freq=$(awk '/Rough +frequency/ {print $3}' <<<"$stat")
 awk -v r="$rms" 'BEGIN { exit !(r > 0.2226 && r < 0.2246) }' || { echo "RMS $rms"; exit 1; }
 awk -v f="$freq" 'BEGIN { exit !(f > 990 && f < 1010) }' || { echo "frequency $freq"; exit 1; }
 
+# Another rate: the header says it and the tone stays at 1 kHz.
+"$genrender" -d 1 --rate 96000 --quality high --format s24 -o "$work/rate.wav"
+[[ $(soxi -r "$work/rate.wav") == 96000 && $(soxi -b "$work/rate.wav") == 24 ]]
+[[ $(soxi -s "$work/rate.wav") == 96000 ]]
+freq=$(sox "$work/rate.wav" -n remix 1 trim 0.1 stat 2>&1 | awk '/Rough +frequency/ {print $3}')
+awk -v f="$freq" 'BEGIN { exit !(f > 990 && f < 1010) }' || { echo "96 kHz frequency $freq"; exit 1; }
+
 # Clear failures.
 if "$genrender" -d 2 2>"$work/err"; then exit 1; fi
 grep -q 'no output file' "$work/err"
@@ -43,7 +50,8 @@ done
 
 # Usage errors: one line that names the argument and points to --help.
 for args in "--bogus -o $wav" "frobnicate -o $wav" "--quality=best -o $wav" "--format s24 -o $wav" \
-            "--dither none -o $wav" "--quality high --format f32 --dither tpdf -o $wav"; do
+            "--dither none -o $wav" "--quality high --format f32 --dither tpdf -o $wav" \
+            "--rate 44101 -o $wav" "--rate 192000 -d 3600 --quality high --format f32 -o $wav"; do
   # shellcheck disable=SC2086
   if "$genrender" $args 2>"$work/err"; then echo "accepted: $args"; exit 1; fi
   [[ $(wc -l <"$work/err") == 1 ]] && grep -q -- "--help" "$work/err" || { cat "$work/err"; exit 1; }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "generator/audio/output_choice.h"
 #include "generator/files/offline_render.h"
 #include "generator/engine/pink_noise_table.h"
 #include "generator/engine/precise_synth.h"
@@ -48,17 +49,23 @@ std::vector<double> Unpack(const unsigned char* b, size_t samples, WavSampleForm
 
 // `frames` stereo frames of `s` at full scale 1.0: the engine's 16 bits, or
 // the precise synth's doubles, quantised when `format` is given.
-std::vector<double> Render(GeneratorSettings s, size_t frames, bool precise, int format = -1) {
+std::vector<double> Render(GeneratorSettings s, size_t frames, bool precise, int format = -1,
+                           int rate = kRate) {
   s.on = 1;
   std::vector<double> out;
   if (!precise) {
-    std::vector<int16_t> pcm(2 * frames);
-    RenderOffline(s, frames, kDefaultBlockFrames, pcm.data());
-    for (int16_t v : pcm) out.push_back(v / 32767.0);
+    OfflineRender r;
+    EXPECT_EQ(BeginOfflineRender(&r, s, kDefaultBlockFrames, rate), 1);
+    while (out.size() < 2 * frames) {
+      const int16_t* block = NextOfflineBlock(&r);
+      for (int i = 0; i < 2 * kDefaultBlockFrames; ++i) out.push_back(block[i] / 32767.0);
+    }
+    EndOfflineRender(&r);
+    out.resize(2 * frames);
     return out;
   }
   PreciseRender r;
-  EXPECT_EQ(BeginPreciseRender(&r, s, kDefaultBlockFrames), 1);
+  EXPECT_EQ(BeginPreciseRender(&r, s, kDefaultBlockFrames, rate), 1);
   Dither d = {7};
   std::vector<unsigned char> bytes(16 * kDefaultBlockFrames);
   while (out.size() < 2 * frames) {
@@ -108,23 +115,26 @@ TEST(PreciseSynth, OneKilohertzAtMinusOneDbfsReachesItsFigures) {
   }
 }
 
-// The three formats through the program: header fields and samples read back.
+// The three formats through the program, each at another rate: header
+// fields and samples read back.
 TEST(GenRender, HeaderAndSamplesOfEachFormat) {
-  GeneratorSettings s = kGeneratorDefaults;
-  s.level_db = 0.0f;        // a level of exactly 1.0 once the first 512 frames have ramped
-  s.frequency_hz = 441.0f;  // 100 frames a cycle
-  s.phase_deg = 90.0f;
-  const std::string set = testing::TempDir() + "precise.def",
-                    wav = testing::TempDir() + "precise.wav";
-  std::ofstream(set, std::ios::binary)
-      .write(kSetFileIdentification, kSetFileHeaderBytes)
-      .write(reinterpret_cast<const char*>(&s), sizeof s);
   const char* names[] = {"s16", "s24", "f32"};
+  const uint32_t rates[] = {44100, 96000, 192000};
   for (int format = kWavS16; format <= kWavF32; ++format) {
     SCOPED_TRACE(names[format]);
+    const uint32_t rate = rates[format];
+    GeneratorSettings s = kGeneratorDefaults;
+    s.level_db = 0.0f;                          // a level of exactly 1.0 once the first 512 frames have ramped
+    s.frequency_hz = static_cast<float>(rate) / 100;  // 100 frames a cycle
+    s.phase_deg = 90.0f;
+    const std::string set = testing::TempDir() + "precise.def",
+                      wav = testing::TempDir() + "precise.wav";
+    std::ofstream(set, std::ios::binary)
+        .write(kSetFileIdentification, kSetFileHeaderBytes)
+        .write(reinterpret_cast<const char*>(&s), sizeof s);
     const std::string command = std::string(QX_GENRENDER) +
                                 " --quality=high --dither none -d 0.1 -s " + set + " --format " +
-                                names[format] + " -o " + wav;
+                                names[format] + " --rate " + std::to_string(rate) + " -o " + wav;
     ASSERT_EQ(std::system(command.c_str()), 0);
     std::ifstream in(wav, std::ios::binary);
     const std::vector<unsigned char> b{std::istreambuf_iterator<char>(in), {}};
@@ -135,26 +145,27 @@ TEST(GenRender, HeaderAndSamplesOfEachFormat) {
     };
     const uint32_t align = format == kWavS16 ? 4 : format == kWavS24 ? 6 : 8;
     const size_t data = format == kWavF32 ? 58 : 44;
-    ASSERT_EQ(b.size(), data + 4410 * align);
+    const uint32_t frames = rate / 10;
+    ASSERT_EQ(b.size(), data + frames * align);
     EXPECT_EQ(std::string(b.begin(), b.begin() + 4) + std::string(b.begin() + 8, b.begin() + 16),
               "RIFFWAVEfmt ");
     EXPECT_EQ(at(4, 4), b.size() - 8);
     EXPECT_EQ(at(16, 4), format == kWavF32 ? 18u : 16u);
     EXPECT_EQ(at(20, 2), format == kWavF32 ? 3u : 1u);
     EXPECT_EQ(at(22, 2), 2u);
-    EXPECT_EQ(at(24, 4), 44100u);
-    EXPECT_EQ(at(28, 4), 44100 * align);
+    EXPECT_EQ(at(24, 4), rate);
+    EXPECT_EQ(at(28, 4), rate * align);
     EXPECT_EQ(at(32, 2), align);
     EXPECT_EQ(at(34, 2), align * 4);
     if (format == kWavF32) {
       EXPECT_EQ(std::string(b.begin() + 38, b.begin() + 42) + std::to_string(at(46, 4)),
-                "fact4410");
+                "fact" + std::to_string(frames));
     }
     EXPECT_EQ(std::string(b.begin() + static_cast<long>(data) - 8,
                           b.begin() + static_cast<long>(data) - 4),
               "data");
-    EXPECT_EQ(at(data - 4, 4), 4410 * align);
-    const auto x = Unpack(b.data() + data, 2 * 4410, static_cast<WavSampleFormat>(format));
+    EXPECT_EQ(at(data - 4, 4), frames * align);
+    const auto x = Unpack(b.data() + data, 2 * frames, static_cast<WavSampleFormat>(format));
     const double fs = kFullScale[format], error = format == kWavF32 ? 1e-7 : 0;
     auto level = [&](double v) { return format == kWavF32 ? v : std::round(v * fs) / fs; };
     for (int n : {1000, 1010, 1025, 1050, 1075, 1234}) {
@@ -211,18 +222,97 @@ TEST(PreciseSynth, TimingEqualsTheEngineToTheFrame) {
       [](GeneratorSettings* s) { s->gate = 1, s->gate_on_s = 0.1f, s->gate_off_s = 0.05f; },
       [](GeneratorSettings* s) { s->one_shot = 1, s->gate = 1, s->gate_on_s = 0.02f; },
   };
-  for (size_t c = 0; c < cases.size(); ++c) {
-    GeneratorSettings s = base;
-    cases[c](&s);
-    const auto engine = Render(s, kRate / 2, false), precise = Render(s, kRate / 2, true);
-    int sounding = 0;
-    for (size_t i = 0; i < engine.size(); ++i) {
-      ASSERT_NEAR(engine[i] * 32767, precise[i] * 32767 * (32767 / 32768.0), 1.01)
-          << c << " " << i / 2;
-      sounding += engine[i] != 0;
+  for (int rate : {44100, 96000, 192000}) {
+    for (size_t c = 0; c < cases.size(); ++c) {
+      GeneratorSettings s = base;
+      cases[c](&s);
+      const size_t frames = static_cast<size_t>(rate / 2);
+      const auto engine = Render(s, frames, false, -1, rate);
+      const auto precise = Render(s, frames, true, -1, rate);
+      int sounding = 0;
+      for (size_t i = 0; i < engine.size(); ++i) {
+        ASSERT_NEAR(engine[i] * 32767, precise[i] * 32767 * (32767 / 32768.0), 1.01)
+            << rate << " " << c << " " << i / 2;
+        sounding += engine[i] != 0;
+      }
+      EXPECT_GT(sounding, 1000) << c;
     }
-    EXPECT_GT(sounding, 1000) << c;
   }
+}
+
+// At every rate of the Output menu both renders play 1 kHz at 1 kHz and a
+// one-shot of 0.1 s for trunc(0.1 · rate) + 1 frames before its fade.
+TEST(PreciseSynth, EveryRateKeepsFrequencyAndSeconds) {
+  for (int rate : kOutputRates) {
+    for (bool precise : {false, true}) {
+      SCOPED_TRACE(testing::Message() << rate << (precise ? " high" : " live"));
+      GeneratorSettings s = kGeneratorDefaults;
+      const auto left = Left(Render(s, static_cast<size_t>(rate) / 2, precise, -1, rate));
+      const SineFit fit = FitSine(Slice(left, rate / 4, rate / 4), 1000.0, rate);
+      // The engine's increment is a float: 1.5e-6 off at 192 kHz.
+      EXPECT_LT(std::fabs(fit.hz / 1000.0 - 1.0), precise ? 1e-9 : 1e-5);
+      EXPECT_NEAR(20 * std::log10(fit.amplitude), -10.0, 0.01);
+      s.one_shot = 1;
+      s.duration_s = 0.1f;
+      s.waveform = kWaveSquare;
+      s.frequency_hz = 0.0f;
+      const auto shot = Left(Render(s, static_cast<size_t>(rate) / 5, precise, -1, rate));
+      size_t fade = 600;  // past the level ramp
+      while (shot[fade] >= shot[600] * 0.995) ++fade;
+      // The frame that reaches the length still sounds (2,206 frames at 44.1 kHz
+      // for the default 0.05 s); the fade starts after it.
+      EXPECT_EQ(fade, static_cast<size_t>(static_cast<double>(0.1f) * rate) + 1);
+    }
+  }
+}
+
+// Live, the precise voice follows settings changed between blocks on the
+// block the engine takes them, from where it is: a gate, a level, a new
+// frequency and the switch-off land on the same frames as in the engine, and
+// the sine goes on without a jump in phase.
+TEST(PreciseSynth, LiveRenderFollowsChangesOnTheEnginesBlocks) {
+  constexpr int kRateHere = 48000, kBlock = 480;
+  GeneratorEngine* live = CreateGenerator();
+  GeneratorEngine* high = CreateGenerator();
+  PreciseVoice* voice = CreatePreciseVoice();
+  ASSERT_TRUE(live && high && voice);
+  ASSERT_EQ(SetGeneratorFormat(&live, kRateHere, 2), 1);
+  ASSERT_EQ(SetGeneratorFormat(&high, kRateHere, 2), 1);
+  GeneratorSettings s = kGeneratorDefaults;
+  s.on = 1;
+  for (GeneratorEngine* e : {live, high}) {
+    SetGeneratorSettings(e, &s);
+    ResetGenerator(&e);
+  }
+  std::vector<int16_t> pcm(2 * kBlock);
+  std::vector<double> exact(2 * kBlock);
+  double worst = 0.0;
+  int sounding = 0;
+  for (int block = 0; block < 120; ++block) {
+    if (block == 10) s.gate = 1, s.gate_on_s = 0.1f, s.gate_off_s = 0.05f;
+    if (block == 40) s.level_db = -20.0f;
+    if (block == 60) s.frequency_hz = 1234.5f;
+    if (block == 90) s.on = 0;
+    if (block == 10 || block == 40 || block == 60 || block == 90) {
+      SetGeneratorSettings(live, &s);
+      SetGeneratorSettings(high, &s);
+    }
+    std::fill(pcm.begin(), pcm.end(), 0);
+    RenderGenerator(&live, pcm.data(), static_cast<uint32_t>(pcm.size() * 2));
+    RenderPreciseGenerator(&high, voice, exact.data(), kBlock);
+    for (size_t i = 0; i < pcm.size(); ++i) {
+      worst = std::max(worst, std::fabs(pcm[i] / 32767.0 - exact[i]));
+      sounding += pcm[i] != 0;
+    }
+  }
+  // The engine's table and float phase stay within 0.2 % of full scale here;
+  // a phase that started over or a gate a frame apart would not.
+  EXPECT_LT(worst, 0.002);
+  EXPECT_GT(sounding, 50000);
+  EXPECT_EQ(IsGeneratorActive(high), 0);
+  FreePreciseVoice(voice);
+  DestroyGenerator(&live);
+  DestroyGenerator(&high);
 }
 
 TEST(PreciseSynth, SingleSweepEndsAtItsEndFrequencyOnTime) {
