@@ -31,6 +31,12 @@
 #define CMD_LATENCY_50 52
 #define CMD_LATENCY_30 53
 #define CMD_LATENCY_20 54
+// The Output menu: a device (its position in the playback list from 0), a
+// rate, a width (their positions in the menu).
+#define CMD_OUTPUT_DEVICE 300
+#define CMD_OUTPUT_DEVICE_LAST 363
+#define CMD_OUTPUT_RATE 400
+#define CMD_OUTPUT_WIDTH 410
 #define CMD_QUIT 100
 #define CMD_ABOUT 101
 #define CMD_DEFAULTS 102

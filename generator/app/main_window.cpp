@@ -19,6 +19,7 @@
 #include "generator/audio/latency_setting.h"
 #include "generator/app/panel.h"
 #include "generator/app/current_set.h"
+#include "generator/app/output_menu.h"
 #include "generator/files/set_file.h"
 
 GeneratorApp g_app;
@@ -83,10 +84,12 @@ static bool CreateParts(HWND window) {
   }
   g_audio.latency_s = ReadLatencySetting(kDefaultLatencySeconds);
   g_app.latency_read = true;
+  SelectKeptOutput();
   if (!ApplyLatency(window)) return false;
 
   g_app.engine = CreateGenerator();
-  if (!g_app.engine || !SetGeneratorFormat(&g_app.engine, 44100.0f, 2)) {
+  if (!g_app.engine ||
+      !SetGeneratorFormat(&g_app.engine, static_cast<float>(g_audio.sample_rate), 2)) {
     MessageBoxA(window, "Not enough memory, can't run this program", "Fatal error", MB_TASKMODAL);
     return false;
   }
@@ -103,6 +106,7 @@ static bool CreateParts(HWND window) {
   LoadCurrentSet(g_app.engine, g_app.set_file_path);
   RefreshPanel(&g_panel);
   g_app.popup_menu = BuildPopupMenu();
+  AppendOutputMenu(window);
   InitWindowDrag(&g_app.drag, window);
   SetWindowPos(window, nullptr, 0, 0, kPanelWidth + 2 * g_app.frame_width,
                kWindowBaseHeight + g_app.caption_height + g_app.menu_height + 3 * g_app.frame_width,
@@ -211,6 +215,7 @@ static void OnCommand(HWND window, int command) {
   for (const auto& entry : kLatencyCommands) {
     if (entry.command == command) SetLatency(window, entry.latency_s);
   }
+  OnOutputCommand(window, command);
 }
 
 static void OnInitMenu(HWND window, HMENU menu) {
@@ -220,6 +225,7 @@ static void OnInitMenu(HWND window, HMENU menu) {
     CheckMenuItem(menu, static_cast<UINT>(entry.command),
                   MF_BYCOMMAND | (current ? MF_CHECKED : MF_UNCHECKED));
   }
+  CheckOutputMenu(menu);
 }
 
 // ---------------------------------------------------------------------------
@@ -241,12 +247,13 @@ static void CloseProcedure(HWND window) {
   PostMessageA(window, WM_DESTROY, 0, 0);
 }
 
-// Stops the audio and writes what the program keeps: the latency (when it
-// was read in this run), the set (when it was loaded) and the library's
-// preferences. Runs once.
+// Stops the audio and writes what the program keeps: the latency and the
+// output choices (when they were read in this run), the set (when it was
+// loaded) and the library's preferences. Runs once.
 static void SaveAndStop() {
   if (g_app.saved) return;
   g_app.saved = true;
+  if (g_app.latency_read) SaveOutputChoice();  // names the device while the list is there
   FreeAudioStream();
   if (g_app.latency_read) WriteLatencySetting(g_audio.latency_s);
   ReleaseWaveDevices();

@@ -1,14 +1,24 @@
 // The audio thread and its start/stop protocol: see audio_thread.h.
 #include "generator/audio/audio_thread.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 AudioState g_audio = {};
 
-void FillBlock(int16_t* block, int32_t size_bytes) {
+void FillBlock() {
   if (!g_audio.engine_slot || IsGeneratorBusy(g_audio.engine_slot)) return;
-  RenderGenerator(g_audio.engine_slot, block, static_cast<uint32_t>(size_bytes));
+  if (!IsPreciseWidth(g_audio.width)) {
+    RenderGenerator(g_audio.engine_slot, static_cast<int16_t*>(g_audio.render_block),
+                    static_cast<uint32_t>(g_audio.render_bytes));
+    return;
+  }
+  const int32_t frames = g_audio.stream.buffer_frames;
+  RenderPreciseGenerator(g_audio.engine_slot, g_audio.voice, g_audio.precise_block, frames);
+  QuantisePcm(g_audio.precise_block, 2 * static_cast<size_t>(frames),
+              g_audio.width == kWidth24Precise ? 3 : 2, &g_audio.dither,
+              static_cast<unsigned char*>(g_audio.render_block));
 }
 
 static DWORD WINAPI AudioThreadMain(LPVOID) {
@@ -16,13 +26,15 @@ static DWORD WINAPI AudioThreadMain(LPVOID) {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
   stream->report_lost = 0;
   stream->capture_no_copy = 0;
+  // Every start follows a reset of the engine (or a new rate).
+  if (g_audio.voice) RestartPreciseVoice(g_audio.voice);
 
   if (OpenStream(stream) == 0 && PrepareStream(stream) == 0 &&
       WriteStream(stream, nullptr, 1) == 0 && StartStream(stream) == 0) {
     int written = 0;
     while (g_audio.run.load() == 1 && written == 0) {
       std::memset(g_audio.render_block, 0, static_cast<size_t>(g_audio.render_bytes));
-      FillBlock(g_audio.render_block, g_audio.render_bytes);
+      FillBlock();
       if (g_audio.run.load() != 1) break;
       const int32_t failures = stream->failed_writes;
       written = WriteStream(stream, g_audio.render_block, 3);
@@ -67,17 +79,44 @@ void StopAudio() {
   CloseFinishedThread();
 }
 
-int ApplyLatency(HWND window) {
-  if (!SetStreamLatency(&g_audio.stream, &kGeneratorWaveFormat, g_audio.latency_s)) {
-    MessageBoxA(window, GetStreamError(&g_audio.stream), "Init Error", MB_OK | MB_ICONERROR);
+// Frees the render blocks and the precise voice.
+static void FreeRenderBlocks() {
+  std::free(g_audio.render_block);
+  std::free(g_audio.precise_block);
+  FreePreciseVoice(g_audio.voice);
+  g_audio.render_block = nullptr;
+  g_audio.precise_block = nullptr;
+  g_audio.voice = nullptr;
+  g_audio.render_bytes = 0;
+}
+
+int ApplyStreamFormat() {
+  if (g_audio.sample_rate == 0) g_audio.sample_rate = kDefaultOutputRate;
+  const WaveFormatSpec format = OutputWaveFormat(g_audio.sample_rate, g_audio.width);
+  if (!SetStreamLatency(&g_audio.stream, &format, g_audio.latency_s)) return 0;
+  FreeRenderBlocks();
+  g_audio.render_bytes = g_audio.stream.buffer_bytes;
+  g_audio.render_block = std::calloc(1, static_cast<size_t>(g_audio.render_bytes));
+  bool made = g_audio.render_block != nullptr;
+  if (made && IsPreciseWidth(g_audio.width)) {
+    const size_t values = 2 * static_cast<size_t>(g_audio.stream.buffer_frames);
+    g_audio.precise_block = static_cast<double*>(std::calloc(values, sizeof(double)));
+    g_audio.voice = CreatePreciseVoice();
+    g_audio.dither = {kDitherSeed};
+    made = g_audio.precise_block && g_audio.voice;
+  }
+  if (!made) {
+    FreeRenderBlocks();
+    std::snprintf(g_audio.stream.error_text, sizeof g_audio.stream.error_text,
+                  "Not enough memory");
     return 0;
   }
-  std::free(g_audio.render_block);
-  g_audio.render_bytes = g_audio.stream.buffer_bytes;
-  g_audio.render_block = static_cast<int16_t*>(std::calloc(1, static_cast<size_t>(g_audio.render_bytes)));
-  if (!g_audio.render_block) {
-    g_audio.render_bytes = 0;
-    MessageBoxA(window, "Not enough memory", "Init Error", MB_OK | MB_ICONERROR);
+  return 1;
+}
+
+int ApplyLatency(HWND window) {
+  if (!ApplyStreamFormat()) {
+    MessageBoxA(window, GetStreamError(&g_audio.stream), "Init Error", MB_OK | MB_ICONERROR);
     return 0;
   }
   return 1;
@@ -94,9 +133,7 @@ int InitAudioOutput(HINSTANCE instance, GeneratorEngine** engine_slot) {
 void FreeAudioStream() {
   StopAudio();
   FreeWaveStream(&g_audio.stream);
-  std::free(g_audio.render_block);
-  g_audio.render_block = nullptr;
-  g_audio.render_bytes = 0;
+  FreeRenderBlocks();
 }
 
 void EndAudioOutput() {

@@ -2,6 +2,11 @@
 // stream until it is told to stop, and the start/stop/latency protocol the
 // application drives it with.
 //
+// The stream plays the output format (rate and width). At 16 bits the engine
+// renders into the block itself, as it always has; the high-precision widths
+// render the precise synth's doubles and quantise them with TPDF dither to
+// 16 or 24 bits (pcm_quantiser.h).
+//
 // The thread opens, prepares and starts the stream, writes one buffer of
 // silence, then loops: zero-fill the render block, let the engine render into
 // it, write it (waiting while more than three buffers are queued; after a
@@ -14,16 +19,24 @@
 
 #include <atomic>
 
-#include "generator/engine/engine.h"
+#include "generator/audio/output_choice.h"
 #include "generator/audio/wave_stream.h"
+#include "generator/engine/engine.h"
+#include "generator/engine/pcm_quantiser.h"
+#include "generator/engine/precise_synth.h"
 
 struct AudioState {
   std::atomic<int> run;  // 1 while the audio thread runs
   HANDLE thread;
   DWORD thread_id;
   float latency_s;  // the latency setting, 0.1 by default
-  int16_t* render_block;  // render_bytes long, the stream's buffer size
+  int32_t sample_rate;    // the output format, 44,100 Hz 16-bit by default
+  OutputWidth width;      //
+  void* render_block;     // render_bytes long, the stream's buffer size
   int32_t render_bytes;
+  double* precise_block;  // high-precision widths: 2 values a frame of the buffer
+  PreciseVoice* voice;    // high-precision widths: the precise synth's oscillators
+  Dither dither;
   WaveStream stream;                // the program's playback stream
   GeneratorEngine** engine_slot;    // what FillBlock renders
 };
@@ -47,10 +60,14 @@ void StartAudio();
 // the thread waits for a buffer to complete. UI thread.
 void StopAudio();
 
-// Sizes the stream for the latency setting and replaces the render block.
-// On failure shows the stream's error text under "Init Error" and returns 0.
-// Only while the audio thread is stopped.
+// Sizes the stream for the latency setting and the output format and
+// replaces the render blocks. On failure shows the stream's error text under
+// "Init Error" and returns 0. Only while the audio thread is stopped.
 int ApplyLatency(HWND window);
 
-// Renders the engine into a block unless a render is already in progress.
-void FillBlock(int16_t* block, int32_t size_bytes);
+// The same without a word: 1, or 0 with the reason in the stream's error text.
+int ApplyStreamFormat();
+
+// Renders the engine into the render block unless a render is already in
+// progress: the engine's 16 bits, or the precise synth quantised to the width.
+void FillBlock();

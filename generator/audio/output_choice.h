@@ -28,6 +28,18 @@ const char* OutputWidthText(OutputWidth width);
 bool IsOfferedRate(int32_t rate);
 bool IsOfferedWidth(int32_t width);
 
+// A device's name as the system gives it (a product name has at most 31
+// characters).
+constexpr int kDeviceNameBytes = 32;
+
+// What the Output menu chose: the device by its name (indices change when
+// devices come and go), the rate and the width.
+struct OutputChoice {
+  char device[kDeviceNameBytes];  // "" or a name no device has: the wave mapper
+  int32_t rate;
+  OutputWidth width;
+};
+
 // Whether the width renders with the precise synth.
 inline bool IsPreciseWidth(OutputWidth width) { return width != kWidth16; }
 

@@ -14,6 +14,7 @@
 #include "generator/audio/wave_stream.h"
 
 #include <mmsystem.h>
+#include <mmreg.h>
 
 #include <cstdio>
 #include <cstring>
@@ -77,6 +78,44 @@ void ReleaseWaveDevices() {
   if (g_device_list_references <= 0) return;
   g_device_list_references -= 1;
   if (g_device_list_references == 0) FreeRecordList(&g_device_list);
+}
+
+int FindWaveDeviceByName(const char* name, int direction) {
+  for (int n = 1;; ++n) {
+    const WaveDeviceEntry* entry = FindWaveDevice(n, direction);
+    if (!entry) return 0;
+    char system_name[kDeviceNameBytes];
+    SystemDeviceName(entry, system_name, sizeof system_name);
+    if (name[0] && std::strcmp(system_name, name) == 0) return n;
+  }
+}
+
+void SystemDeviceName(const WaveDeviceEntry* entry, char* out, size_t size) {
+  if (size == 0) return;
+  out[0] = '\0';
+  if (entry->device_id != -1) {
+    const char* name = entry->name;
+    if (std::strncmp(name, "WIN : ", 6) == 0) name += 6;
+    std::snprintf(out, size, "%s", name);
+    return;
+  }
+  UINT read = MMSYSERR_ERROR;
+  if (entry->direction == kDirectionPlayback) {
+    WAVEOUTCAPSA caps;
+    read = waveOutGetDevCapsA(WAVE_MAPPER, &caps, sizeof caps);
+    if (read == MMSYSERR_NOERROR) {
+      caps.szPname[sizeof caps.szPname - 1] = '\0';
+      std::snprintf(out, size, "%s", caps.szPname);
+    }
+  } else {
+    WAVEINCAPSA caps;
+    read = waveInGetDevCapsA(WAVE_MAPPER, &caps, sizeof caps);
+    if (read == MMSYSERR_NOERROR) {
+      caps.szPname[sizeof caps.szPname - 1] = '\0';
+      std::snprintf(out, size, "%s", caps.szPname);
+    }
+  }
+  if (read != MMSYSERR_NOERROR || !out[0]) std::snprintf(out, size, "%s", "Windows Wave Mapper");
 }
 
 const WaveDeviceEntry* FindWaveDevice(int n, int direction) {
@@ -268,15 +307,41 @@ static void SetDeviceError(WaveStream* stream, MMRESULT result) {
   }
 }
 
+// The descriptions a format is offered to a device in, best first: a 24-bit
+// format as WAVE_FORMAT_EXTENSIBLE (which drivers expect beyond 16 bits)
+// and then as plain PCM for a driver that refuses that; every other format
+// as plain PCM only. Returns how many were written (0: not built).
+static int OpenFormats(const WaveFormatSpec& format, WAVEFORMATEXTENSIBLE out[2]) {
+  std::memset(out, 0, 2 * sizeof out[0]);
+  if (!MakeWaveFormat(format, &out[1].Format)) return 0;
+  if (format.format_code != 4) {
+    out[0] = out[1];
+    return 1;
+  }
+  // KSDATAFORMAT_SUBTYPE_PCM, written out: it is the only subformat used.
+  static const GUID kSubtypePcm = {0x00000001, 0x0000, 0x0010,
+                                   {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+  out[0].Format = out[1].Format;
+  out[0].Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+  out[0].Format.cbSize = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
+  out[0].Samples.wValidBitsPerSample = out[0].Format.wBitsPerSample;
+  out[0].dwChannelMask = format.channel_count == 2 ? SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT : 0;
+  out[0].SubFormat = kSubtypePcm;
+  return 2;
+}
+
 static int QueryStreamFormatCommon(WaveStream* stream, const WaveFormatSpec* format) {
   if (format->sample_rate <= 10999) return 0;
-  WAVEFORMATEX wave_format;
-  if (!MakeWaveFormat(*format, &wave_format)) return 0;
+  WAVEFORMATEXTENSIBLE candidates[2];
+  const int count = OpenFormats(*format, candidates);
   const UINT id = static_cast<UINT>(stream->device.device_id);
-  return CallsOf(stream).open(nullptr, id, &wave_format, 0, 0, WAVE_FORMAT_QUERY) ==
-                 MMSYSERR_NOERROR
-             ? 1
-             : 0;
+  for (int i = 0; i < count; ++i) {
+    if (CallsOf(stream).open(nullptr, id, &candidates[i].Format, 0, 0, WAVE_FORMAT_QUERY) ==
+        MMSYSERR_NOERROR) {
+      return 1;
+    }
+  }
+  return 0;
 }
 
 static int OpenStreamCommon(WaveStream* stream) {
@@ -286,12 +351,15 @@ static int OpenStreamCommon(WaveStream* stream) {
   InterlockedExchange(&stream->wait_cancelled, 0);
   stream->started = 0;
   stream->opened = 1;
-  WAVEFORMATEX wave_format;
-  MakeWaveFormat(stream->format, &wave_format);
+  WAVEFORMATEXTENSIBLE candidates[2];
+  const int count = OpenFormats(stream->format, candidates);
   HANDLE handle = nullptr;
-  const MMRESULT result =
-      calls.open(&handle, static_cast<UINT>(stream->device.device_id), &wave_format, calls.callback,
-                 reinterpret_cast<DWORD_PTR>(stream), calls.open_flags);
+  MMRESULT result = WAVERR_BADFORMAT;
+  for (int i = 0; i < count && result == WAVERR_BADFORMAT; ++i) {
+    result = calls.open(&handle, static_cast<UINT>(stream->device.device_id),
+                        &candidates[i].Format, calls.callback, reinterpret_cast<DWORD_PTR>(stream),
+                        calls.open_flags);
+  }
   if (result != MMSYSERR_NOERROR) {
     SetDeviceError(stream, result);
     stream->opened = 0;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "generator/audio/output_choice.h"
 #include "generator/audio/record_list.h"
 #include "generator/audio/wave_format.h"
 
@@ -42,8 +43,19 @@ void ReleaseWaveDevices();
 // The n-th entry (from 1) of a direction, or null.
 const WaveDeviceEntry* FindWaveDevice(int n, int direction);
 
+// A device's name as the system gives it: the product name without the
+// list's "WIN : ", and for the mapper the name its capabilities report;
+// `size` is kDeviceNameBytes or more.
+void SystemDeviceName(const WaveDeviceEntry* entry, char* out, size_t size);
+
+// The position (from 1) among the entries of a direction of the device with
+// this system name, or 0 when none has it (or the name is empty).
+int FindWaveDeviceByName(const char* name, int direction);
+
 // Fills a WAVEFORMATEX for a format (zeroed first, cbSize 0). Returns 1, or 0
-// for the codes that are not built (then only the zeroes are written).
+// for the codes that are not built (then only the zeroes are written). Open
+// and query offer a 24-bit format as WAVE_FORMAT_EXTENSIBLE first and as
+// this plain PCM when the device refuses that.
 int MakeWaveFormat(const WaveFormatSpec& format, WAVEFORMATEX* out);
 
 // One ring slot: header and data are locked global memory blocks.
