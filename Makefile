@@ -81,6 +81,9 @@ bench: deps
 	cmake --build --preset bench
 	build/bench/tests/bench/engine_bench --benchmark_color=false
 	build/bench/tests/bench/package_bench --benchmark_color=false
+	@tree=$$(scripts/runs-32bit.sh && echo win32 || echo win64); \
+	  cmake --preset $$tree >/dev/null && cmake --build --preset $$tree --target output_cpu_bench && \
+	  tests/bench/output_cpu.sh build/$$tree
 
 # The 32-bit program users get, where this kernel runs it; else the 64-bit
 # one. The build's output goes to a log, shown only when the build fails.

@@ -84,7 +84,7 @@ static bool CreateParts(HWND window) {
   }
   g_audio.latency_s = ReadLatencySetting(kDefaultLatencySeconds);
   g_app.latency_read = true;
-  SelectKeptOutput();
+  SelectKeptOutput(window);
   if (!ApplyLatency(window)) return false;
 
   g_app.engine = CreateGenerator();

@@ -104,19 +104,37 @@ void MenuText(const char* name, char* out, size_t size) {
 
 }  // namespace
 
-void SelectKeptOutput() {
+void SelectKeptOutput(HWND window) {
   const OutputChoice kept = ReadOutputSetting(&g_output.keep);
   g_audio.sample_rate = kDefaultOutputRate;
   g_audio.width = kWidth16;
   if (!g_output.keep) return;
-  const int device = FindWaveDeviceByName(kept.device, kDirectionPlayback);
-  if (device > 0) SelectWaveDevice(&g_audio.stream, device);
-  const WaveFormatSpec format = OutputWaveFormat(kept.rate, kept.width);
-  if (kept.rate == kDefaultOutputRate && kept.width == kWidth16) return;
-  if (QueryStreamFormat(&g_audio.stream, &format)) {
-    g_audio.sample_rate = kept.rate;
-    g_audio.width = kept.width;
+  const int found = FindWaveDeviceByName(kept.device, kDirectionPlayback);
+  const Output wanted = {found > 0 ? found : 1, kept.rate, kept.width};
+  if (wanted.device == 1 && wanted.rate == kDefaultOutputRate && wanted.width == kWidth16) return;
+  // As for a choice from the menu, the device's open is its answer; the
+  // engine is made at the rate chosen here, after this.
+  SelectWaveDevice(&g_audio.stream, wanted.device);
+  g_audio.sample_rate = wanted.rate;
+  g_audio.width = wanted.width;
+  if (ApplyStreamFormat() && OpenStream(&g_audio.stream) == 0) {
+    CloseStream(&g_audio.stream);
+    return;
   }
+  char name[kDeviceNameBytes], mapper[kDeviceNameBytes];
+  DeviceName(wanted.device, name, sizeof name);
+  DeviceName(1, mapper, sizeof mapper);
+  char text[768];
+  std::snprintf(text, sizeof text,
+                "\"%s\" cannot play %s %s:\n%s\n\nGenerator plays through \"%s\" at %s %s.", name,
+                OutputRateText(wanted.rate), OutputWidthText(wanted.width),
+                GetStreamError(&g_audio.stream), mapper,
+                OutputRateText(kDefaultOutputRate), OutputWidthText(kWidth16));
+  ClearStreamError(&g_audio.stream);
+  SelectWaveDevice(&g_audio.stream, 1);
+  g_audio.sample_rate = kDefaultOutputRate;
+  g_audio.width = kWidth16;
+  MessageBoxA(window, text, "Output", MB_OK | MB_ICONWARNING);
 }
 
 int AppendOutputMenu(HWND window) {

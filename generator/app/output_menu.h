@@ -12,10 +12,12 @@
 #include <windows.h>
 
 // Reads the kept choices and selects the device and format they name, after
-// the stream is made and before ApplyLatency sizes it. A kept device that is
-// gone gives the wave mapper; a kept format the device refuses gives
-// 44,100 Hz 16-bit. Without kept values nothing changes.
-void SelectKeptOutput();
+// the stream is made and before ApplyLatency sizes it and the engine is made
+// at the rate. A kept device that is gone gives the wave mapper; kept values
+// outside the menu give the defaults; a device that no longer opens with
+// what was kept is named in a message and the wave mapper plays 44,100 Hz
+// 16-bit. Without kept values nothing changes.
+void SelectKeptOutput(HWND window);
 
 // Appends "&Output" to the window's menu bar. 1, or 0 when the menu cannot
 // be made (the program then plays as it would without one).

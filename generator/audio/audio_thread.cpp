@@ -8,12 +8,16 @@
 AudioState g_audio = {};
 
 void FillBlock() {
-  if (!g_audio.engine_slot || IsGeneratorBusy(g_audio.engine_slot)) return;
-  if (!IsPreciseWidth(g_audio.width)) {
+  const bool can_render = g_audio.engine_slot && !IsGeneratorBusy(g_audio.engine_slot);
+  if (!IsPreciseWidth(g_audio.width) || !can_render) {
+    // The engine mixes into what the block holds: silence.
+    std::memset(g_audio.render_block, 0, static_cast<size_t>(g_audio.render_bytes));
+    if (!can_render) return;
     RenderGenerator(g_audio.engine_slot, static_cast<int16_t*>(g_audio.render_block),
                     static_cast<uint32_t>(g_audio.render_bytes));
     return;
   }
+  // The precise synth writes every value (silence when it skips the block).
   const int32_t frames = g_audio.stream.buffer_frames;
   RenderPreciseGenerator(g_audio.engine_slot, g_audio.voice, g_audio.precise_block, frames);
   QuantisePcm(g_audio.precise_block, 2 * static_cast<size_t>(frames),
@@ -33,7 +37,6 @@ static DWORD WINAPI AudioThreadMain(LPVOID) {
       WriteStream(stream, nullptr, 1) == 0 && StartStream(stream) == 0) {
     int written = 0;
     while (g_audio.run.load() == 1 && written == 0) {
-      std::memset(g_audio.render_block, 0, static_cast<size_t>(g_audio.render_bytes));
       FillBlock();
       if (g_audio.run.load() != 1) break;
       const int32_t failures = stream->failed_writes;

@@ -8,8 +8,7 @@
 // 16 or 24 bits (pcm_quantiser.h).
 //
 // The thread opens, prepares and starts the stream, writes one buffer of
-// silence, then loops: zero-fill the render block, let the engine render into
-// it, write it (waiting while more than three buffers are queued; after a
+// silence, then loops: fill the render block (FillBlock), write it (waiting while more than three buffers are queued; after a
 // write the device refused, pausing for about a buffer's duration). StopAudio
 // clears the run flag, wakes the thread and joins it, so the engine may be
 // reset or released afterwards without a render running.

@@ -7,40 +7,63 @@
 constexpr double kFloorBias = 16777216.0;
 static_assert(kFloorBias > 8388607.0 + 2.0, "a limited value plus its dither stays positive");
 
-// Two independent uniform values in [0, 1) from one 64-bit draw, subtracted.
-static inline double NextTpdf(Dither* dither) {
-  uint64_t z = (dither->state += 0x9E3779B97F4A7C15ull);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  z ^= z >> 31;
-  const double unit = 1.0 / 4294967296.0;
-  return static_cast<double>(z >> 32) * unit - static_cast<double>(z & 0xFFFFFFFFu) * unit;
+// A 32-bit integer hash with two multiplies (lowbias32): every bit of the
+// input moves every bit of the output.
+static inline uint32_t Hash32(uint32_t x) {
+  x ^= x >> 16;
+  x *= 0x7FEB352Du;
+  x ^= x >> 15;
+  x *= 0x846CA68Bu;
+  x ^= x >> 16;
+  return x;
 }
 
-// round(v · full_scale + dither), limited to ±full_scale; NaN gives 0.
-static inline int32_t Quantise(double v, double full_scale, Dither* dither) {
-  double x = v * full_scale;
-  if (dither && x != 0.0) x += NextTpdf(dither);
-  x = x == x ? x : 0.0;
-  x = x <= full_scale ? x : full_scale;
-  x = x >= -full_scale ? x : -full_scale;
-  return static_cast<int32_t>(x + 0.5 + kFloorBias) - static_cast<int32_t>(kFloorBias);
+// Two independent uniform values in [0, 1), subtracted: the hashes of the
+// next two counts of the state's low word, keyed by its high word, taken to
+// 31 bits so that their difference is one signed 32-bit integer to convert.
+// Only 32-bit operations, which the 32-bit program runs as fast as the
+// 64-bit one (a 64-bit multiply there is three). The low word wraps after
+// 2^31 samples (6 hours of 96 kHz stereo) and carries into the key: a new
+// sequence.
+static inline double NextTpdf(uint64_t* state) {
+  const uint32_t count = static_cast<uint32_t>(*state);
+  const uint32_t key = static_cast<uint32_t>(*state >> 32);
+  *state += 2;
+  const int32_t a = static_cast<int32_t>(Hash32(count + key) >> 1);
+  const int32_t b = static_cast<int32_t>(Hash32(count + 1 + key) >> 1);
+  return static_cast<double>(a - b) * (1.0 / 2147483648.0);
 }
 
-template <int kBytes>
-static void QuantiseTo(const double* values, size_t count, Dither* dither, unsigned char* out) {
+// round(v · kFullScale + dither), limited to ±kFullScale; NaN gives 0. The
+// state is a local of the caller: the byte stores of the output could alias
+// the caller's Dither record and would keep it out of a register.
+template <int kBytes, bool kDither>
+static void QuantiseTo(const double* values, size_t count, uint64_t* dither_state,
+                       unsigned char* out) {
   constexpr double kFullScale = kBytes == 3 ? 8388607.0 : 32767.0;
+  uint64_t state = *dither_state;
   for (size_t i = 0; i < count; ++i) {
-    const uint32_t code = static_cast<uint32_t>(Quantise(values[i], kFullScale, dither));
+    double x = values[i] * kFullScale;
+    if (kDither && x != 0.0) x += NextTpdf(&state);
+    x = x == x ? x : 0.0;
+    x = x <= kFullScale ? x : kFullScale;
+    x = x >= -kFullScale ? x : -kFullScale;
+    const uint32_t code = static_cast<uint32_t>(static_cast<int32_t>(x + 0.5 + kFloorBias) -
+                                                static_cast<int32_t>(kFloorBias));
     for (int b = 0; b < kBytes; ++b) out[kBytes * i + b] = static_cast<unsigned char>(code >> (8 * b));
   }
+  *dither_state = state;
 }
 
 void QuantisePcm(const double* values, size_t count, int sample_bytes, Dither* dither,
                  unsigned char* out) {
+  uint64_t none = 0;
+  uint64_t* state = dither ? &dither->state : &none;
   if (sample_bytes == 3) {
-    QuantiseTo<3>(values, count, dither, out);
+    dither ? QuantiseTo<3, true>(values, count, state, out)
+           : QuantiseTo<3, false>(values, count, state, out);
   } else {
-    QuantiseTo<2>(values, count, dither, out);
+    dither ? QuantiseTo<2, true>(values, count, state, out)
+           : QuantiseTo<2, false>(values, count, state, out);
   }
 }

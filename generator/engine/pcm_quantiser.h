@@ -13,8 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// The TPDF dither source: a counter-based generator (SplitMix64), the same
-// sequence for the same seed.
+// The TPDF dither source: a counter and a 32-bit hash of it
+// (pcm_quantiser.cpp), the same sequence for the same seed on every build.
 struct Dither {
   uint64_t state;
 };

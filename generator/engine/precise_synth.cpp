@@ -210,9 +210,54 @@ static inline void Synthesize(PreciseVoice* v, FrameTiming* t, double* g, double
   }
 }
 
+// Steady frames from `out` on: running, no one-shot, fade or ramp, in the
+// gate's sound phase (IsSteadyTiming), where every step of a frame but the
+// synthesis and the gate's count changes nothing, as in the engine's steady
+// loop. Returns how many it rendered; a single sweep that reaches its end
+// leaves after that frame, which already fades.
+template <SignalKind kKind>
+static int32_t RenderSteadyFrames(PreciseVoice* voice, FrameTiming* timing, double* out,
+                                  int32_t frames) {
+  // Local copies, which the stores to `out` cannot touch, stay in registers.
+  PreciseVoice local_voice = *voice;
+  FrameTiming local_timing = *timing;
+  PreciseVoice* v = &local_voice;
+  FrameTiming* t = &local_timing;
+  const int32_t run = SteadyRun<true>(t, frames);
+  const double left = t->left_level;
+  const double right = t->right_level;
+  int32_t done = 0;
+  while (done < run) {
+    double g = 0.0;
+    double g_right = 0.0;
+    Synthesize<kKind>(v, t, &g, &g_right);
+    double* o = out + 2 * done;
+    ++done;
+    if (kKind == SignalKind::kSweep && t->fade_counter != 0) {
+      FadeAndGate<true>(t, &g, &g_right, 1);  // counts its own gate frame
+      o[0] = g * t->left_level;
+      o[1] = g_right * t->right_level;
+      if (t->gated == 1) t->gate_counter -= 1;
+      break;
+    }
+    o[0] = g * left;
+    o[1] = g_right * right;
+  }
+  if (t->gated == 1) t->gate_counter += done;
+  *voice = local_voice;
+  *timing = local_timing;
+  return done;
+}
+
 template <SignalKind kKind>
 static void RenderFrames(PreciseVoice* v, FrameTiming* t, double* out, int32_t frames) {
-  for (int32_t i = 0; i < frames; ++i) {
+  constexpr bool kCanBeSteady = kKind != SignalKind::kSilent && kKind != SignalKind::kImpulse;
+  int32_t i = 0;
+  while (i < frames) {
+    if (kCanBeSteady && IsSteadyTiming<true>(t)) {
+      i += RenderSteadyFrames<kKind>(v, t, out + 2 * i, frames - i);
+      continue;
+    }
     double g = 0.0;
     double g_right = 0.0;
     if (IsSounding(t)) {
@@ -223,6 +268,7 @@ static void RenderFrames(PreciseVoice* v, FrameTiming* t, double* out, int32_t f
     out[2 * i] = g * t->left_level;
     out[2 * i + 1] = g_right * t->right_level;
     StepRamp(t);
+    ++i;
   }
 }
 
@@ -239,9 +285,11 @@ void FreePreciseVoice(PreciseVoice* voice) { delete voice; }
 void RenderPreciseGenerator(GeneratorEngine** slot, PreciseVoice* v, double* out,
                             int32_t frames) {
   if (frames < 1) return;
-  std::memset(out, 0, 2 * static_cast<size_t>(frames) * sizeof(double));
   const int start = BeginGeneratorBlock(slot);
-  if (start == kBlockSkipped) return;
+  if (start == kBlockSkipped) {
+    std::memset(out, 0, 2 * static_cast<size_t>(frames) * sizeof(double));
+    return;
+  }
   GeneratorEngine* e = *slot;
   if (start != kBlockKept || v->fresh) FollowSettings(e, start == kBlockSwitchedOn, v);
   FrameTiming t;

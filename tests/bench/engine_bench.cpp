@@ -1,15 +1,20 @@
 // Throughput of RenderGenerator on 4,408-frame stereo blocks, one signal per
-// benchmark, and of genrender's high quality (the precise synth and 16-bit
-// PCM with TPDF dither) on the sine. After the benchmark's own table it prints
-// one line a signal:
-//   bench <signal> frames_per_second=<N> realtime_factor=<N/44100>
+// benchmark; of genrender's high quality (the precise synth and 16-bit PCM
+// with TPDF dither) on the sine, at 44.1 and 192 kHz; and of what the audio
+// thread renders for each width of the Output menu (a 100 ms block of the
+// sine at -1 dBFS: the engine's 16 bits, or the precise synth quantised to 16
+// or 24 bits). After the benchmark's own table it prints one line each:
+//   bench <name> frames_per_second=<N> realtime_factor=<N / its rate>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "generator/engine/engine.h"
+#include "generator/engine/pcm_quantiser.h"
 #include "generator/engine/precise_synth.h"
 #include "generator/files/wav_file.h"
 
@@ -64,11 +69,11 @@ void RenderSignal(benchmark::State& state, const Signal* signal) {
   ReleaseGenerator(&slot);
 }
 
-void RenderHighSine(benchmark::State& state) {
+void RenderHighSine(benchmark::State& state, int32_t rate) {
   GeneratorSettings s = kGeneratorDefaults;
   s.on = 1;
   PreciseRender render;
-  BeginPreciseRender(&render, s, kBlockFrames);
+  BeginPreciseRender(&render, s, kBlockFrames, rate);
   Dither dither = {1};
   std::vector<unsigned char> bytes(4 * kBlockFrames);
   for (auto _ : state) {
@@ -80,11 +85,45 @@ void RenderHighSine(benchmark::State& state) {
   EndPreciseRender(&render);
 }
 
+// One 100 ms block of the audio thread at `rate`: the zero-filled block and
+// the engine's render at 16 bits (sample_bytes 0), or the precise synth's
+// block quantised with dither to 2 or 3 bytes a sample.
+void RenderOutputBlock(benchmark::State& state, int32_t rate, int sample_bytes) {
+  const int32_t frames = rate / 10;
+  GeneratorEngine* slot = CreateGenerator();
+  SetGeneratorFormat(&slot, static_cast<float>(rate), 2);
+  GeneratorSettings s = kGeneratorDefaults;
+  s.on = 1;
+  s.level_db = -1.0f;
+  SetGeneratorSettings(slot, &s);
+  ResetGenerator(&slot);
+  PreciseVoice* voice = CreatePreciseVoice();
+  std::vector<double> exact(2 * static_cast<size_t>(frames));
+  std::vector<unsigned char> block(6 * static_cast<size_t>(frames));
+  Dither dither = {kDitherSeed};
+  for (auto _ : state) {
+    std::fill(block.begin(), block.end(), 0);
+    if (sample_bytes == 0) {
+      RenderGenerator(&slot, reinterpret_cast<int16_t*>(block.data()),
+                      static_cast<uint32_t>(4 * frames));
+    } else {
+      RenderPreciseGenerator(&slot, voice, exact.data(), frames);
+      QuantisePcm(exact.data(), exact.size(), sample_bytes, &dither, block.data());
+    }
+    benchmark::DoNotOptimize(block.data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["frames_per_second"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * frames, benchmark::Counter::kIsRate);
+  FreePreciseVoice(voice);
+  ReleaseGenerator(&slot);
+}
+
 // Keeps the console table and remembers each signal's median rate over the
 // repetitions for the summary (a single run is at the mercy of the machine).
 class SummaryReporter : public benchmark::ConsoleReporter {
  public:
-  std::vector<std::pair<std::string, double>> rates;
+  std::vector<std::pair<std::string, double>> rates;  // frames a second, by benchmark
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
@@ -95,27 +134,51 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   }
 };
 
+// The sample rate of each benchmark but the engine's signals (44,100 Hz).
+std::map<std::string, int32_t> g_rate_of;
+
+// Every benchmark: a median of five runs (a single run is at the mercy of the machine).
+void Repeat(benchmark::internal::Benchmark* benchmark) {
+  benchmark->MinTime(0.3)->Repetitions(5)->ReportAggregatesOnly(true);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   for (const Signal& signal : kSignals) {
-    benchmark::RegisterBenchmark(signal.name, RenderSignal, &signal)
-        ->MinTime(0.3)
-        ->Repetitions(5)
-        ->ReportAggregatesOnly(true);
+    Repeat(benchmark::RegisterBenchmark(signal.name, RenderSignal, &signal));
   }
-  benchmark::RegisterBenchmark("high_sine", RenderHighSine)
-      ->MinTime(0.3)
-      ->Repetitions(5)
-      ->ReportAggregatesOnly(true);
+  const struct {
+    const char* name;
+    int32_t rate;
+  } kHigh[] = {{"high_sine", 44100}, {"high_sine_192k", 192000}};
+  for (const auto& high : kHigh) {
+    Repeat(benchmark::RegisterBenchmark(high.name, RenderHighSine, high.rate));
+    g_rate_of[high.name] = high.rate;
+  }
+  const struct {
+    const char* name;
+    int32_t rate;
+    int sample_bytes;
+  } kOutputs[] = {{"output_44k1_16bit", 44100, 0},
+                  {"output_48k_16bit_high_precision", 48000, 2},
+                  {"output_96k_24bit_high_precision", 96000, 3},
+                  {"output_192k_24bit_high_precision", 192000, 3}};
+  for (const auto& output : kOutputs) {
+    Repeat(benchmark::RegisterBenchmark(output.name, RenderOutputBlock, output.rate,
+                                        output.sample_bytes));
+    g_rate_of[output.name] = output.rate;
+  }
   benchmark::Initialize(&argc, argv);
   SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   std::fflush(stdout);
   std::printf("\n");
   for (const auto& [name, rate] : reporter.rates) {
+    const auto known = g_rate_of.find(name);
+    const double sample_rate = known != g_rate_of.end() ? known->second : 44100.0;
     std::printf("bench %s frames_per_second=%.0f realtime_factor=%.1f\n", name.c_str(), rate,
-                rate / 44100.0);
+                rate / sample_rate);
   }
   benchmark::Shutdown();
   return 0;

@@ -158,6 +158,16 @@ DWORD WINAPI AnswerOutputBox(LPVOID parameter) {
   return 0;
 }
 
+void KeepOutput(const char* device, DWORD rate, DWORD width) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kGeneratorKey, &key), ERROR_SUCCESS);
+  RegSetValueExA(key, kSampleRateValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&rate), 4);
+  RegSetValueExA(key, kSampleWidthValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&width), 4);
+  RegSetValueExA(key, kOutputDeviceValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(device),
+                 static_cast<DWORD>(std::strlen(device) + 1));
+  RegCloseKey(key);
+}
+
 void TurnOnAtMinusOneDbfs() {
   GeneratorSettings s;
   GetGeneratorSettings(g_app.engine, &s);
@@ -255,16 +265,25 @@ TEST(GeneratorOutput, ChoicesReachTheDeviceAndSurviveARestart) {
     EXPECT_LT(FitSine(wav.left, 1000.0, 96000).thd_n_db, -135.0);
   }
   // Values outside the menu and a device that is gone give the defaults.
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kGeneratorKey, &key), ERROR_SUCCESS);
-  const DWORD odd_rate = 44000, odd_width = 7;
-  RegSetValueExA(key, kSampleRateValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&odd_rate), 4);
-  RegSetValueExA(key, kSampleWidthValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&odd_width), 4);
-  RegSetValueExA(key, kOutputDeviceValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>("Gone"), 5);
-  RegCloseKey(key);
+  KeepOutput("Gone", 44000, 7);
   {
     InProcessGenerator g(dir);
     ASSERT_NE(g.window, nullptr);
+    EXPECT_EQ(CheckedOutput(g.window), (std::vector<std::string>{mapper, "44.1 kHz", "16-bit"}));
+  }
+  // A kept device that no longer opens with what was kept is named, and the
+  // mapper plays the defaults.
+  KeepOutput("Out: rate_44100_only", 96000, kWidth24Precise);
+  std::string message;
+  HANDLE answerer = CreateThread(nullptr, 0, AnswerOutputBox, &message, 0, nullptr);
+  {
+    InProcessGenerator g(dir);
+    WaitForSingleObject(answerer, INFINITE);
+    CloseHandle(answerer);
+    ASSERT_NE(g.window, nullptr);
+    EXPECT_NE(message.find("\"Out: rate_44100_only\" cannot play 96 kHz 24-bit high precision"),
+              std::string::npos)
+        << message;
     EXPECT_EQ(CheckedOutput(g.window), (std::vector<std::string>{mapper, "44.1 kHz", "16-bit"}));
   }
   RegDeleteKeyA(HKEY_CURRENT_USER, kGeneratorKey);
