@@ -18,20 +18,21 @@ static inline uint32_t Hash32(uint32_t x) {
   return x;
 }
 
-// Two independent uniform values in [0, 1), subtracted: the hashes of the
-// next two counts of the state's low word, keyed by its high word, taken to
-// 31 bits so that their difference is one signed 32-bit integer to convert.
-// Only 32-bit operations, which the 32-bit program runs as fast as the
-// 64-bit one (a 64-bit multiply there is three). The low word wraps after
-// 2^31 samples (6 hours of 96 kHz stereo) and carries into the key: a new
-// sequence.
+// Two independent uniform values in [0, 1), subtracted: the two 16-bit
+// halves of the hash of the state's next count (its low word, keyed by its
+// high word). 16 bits resolve the dither to 1/65536 of an LSB, far below
+// anything the output shows. Only 32-bit operations, which the 32-bit
+// program runs as fast as the 64-bit one (a 64-bit multiply there is
+// three). The low word wraps after 2^32 samples (6 hours of 192 kHz stereo)
+// and carries into the key: a new sequence.
 static inline double NextTpdf(uint64_t* state) {
   const uint32_t count = static_cast<uint32_t>(*state);
   const uint32_t key = static_cast<uint32_t>(*state >> 32);
-  *state += 2;
-  const int32_t a = static_cast<int32_t>(Hash32(count + key) >> 1);
-  const int32_t b = static_cast<int32_t>(Hash32(count + 1 + key) >> 1);
-  return static_cast<double>(a - b) * (1.0 / 2147483648.0);
+  *state += 1;
+  const uint32_t bits = Hash32(count + key);
+  const int32_t a = static_cast<int32_t>(bits & 0xFFFFu);
+  const int32_t b = static_cast<int32_t>(bits >> 16);
+  return static_cast<double>(a - b) * (1.0 / 65536.0);
 }
 
 // round(v · kFullScale + dither), limited to ±kFullScale; NaN gives 0. The
