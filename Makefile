@@ -76,12 +76,14 @@ tools: deps
 	cmake --preset bench
 	cmake --build --preset bench --target genrender mkpackage
 
+# Last, the playing program's CPU for two output choices, under Wine (the
+# 32-bit program where this kernel runs it), about two minutes.
 bench: deps
 	cmake --preset bench
 	cmake --build --preset bench
 	build/bench/tests/bench/engine_bench --benchmark_color=false
 	build/bench/tests/bench/package_bench --benchmark_color=false
-	@tree=$$(scripts/runs-32bit.sh && echo win32 || echo win64); \
+	@if scripts/runs-32bit.sh; then tree=win32; else tree=win64; fi; \
 	  cmake --preset $$tree >/dev/null && cmake --build --preset $$tree --target output_cpu_bench && \
 	  tests/bench/output_cpu.sh build/$$tree
 

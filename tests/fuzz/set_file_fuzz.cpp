@@ -1,10 +1,11 @@
 // The current-set file as a user's disk may hold it: read, brought into the
 // panel's ranges by the rule Generator and genrender share, and played. A
 // taken set is finite and inside every range the panel shows; the engine
-// renders it without fault.
+// renders it without fault, and the precise synth renders finite values.
 #include <cmath>
 
 #include "generator/engine/engine.h"
+#include "generator/engine/precise_synth.h"
 #include "generator/files/set_file_format.h"
 #include "generator/panel/panel_parameters.h"
 #include "tests/fuzz/fuzz_input.h"
@@ -37,5 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetGenerator(&engine);
   int16_t pcm[2 * 64] = {};
   RenderGenerator(&engine, pcm, sizeof pcm);
+  // And by the precise synth, as the program's high-precision widths play it.
+  static PreciseVoice* voice = CreatePreciseVoice();
+  RestartPreciseVoice(voice);
+  ResetGenerator(&engine);
+  double exact[2 * 64];
+  RenderPreciseGenerator(&engine, voice, exact, 64);
+  for (double x : exact) FUZZ_CHECK(std::isfinite(x));
   return 0;
 }

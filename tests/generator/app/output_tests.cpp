@@ -29,20 +29,13 @@ constexpr char kWineAlsaKey[] = "Software\\Wine\\Drivers\\winealsa.drv";
 
 // Offers the two test devices for the whole test program.
 class ExtraDevices : public testing::Environment {
- public:
   void SetUp() override {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kWineAlsaKey, &key), ERROR_SUCCESS);
     static const char kNames[] = "wav_capture\0rate_44100_only\0";
-    RegSetValueExA(key, "ALSAOutputDevices", 0, REG_MULTI_SZ,
-                   reinterpret_cast<const BYTE*>(kNames), sizeof kNames);
-    RegCloseKey(key);
+    RegSetKeyValueA(HKEY_CURRENT_USER, kWineAlsaKey, "ALSAOutputDevices", REG_MULTI_SZ, kNames,
+                    sizeof kNames);
   }
   void TearDown() override {
-    HKEY key;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, kWineAlsaKey, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueA(key, "ALSAOutputDevices");
-    RegCloseKey(key);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kWineAlsaKey, "ALSAOutputDevices");
   }
 };
 const auto* const g_devices = testing::AddGlobalTestEnvironment(new ExtraDevices);
@@ -96,9 +89,8 @@ struct CapturedWav {
 // The WAV capture's header and its last `frames` left samples.
 CapturedWav ReadCapture(size_t frames) {
   CapturedWav wav;
-  const std::string path = AudioCapturePath();
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileA(AudioCapturePath().c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return wav;
   std::vector<unsigned char> b(GetFileSize(file, nullptr));
   DWORD got = 0;
@@ -107,31 +99,24 @@ CapturedWav ReadCapture(size_t frames) {
   b.resize(got);
   if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) != 0) return wav;
   auto at = [&](size_t i, int n) {
-    uint32_t v = 0;
-    while (n--) v = v << 8 | b[i + n];
+    int32_t v = 0;
+    for (int k = n - 1; k >= 0; --k) v = v << 8 | b[i + static_cast<size_t>(k)];
     return v;
   };
-  wav.format_tag = static_cast<int>(at(20, 2));
-  wav.channels = static_cast<int>(at(22, 2));
-  wav.rate = static_cast<int>(at(24, 4));
-  wav.bits = static_cast<int>(at(34, 2));
+  wav = {at(20, 2), at(22, 2), at(24, 4), at(34, 2), {}};
   size_t data = 12;  // the chunk after "data"
   while (data + 8 <= b.size() && std::memcmp(b.data() + data, "data", 4) != 0) {
-    data += 8 + at(data + 4, 4);
+    data += 8 + static_cast<uint32_t>(at(data + 4, 4));
   }
   data += 8;
-  const size_t frame_bytes = static_cast<size_t>(wav.bits / 8 * 2);
-  if (frame_bytes == 0 || data > b.size()) return wav;
-  const size_t available = (b.size() - data) / frame_bytes;
-  const size_t first = available > frames ? available - frames : 0;
-  for (size_t f = first; f < available; ++f) {
-    const unsigned char* s = b.data() + data + f * frame_bytes;
-    if (wav.bits == 24) {
-      const int32_t v = static_cast<int32_t>(static_cast<uint32_t>(s[0] << 8 | s[1] << 16 | s[2] << 24)) / 256;
-      wav.left.push_back(v / 8388607.0);
-    } else {
-      wav.left.push_back(static_cast<int16_t>(s[0] | s[1] << 8) / 32767.0);
-    }
+  const size_t sample_bytes = static_cast<size_t>(wav.bits / 8);
+  if (sample_bytes < 2 || data > b.size()) return wav;
+  const size_t available = (b.size() - data) / (2 * sample_bytes);
+  for (size_t f = available > frames ? available - frames : 0; f < available; ++f) {
+    const int32_t v = at(data + 2 * sample_bytes * f, static_cast<int>(sample_bytes));
+    const int shift = 32 - 8 * static_cast<int>(sample_bytes);  // sign-extend
+    wav.left.push_back(static_cast<int32_t>(static_cast<uint32_t>(v) << shift) / (1 << shift) /
+                       (sample_bytes == 3 ? 8388607.0 : 32767.0));
   }
   return wav;
 }
@@ -159,13 +144,10 @@ DWORD WINAPI AnswerOutputBox(LPVOID parameter) {
 }
 
 void KeepOutput(const char* device, DWORD rate, DWORD width) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kGeneratorKey, &key), ERROR_SUCCESS);
-  RegSetValueExA(key, kSampleRateValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&rate), 4);
-  RegSetValueExA(key, kSampleWidthValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&width), 4);
-  RegSetValueExA(key, kOutputDeviceValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(device),
-                 static_cast<DWORD>(std::strlen(device) + 1));
-  RegCloseKey(key);
+  RegSetKeyValueA(HKEY_CURRENT_USER, kGeneratorKey, kSampleRateValueName, REG_DWORD, &rate, 4);
+  RegSetKeyValueA(HKEY_CURRENT_USER, kGeneratorKey, kSampleWidthValueName, REG_DWORD, &width, 4);
+  RegSetKeyValueA(HKEY_CURRENT_USER, kGeneratorKey, kOutputDeviceValueName, REG_SZ, device,
+                  static_cast<DWORD>(std::strlen(device) + 1));
 }
 
 void TurnOnAtMinusOneDbfs() {
