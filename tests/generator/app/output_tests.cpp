@@ -188,6 +188,8 @@ TEST(GeneratorOutput, ChoicesReachTheDeviceAndSurviveARestart) {
         {0, 0, 44100, 16, -80.0},   // the engine's own 16 bits
         {1, 1, 48000, 16, -92.0},   // 16-bit high precision
         {1, 2, 48000, 24, -135.0},  // 24-bit high precision
+        {2, 2, 88200, 24, -135.0},
+        {4, 1, 192000, 16, -92.0},
         {3, 2, 96000, 24, -135.0},
     };
     SendMessageA(g.window, WM_COMMAND, static_cast<WPARAM>(wav_device), 0);
