@@ -81,11 +81,18 @@ void ChooseOutput(HWND window, const Output& chosen) {
                   OutputWidthText(previous.width));
     ClearStreamError(&g_audio.stream);
     MessageBoxA(window, text, "Output", MB_OK | MB_ICONWARNING);
-    if (!TryOutput(previous)) {
-      // What played a moment ago is gone too: as a failed latency choice.
-      MessageBoxA(window, GetStreamError(&g_audio.stream), "Init Error", MB_OK | MB_ICONERROR);
-      PostMessageA(window, WM_CLOSE, 0, 0);
-      return;
+    const Output fallback = {1, kDefaultOutputRate, kWidth16};
+    if (!TryOutput(previous) && !TryOutput(fallback)) {
+      // What played a moment ago is gone too (a device unplugged), and so is
+      // the mapper: the window stays, silent, and says so; any later choice
+      // tries again.
+      std::snprintf(text, sizeof text,
+                    "No output can be opened:\n%s\n\nGenerator stays silent until a choice "
+                    "of the Output menu opens.",
+                    GetStreamError(&g_audio.stream));
+      ClearStreamError(&g_audio.stream);
+      SetGeneratorFormat(&g_app.engine, static_cast<float>(g_audio.sample_rate), 2);
+      MessageBoxA(window, text, "Output", MB_OK | MB_ICONWARNING);
     }
   }
   ResetGenerator(&g_app.engine);

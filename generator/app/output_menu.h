@@ -5,8 +5,10 @@
 // and format, resets the engine to the new rate and starts again, keeping
 // on/off and every panel setting, as a latency choice does. The device's
 // open is its answer: a device or format it refuses is named in a message
-// and the previous choice plays on. The choices are kept in the registry
-// like the latency (output_setting.h).
+// and the previous choice plays on (the mapper at 44,100 Hz 16-bit when the
+// previous device is gone too; when nothing opens, the window stays and
+// says so). The choices are kept in the registry like the latency
+// (output_setting.h).
 #pragma once
 
 #include <windows.h>
