@@ -186,6 +186,7 @@ TEST(GeneratorOutput, ChoicesReachTheDeviceAndSurviveARestart) {
     };
     const Row rows[] = {
         {0, 0, 44100, 16, -80.0},   // the engine's own 16 bits
+        {1, 0, 48000, 16, -80.0},   // the engine at another rate
         {1, 1, 48000, 16, -92.0},   // 16-bit high precision
         {1, 2, 48000, 24, -135.0},  // 24-bit high precision
         {2, 2, 88200, 24, -135.0},
