@@ -47,10 +47,18 @@ build-win32:
 
 # What every program and library of both Windows trees and dist/ imports,
 # read from the files themselves, so it runs on any machine; then the
-# planted faults, which the check must refuse.
+# planted faults, which the check must refuse; then the installer's payload
+# (dist-files checks dist/), and the tests' package, which carries the test
+# hooks that check must find.
 check-imports: dist-files
 	scripts/check-imports.py build/win64 build/win32 dist
 	scripts/check-imports.py --planted build/win64 build/win32
+	scripts/check-payload.sh build/win32/host/mkpackage dist/BrindlemoorSetup.exe
+	cmake --build --preset win32 --target brindlemoor_test_package
+	@if scripts/check-payload.sh build/win32/host/mkpackage \
+	      build/win32/setup/brindlemoor_test_package.bin 2>/dev/null; then \
+	  echo "check-payload: the tests' package passed: the check finds no hook" >&2; exit 1; \
+	fi
 
 # Every fuzz target once over its committed corpus (scripts/fuzz.sh).
 test-fuzz:

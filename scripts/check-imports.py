@@ -13,7 +13,11 @@ it runs on any machine, whether or not it can run the programs:
 - the deliverables (DELIVERABLES) import no function that needs Windows 7 or
   later (NEWER_THAN_VISTA): they start on Windows Vista and later. (Vista, not
   XP: winpthread, which the posix thread model brings, imports GetTickCount64.)
-  A newer function is looked up at run time, as SetDefaultDllDirectories is.
+  A newer function is looked up at run time, as SetDefaultDllDirectories is;
+- the elevated installer (ELEVATED) imports KnownDLLs only (KNOWN_DLLS): its
+  static imports load before any of its code can restrict the search, so any
+  other DLL would be looked for in its own folder, a download folder, first.
+  Others are loaded at run time from the system folder by full path.
 
 Wine prefixes and CMake's own scratch folders are skipped. Each fault is one
 line naming the file and the import; the exit code is 1 when there is any.
@@ -33,7 +37,17 @@ WINDOWS_DLLS = {
     "ws2_32.dll",
 }
 
+# DLLs that are KnownDLLs on every Windows from Vista on: the loader takes
+# them from the system folder whatever folder the program is in. (comctl32,
+# version and winmm are not among them.)
+KNOWN_DLLS = {
+    "advapi32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll",
+    "ntdll.dll", "ole32.dll", "oleaut32.dll", "setupapi.dll", "shell32.dll",
+    "shlwapi.dll", "user32.dll", "ws2_32.dll",
+}
+
 DELIVERABLES = {"generator.exe", "brindlemoorsetup.exe"}
+ELEVATED = {"brindlemoorsetup.exe", "brindlemoorsetupnopackage.exe"}
 
 # Functions of the system DLLs that Windows Vista lacks, with the first
 # Windows that has them. A deliverable that imports one does not start there.
@@ -84,6 +98,7 @@ NEWER_THAN_VISTA = {
 PLANTED = {
     "planted_shared_libgcc.dll": "libgcc_s_",
     "planted_newer_call.exe": "GetSystemTimePreciseAsFileTime",
+    "planted_elevated_import.exe": "version.dll",
 }
 
 
@@ -180,7 +195,7 @@ def read_imports(path):
     return imports
 
 
-def faults_of(path, as_deliverable):
+def faults_of(path, as_deliverable, as_elevated=False):
     try:
         imports = read_imports(path)
     except (NotPe, OSError) as error:
@@ -189,6 +204,9 @@ def faults_of(path, as_deliverable):
     for dll, functions in imports:
         if dll.lower() not in WINDOWS_DLLS:
             faults.append("%s: imports %s, which Windows does not ship" % (path, dll))
+        elif as_elevated and dll.lower() not in KNOWN_DLLS:
+            faults.append("%s: imports %s, which is no KnownDLL: an elevated program "
+                          "would look for it in its own folder first" % (path, dll))
         if as_deliverable:
             for name in functions:
                 if name in NEWER_THAN_VISTA:
@@ -227,7 +245,7 @@ def main(argv):
                 if name not in PLANTED:
                     continue
                 planted_seen += 1
-                found = faults_of(path, True)
+                found = faults_of(path, True, True)
                 for line in found:
                     print("refused as it should be: " + line)
                 if not any(PLANTED[name] in line and path in line for line in found):
@@ -235,7 +253,7 @@ def main(argv):
                                   (path, PLANTED[name]))
             elif name not in PLANTED:
                 checked += 1
-                faults.extend(faults_of(path, name in DELIVERABLES))
+                faults.extend(faults_of(path, name in DELIVERABLES, name in ELEVATED))
     for line in faults:
         print(line, file=sys.stderr)
     if planted:

@@ -2,7 +2,8 @@
 # Copies the 32-bit deliverables of a win32 build tree into a folder:
 #   scripts/dist.sh BUILD_DIR DIST_DIR
 # strips their symbols and debug information (the build tree keeps them), checks what each
-# imports (scripts/check-imports.py), puts Generator's readme.txt and
+# imports (scripts/check-imports.py) and that the installer's payload takes no test
+# hook (scripts/check-payload.sh), puts Generator's readme.txt and
 # license.txt beside it and packs the three into Generator.zip.
 set -euo pipefail
 if [[ $# -ne 2 ]]; then
@@ -21,6 +22,9 @@ for exe in generator/app/Generator.exe setup/installer/BrindlemoorSetup.exe; do
   name=$(basename "$exe")
   i686-w64-mingw32-strip --strip-all -o "$dist_dir/$name" "$path"
   "$here/check-imports.py" "$dist_dir/$name" >/dev/null
+  if [[ $name == BrindlemoorSetup.exe ]]; then
+    "$here/check-payload.sh" "$build_dir/host/mkpackage" "$dist_dir/$name"
+  fi
   echo "dist: $dist_dir/$name"
 done
 if [[ $found -eq 0 ]]; then

@@ -18,6 +18,10 @@ constexpr char kRegistrationProgram64[] = "qxregsvr64.exe";
 // one fixed name that no package entry has, whatever the download was called.
 constexpr char kUninstallerProgram[] = "BrindlemoorSetup.exe";
 
+// The folder in the product folder that a program the installer starts gets
+// as TEMP and TMP while it runs; removed when it has ended.
+constexpr char kRunTempFolder[] = "Setup temporary files";
+
 // The mixer application's main window title, by which the installer finds a
 // running mixer and closes it.
 constexpr char kMixerWindowTitle[] = "BrindleMoor";

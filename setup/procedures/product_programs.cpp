@@ -6,7 +6,9 @@
 // name goes separately as CreateProcessA's application name. Both are started
 // and waited for by RunProgram, in the product folder: a program started in
 // the installer's start folder (a download folder, say) would find a DLL that
-// anyone put there before the system's, and run it as administrator.
+// anyone put there before the system's, and run it as administrator. For the
+// same reason they get the system's environment, not the user's
+// (child_environment.h).
 #include <windows.h>
 // windows.h first: objbase.h needs its types.
 #include <objbase.h>
@@ -14,6 +16,7 @@
 #include <cstdio>
 
 #include "setup/procedures/install_procedures.h"
+#include "setup/system/child_environment.h"
 #include "setup/system/held_folders.h"
 #include "setup/system/registry_values.h"
 #include "setup/system/shortcuts.h"
@@ -31,33 +34,62 @@ static RegistrationEntry FindEntry(HMODULE library, const char* name) {
       reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
+// The folder for a child's temporary files, made in the product folder
+// (which only administrators can write) into `temp`: 1, or 0 when it can't
+// be made or what has its name is no plain folder.
+static int MakeRunTempFolder(const char* folder, char* temp, size_t temp_size) {
+  if (!JoinPath(temp, temp_size, folder, kRunTempFolder)) return 0;
+  if (!CreateDirectoryA(temp, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return 0;
+  const DWORD attributes = GetFileAttributesA(temp);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
 // Starts `program` with `arguments` (no inherited handles, normal priority,
-// this environment) in `folder`, waits for it at most `wait_ms` and reads its
-// exit code into *exit_code (-1 if none can be read; STILL_ACTIVE when it
-// outlasted the wait). 0, -605 when it can't be started, -604 when no process
-// handle came back.
+// the system's environment with TEMP and TMP at a folder of its own in
+// `folder`, removed again when it has ended) in `folder`, waits for it at
+// most `wait_ms` and reads its exit code into *exit_code (-1 if none can be
+// read; STILL_ACTIVE when it outlasted the wait). 0, -605 when it can't be
+// started, -604 when no process handle came back.
 static int RunProgram(const char* program, const char* arguments, const char* folder, DWORD wait_ms,
                       int* exit_code) {
   *exit_code = -1;
   char command_line[kPathSize + 16];  // CreateProcessA may write into it
   const int n = std::snprintf(command_line, sizeof command_line, "%s", arguments);
   if (n < 0 || static_cast<size_t>(n) >= sizeof command_line) return kDriverSetupNotStarted;
+  char temp[kPathSize];
+  if (!MakeRunTempFolder(folder, temp, sizeof temp)) return kDriverSetupNotStarted;
+  WCHAR* environment = MakeChildEnvironment(temp);
+  if (environment == nullptr) {
+    RemoveFolderTree(temp);
+    return kDriverSetupNotStarted;
+  }
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(program, command_line, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                      nullptr, folder, &startup, &process)) {
-    return kDriverSetupNotStarted;
+  const BOOL started =
+      CreateProcessA(program, command_line, nullptr, nullptr, FALSE,
+                     NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT, environment, folder,
+                     &startup, &process);
+  FreeChildEnvironment(environment);
+  int result = 0;
+  if (!started) {
+    result = kDriverSetupNotStarted;
+  } else {
+    if (process.hThread != nullptr) CloseHandle(process.hThread);
+    if (process.hProcess == nullptr) {
+      result = kDriverSetupNoProcess;
+    } else {
+      // On the window thread (the uninstall) the windows keep answering: a
+      // setup program that broadcasts would otherwise wait for us for ever.
+      WaitHandlingMessages(process.hProcess, wait_ms);
+      DWORD code = 0;
+      if (GetExitCodeProcess(process.hProcess, &code)) *exit_code = static_cast<int>(code);
+      CloseHandle(process.hProcess);
+    }
   }
-  if (process.hThread != nullptr) CloseHandle(process.hThread);
-  if (process.hProcess == nullptr) return kDriverSetupNoProcess;
-  // On the window thread (the uninstall) the windows keep answering: a
-  // setup program that broadcasts would otherwise wait for us for ever.
-  WaitHandlingMessages(process.hProcess, wait_ms);
-  DWORD code = 0;
-  if (GetExitCodeProcess(process.hProcess, &code)) *exit_code = static_cast<int>(code);
-  CloseHandle(process.hProcess);
-  return 0;
+  RemoveFolderTree(temp);  // what a program still running holds open stays
+  return result;
 }
 
 int RunDriverSetup(InstallerContext* context, const char* command_line, int* exit_code) {
@@ -73,10 +105,9 @@ int RunDriverSetup(InstallerContext* context, const char* command_line, int* exi
 int RegisterAsioDrivers(InstallerContext* context, int do_register) {
   char library_path[kPathSize];
   if (JoinPath(library_path, sizeof library_path, context->target_folder, "kxbm_asiodriver.dll")) {
-    // The library's own imports are looked for beside it, not in the
-    // installer's folder (a download folder) where the system can't restrict
-    // the search.
-    HMODULE library = LoadLibraryExA(library_path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // The library's own imports are looked for beside it and in the system
+    // folder, not in the installer's folder (a download folder).
+    HMODULE library = LoadLibraryWithSystemImports(library_path);
     if (library != nullptr) {
       if (do_register) {
         RegistrationEntry entry = FindEntry(library, "DllRegisterServer");

@@ -2,9 +2,11 @@
 //
 // The real libraries are the mixer's ASIO drivers. These carry only the two
 // COM self-registration entry points the installer calls: DllRegisterServer
-// writes HKEY_CLASSES_ROOT\CLSID\{class} (name, InprocServer32 = this
-// library's path, ThreadingModel "Both"), DllUnregisterServer deletes that
-// key again. The two libraries have classes of their own (QX_ASIO_CLSID,
+// writes HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{class} (name,
+// InprocServer32 = this library's path, ThreadingModel "Both"),
+// DllUnregisterServer deletes that key again. Not through HKEY_CLASSES_ROOT:
+// it writes to the user's own Software\Classes wherever the user made the
+// key first, and the registration runs as administrator for every user. The two libraries have classes of their own (QX_ASIO_CLSID,
 // given by the build), so a test can tell which of them was registered.
 // Each call appends a line to the stand-in log.
 #include <windows.h>
@@ -20,8 +22,8 @@
 #error "the build names the library's class in QX_ASIO_CLSID"
 #endif
 
-static const char kClassKey[] = "CLSID\\" QX_ASIO_CLSID;
-static const char kServerKey[] = "CLSID\\" QX_ASIO_CLSID "\\InprocServer32";
+static const char kClassKey[] = "Software\\Classes\\CLSID\\" QX_ASIO_CLSID;
+static const char kServerKey[] = "Software\\Classes\\CLSID\\" QX_ASIO_CLSID "\\InprocServer32";
 
 static HMODULE g_module = nullptr;
 
@@ -30,10 +32,10 @@ static LONG SetText(HKEY key, const char* name, const char* text) {
                         static_cast<DWORD>(std::strlen(text) + 1));
 }
 
-// The keys under HKEY_CLASSES_ROOT, made or opened. 1 on success.
+// The keys under HKEY_LOCAL_MACHINE, made or opened. 1 on success.
 static int WriteKey(const char* sub_key, const char* name, const char* text) {
   HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_CLASSES_ROOT, sub_key, 0, nullptr, REG_OPTION_NON_VOLATILE,
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, sub_key, 0, nullptr, REG_OPTION_NON_VOLATILE,
                       KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
     return 0;
   }
@@ -55,8 +57,8 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
   AppendStandInLog();
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, kServerKey);
-  const LONG status = RegDeleteKeyA(HKEY_CLASSES_ROOT, kClassKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServerKey);
+  const LONG status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kClassKey);
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK : SELFREG_E_CLASS;
 }
 

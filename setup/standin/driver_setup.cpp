@@ -6,8 +6,8 @@
 // reused by every later install, so repeated installs never pile up devices;
 // with "-u" ("-h -u -H") it removes every such device. Every run
 // appends its command line and working folder to the stand-in log, and its
-// exit code is 0 unless the environment variable QX_STANDIN_SETUP_EXIT
-// chooses another (1 is the real program's "restart needed").
+// exit code is 0 unless the tests' hook QX_STANDIN_SETUP_EXIT chooses
+// another (1 is the real program's "restart needed"; standin_log.h).
 //
 // How it works. Wine counts an interface as present when the interface's
 // "#\Control" key under HKLM\System\CurrentControlSet\Control\DeviceClasses

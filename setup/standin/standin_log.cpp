@@ -12,9 +12,32 @@
 #include <cstdlib>
 #include <cstring>
 
+// The text of test hook `name` into `text`: 1, or 0 when there is none.
+static int ReadTestHook(const char* name, char* text, DWORD size) {
+#ifdef QX_STANDIN_TEST_HOOKS
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kStandInHooksKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                    &key) == ERROR_SUCCESS) {
+    DWORD type = 0;
+    DWORD bytes = size - 1;  // room for the NUL the value may lack
+    const LONG status =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes);
+    RegCloseKey(key);
+    if (status == ERROR_SUCCESS && type == REG_SZ && bytes > 0) {
+      text[bytes] = '\0';
+      if (text[0] != '\0') return 1;
+    }
+  }
+#else
+  (void)name;
+  (void)size;
+#endif
+  text[0] = '\0';
+  return 0;
+}
+
 static void LogPath(char* path, DWORD size) {
-  const DWORD n = GetEnvironmentVariableA("QX_STANDIN_LOG", path, size);
-  if (n > 0 && n < size) return;
+  if (ReadTestHook("QX_STANDIN_LOG", path, size)) return;
   // The folder of the module that holds this code: a library registered in
   // its host's process logs beside itself, not beside the host program.
   HMODULE self = nullptr;
@@ -44,8 +67,18 @@ void AppendStandInLog() {
   const DWORD f = GetCurrentDirectoryA(sizeof folder, folder);
   if (f == 0 || f >= sizeof folder) folder[0] = '\0';
 
-  char line[4096];
-  const int n = std::snprintf(line, sizeof line, "%s\t%s\t%s\r\n", name, GetCommandLineA(), folder);
+  // The environment the program was given: where its temporary files go and
+  // where it finds programs and libraries.
+  char temp[MAX_PATH];
+  const DWORD t = GetEnvironmentVariableA("TEMP", temp, sizeof temp);
+  if (t == 0 || t >= sizeof temp) temp[0] = '\0';
+  char search_path[2048];
+  const DWORD p = GetEnvironmentVariableA("PATH", search_path, sizeof search_path);
+  if (p == 0 || p >= sizeof search_path) search_path[0] = '\0';
+
+  char line[8192];
+  const int n = std::snprintf(line, sizeof line, "%s\t%s\t%s\t%s\t%s\r\n", name, GetCommandLineA(),
+                              folder, temp, search_path);
   if (n <= 0 || n >= static_cast<int>(sizeof line)) return;
 
   char path[MAX_PATH];
@@ -61,8 +94,7 @@ void AppendStandInLog() {
 
 int ChosenExitCode(const char* name, int fallback) {
   char text[32];
-  const DWORD n = GetEnvironmentVariableA(name, text, sizeof text);
-  if (n == 0 || n >= sizeof text) return fallback;
+  if (!ReadTestHook(name, text, sizeof text)) return fallback;
   char* end = nullptr;
   const long value = std::strtol(text, &end, 10);
   if (end == text || *end != '\0' || value < INT32_MIN || value > INT32_MAX) return fallback;

@@ -4,9 +4,11 @@
 // never creates one. The current user's keys belong to that user, who may
 // have made one of them a registry link to a key of the machine's: they are
 // opened a name at a time, each without following a link, and a link is
-// refused. REG_SZ values are written with the text's length without
-// its NUL, as the installer has always stored them; the reader therefore does
-// not count on a stored NUL and ends the text itself.
+// refused; a missing name is created without following a link either (one
+// may appear between the failed open and the create), and the key that
+// comes back is checked before it is used. REG_SZ values are written with
+// their NUL, as the registry's contract counts them; the reader does not
+// count on a stored NUL (others write values too) and ends the text itself.
 #include "setup/system/registry_values.h"
 
 #include <windows.h>
@@ -47,13 +49,11 @@ static HKEY OpenUserKey(const char* sub_key, REGSAM access, bool create) {
       const REGSAM step_access = (end != nullptr ? on_the_way : access) | KEY_QUERY_VALUE;
       LONG status = RegOpenKeyExA(current, name, REG_OPTION_OPEN_LINK, step_access, &next);
       if (status == ERROR_FILE_NOT_FOUND && create) {
-        // A new key is no link; a name made a link meanwhile is caught below.
-        status = RegCreateKeyExA(current, name, 0, nullptr, REG_OPTION_NON_VOLATILE, step_access,
+        // Made new or, when a link took the name meanwhile, opened as that
+        // link (never its target), which the check below refuses.
+        status = RegCreateKeyExA(current, name, 0, nullptr,
+                                 REG_OPTION_NON_VOLATILE | REG_OPTION_OPEN_LINK, step_access,
                                  nullptr, &next, nullptr);
-        if (status == ERROR_SUCCESS) {
-          RegCloseKey(next);
-          status = RegOpenKeyExA(current, name, REG_OPTION_OPEN_LINK, step_access, &next);
-        }
       }
       ok = status == ERROR_SUCCESS && !IsLinkKey(next);
       if (status == ERROR_SUCCESS && !ok) RegCloseKey(next);
@@ -70,7 +70,7 @@ int WriteMachineString(const char* sub_key, const char* name, const char* text) 
   HKEY key = OpenOrCreate(HKEY_LOCAL_MACHINE, sub_key);
   if (key == nullptr) return 0;
   const LONG status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                                     static_cast<DWORD>(std::strlen(text)));
+                                     static_cast<DWORD>(std::strlen(text) + 1));
   RegCloseKey(key);
   return status == ERROR_SUCCESS ? 1 : 0;
 }

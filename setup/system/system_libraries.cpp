@@ -12,22 +12,28 @@
 // security calls), and the program's folder still comes first for those; so
 // there the libraries they load on the installer's ways are loaded from the
 // system folder by their full paths first, and stay loaded: a later load by
-// name finds the module already there. The functions are looked up by name
-// so that the installer still starts on systems that lack them.
+// name finds the module already there. Each is loaded with the altered
+// search path, so that the libraries it imports in turn are looked for
+// beside it, in the system folder, not in the program's folder. The
+// functions are looked up by name so that the installer still starts on
+// systems that lack them.
 #include <windows.h>
 
 #include "setup/paths/path_text.h"
 #include "setup/system/system_libraries.h"
 
+// 1 when this system restricts the search (SetDefaultDllDirectories took).
+static int g_search_restricted = 0;
+
 void RestrictDllSearch() {
   typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
   typedef BOOL(WINAPI * SetDllDirectoryFn)(LPCSTR);
-  constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
   HMODULE kernel = GetModuleHandleA("kernel32.dll");
   if (kernel == nullptr) return;
   auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
       reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-  if (set_default == nullptr || !set_default(kSearchSystem32)) PreloadSystemLibraries();
+  g_search_restricted = set_default != nullptr && set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!g_search_restricted) PreloadSystemLibraries();
   auto set_directory = reinterpret_cast<SetDllDirectoryFn>(
       reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
   if (set_directory != nullptr) set_directory("");
@@ -52,5 +58,16 @@ HMODULE LoadSystemLibrary(const char* name) {
   if (length == 0 || length >= sizeof system) return nullptr;
   char path[kPathSize];
   if (!JoinPath(path, sizeof path, system, name)) return nullptr;
-  return LoadLibraryA(path);
+  // Its own imports from beside it, the system folder, never the program's.
+  return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+HMODULE LoadLibraryWithSystemImports(const char* path) {
+  // The altered search path ends with the current folder and the user's
+  // PATH; the search flags name the library's folder and the system's only.
+  if (g_search_restricted) {
+    return LoadLibraryExA(path, nullptr,
+                          LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+  }
+  return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

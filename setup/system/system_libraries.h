@@ -12,9 +12,15 @@
 // that someone placed next to it.
 void RestrictDllSearch();
 
-// LoadLibraryA of the system folder's `name` by its full path: null when it
-// is not there. The caller frees it.
+// The system folder's `name`, loaded by its full path with its own imports
+// looked for beside it: null when it is not there. The caller frees it.
 HMODULE LoadSystemLibrary(const char* name);
+
+// The library at the full path `path` (a product library in the product
+// folder), its imports looked for in its own folder and the system folder
+// only where the system can restrict the search, else beside it first (the
+// altered search path). The caller frees it.
+HMODULE LoadLibraryWithSystemImports(const char* path);
 
 // Loads, by their full paths in the system folder, the libraries that the
 // system's own libraries would load by name on the installer's ways, and

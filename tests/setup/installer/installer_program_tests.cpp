@@ -10,6 +10,7 @@
 
 #include "setup/installer/command_line.h"
 #include "setup/procedures/install_procedures.h"
+#include "setup/standin/standin_log.h"
 #include "setup/system/system_probe.h"
 
 namespace {
@@ -122,6 +123,28 @@ std::vector<std::string> LoggedPrograms(const std::string& log) {
   return programs;
 }
 
+// Offers the stand-ins' two test hooks (standin_log.h) in this process's
+// environment, which the installer inherits, and in the registry; null
+// takes both away.
+void SetHooks(const char* log, const char* setup_exit) {
+  SetEnvironmentVariableA("QX_STANDIN_LOG", log);
+  SetEnvironmentVariableA("QX_STANDIN_SETUP_EXIT", setup_exit);
+  if (log == nullptr) {
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kStandInHooksKey, KEY_WOW64_64KEY, 0);
+    return;
+  }
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kStandInHooksKey, 0, nullptr, 0,
+                            KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "QX_STANDIN_LOG", 0, REG_SZ, reinterpret_cast<const BYTE*>(log),
+                 static_cast<DWORD>(std::strlen(log) + 1));
+  RegSetValueExA(key, "QX_STANDIN_SETUP_EXIT", 0, REG_SZ,
+                 reinterpret_cast<const BYTE*>(setup_exit),
+                 static_cast<DWORD>(std::strlen(setup_exit) + 1));
+  RegCloseKey(key);
+}
+
 bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -137,25 +160,28 @@ TEST(InstallerProgram, UnattendedInstallThenRemove) {
   EXPECT_EQ(ProbeDriverInterface(), 0);
   EXPECT_FALSE(Exists(ProductFolder() + "\\brindlemoor.exe"));
 
+  // The shipped stand-ins take no test hook, from the environment or the
+  // registry: the driver setup's chosen exit code would stop the install at
+  // -21, and the log would go where the hook says instead of beside them.
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
-  const std::string log = std::string(temp) + "installer_program_standins.log";
-  DeleteFileA(log.c_str());
-  SetEnvironmentVariableA("QX_STANDIN_LOG", log.c_str());
+  const std::string hooked_log = std::string(temp) + "installer_program_hooked.log";
+  DeleteFileA(hooked_log.c_str());
+  SetHooks(hooked_log.c_str(), "1");
   run = RunInstaller("-h -i");
-  SetEnvironmentVariableA("QX_STANDIN_LOG", nullptr);
+  SetHooks(nullptr, nullptr);
   EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_FALSE(Exists(hooked_log));
   EXPECT_FALSE(run.window_seen);
   EXPECT_EQ(ProbeDriverInterface(), 1);  // the driver's interface is now present
   EXPECT_TRUE(Exists(ProductFolder() + "\\brindlemoor.exe"));
   EXPECT_TRUE(Exists(ProductFolder() + "\\BrindlemoorSetup.exe"));  // the installer's copy
   // On 64-bit Windows (found through IsWow64Process by the 32-bit program):
   // the 64-bit driver setup and the 64-bit registration program ran.
-  const std::vector<std::string> programs = LoggedPrograms(log);
+  const std::vector<std::string> programs = LoggedPrograms(ProductFolder() + "\\standin.log");
   ASSERT_FALSE(programs.empty());
   EXPECT_EQ(programs.front(), "QUILLAN_Setup_x64.exe");
   EXPECT_EQ(std::count(programs.begin(), programs.end(), "qxregsvr64.exe"), 2);
-  DeleteFileA(log.c_str());
   EXPECT_TRUE(UninstallEntryIn(kThirtyTwoBitBuild ? KEY_WOW64_32KEY : KEY_WOW64_64KEY));
 
   // The install switch on an installed system removes the product.

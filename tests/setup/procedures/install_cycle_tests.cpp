@@ -52,6 +52,17 @@ std::vector<std::string> UninstallerListsProduct() {
   return found;
 }
 
+// The first `count` fields of a stand-in log line.
+std::vector<std::string> Fields(const std::vector<std::string>& line, size_t count) {
+  return std::vector<std::string>(line.begin(), line.begin() + std::min(count, line.size()));
+}
+
+std::string Variable(const char* name) {
+  char value[4096];
+  const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+  return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
 std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += "  " + line + "\n";
@@ -72,7 +83,23 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
   ASSERT_EQ(DriverInterfacePresent(), 0);
   ASSERT_TRUE(UninstallerListsProduct().empty());
 
+  // A class key the user made under their own Software\Classes, where
+  // writes through HKEY_CLASSES_ROOT would go: the registration must write
+  // the machine's key and leave this one as it is.
+  const std::string user_class = std::string("Software\\Classes\\") + kAsioClass32;
+  HKEY user_key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, user_class.c_str(), 0, nullptr, 0, KEY_WRITE,
+                            nullptr, &user_key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(user_key);
+
   const Snapshot before = TakeSnapshot();
+
+  // The user's own PATH and TEMP, which the installer runs with.
+  const std::string user_path = Variable("PATH");
+  const std::string user_temp = Variable("TEMP");
+  SetEnvironmentVariableA("PATH", (ProgramFolder() + "\\planted;" + user_path).c_str());
+  SetEnvironmentVariableA("TEMP", (ProgramFolder() + "\\planted").c_str());
 
   // Install, on the worker, as the command-line run does it.
   NotifyWindow window;
@@ -103,6 +130,8 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
     DeleteFileA(download.c_str());
     DeleteFileA((download + ".old").c_str());
   }
+  SetEnvironmentVariableA("PATH", user_path.c_str());
+  SetEnvironmentVariableA("TEMP", user_temp.c_str());
   EXPECT_EQ(IsWorkerRunning(context.get()), 0);
   EXPECT_EQ(context->worker_thread, nullptr);
   EXPECT_EQ(window.Codes(), std::vector<int>{NOTIFY_INSTALLED});
@@ -138,7 +167,18 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
   // registration program, and the 64-bit library's DllRegisterServer in it.
   const std::string registration = " -f" + product + "\\kxbm_asiodriver64.dll";
   ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], (std::vector<std::string>{"QUILLAN_Setup_x64.exe", "-h -i -H -n", product}));
+  ASSERT_EQ(lines[0].size(), 5u);
+  EXPECT_EQ(Fields(lines[0], 3),
+            (std::vector<std::string>{"QUILLAN_Setup_x64.exe", "-h -i -H -n", product}));
+  // The programs started as administrator get the system's environment, not
+  // the user's, with temporary files in a folder of their own that is gone
+  // once they have ended.
+  for (const auto& line : {lines[0], lines[2]}) {
+    EXPECT_EQ(Lower(line[3]), Lower(product + "\\" + kRunTempFolder)) << line[0];
+    EXPECT_EQ(Lower(line[4]).find("planted"), std::string::npos) << line[4];
+    EXPECT_NE(Lower(line[4]).find("system32"), std::string::npos) << line[4];
+  }
+  EXPECT_FALSE(Exists(product + "\\" + kRunTempFolder));
   EXPECT_EQ(lines[1][0], program_name);
   EXPECT_EQ(lines[2][0], "qxregsvr64.exe");
   EXPECT_EQ(lines[2][1], registration);
@@ -150,8 +190,10 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
   // The two COM registrations: the installer's own library in its registry
   // view (the 32-bit one under WOW64), the 64-bit program's in the 64-bit view.
   std::string server;
-  EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, std::string(kAsioClass32) + "\\InprocServer32", nullptr,
-                         &server, kOwnView));
+  EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE,
+                         "Software\\Classes\\" + std::string(kAsioClass32) + "\\InprocServer32",
+                         nullptr, &server, kOwnView));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, user_class + "\\InprocServer32", kOwnView));
   EXPECT_EQ(Lower(server), Lower(product + "\\kxbm_asiodriver.dll"));
   EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, std::string(kAsioClass64) + "\\InprocServer32", nullptr,
                          &server, KEY_WOW64_64KEY));
@@ -204,7 +246,8 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
   const auto removal = log.Lines();
   const std::string unregistration = " -u  -f" + product + "\\kxbm_asiodriver64.dll";
   ASSERT_EQ(removal.size(), 4u);
-  EXPECT_EQ(removal[0], (std::vector<std::string>{"QUILLAN_Setup_x64.exe", "-h -u -H", product}));
+  EXPECT_EQ(Fields(removal[0], 3),
+            (std::vector<std::string>{"QUILLAN_Setup_x64.exe", "-h -u -H", product}));
   EXPECT_EQ(removal[1][0], program_name);
   EXPECT_EQ(removal[2][0], "qxregsvr64.exe");
   EXPECT_EQ(removal[2][1], unregistration);
@@ -262,6 +305,7 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
       << "added to the registry\n"
       << Joined(keys_added);
   EXPECT_EQ(Joined(Added(after.registry, before.registry)), "");
+  RegDeleteKeyA(HKEY_CURRENT_USER, user_class.c_str());
   if (com == S_OK) CoUninitialize();
 }
 

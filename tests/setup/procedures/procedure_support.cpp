@@ -11,6 +11,7 @@
 
 #include "setup/package/md5.h"
 #include "setup/package/package_format.h"
+#include "setup/standin/standin_log.h"
 
 std::string ProgramPath() {
   char path[MAX_PATH];
@@ -134,14 +135,38 @@ std::vector<int> NotifyWindow::Codes() {
 
 // --- Stand-in log and exit code ----------------------------------------------
 
+// Sets (or with a null `text` deletes) the stand-ins' test hook `name`; the
+// key goes with its last value, so a run leaves the registry as it found it.
+static void SetStandInHook(const char* name, const char* text) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kStandInHooksKey, 0, nullptr, 0,
+                      KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_WOW64_64KEY, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  if (text != nullptr) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   static_cast<DWORD>(std::strlen(text) + 1));
+  } else {
+    RegDeleteValueA(key, name);
+  }
+  DWORD values = 0;
+  const bool empty = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                      &values, nullptr, nullptr, nullptr, nullptr) ==
+                         ERROR_SUCCESS &&
+                     values == 0;
+  RegCloseKey(key);
+  if (empty) RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kStandInHooksKey, KEY_WOW64_64KEY, 0);
+}
+
 StandInLog::StandInLog() {
   path = ProgramFolder() + "\\standin_" + std::to_string(GetCurrentProcessId()) + ".log";
   DeleteFileA(path.c_str());
-  SetEnvironmentVariableA("QX_STANDIN_LOG", path.c_str());
+  SetStandInHook("QX_STANDIN_LOG", path.c_str());
 }
 
 StandInLog::~StandInLog() {
-  SetEnvironmentVariableA("QX_STANDIN_LOG", nullptr);
+  SetStandInHook("QX_STANDIN_LOG", nullptr);
   DeleteFileA(path.c_str());
 }
 
@@ -169,7 +194,7 @@ std::vector<std::vector<std::string>> StandInLog::Lines() const {
   return lines;
 }
 
-void ChooseSetupExit(const char* code) { SetEnvironmentVariableA("QX_STANDIN_SETUP_EXIT", code); }
+void ChooseSetupExit(const char* code) { SetStandInHook("QX_STANDIN_SETUP_EXIT", code); }
 
 int DriverInterfacePresent() {
   typedef HANDLE(WINAPI * GetClassDevsFn)(const GUID*, PCSTR, HWND, DWORD);

@@ -65,8 +65,8 @@ struct NotifyWindow {
   std::vector<int> Codes();
 };
 
-// The stand-in log: QX_STANDIN_LOG points to a file in this program's folder
-// (outside the prefix's drive C:), emptied by Reset.
+// The stand-in log: the stand-ins' test hook QX_STANDIN_LOG points to a file
+// in this program's folder (outside the prefix's drive C:), emptied by Reset.
 struct StandInLog {
   std::string path;
   StandInLog();
@@ -76,7 +76,7 @@ struct StandInLog {
   std::vector<std::vector<std::string>> Lines() const;
 };
 
-// The driver setup program's chosen exit code (environment), or none.
+// The driver setup program's chosen exit code (its test hook), or none.
 void ChooseSetupExit(const char* code);
 
 // 1 when a present device interface of the mixer driver's class exists.
