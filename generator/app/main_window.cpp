@@ -3,10 +3,11 @@
 // How it works. WM_CREATE starts the control library, the audio output, the
 // engine, loads the current-set file and finally posts itself command 21,
 // which resets the engine and starts the audio thread. Closing sends
-// WM_CLOSE to every pop-up window the main window owns (the options window,
-// an open value editor) and posts WM_DESTROY, whose handler shuts
-// everything down the other way: the audio thread is stopped before the set
-// is saved and before the engine is released, so no render overlaps them.
+// WM_CLOSE to every pop-up window of this thread that the main window owns
+// (the options window, an open value editor) and posts WM_DESTROY, whose
+// handler shuts everything down the other way: the audio thread is stopped
+// before the set is saved and before the engine is released, so no render
+// overlaps them.
 #include "generator/app/main_window.h"
 
 #include <shellapi.h>
@@ -144,24 +145,27 @@ static void SetLatency(HWND window, float latency_s) {
   }
 }
 
-// Opens a document of the start directory ("readme.txt", "license.txt"). The
-// start directory is a folder whatever its last name looks like
-// ("C:\Users\john.smith", "...\Generator 1.2"): it is used as it is. The
-// document goes to the shell by its full path: some shells look for a bare
-// name in the current directory rather than in the one given. Without a start
-// directory the current one is where the program started.
+// Opens a document that ships beside the program ("readme.txt",
+// "license.txt") from the program's own folder: the start folder is any
+// folder the program was started in, and its documents, if any, are not
+// ours. The shell gets the full path: some shells look for a bare name in the
+// current directory rather than in the one given. A program path that cannot
+// be read or does not fit opens nothing.
 static void OpenDocument(HWND window, const char* name) {
-  const char* directory = g_app.start_directory;
-  const size_t directory_length = std::strlen(directory);
-  const bool has_separator = directory_length > 0 && directory[directory_length - 1] == '\\';
+  char program[kPathBytes];
+  const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
+  if (length == 0 || length >= sizeof program) return;  // truncated is not our path
+  char* last_separator = std::strrchr(program, '\\');
+  if (!last_separator) return;
+  // The folder with its separator, then the name.
+  const size_t folder_bytes = static_cast<size_t>(last_separator - program) + 1;
+  const size_t name_bytes = std::strlen(name) + 1;
   char path[kPathBytes];
-  const int length =
-      std::snprintf(path, sizeof path, "%s%s%s", directory, has_separator ? "" : "\\", name);
-  if (!directory[0] || length < 0 || static_cast<size_t>(length) >= sizeof path) {
-    ShellExecuteA(window, "open", name, nullptr, nullptr, SW_SHOWNORMAL);
-    return;
-  }
-  ShellExecuteA(window, "open", path, nullptr, directory, SW_SHOWNORMAL);
+  if (folder_bytes + name_bytes > sizeof path) return;
+  std::memcpy(path, program, folder_bytes);
+  std::memcpy(path + folder_bytes, name, name_bytes);
+  *last_separator = '\0';  // the program's folder
+  ShellExecuteA(window, "open", path, nullptr, program, SW_SHOWNORMAL);
 }
 
 static void ShowAbout(HWND window) {
@@ -239,8 +243,16 @@ static BOOL CALLBACK CloseOwnedPopup(HWND window, LPARAM main_window) {
   return TRUE;
 }
 
+// Closes the pop-ups the main window owns. Only this thread's, which made
+// them: a window of another thread or process may be owned by ours too, and
+// a hung one would never answer a sent WM_CLOSE, so closing would never get
+// to the save.
+static void CloseOwnedPopups(HWND window) {
+  EnumThreadWindows(GetCurrentThreadId(), CloseOwnedPopup, reinterpret_cast<LPARAM>(window));
+}
+
 static void CloseProcedure(HWND window) {
-  EnumWindows(CloseOwnedPopup, reinterpret_cast<LPARAM>(window));
+  CloseOwnedPopups(window);
   // Posted, not DestroyWindow: the shutdown runs from the message loop once
   // the pop-ups' own closing messages have been handled, and an editor's
   // modal loop that is still unwinding never sees the window go under it.
@@ -297,7 +309,7 @@ static void PaintBackground(HDC dc) {
 // The session ends without a WM_DESTROY: save now, as closing would.
 static void OnEndSession(HWND window, bool ending) {
   if (!ending) return;
-  EnumWindows(CloseOwnedPopup, reinterpret_cast<LPARAM>(window));
+  CloseOwnedPopups(window);
   Shutdown();
 }
 

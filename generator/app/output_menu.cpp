@@ -116,7 +116,7 @@ void SelectKeptOutput(HWND window) {
   g_audio.sample_rate = kDefaultOutputRate;
   g_audio.width = kWidth16;
   if (!g_output.keep) return;
-  const int found = FindWaveDeviceByName(kept.device, kDirectionPlayback);
+  const int found = FindKeptWaveDevice(kept, kDirectionPlayback);
   const Output wanted = {found > 0 ? found : 1, kept.rate, kept.width};
   if (wanted.device == 1 && wanted.rate == kDefaultOutputRate && wanted.width == kWidth16) return;
   // As for a choice from the menu, the device's open is its answer; the
@@ -211,7 +211,7 @@ void CheckOutputMenu(HMENU menu) {
 
 void SaveOutputChoice() {
   if (!g_output.keep) return;
-  OutputChoice choice = {{0}, g_audio.sample_rate, g_audio.width};
+  OutputChoice choice = {{0}, g_audio.sample_rate, g_audio.width, g_audio.stream.device_index};
   DeviceName(g_audio.stream.device_index, choice.device, sizeof choice.device);
   WriteOutputSetting(choice);
 }

@@ -15,7 +15,8 @@
 
 // Reads the kept choices and selects the device and format they name, after
 // the stream is made and before ApplyLatency sizes it and the engine is made
-// at the rate. A kept device that is gone gives the wave mapper; kept values
+// at the rate. The kept device is found by its name, and among devices of
+// that name by its position; one that is gone gives the wave mapper; kept values
 // outside the menu give the defaults; a device that no longer opens with
 // what was kept is named in a message and the wave mapper plays 44,100 Hz
 // 16-bit. Without kept values nothing changes.

@@ -1,8 +1,8 @@
 // The output choices of Generator beyond its own 16-bit 44,100 Hz stream:
 // the sample rate and the sample width (with the precise synth's double
 // precision and TPDF dither for the high-precision widths). The device is
-// chosen by its name (output_setting.h). Portable: genrender takes the same
-// rates.
+// chosen by its name and position (output_setting.h). Portable: genrender
+// takes the same rates.
 #pragma once
 
 #include <cstdint>
@@ -33,12 +33,23 @@ bool IsOfferedWidth(int32_t width);
 constexpr int kDeviceNameBytes = 32;
 
 // What the Output menu chose: the device by its name (indices change when
-// devices come and go), the rate and the width.
+// devices come and go) and its position in the list then, which tells apart
+// devices of the same name; the rate and the width.
 struct OutputChoice {
   char device[kDeviceNameBytes];  // "" or a name no device has: the wave mapper
   int32_t rate;
   OutputWidth width;
+  int32_t device_position;  // from 1, the mapper first; 0 not known (kept by an older program)
 };
+
+// Writes the name of the device at `position` (from 1) into `out`
+// (kDeviceNameBytes); false when there is no such device.
+typedef bool (*DeviceNameAt)(void* context, int position, char* out);
+
+// The kept device among the devices that `name_at` names: the one at the
+// kept position when it has the kept name, else the first that has it; 0
+// when none has it or the kept name is empty.
+int FindKeptDevice(const OutputChoice& kept, DeviceNameAt name_at, void* context);
 
 // Whether the width renders with the precise synth.
 inline bool IsPreciseWidth(OutputWidth width) { return width != kWidth16; }

@@ -19,7 +19,7 @@ static int64_t ReadDword(HKEY key, const char* name) {
 }
 
 OutputChoice ReadOutputSetting(bool* stored) {
-  OutputChoice choice = {{0}, kDefaultOutputRate, kWidth16};
+  OutputChoice choice = {{0}, kDefaultOutputRate, kWidth16, 0};
   *stored = false;
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kGeneratorKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
@@ -34,12 +34,16 @@ OutputChoice ReadOutputSetting(bool* stored) {
   }
   const int64_t rate = ReadDword(key, kSampleRateValueName);
   const int64_t width = ReadDword(key, kSampleWidthValueName);
+  const int64_t position = ReadDword(key, kOutputDevicePositionValueName);
   *stored = named != ERROR_FILE_NOT_FOUND || rate != -1 || width != -1;
   if (IsOfferedRate(static_cast<int32_t>(rate)) && rate == static_cast<int32_t>(rate)) {
     choice.rate = static_cast<int32_t>(rate);
   }
   if (IsOfferedWidth(static_cast<int32_t>(width)) && width == static_cast<int32_t>(width)) {
     choice.width = static_cast<OutputWidth>(width);
+  }
+  if (position >= 1 && position <= INT32_MAX) {
+    choice.device_position = static_cast<int32_t>(position);
   }
   RegCloseKey(key);
   return choice;
@@ -53,6 +57,8 @@ int WriteOutputSetting(const OutputChoice& choice) {
   }
   const DWORD rate = static_cast<DWORD>(choice.rate);
   const DWORD width = static_cast<DWORD>(choice.width);
+  const DWORD position =
+      static_cast<DWORD>(choice.device_position > 0 ? choice.device_position : 0);
   const DWORD name_bytes = static_cast<DWORD>(strnlen(choice.device, sizeof choice.device - 1) + 1);
   char name[kDeviceNameBytes];
   std::memcpy(name, choice.device, name_bytes - 1);
@@ -63,7 +69,9 @@ int WriteOutputSetting(const OutputChoice& choice) {
       RegSetValueExA(key, kSampleRateValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&rate),
                      sizeof rate) == ERROR_SUCCESS &&
       RegSetValueExA(key, kSampleWidthValueName, 0, REG_DWORD,
-                     reinterpret_cast<const BYTE*>(&width), sizeof width) == ERROR_SUCCESS;
+                     reinterpret_cast<const BYTE*>(&width), sizeof width) == ERROR_SUCCESS &&
+      RegSetValueExA(key, kOutputDevicePositionValueName, 0, REG_DWORD,
+                     reinterpret_cast<const BYTE*>(&position), sizeof position) == ERROR_SUCCESS;
   RegCloseKey(key);
   return written ? 1 : 0;
 }

@@ -1,7 +1,10 @@
 // The output choices in the registry, beside the latency:
 // HKEY_CURRENT_USER\Quenby_Audio\Generator "OutputDevice" (REG_SZ, the
 // device's name), "SampleRate" and "SampleWidth" (REG_DWORD, the rate in Hz
-// and the OutputWidth number).
+// and the OutputWidth number), "OutputDevicePosition" (REG_DWORD, the
+// device's position in the list, from 1). The position is a value of its
+// own: a program that knows only the other three reads and writes them as
+// before, and a setting without it finds the device by its name alone.
 #pragma once
 
 #include "generator/audio/output_choice.h"
@@ -9,10 +12,11 @@
 constexpr char kOutputDeviceValueName[] = "OutputDevice";
 constexpr char kSampleRateValueName[] = "SampleRate";
 constexpr char kSampleWidthValueName[] = "SampleWidth";
+constexpr char kOutputDevicePositionValueName[] = "OutputDevicePosition";
 
 // The kept choices; each value that is missing, of another type or outside
-// the menu gives its default (the wave mapper, 44,100 Hz, 16-bit).
-// `stored` tells whether any of the three values is in the registry.
+// the menu gives its default (the wave mapper, 44,100 Hz, 16-bit, position 0).
+// `stored` tells whether any of the first three values is in the registry.
 OutputChoice ReadOutputSetting(bool* stored);
 
 // Stores the choices, creating the key when it does not exist. 1 on success.

@@ -80,14 +80,15 @@ void ReleaseWaveDevices() {
   if (g_device_list_references == 0) FreeRecordList(&g_device_list);
 }
 
-int FindWaveDeviceByName(const char* name, int direction) {
-  for (int n = 1;; ++n) {
-    const WaveDeviceEntry* entry = FindWaveDevice(n, direction);
-    if (!entry) return 0;
-    char system_name[kDeviceNameBytes];
-    SystemDeviceName(entry, system_name, sizeof system_name);
-    if (name[0] && std::strcmp(system_name, name) == 0) return n;
-  }
+// DeviceNameAt over the entries of the direction `context` points to.
+static bool SystemDeviceNameAt(void* context, int position, char* out) {
+  const WaveDeviceEntry* entry = FindWaveDevice(position, *static_cast<const int*>(context));
+  if (entry) SystemDeviceName(entry, out, kDeviceNameBytes);
+  return entry != nullptr;
+}
+
+int FindKeptWaveDevice(const OutputChoice& kept, int direction) {
+  return FindKeptDevice(kept, SystemDeviceNameAt, &direction);
 }
 
 void SystemDeviceName(const WaveDeviceEntry* entry, char* out, size_t size) {

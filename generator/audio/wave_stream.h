@@ -48,9 +48,9 @@ const WaveDeviceEntry* FindWaveDevice(int n, int direction);
 // `size` is kDeviceNameBytes or more.
 void SystemDeviceName(const WaveDeviceEntry* entry, char* out, size_t size);
 
-// The position (from 1) among the entries of a direction of the device with
-// this system name, or 0 when none has it (or the name is empty).
-int FindWaveDeviceByName(const char* name, int direction);
+// The position (from 1) among the entries of a direction of the kept device
+// (FindKeptDevice over their system names), or 0 when none has its name.
+int FindKeptWaveDevice(const OutputChoice& kept, int direction);
 
 // Fills a WAVEFORMATEX for a format (zeroed first, cbSize 0). Returns 1, or 0
 // for the codes that are not built (then only the zeroes are written). Open

@@ -4,6 +4,8 @@
 // beside the old one under the name "<file>.new", flushed, and only a complete
 // one replaces the old file, in one step (MoveFileExA). A failed write (a full
 // disk, a locked file) leaves the old file as it was and removes the new one.
+// The new file is made fresh (CREATE_NEW, not through a reparse point): a
+// link someone puts at its name is never written through.
 #include "generator/files/set_file.h"
 
 #include <windows.h>
@@ -26,17 +28,40 @@ static bool ReadAll(HANDLE file, void* bytes, size_t count) {
          got == static_cast<DWORD>(count);
 }
 
+// Removes what an interrupted save left at the new file's name, when it is
+// that: a plain file with no other name. Read-only, hidden or system, it
+// would otherwise stop every later save. The handle is taken on the name
+// itself, never through a link, and what it holds is checked before it is
+// changed: anything else (a link, a folder, a file with other names) stays,
+// and the save, which creates the name afresh, then fails.
+static void RemoveLeftover(const char* fresh) {
+  HANDLE file = CreateFileA(fresh, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(file, &info) && info.nNumberOfLinks == 1 &&
+      !(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+    FILE_BASIC_INFO basic;
+    std::memset(&basic, 0, sizeof basic);  // zero times: left as they are
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    FILE_DISPOSITION_INFO gone = {TRUE};
+    SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
+    SetFileInformationByHandle(file, FileDispositionInfo, &gone, sizeof gone);
+  }
+  CloseHandle(file);
+}
+
 int WriteSetFile(const char* path, const void* header, size_t header_bytes, const void* body,
                  size_t body_bytes) {
   char fresh[kPathBytes + 8];
   const int n = std::snprintf(fresh, sizeof fresh, "%s.new", path);
   if (n < 0 || static_cast<size_t>(n) >= sizeof fresh) return 0;
-  // A leftover of an interrupted save goes first: one that is read-only,
-  // hidden or system would refuse CREATE_ALWAYS, and every later save with it.
-  SetFileAttributesA(fresh, FILE_ATTRIBUTE_NORMAL);
-  DeleteFileA(fresh);
-  HANDLE file =
-      CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  RemoveLeftover(fresh);
+  // Only a file this save makes is written: whatever appeared at the name
+  // since (a link put there to aim the write elsewhere) makes the create fail.
+  HANDLE file = CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   const bool written = WriteAll(file, header, header_bytes) && WriteAll(file, body, body_bytes) &&
                        FlushFileBuffers(file);

@@ -10,7 +10,9 @@
 
 // Writes the header, then the body, to a new file beside `path` and, once
 // both are written in full and flushed, puts it in place of `path` in one
-// step. 1 then; 0 with `path` as it was (and no new file left) otherwise.
+// step. 1 then; 0 with `path` as it was (and no new file of its own left)
+// otherwise, also when the new file's name holds anything but a leftover of
+// an earlier save.
 int WriteSetFile(const char* path, const void* header, size_t header_bytes, const void* body,
                  size_t body_bytes);
 

@@ -418,10 +418,13 @@ struct TextFilesOpenInNotepad {
   }
 };
 
-// The readme and licence commands open the documents of the start directory
-// itself, also when its name has a dot. The parent and the current directory
+// The readme and licence commands open the documents beside the program (the
+// test itself here). The start directory, its parent and the current directory
 // of the moment hold documents of the same names that must not be shown.
-TEST(GeneratorWindow, DocumentsComeFromTheStartDirectoryItself) {
+TEST(GeneratorWindow, DocumentsComeFromTheProgramFolder) {
+  char self[MAX_PATH];
+  const std::string program(self, GetModuleFileNameA(nullptr, self, sizeof self));
+  const std::string program_folder = program.substr(0, program.find_last_of('\\'));
   TextFilesOpenInNotepad notepad;
   const struct {
     const char* folder;
@@ -435,6 +438,7 @@ TEST(GeneratorWindow, DocumentsComeFromTheStartDirectoryItself) {
     CreateDirectoryA(start.c_str(), nullptr);
     CreateDirectoryA(elsewhere.c_str(), nullptr);
     const std::string name = std::string("\\") + c.document + ".txt";
+    WriteFileBytes(program_folder + name, {'o', 'u', 'r', 's', '\r', '\n'});
     WriteFileBytes(start + name, {'s', 't', 'a', 'r', 't', '\r', '\n'});
     WriteFileBytes(parent + name, {'p', 'a', 'r', 'e', 'n', 't', '\r', '\n'});
     WriteFileBytes(elsewhere + name, {'e', 'l', 's', 'e', '\r', '\n'});
@@ -452,9 +456,35 @@ TEST(GeneratorWindow, DocumentsComeFromTheStartDirectoryItself) {
       }
       if (!text[0]) Sleep(100);
     }
-    EXPECT_EQ(std::string(text), "start\r\n") << c.folder;
+    EXPECT_EQ(std::string(text), "ours\r\n") << c.folder;
     if (viewer) PostMessageA(viewer, WM_CLOSE, 0, 0);
+    DeleteFileA((program_folder + name).c_str());
   }
+}
+
+HANDLE g_made = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+HANDLE g_let_go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+DWORD g_waited = WAIT_FAILED;
+
+// A window owned by `owner` that answers nothing until let go (or 10 s pass).
+DWORD WINAPI RunHungWindow(LPVOID owner) {
+  HWND window = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 8, 8, static_cast<HWND>(owner),
+                                nullptr, nullptr, nullptr);
+  g_waited = SignalObjectAndWait(g_made, g_let_go, 10000, FALSE);
+  DestroyWindow(window);  // answers what was sent to it meanwhile
+  return 0;
+}
+
+// Closing passes over a window of another thread (or program) it owns.
+TEST(GeneratorWindow, ClosingWaitsForNoWindowOfAnotherThread) {
+  InProcessGenerator g(MakeScratchDirectory("gen_hung"));
+  HANDLE thread = CreateThread(nullptr, 0, RunHungWindow, g.window, 0, nullptr);
+  ASSERT_EQ(WaitForSingleObject(g_made, 10000), WAIT_OBJECT_0);
+  SendMessageA(g.window, WM_CLOSE, 0, 0);
+  SetEvent(g_let_go);
+  WaitForSingleObject(thread, INFINITE);
+  EXPECT_EQ(g_waited, WAIT_OBJECT_0) << "closing waited for the hung window";
+  CloseHandle(thread);
 }
 
 }  // namespace

@@ -144,6 +144,7 @@ DWORD WINAPI AnswerOutputBox(LPVOID parameter) {
 }
 
 void KeepOutput(const char* device, DWORD rate, DWORD width) {
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, kGeneratorKey, kOutputDevicePositionValueName);  // older
   RegSetKeyValueA(HKEY_CURRENT_USER, kGeneratorKey, kSampleRateValueName, REG_DWORD, &rate, 4);
   RegSetKeyValueA(HKEY_CURRENT_USER, kGeneratorKey, kSampleWidthValueName, REG_DWORD, &width, 4);
   RegSetKeyValueA(HKEY_CURRENT_USER, kGeneratorKey, kOutputDeviceValueName, REG_SZ, device,
@@ -244,9 +245,13 @@ TEST(GeneratorOutput, ChoicesReachTheDeviceAndSurviveARestart) {
     EXPECT_NEAR(FitSine(still.left, 1000.0, 96000).hz, 1000.0, 1e-6);
   }
   // A restart plays what was chosen.
+  DWORD position = 0, size = sizeof position;
+  RegGetValueA(HKEY_CURRENT_USER, kGeneratorKey, kOutputDevicePositionValueName, RRF_RT_REG_DWORD,
+               nullptr, &position, &size);
   {
     InProcessGenerator g(dir);
     ASSERT_NE(g.window, nullptr);
+    EXPECT_EQ(position, static_cast<DWORD>(g_audio.stream.device_index));
     EXPECT_EQ(CheckedOutput(g.window),
               (std::vector<std::string>{"Out: wav_capture", "96 kHz", "24-bit high precision"}));
     TurnOnAtMinusOneDbfs();

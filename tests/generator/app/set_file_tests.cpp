@@ -153,6 +153,15 @@ TEST(SetFile, ShortForeignAndLongFiles) {
   ASSERT_EQ(LoadCurrentSet(c.slot, path), 1);
   EXPECT_FLOAT_EQ(c.Get().frequency_hz, 456.0f);
   EXPECT_EQ(GetFileAttributesA(fresh.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // A hard link to another file there is no leftover: the save fails cleanly.
+  const std::string other = dir.path + "\\other.set";
+  WriteBytes(other.c_str(), bytes);
+  ASSERT_TRUE(CreateHardLinkA(fresh.c_str(), other.c_str(), nullptr));
+  EXPECT_EQ(SaveCurrentSet(b.slot, path), 0);
+  EXPECT_EQ(LoadCurrentSet(c.slot, path), 1);
+  DeleteFileA(fresh.c_str());
+  DeleteFileA(other.c_str());
 }
 
 // A save that fails on the way (its body can't be read) keeps the old set

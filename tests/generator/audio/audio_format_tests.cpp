@@ -1,10 +1,12 @@
-// Stream buffer sizing, wave format codes and the stream's record list.
+// Stream buffer sizing, wave format codes, the record list and the kept device.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "generator/audio/output_choice.h"
 #include "generator/audio/record_list.h"
 #include "generator/audio/wave_format.h"
 
@@ -57,6 +59,23 @@ TEST(WaveFormat, BytesPerFrameForEveryCode) {
   for (const auto& c : codes) {
     EXPECT_EQ(BytesPerFrame(c.code, 2), 2 * c.per_sample) << c.code;
     EXPECT_EQ(BytesPerFrame(c.code, 6), 6 * c.per_sample) << c.code;
+  }
+}
+
+const char* const kDeviceNames[] = {"Mapper", "USB Audio", "Speakers", "USB Audio"};
+
+bool NameAt(void*, int position, char* out) {
+  if (position < 1 || position > 4) return false;
+  std::snprintf(out, kDeviceNameBytes, "%s", kDeviceNames[position - 1]);
+  return true;
+}
+
+// Namesakes (names cut to 31 characters) are told apart by the kept position.
+TEST(OutputChoice, KeptDeviceByItsPositionAmongNamesakes) {
+  const int cases[][2] = {{4, 4}, {2, 2}, {0, 2}, {3, 2}, {5, 2}};  // kept position, found
+  for (const auto& c : cases) {
+    const OutputChoice kept = {"USB Audio", kDefaultOutputRate, kWidth16, c[0]};
+    EXPECT_EQ(FindKeptDevice(kept, NameAt, nullptr), c[1]) << c[0];
   }
 }
 
