@@ -11,9 +11,12 @@
 // image, so a second extraction in the same run meets plain bytes, deciphers
 // them once more and fails every digest.
 //
-// The portable walk does the rest; the sink here writes each file in one
-// CreateFileA (no sharing, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL) and one
-// WriteFile of all its bytes.
+// The portable walk does the rest; the sink here writes each file new: what
+// has its name is deleted as itself first (a file or a link, never what a
+// link leads to), then one CreateFileA (no sharing, CREATE_NEW, not through
+// a link, FILE_ATTRIBUTE_NORMAL) and one WriteFile of all its bytes. A
+// create that went on through a link would write the link's target, as
+// administrator, wherever it lies.
 #include "setup/package/install_package.h"
 
 #include <cstdlib>
@@ -76,8 +79,9 @@ int CreateFolderChain(const char* path) { return WalkFolderChain(path, MakeFolde
 static int CreateFolders(void*, const char* folder) { return CreateFolderChain(folder); }
 
 static int WriteWholeFile(void*, const char* path, const uint8_t* bytes, uint32_t size) {
-  HANDLE file =
-      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DeleteFileA(path);  // a folder (a junction too) stays, and the create fails
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   DWORD written = 0;
   const BOOL ok = WriteFile(file, bytes, size, &written, nullptr);

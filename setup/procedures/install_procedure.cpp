@@ -3,10 +3,11 @@
 // How it works. StartWorker runs InstallProcedure on a thread of its own, at
 // lowered priority and with COM initialised for the shortcut and registration
 // calls. The procedure walks its steps in a fixed order, stops at the first
-// failure that matters (package, folder, extraction, driver setup), and
-// reports only by posting WM_COMMAND ID_PROCEDURE_NOTIFY to the window: the
-// later steps (registration, settings, shortcuts, the installer's copy, the
-// uninstall entry) never stop it. Nothing is rolled back on failure.
+// failure that matters (package, folder, extraction, driver setup, the
+// installer's copy, the uninstall entry), and reports only by posting
+// WM_COMMAND ID_PROCEDURE_NOTIFY to the window: the steps between
+// (registration, settings, shortcuts) never stop it. Nothing is rolled back
+// on failure.
 //
 // The window thread paints `status_text` while the worker changes it, and
 // reads `worker_running` to ignore clicks. The text is handed over under a
@@ -20,8 +21,10 @@
 // Folders: the Start-menu folders hang below folders the user owns, so the
 // shortcuts are made only where the folder is a full path, through folders
 // held open that are no links (held_folders.h). The product folder below
-// Program Files is the administrators' alone; it is refused when a folder on
-// the way below Program Files is a link (tree_removal.h).
+// Program Files must be the administrators' alone: its folders are opened
+// without following a link, made with protected permissions where missing,
+// refused unless nobody else may change them (folder_security.h), and held
+// open until the install ends.
 #include <windows.h>
 // windows.h first: objbase.h needs its types.
 #include <objbase.h>
@@ -118,23 +121,14 @@ static void MakeStartMenuShortcuts(const InstallerContext* context, const char* 
   PlaceShortcuts(programs, kStartMenuSubFolder, links, count);
 }
 
-int InstallProcedure(InstallerContext* context) {
-  std::snprintf(context->error_caption, sizeof context->error_caption,
-                "Brindlemoor Installation Error");
-  SetStatusText(context, "Extract Package");
-  if (CheckPackage(context->instance, context->package_directory) != 0) {
-    return ReportFailure(context, -1, kPackageCorruptedText);
-  }
+static const char kUninstallEntryText[] =
+    "Failed to write the uninstall entry...\nBrindlemoor is installed, but Windows does not "
+    "list it\nrun setup again to remove it.";
 
-  SetStatusText(context, "Copy Files");
-  if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {
-    return ReportFailure(context, -2, kTargetFolderText);
-  }
-  // A product folder reached through a link is not ours to fill.
-  if (FolderLinks(context->target_folder, kProductSubFolder) != kNoLink ||
-      !CreateFolderChain(context->target_folder)) {
-    return ReportFailure(context, -3, kTargetFolderText);
-  }
+// Installs into the product folder, which the caller holds: the package's
+// files, the driver, the registrations and settings, the shortcuts, the
+// uninstaller and its entry. 0 or the install's failure.
+static int InstallIntoProductFolder(InstallerContext* context) {
   if (ExtractPackage(context->instance, context->target_folder, context->package_directory,
                      nullptr) != 0) {
     return ReportFailure(context, -10, kCopyFailedText);
@@ -165,8 +159,7 @@ int InstallProcedure(InstallerContext* context) {
   // a name of its own (a download called "brindlemoor.exe" would replace
   // the mixer).
   char copy[kPathSize];
-  if (context->installer_image == nullptr ||
-      !JoinPath(copy, sizeof copy, context->target_folder, kUninstallerProgram) ||
+  if (!JoinPath(copy, sizeof copy, context->target_folder, kUninstallerProgram) ||
       !CopyOpenFile(SystemNtFileCalls(), context->installer_image, copy)) {
     return ReportFailure(context, -10, kCopyFailedText);
   }
@@ -176,15 +169,44 @@ int InstallProcedure(InstallerContext* context) {
   char command[kPathSize + 2];
   std::snprintf(command, sizeof command, "\"%s\"", copy);
   char key[kPathSize];
-  if (JoinPath(key, sizeof key, kUninstallListKey, kUninstallEntryName)) {
-    WriteMachineString(key, "DisplayName", "Brindlemoor, The Virtual Mixing Console");
-    WriteMachineString(key, "Publisher", "Tarnwell Software");
-    WriteMachineString(key, "UninstallString", command);
+  if (!JoinPath(key, sizeof key, kUninstallListKey, kUninstallEntryName) ||
+      !WriteMachineString(key, "DisplayName", "Brindlemoor, The Virtual Mixing Console") ||
+      !WriteMachineString(key, "Publisher", "Tarnwell Software") ||
+      !WriteMachineString(key, "UninstallString", command)) {
+    return ReportFailure(context, kUninstallEntryNotWritten, kUninstallEntryText);
   }
 
   SetStatusText(context, "Installation Completed");
   PostProcedureNotify(context, NOTIFY_INSTALLED);
   return 0;
+}
+
+int InstallProcedure(InstallerContext* context) {
+  std::snprintf(context->error_caption, sizeof context->error_caption,
+                "Brindlemoor Installation Error");
+  SetStatusText(context, "Extract Package");
+  if (CheckPackage(context->instance, context->package_directory) != 0) {
+    return ReportFailure(context, -1, kPackageCorruptedText);
+  }
+  // Without its own file the installer can't leave an uninstaller: found
+  // before anything is written.
+  if (context->installer_image == nullptr) return ReportFailure(context, -10, kCopyFailedText);
+
+  SetStatusText(context, "Copy Files");
+  if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {
+    return ReportFailure(context, -2, kTargetFolderText);
+  }
+  // A product folder reached through a link, or one that anyone but the
+  // administrators may change, is not ours to fill; it stays held, so that
+  // nobody can rename it or a folder above it while the install works.
+  HeldFolder product;
+  if (HoldProductFolder(context, 1, &product) != kFolderHeld) {
+    return ReportFailure(context, -3, kTargetFolderText);
+  }
+  const int result = InstallIntoProductFolder(context);
+  const HeldFolderOps ops = SystemHeldFolderOps();
+  ReleaseHeldFolder(&product, &ops);
+  return result;
 }
 
 static DWORD WINAPI WorkerThread(LPVOID parameter) {

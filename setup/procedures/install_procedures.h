@@ -18,6 +18,7 @@
 #include <cstddef>
 
 #include "setup/procedures/installer_context.h"
+#include "setup/system/held_folders.h"
 #include "setup/procedures/installer_flags.h"
 #include "setup/procedures/product_info.h"
 
@@ -25,6 +26,9 @@
 // started, or no process handle came back.
 constexpr int kDriverSetupNotStarted = -605;
 constexpr int kDriverSetupNoProcess = -604;
+// The install's result when the uninstall entry could not be written: the
+// product is in place, but Windows does not list it for removal.
+constexpr int kUninstallEntryNotWritten = -11;
 
 // Window messages between the procedures and the window: WM_COMMAND with the
 // identifier in the low word of wParam and the code as lParam.
@@ -59,7 +63,8 @@ void PostProcedureNotify(const InstallerContext* context, int code);
 // thread handle stays in the context). -1 when the thread can't be created.
 int StartWorker(InstallerContext* context, int wait);
 
-// The install, on the worker thread: 0, -1, -2, -3, -10, -21, -604 or -605.
+// The install, on the worker thread: 0, -1, -2, -3, -10, -11, -21, -604 or
+// -605.
 // Posts NOTIFY_FAILED (with error_text set) or NOTIFY_INSTALLED to
 // context->window, except for -604 and -605, which post nothing.
 int InstallProcedure(InstallerContext* context);
@@ -79,6 +84,13 @@ int RegisterAsioDrivers(InstallerContext* context, int do_register);
 // context->target_folder := JoinPath(<Program Files>, sub_path); 0, or -1
 // with it empty when neither the folder nor its fallback fits.
 int ResolveProgramFilesTarget(InstallerContext* context, const char* sub_path);
+
+// Holds the folders of kProductSubFolder below Program Files, which
+// context->target_folder names (ResolveProgramFilesTarget), as
+// HoldAdministratorsFolder does, making the missing ones with `create`:
+// kFolderHeld, kFolderUnreachable or kFolderForeign. Release with
+// ReleaseHeldFolder(held, SystemHeldFolderOps()).
+int HoldProductFolder(const InstallerContext* context, int create, HeldFolder* held);
 
 // 1 when the mixer driver is installed: a device interface of its class
 // (kMixerInterfaceClass) is present.

@@ -14,6 +14,7 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "setup/procedures/install_procedures.h"
 #include "setup/system/child_environment.h"
@@ -147,4 +148,21 @@ int ProbeDriverInterface() { return ProbeDeviceInterface(&kMixerInterfaceClass);
 
 int ResolveProgramFilesTarget(InstallerContext* context, const char* sub_path) {
   return ResolveProgramFilesFolder(context->target_folder, sizeof context->target_folder, sub_path);
+}
+
+int HoldProductFolder(const InstallerContext* context, int create, HeldFolder* held) {
+  held->count = 0;
+  // Program Files is what the target folder has before "\QX\Brindlemoor".
+  char program_files[kPathSize];
+  const size_t length = std::strlen(context->target_folder);
+  const size_t sub_length = sizeof kProductSubFolder - 1;
+  if (length <= sub_length + 1 || length >= sizeof program_files ||
+      context->target_folder[length - sub_length - 1] != '\\' ||
+      lstrcmpiA(context->target_folder + length - sub_length, kProductSubFolder) != 0) {
+    return kFolderUnreachable;
+  }
+  std::memcpy(program_files, context->target_folder, length - sub_length - 1);
+  program_files[length - sub_length - 1] = '\0';
+  const HeldFolderOps ops = SystemHeldFolderOps();
+  return HoldAdministratorsFolder(program_files, kProductSubFolder, create, &ops, held);
 }

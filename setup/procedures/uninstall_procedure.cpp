@@ -22,17 +22,24 @@
 // it empty, all through folders held open that are no links
 // (held_folders.h), never by a path that could be made to lead elsewhere in
 // the meantime. What the user put there stays, and so does the folder.
-// The product folder below Program Files is the administrators' alone; when
-// it is a link or is reached through one, nothing is written, run or deleted
-// there (the driver setup program counts as not started, -605).
+// The product folder below Program Files must be the administrators' alone,
+// as the install made it: when it is missing, a link or reached through one,
+// or anyone else may change it, nothing is written, run or deleted there
+// (the driver setup program counts as not started, -605). It is held open
+// from the check to the end, and removed last by a walk through held
+// folders (held_folders.h). The driver setup program that runs is the one
+// just extracted: one that could not be written fails the same way, and no
+// older copy left in the folder is started.
 //
 // When the driver setup program can't be run (-604, -605) nothing has been
 // removed, and the user is told so: the window shows the failure.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "setup/package/install_package.h"
+#include "setup/package/md5.h"
 #include "setup/paths/install_paths.h"
 #include "setup/procedures/install_procedures.h"
 #include "setup/system/held_folders.h"
@@ -77,20 +84,61 @@ static void RemoveShortcuts(const char* known, const char* sub_path,
   RemoveHeldFiles(known, sub_path, names, named, remove_folder, &ops);
 }
 
-int UninstallProcedure(InstallerContext* context) {
-  std::snprintf(context->error_caption, sizeof context->error_caption,
-                "Brindlemoor Uninstallation Error");
-  if (CheckPackage(context->instance, context->package_directory) != 0) {
-    return ReportFailure(context, -1, kPackageCorruptedText);
+// 1 when the file `name` in the product folder holds what the package's
+// entry of that name holds (its digest): the program the uninstall starts
+// is the one it has just extracted, never an older one left in its place.
+static int HoldsPackagedFile(const InstallerContext* context, const char* name) {
+  const PackageEntry* packaged = nullptr;
+  for (const PackageEntry& entry : context->package_directory) {
+    if (std::strcmp(entry.name, name) == 0) packaged = &entry;
   }
-  if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {
-    return ReportFailure(context, -2, kTargetFolderText);
+  char path[kPathSize];
+  if (packaged == nullptr || !JoinPath(path, sizeof path, context->target_folder, name)) return 0;
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  Md5Context md5;
+  Md5Init(&md5);
+  char chunk[1 << 15];
+  uint64_t total = 0;
+  DWORD got = 0;
+  bool ok = true;
+  while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr) != FALSE) && got > 0) {
+    Md5Update(&md5, chunk, got);
+    total += got;
   }
-  if (FolderLinks(context->target_folder, kProductSubFolder) != kNoLink) {
+  CloseHandle(file);
+  uint8_t digest[16];
+  Md5Final(&md5, digest);
+  return ok && total == packaged->size &&
+         std::memcmp(digest, packaged->digest, sizeof digest) == 0;
+}
+
+// An uninstall started from the installer's copy in the product folder
+// can't delete that copy while it runs, and the folder stays with it: both
+// go at the next restart, which the uninstall asks for anyway.
+static void RemoveRunningCopyAtRestart(const InstallerContext* context) {
+  char copy[kPathSize];
+  if (!JoinPath(copy, sizeof copy, context->target_folder, kUninstallerProgram) ||
+      lstrcmpiA(copy, context->installer_path) != 0 ||
+      GetFileAttributesA(copy) == INVALID_FILE_ATTRIBUTES) {
+    return;
+  }
+  if (MoveFileExA(copy, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    MoveFileExA(context->target_folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  }
+}
+
+// Uninstalls from the product folder, which the caller holds (`product`):
+// the driver first, then everything else; the folder itself last.
+static int UninstallFromProductFolder(InstallerContext* context, HeldFolder* product) {
+  const char* setup_program =
+      context->on_64bit_windows ? kDriverSetupProgram64 : kDriverSetupProgram;
+  ExtractPackage(context->instance, context->target_folder, context->package_directory,
+                 setup_program);
+  if (!HoldsPackagedFile(context, setup_program)) {
     return ReportFailure(context, kDriverSetupNotStarted, kNotRemovedText);
   }
-  ExtractPackage(context->instance, context->target_folder, context->package_directory,
-                 context->on_64bit_windows ? kDriverSetupProgram64 : kDriverSetupProgram);
   int setup_exit = -1;
   const int started = RunDriverSetup(context, "-h -u -H", &setup_exit);
   if (started != 0) return ReportFailure(context, started, kNotRemovedText);
@@ -120,15 +168,32 @@ int UninstallProcedure(InstallerContext* context) {
   if (JoinPath(key, sizeof key, kUninstallListKey, kUninstallEntryName)) {
     DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
   }
-  if (ResolveProgramFilesTarget(context, kProductSubFolder) == 0 &&
-      FolderLinks(context->target_folder, kProductSubFolder) != kLinkOnTheWay) {
-    RemoveFolderTree(context->target_folder);
-    context->target_folder[0] = '\0';
-  }
+  const HeldFolderOps ops = SystemHeldFolderOps();
+  if (!RemoveHeldFolderTree(product, &ops)) RemoveRunningCopyAtRestart(context);
+  context->target_folder[0] = '\0';
 
   if (!g_installer_flags.silent) {
     MessageBoxA(context->window, setup_exit == 1 ? kRestartShortText : kRestartLongText,
                 "REBOOT YOUR SYSTEM", MB_SYSTEMMODAL | MB_ICONWARNING);
   }
   return 0;
+}
+
+int UninstallProcedure(InstallerContext* context) {
+  std::snprintf(context->error_caption, sizeof context->error_caption,
+                "Brindlemoor Uninstallation Error");
+  if (CheckPackage(context->instance, context->package_directory) != 0) {
+    return ReportFailure(context, -1, kPackageCorruptedText);
+  }
+  if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {
+    return ReportFailure(context, -2, kTargetFolderText);
+  }
+  HeldFolder product;
+  if (HoldProductFolder(context, 0, &product) != kFolderHeld) {
+    return ReportFailure(context, kDriverSetupNotStarted, kNotRemovedText);
+  }
+  const int result = UninstallFromProductFolder(context, &product);
+  const HeldFolderOps ops = SystemHeldFolderOps();
+  ReleaseHeldFolder(&product, &ops);
+  return result;
 }

@@ -21,7 +21,7 @@
 #include "setup/paths/path_text.h"
 #include "setup/system/held_folders.h"
 
-constexpr uint32_t kFolderAccess = kNtReadData | kNtTraverse | kNtReadAttributes;
+constexpr uint32_t kFolderAccess = kNtReadData | kNtTraverse | kNtReadAttributes | kNtReadControl;
 constexpr uint32_t kHoldShare = kNtShareRead | kNtShareWrite;
 
 static const NtFileCalls* CallsOf(void* user) { return static_cast<const NtFileCalls*>(user); }
@@ -105,6 +105,26 @@ static int WriteNewFile(void* user, void* folder, const char* name, const void* 
   return ok;
 }
 
+static int FolderSecurityOf(void* user, void* folder, FolderSecurity* security) {
+  return CallsOf(user)->read_security(CallsOf(user)->user, folder, security);
+}
+
+static void* MakeProtectedFolder(void* user, void* parent, const char* name) {
+  const NtFileCalls* calls = CallsOf(user);
+  void* folder = calls->create_protected_folder(calls->user, parent, name, kFolderAccess, kHoldShare);
+  if (folder != nullptr && !IsPlainFolder(calls, folder)) {
+    calls->close(calls->user, folder);
+    return nullptr;
+  }
+  return folder;
+}
+
+static int ListFolder(void* user, void* folder,
+                      void (*each)(void* context, const char* name, uint32_t attributes),
+                      void* context) {
+  return CallsOf(user)->list(CallsOf(user)->user, folder, each, context);
+}
+
 static int RemoveHeldFolder(void* user, void* folder) {
   return CallsOf(user)->delete_on_close(CallsOf(user)->user, folder);
 }
@@ -121,6 +141,9 @@ HeldFolderOps HeldFolderOpsOver(const NtFileCalls* calls) {
   ops.write_new_file = WriteNewFile;
   ops.remove_folder = RemoveHeldFolder;
   ops.close = CloseHeld;
+  ops.security = FolderSecurityOf;
+  ops.make_protected = MakeProtectedFolder;
+  ops.list = ListFolder;
   return ops;
 }
 

@@ -1,81 +1,168 @@
-// PlaceHeldFiles and RemoveHeldFiles (see held_folders.h).
+// PlaceHeldFiles, RemoveHeldFiles and the administrators' folder (see
+// held_folders.h).
 //
-// Both open a chain: `known` by its path, then each name of `sub_path` below
+// Each opens a chain: `known` by its path, then each name of `sub_path` below
 // the folder opened before it. The chain stays open, innermost last, until
 // the work below it is done; a link, a file or a missing folder anywhere on
 // it ends the work before anything is touched.
+//
+// The removal walk lists a held folder and deals with each item as the
+// listing gives it: a plain folder is opened below it (never through a link)
+// and walked, then removed through its own handle; anything else (a file, a
+// link) is deleted as itself. Items that stay are passed once, so the walk
+// always ends; its depth is bounded, so a folder nested past it stays.
 #include "setup/system/held_folders.h"
 
 #include <cstring>
 
 #include "setup/paths/path_text.h"
 
-// Enough for the installer's sub-paths ("Tarnwell Audio\Brindlemoor").
-constexpr int kMaxHeldDepth = 8;
-constexpr size_t kFolderNameSize = 128;  // room for one folder name of a chain
+constexpr int kMaxWalkDepth = 32;  // sub-folders below the removed folder
 
-struct HeldChain {
-  void* folders[kMaxHeldDepth + 1];
-  int count;
-};
+// Opens the folder `name` below `parent` for the chain, or null.
+typedef void* (*StepOpen)(const HeldFolderOps* ops, void* parent, const char* name, int last,
+                          int create, int removable);
 
-static void CloseChain(HeldChain* chain, const HeldFolderOps* ops) {
-  while (chain->count > 0) ops->close(ops->user, chain->folders[--chain->count]);
+static void* OpenStep(const HeldFolderOps* ops, void* parent, const char* name, int last,
+                      int create, int removable) {
+  return ops->open(ops->user, parent, name, create, removable && last);
 }
 
-// Opens `known` and the folders of `sub_path`, the last of them `removable`
-// when asked (never `known` itself). 1, or 0 with nothing left open.
+// A folder of an administrators' chain: opened, or made protected when it is
+// missing (opened again when someone made it meanwhile), and checked.
+static void* OpenAdministratorsStep(const HeldFolderOps* ops, void* parent, const char* name,
+                                    int, int create, int) {
+  void* folder = ops->open(ops->user, parent, name, 0, 0);
+  if (folder == nullptr && create) {
+    folder = ops->make_protected(ops->user, parent, name);
+    if (folder == nullptr) folder = ops->open(ops->user, parent, name, 0, 0);
+  }
+  return folder;
+}
+
+static int IsAdministratorsFolder(const HeldFolderOps* ops, void* folder) {
+  FolderSecurity security = {};
+  return ops->security(ops->user, folder, &security) && IsAdministratorsOnly(&security);
+}
+
+// Opens `known` and the folders of `sub_path` with `step`. kFolderHeld, or
+// kFolderUnreachable (or, with `check`, kFolderForeign) with nothing left
+// open.
 static int OpenChain(const char* known, const char* sub_path, int create, int removable,
-                     const HeldFolderOps* ops, HeldChain* chain) {
+                     StepOpen step, int check, const HeldFolderOps* ops, HeldFolder* chain) {
   chain->count = 0;
+  chain->last_name[0] = '\0';
   void* folder = ops->open(ops->user, nullptr, known, 0, 0);
-  if (folder == nullptr) return 0;
+  if (folder == nullptr) return kFolderUnreachable;
   chain->folders[chain->count++] = folder;
   for (const char* at = sub_path; *at != '\0';) {
     const char* end = std::strchr(at, '\\');
     const size_t length = end != nullptr ? static_cast<size_t>(end - at) : std::strlen(at);
     const char* next = end != nullptr ? end + 1 : at + length;
-    char name[kFolderNameSize];
+    char* name = chain->last_name;
     folder = nullptr;
-    if (length > 0 && length < sizeof name && chain->count <= kMaxHeldDepth) {
+    if (length > 0 && length < kHeldNameSize && chain->count <= kMaxHeldDepth) {
       std::memcpy(name, at, length);
       name[length] = '\0';
-      folder = ops->open(ops->user, chain->folders[chain->count - 1], name, create,
-                         removable && *next == '\0');
+      folder = step(ops, chain->folders[chain->count - 1], name, *next == '\0', create, removable);
     }
     if (folder == nullptr) {
-      CloseChain(chain, ops);
-      return 0;
+      ReleaseHeldFolder(chain, ops);
+      return kFolderUnreachable;
     }
     chain->folders[chain->count++] = folder;
+    if (check && !IsAdministratorsFolder(ops, folder)) {
+      ReleaseHeldFolder(chain, ops);
+      return kFolderForeign;
+    }
     at = next;
   }
-  return 1;
+  return kFolderHeld;
+}
+
+void ReleaseHeldFolder(HeldFolder* held, const HeldFolderOps* ops) {
+  while (held->count > 0) ops->close(ops->user, held->folders[--held->count]);
 }
 
 int PlaceHeldFiles(const char* known, const char* sub_path, const HeldFile* files, int count,
                    const HeldFolderOps* ops) {
-  HeldChain chain;
-  if (!OpenChain(known, sub_path, 1, 0, ops, &chain)) return -1;
+  HeldFolder chain;
+  if (OpenChain(known, sub_path, 1, 0, OpenStep, 0, ops, &chain) != kFolderHeld) return -1;
   void* folder = chain.folders[chain.count - 1];
   int placed = 0;
   for (int i = 0; i < count; ++i) {
     ops->delete_file(ops->user, folder, files[i].name);
     placed += ops->write_new_file(ops->user, folder, files[i].name, files[i].bytes, files[i].size);
   }
-  CloseChain(&chain, ops);
+  ReleaseHeldFolder(&chain, ops);
   return placed;
 }
 
 int RemoveHeldFiles(const char* known, const char* sub_path, const char* const* names, int count,
                     int remove_last, const HeldFolderOps* ops) {
-  HeldChain chain;
+  HeldFolder chain;
   const int remove = remove_last && sub_path[0] != '\0';
-  if (!OpenChain(known, sub_path, 0, remove, ops, &chain)) return -1;
+  if (OpenChain(known, sub_path, 0, remove, OpenStep, 0, ops, &chain) != kFolderHeld) return -1;
   void* folder = chain.folders[chain.count - 1];
   int deleted = 0;
   for (int i = 0; i < count; ++i) deleted += ops->delete_file(ops->user, folder, names[i]);
   if (remove) ops->remove_folder(ops->user, folder);
-  CloseChain(&chain, ops);
+  ReleaseHeldFolder(&chain, ops);
   return deleted;
+}
+
+int HoldAdministratorsFolder(const char* known, const char* sub_path, int create,
+                             const HeldFolderOps* ops, HeldFolder* held) {
+  held->count = 0;
+  if (sub_path[0] == '\0') return kFolderUnreachable;  // the known folder is no product folder
+  return OpenChain(known, sub_path, create, 0, OpenAdministratorsStep, 1, ops, held);
+}
+
+struct RemovalWalk {
+  const HeldFolderOps* ops;
+  void* folder;
+  int depth;
+};
+
+static void RemoveContent(const HeldFolderOps* ops, void* folder, int depth);
+
+static void RemoveItem(void* context, const char* name, uint32_t attributes) {
+  const RemovalWalk* walk = static_cast<const RemovalWalk*>(context);
+  const HeldFolderOps* ops = walk->ops;
+  const bool plain_folder = (attributes & kNtAttributeDirectory) != 0 &&
+                            (attributes & kNtAttributeReparsePoint) == 0;
+  if (!plain_folder) {
+    ops->delete_file(ops->user, walk->folder, name);  // refuses what became a real folder
+    return;
+  }
+  if (walk->depth >= kMaxWalkDepth) return;
+  // Opened as a plain folder or not at all: a link put at its name since the
+  // listing is not entered.
+  void* sub = ops->open(ops->user, walk->folder, name, 0, 1);
+  if (sub == nullptr) return;
+  RemoveContent(ops, sub, walk->depth + 1);
+  ops->remove_folder(ops->user, sub);
+  ops->close(ops->user, sub);
+}
+
+static void RemoveContent(const HeldFolderOps* ops, void* folder, int depth) {
+  RemovalWalk walk = {ops, folder, depth};
+  ops->list(ops->user, folder, RemoveItem, &walk);
+}
+
+int RemoveHeldFolderTree(HeldFolder* held, const HeldFolderOps* ops) {
+  if (held->count < 2) return 0;
+  // The held handle shares no deletion, so the folder is opened anew, below
+  // the folder above it, and looked at again: the folder above is held and
+  // the administrators' own, so its name leads where it led.
+  ops->close(ops->user, held->folders[--held->count]);
+  void* folder = ops->open(ops->user, held->folders[held->count - 1], held->last_name, 0, 1);
+  if (folder == nullptr) return 0;
+  int removed = 0;
+  if (IsAdministratorsFolder(ops, folder)) {
+    RemoveContent(ops, folder, 0);
+    removed = ops->remove_folder(ops->user, folder);
+  }
+  ops->close(ops->user, folder);
+  return removed;
 }

@@ -17,6 +17,12 @@
 // first folder, opened by its full path, must be where that path says: a
 // link anywhere on the path refuses it.
 //
+// The product folder below Program Files is held the same way, and also
+// checked to be the administrators' alone before anything is written, run
+// or removed there (folder_security.h); its removal walks through held
+// folders too, so that a folder swapped for a link between a listing and a
+// deletion leads nowhere.
+//
 // The operations are made of a few NT calls (nt_file_calls.h,
 // held_folder_calls.cpp): the Windows layer passes NtCreateFile relative to a
 // folder handle, the host tests a model file system that follows links as
@@ -47,6 +53,16 @@ struct HeldFolderOps {
   // Removes the open folder `folder` itself when it is empty: 1 when removed.
   int (*remove_folder)(void* user, void* folder);
   void (*close)(void* user, void* folder);
+  // The open folder's owner and access list: 1, or 0 when they can't be read.
+  int (*security)(void* user, void* folder, FolderSecurity* security);
+  // Makes the new folder `name` below `parent` with the administrators'
+  // protected permissions (ProtectedFolderSecurity) and opens it as `open`
+  // does: null when anything has the name already or it can't be made.
+  void* (*make_protected)(void* user, void* parent, const char* name);
+  // Calls `each` for every item of the open folder `folder` (see
+  // NtFileCalls::list): 1 when the listing ended.
+  int (*list)(void* user, void* folder,
+              void (*each)(void* context, const char* name, uint32_t attributes), void* context);
 };
 
 // A file to place: its name in the folder and its bytes.
@@ -71,6 +87,44 @@ int PlaceHeldFiles(const char* known, const char* sub_path, const HeldFile* file
 // many files were deleted, or -1 when the folder could not be reached.
 int RemoveHeldFiles(const char* known, const char* sub_path, const char* const* names, int count,
                     int remove_last, const HeldFolderOps* ops);
+
+// A chain of folders held open, the outermost first: a known folder and the
+// folders below it. While they are open nobody can rename or delete them.
+constexpr int kMaxHeldDepth = 8;
+constexpr size_t kHeldNameSize = 128;  // room for one folder name of a chain
+struct HeldFolder {
+  void* folders[kMaxHeldDepth + 1];
+  int count;                       // 0: nothing is held
+  char last_name[kHeldNameSize];  // the innermost folder's name in the one above it
+};
+
+enum HeldFolderResult : int {
+  kFolderHeld = 0,
+  kFolderUnreachable = 1,  // missing, a link or a file on the way, or it can't be made
+  kFolderForeign = 2,      // someone but the administrators may change a folder of sub_path
+};
+
+// Opens the full path `known` and below it the folders of `sub_path` as
+// PlaceHeldFiles does, and holds them in `held`. With `create`, a missing
+// folder is made with the administrators' protected permissions. Each folder
+// of `sub_path` must then be the administrators' alone (IsAdministratorsOnly):
+// kFolderHeld, or kFolderUnreachable or kFolderForeign with nothing held.
+// The last folder is held without the right to delete it, so that programs
+// can be started in it; RemoveHeldFolderTree takes that right when it is time.
+int HoldAdministratorsFolder(const char* known, const char* sub_path, int create,
+                             const HeldFolderOps* ops, HeldFolder* held);
+
+// Closes every folder of `held`, innermost first; nothing is held then.
+void ReleaseHeldFolder(HeldFolder* held, const HeldFolderOps* ops);
+
+// Removes the last folder of `held` with everything in it, walking it
+// through open folders: each sub-folder is opened below the folder listed,
+// never following a link; files and links are deleted as themselves, a link
+// to a folder is never entered. The last folder is opened again, with the
+// right to delete it, below the one above it, and must still be the
+// administrators' alone. What can't be removed stays. 1 when the folder is
+// gone; its place in `held` is empty either way (the folders above stay held).
+int RemoveHeldFolderTree(HeldFolder* held, const HeldFolderOps* ops);
 
 // The operations above made of `calls`, which must outlive them.
 HeldFolderOps HeldFolderOpsOver(const NtFileCalls* calls);

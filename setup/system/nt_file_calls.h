@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "setup/system/folder_security.h"
+
 // Dispositions.
 constexpr uint32_t kNtOpen = 1;         // FILE_OPEN: only what exists
 constexpr uint32_t kNtCreate = 2;       // FILE_CREATE: only a new name
@@ -26,6 +28,7 @@ constexpr uint32_t kNtReadData = 0x00000001;   // FILE_READ_DATA, FILE_LIST_DIRE
 constexpr uint32_t kNtWriteData = 0x00000002;  // FILE_WRITE_DATA
 constexpr uint32_t kNtTraverse = 0x00000020;   // FILE_TRAVERSE
 constexpr uint32_t kNtReadAttributes = 0x00000080;
+constexpr uint32_t kNtReadControl = 0x00020000;  // READ_CONTROL: the owner and access list
 // Sharing.
 constexpr uint32_t kNtShareRead = 1, kNtShareWrite = 2, kNtShareDelete = 4;
 // Attributes of what a handle names.
@@ -55,4 +58,19 @@ struct NtFileCalls {
   // can't go (a folder that is not empty, a read-only file).
   int (*delete_on_close)(void* user, void* handle);
   void (*close)(void* user, void* handle);
+  // The owner and access list of what `handle` names (opened with
+  // kNtReadControl), the administrators told apart: 1, or 0 when they can't
+  // be read.
+  int (*read_security)(void* user, void* handle, FolderSecurity* security);
+  // Makes the new folder `name` below the open folder `parent` with
+  // ProtectedFolderSecurity from its first moment, opened with `access` and
+  // `share`: null when anything has the name already or it can't be made.
+  void* (*create_protected_folder)(void* user, void* parent, const char* name, uint32_t access,
+                                   uint32_t share);
+  // Calls `each` with the name and attributes (kNtAttribute…) of every item
+  // of the open folder `folder` but "." and "..", in the order the folder
+  // gives them; `each` may delete what it was given. 1 when the listing
+  // ended, 0 when it failed.
+  int (*list)(void* user, void* folder,
+              void (*each)(void* context, const char* name, uint32_t attributes), void* context);
 };

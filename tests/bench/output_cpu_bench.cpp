@@ -32,7 +32,9 @@ double ProcessCpuSeconds() {
 double MeasureChoice(const char* device, int32_t rate, OutputWidth width) {
   GeneratorEngine* engine = CreateGenerator();
   if (!engine || !InitAudioOutput(GetModuleHandleA(nullptr), &engine)) return -1.0;
-  const int n = FindWaveDeviceByName(device, kDirectionPlayback);
+  OutputChoice by_name = {};
+  std::snprintf(by_name.device, sizeof by_name.device, "%s", device);
+  const int n = FindKeptWaveDevice(by_name, kDirectionPlayback);
   double percent = -1.0;
   if (n > 0 && SelectWaveDevice(&g_audio.stream, n)) {
     g_audio.latency_s = kDefaultLatencySeconds;

@@ -50,6 +50,20 @@ int RunOnHost(const std::string& command) {
 }
 
 std::string UnixPathOf(const std::string& windows_path) {
+  // Wine's own mapping covers every drive; the plain form serves drive Z:.
+  typedef char*(CDECL * UnixFileNameFn)(LPCWSTR);
+  auto unix_file_name = reinterpret_cast<UnixFileNameFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  WCHAR wide[MAX_PATH];
+  if (unix_file_name != nullptr &&
+      MultiByteToWideChar(CP_ACP, 0, windows_path.c_str(), -1, wide, MAX_PATH) > 0) {
+    char* mapped = unix_file_name(wide);
+    if (mapped != nullptr) {
+      std::string path(mapped);
+      HeapFree(GetProcessHeap(), 0, mapped);
+      return path;
+    }
+  }
   std::string path = windows_path.substr(2);  // after "Z:"
   for (char& c : path) {
     if (c == '\\') c = '/';

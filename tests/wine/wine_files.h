@@ -15,5 +15,5 @@ void RemoveTree(const std::string& folder);
 // exit code, or -1 when it could not be started.
 int RunOnHost(const std::string& command);
 
-// The Unix path of a path on drive Z: (the Unix root).
+// The Unix path of a Windows path, on any drive (Wine's mapping).
 std::string UnixPathOf(const std::string& windows_path);

@@ -8,6 +8,7 @@
 // group do not depend on their order.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -534,6 +535,115 @@ TEST_F(ProcedureFailures, RestartMessageFollowsTheSetupProgramsExitCode) {
     }
     EXPECT_FALSE(Exists(product));
   }
+}
+
+// The product folder must be the administrators' alone (under Wine, where
+// the one user is the administrator: no other Unix user may write it). One
+// that others may change is refused before anything is written, run or
+// removed there: by the install with -3, by the uninstall with -605; so is
+// one whose QX folder others may change.
+TEST_F(ProcedureFailures, AProductFolderOthersMayChangeIsNotUsed) {
+  std::vector<int> codes;
+  ASSERT_EQ(Run(InstallProcedure, 1, &codes), 0);
+  const std::string qx = product.substr(0, product.find_last_of('\\'));
+  ASSERT_EQ(RunOnHost("chmod o+w '" + UnixPathOf(product) + "'"), 0);
+  log.Reset();
+  EXPECT_EQ(Run(UninstallProcedure, 1, &codes), -605);
+  EXPECT_EQ(codes, std::vector<int>{NOTIFY_FAILED});
+  EXPECT_TRUE(log.Lines().empty());
+  EXPECT_TRUE(Exists(product + "\\brindlemoor.exe"));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey(), kOwnView));
+  ASSERT_TRUE(DeleteFileA((product + "\\readme.txt").c_str()));
+  EXPECT_EQ(Run(InstallProcedure, 1, &codes), -3);
+  EXPECT_EQ(codes, std::vector<int>{NOTIFY_FAILED});
+  EXPECT_FALSE(Exists(product + "\\readme.txt"));
+  EXPECT_TRUE(log.Lines().empty());
+
+  ASSERT_EQ(RunOnHost("chmod o-w '" + UnixPathOf(product) + "' && chmod o+w '" +
+                      UnixPathOf(qx) + "'"),
+            0);
+  EXPECT_EQ(Run(InstallProcedure, 1, &codes), -3);
+  EXPECT_FALSE(Exists(product + "\\readme.txt"));
+  EXPECT_EQ(Run(UninstallProcedure, 1, &codes), -605);
+  EXPECT_TRUE(Exists(product + "\\brindlemoor.exe"));
+  ASSERT_EQ(RunOnHost("chmod o-w '" + UnixPathOf(qx) + "'"), 0);
+}
+
+// The uninstall starts only the driver setup program it has just extracted:
+// when that can't be written, an older program left under its name is not
+// run, and nothing is removed.
+TEST_F(ProcedureFailures, UninstallRunsNoOlderSetupProgram) {
+  ASSERT_EQ(Run(InstallProcedure), 0);
+  const std::string setup_program = product + "\\" + kDriverSetupProgram64;
+  ASSERT_TRUE(CopyFileA((product + "\\" + kRegistrationProgram64).c_str(),
+                        setup_program.c_str(), FALSE));
+  ASSERT_TRUE(SetFileAttributesA(setup_program.c_str(), FILE_ATTRIBUTE_READONLY));
+  log.Reset();
+  std::vector<int> codes;
+  EXPECT_EQ(Run(UninstallProcedure, 1, &codes), -605);
+  EXPECT_EQ(codes, std::vector<int>{NOTIFY_FAILED});
+  EXPECT_TRUE(log.Lines().empty());
+  EXPECT_TRUE(Exists(product + "\\brindlemoor.exe"));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey(), kOwnView));
+  SetFileAttributesA(setup_program.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Without the installer's own file there is no uninstaller to leave: the
+// install says so before anything is written.
+TEST_F(ProcedureFailures, AMissingInstallerFileStopsTheInstallFirst) {
+  std::vector<int> codes;
+  PackageModule package;
+  std::unique_ptr<InstallerContext> context = NewContext(package.handle, 1);
+  context->window = window.handle;
+  context->installer_image = nullptr;
+  EXPECT_EQ(InstallProcedure(context.get()), -10);
+  EXPECT_EQ(window.Codes(), std::vector<int>{NOTIFY_FAILED});
+  EXPECT_FALSE(Exists(product));
+  EXPECT_TRUE(log.Lines().empty());
+}
+
+// An uninstall run from the installer's copy in the product folder can't
+// delete that copy: it and the folder go at the next restart.
+TEST_F(ProcedureFailures, TheRunningCopyGoesAtTheNextRestart) {
+  ASSERT_EQ(Run(InstallProcedure), 0);
+  const std::string copy = product + "\\" + kUninstallerProgram;
+  // Held as a running program's file is: nobody may delete it.
+  HANDLE running = CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               0, nullptr);
+  ASSERT_NE(running, INVALID_HANDLE_VALUE);
+  std::unique_ptr<InstallerContext> context;
+  {
+    PackageModule package;
+    context = NewContext(package.handle, 1);
+    context->window = window.handle;
+    std::snprintf(context->installer_path, sizeof context->installer_path, "%s", copy.c_str());
+    EXPECT_EQ(UninstallProcedure(context.get()), 0);
+  }
+  CloseHandle(running);
+  const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                          &key),
+            ERROR_SUCCESS);
+  char pending[4096] = {};
+  DWORD size = sizeof pending - 2;
+  const LONG status = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,
+                                       reinterpret_cast<BYTE*>(pending), &size);
+  RegDeleteValueA(key, "PendingFileRenameOperations");
+  RegCloseKey(key);
+  ASSERT_EQ(status, ERROR_SUCCESS);
+  // Each deletion is a name and an empty new name: the copy first, then the
+  // folder.
+  std::vector<std::string> names;
+  for (size_t at = 0; at < size && pending[at] != '\0';) {
+    names.push_back(Lower(pending + at));
+    at += std::strlen(pending + at) + 1;
+    at += std::strlen(pending + at) + 1;  // the new name
+  }
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_NE(names[0].find(Lower(copy)), std::string::npos) << names[0];
+  EXPECT_NE(names[1].find(Lower(product)), std::string::npos) << names[1];
+  EXPECT_EQ(names[1].find(Lower(copy)), std::string::npos) << names[1];
 }
 
 }  // namespace

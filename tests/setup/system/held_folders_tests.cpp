@@ -6,7 +6,8 @@
 // the link, a folder with anything in it is not removed. The "user" swaps a
 // folder for a link to someone else's between any two steps of the
 // installer, or leaves links at the names it will use: nothing outside is
-// deleted or made.
+// deleted or made. Each folder has an owner and an access list; the product
+// folder is held only when they keep everyone but the administrators out.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "setup/system/held_folders.h"
 
@@ -28,6 +30,7 @@ struct Node {
   std::string link_name;
   std::map<std::string, Node*> children;
   std::string bytes;
+  FolderSecurity security = ProtectedFolderSecurity();
   Node* Child(const std::string& child) {
     auto at = children.find(child);
     return at == children.end() ? nullptr : at->second;
@@ -44,7 +47,7 @@ struct Model {
   std::deque<Handle> handles;
   Node* root = Add(nullptr, "", true);
   std::function<void()> swap;  // the user's move, after step `swap_after`
-  int steps = 0, swap_after = 0, open = 0;
+  int steps = 0, swap_after = 0, open = 0, made_protected = 0;
 
   Node* Add(Node* parent, const std::string& name, bool folder) {
     nodes.push_back(Node{folder, parent, name, nullptr, "", {}, ""});
@@ -146,8 +149,40 @@ void Close(void* user, void* handle) {
   --ModelOf(user)->open;
 }
 
+int ReadSecurity(void*, void* handle, FolderSecurity* security) {
+  *security = NodeOf(handle)->security;
+  return 1;
+}
+
+void* CreateProtectedFolder(void* user, void* parent, const char* name, uint32_t access,
+                            uint32_t share) {
+  void* folder =
+      Create(user, parent, name, access, share, kNtCreate, kNtDirectoryFile | kNtOpenReparsePoint);
+  if (folder != nullptr) {
+    NodeOf(folder)->security = ProtectedFolderSecurity();
+    ++ModelOf(user)->made_protected;
+  }
+  return folder;
+}
+
+// What the folder holds when the listing starts, each item given if it is
+// still there when its turn comes (as a listing read ahead would).
+int List(void*, void* folder, void (*each)(void*, const char*, uint32_t), void* context) {
+  Node* node = NodeOf(folder);
+  std::vector<std::string> names;
+  for (const auto& child : node->children) names.push_back(child.first);
+  for (const std::string& name : names) {
+    Node* child = node->Child(name);
+    if (child == nullptr) continue;
+    Handle as_handle{child, false};
+    each(context, name.c_str(), Attributes(nullptr, &as_handle));
+  }
+  return 1;
+}
+
 NtFileCalls CallsOf(Model* m) {
-  return {m, Create, Attributes, FinalPath, Read, Write, DeleteOnClose, Close};
+  return {m,     Create, Attributes,   FinalPath, Read, Write, DeleteOnClose, Close, ReadSecurity,
+          CreateProtectedFolder, List};
 }
 
 // P\Tarnwell Audio\Brindlemoor holds our shortcuts, W\... someone else's of
@@ -259,6 +294,143 @@ TEST(HeldFolders, AFolderGoesOnlyEmptyAndACopyComesFromItsHandle) {
   EXPECT_EQ(m.root->Child("Product")->Child("uninstall.exe")->bytes, std::string(100000, 'i'));
   calls.close(&m, image);
   EXPECT_EQ(m.open, 0);
+}
+
+// The product folder P\QX\Brindlemoor: with its owner or access list letting
+// anyone but the administrators change it (either folder), it is not held;
+// entries that deny, or that only let others read, do not matter.
+TEST(HeldFolders, TheProductFolderMustBeTheAdministratorsAlone) {
+  constexpr uint32_t kWrite = 0x00000002, kRead = 0x001200A9, kGenericWrite = 0x40000000;
+  struct Case {
+    const char* what;
+    FolderSecurity security;
+    int held;
+  };
+  FolderSecurity users_may_write = ProtectedFolderSecurity();
+  users_may_write.entries[2].rights |= kWrite;
+  FolderSecurity user_owns = ProtectedFolderSecurity();
+  user_owns.owner = kIdentityOther;
+  FolderSecurity no_list = ProtectedFolderSecurity();
+  no_list.has_list = 0;
+  FolderSecurity denied = ProtectedFolderSecurity();
+  denied.entries[denied.entry_count++] = {kEntryDeny, kIdentityOther, kGenericWrite};
+  FolderSecurity creator = ProtectedFolderSecurity();
+  creator.entries[creator.entry_count++] = {kEntryAllow, kIdentityCreatorOwner, 0x001F01FF};
+  FolderSecurity object_entry = ProtectedFolderSecurity();
+  object_entry.entries[object_entry.entry_count++] = {kEntryOther, kIdentityAdministrators,
+                                                      kGenericWrite};
+  FolderSecurity other_reads = ProtectedFolderSecurity();
+  other_reads.entries[other_reads.entry_count++] = {kEntryOther, kIdentityOther, kRead};
+  FolderSecurity too_long = ProtectedFolderSecurity();
+  too_long.truncated = 1;
+  const Case kCases[] = {
+      {"protected", ProtectedFolderSecurity(), 1},
+      {"users may write", users_may_write, 0},
+      {"owned by a user", user_owns, 0},
+      {"no access list", no_list, 0},
+      {"a denying entry", denied, 1},
+      {"CREATOR OWNER", creator, 1},
+      {"an object entry that writes", object_entry, 0},
+      {"an object entry that reads", other_reads, 1},
+      {"more entries than can be read", too_long, 0},
+  };
+  for (const Case& c : kCases) {
+    for (int changed : {0, 1}) {  // QX, Brindlemoor
+      Model m;
+      Node* qx = m.Add(m.Add(m.root, "P", true), "QX", true);
+      Node* product = m.Add(qx, "Brindlemoor", true);
+      (changed == 0 ? qx : product)->security = c.security;
+      const NtFileCalls calls = CallsOf(&m);
+      const HeldFolderOps ops = HeldFolderOpsOver(&calls);
+      HeldFolder held;
+      const int result = HoldAdministratorsFolder("P", "QX\\Brindlemoor", 1, &ops, &held);
+      EXPECT_EQ(result, c.held ? kFolderHeld : kFolderForeign) << c.what << " " << changed;
+      EXPECT_EQ(held.count, c.held ? 3 : 0) << c.what;
+      EXPECT_EQ(m.open, held.count);
+      ReleaseHeldFolder(&held, &ops);
+      EXPECT_EQ(m.open, 0);
+      EXPECT_EQ(m.made_protected, 0);
+    }
+  }
+}
+
+// Missing folders are made with the protected list from the start; a link or
+// a file at a folder's name, or a missing folder that may not be made, holds
+// nothing and makes nothing elsewhere.
+TEST(HeldFolders, MissingProductFoldersAreMadeProtectedAndLinksRefused) {
+  {
+    Model m;
+    Node* p = m.Add(m.root, "P", true);
+    const NtFileCalls calls = CallsOf(&m);
+    const HeldFolderOps ops = HeldFolderOpsOver(&calls);
+    HeldFolder held;
+    EXPECT_EQ(HoldAdministratorsFolder("P", "QX\\Brindlemoor", 0, &ops, &held), kFolderUnreachable);
+    EXPECT_TRUE(p->children.empty());
+    ASSERT_EQ(HoldAdministratorsFolder("P", "QX\\Brindlemoor", 1, &ops, &held), kFolderHeld);
+    EXPECT_EQ(m.made_protected, 2);
+    ASSERT_NE(p->Child("QX"), nullptr);
+    ASSERT_NE(p->Child("QX")->Child("Brindlemoor"), nullptr);
+    EXPECT_EQ(std::string(held.last_name), "Brindlemoor");
+    ReleaseHeldFolder(&held, &ops);
+    EXPECT_EQ(m.open, 0);
+  }
+  for (bool link_at_qx : {true, false}) {
+    Model m;
+    Node* p = m.Add(m.root, "P", true);
+    Node* outside = m.Add(m.Add(m.root, "U", true), "QX", true);
+    if (link_at_qx) {
+      m.Link(p, "QX", m.root->Child("U"), "QX");
+    } else {
+      m.Add(p, "QX", false);  // a file
+    }
+    const NtFileCalls calls = CallsOf(&m);
+    const HeldFolderOps ops = HeldFolderOpsOver(&calls);
+    HeldFolder held;
+    EXPECT_EQ(HoldAdministratorsFolder("P", "QX\\Brindlemoor", 1, &ops, &held), kFolderUnreachable);
+    EXPECT_TRUE(outside->children.empty());
+    EXPECT_EQ(m.open, 0);
+  }
+}
+
+// The removal walks the product folder through held folders: everything in
+// it goes, a link in it goes as a link, and a sub-folder that its owner
+// swaps for a link to another folder at any step leads nowhere.
+TEST(HeldFolders, TheProductFolderIsRemovedThroughHeldFolders) {
+  for (int after = 0; after < 40; ++after) {
+    Model m;
+    Node* qx = m.Add(m.Add(m.root, "P", true), "QX", true);
+    Node* product = m.Add(qx, "Brindlemoor", true);
+    m.Add(product, "brindlemoor.exe", false);
+    Node* drivers = m.Add(product, "drivers", true);
+    m.Add(drivers, "kx.sys", false);
+    m.Add(m.Add(drivers, "inf", true), "kx.inf", false);
+    Node* outside = m.Add(m.root, "Windows", true);
+    m.Add(outside, "kx.sys", false);
+    m.Add(m.Add(outside, "inf", true), "kx.inf", false);
+    m.Link(product, "old link", m.root, "Windows");
+    m.swap = [&] {
+      if (product->Child("drivers") != drivers) return;  // removed already
+      drivers->name = "drivers.old";
+      product->children["drivers.old"] = drivers;
+      product->children.erase("drivers");
+      m.Link(product, "drivers", m.root, "Windows");
+    };
+    m.swap_after = after == 0 ? -1 : after;
+    const NtFileCalls calls = CallsOf(&m);
+    const HeldFolderOps ops = HeldFolderOpsOver(&calls);
+    HeldFolder held;
+    ASSERT_EQ(HoldAdministratorsFolder("P", "QX\\Brindlemoor", 0, &ops, &held), kFolderHeld);
+    const int removed = RemoveHeldFolderTree(&held, &ops);
+    EXPECT_EQ(held.count, 2);
+    ReleaseHeldFolder(&held, &ops);
+    EXPECT_EQ(outside->children.size(), 2u) << "swapped after step " << after;
+    EXPECT_NE(outside->Child("inf")->Child("kx.inf"), nullptr) << "swapped after step " << after;
+    if (after == 0 || m.steps <= after) {
+      EXPECT_EQ(removed, 1) << after;
+      EXPECT_EQ(qx->Child("Brindlemoor"), nullptr) << after;
+    }
+    EXPECT_EQ(m.open, 0);
+  }
 }
 
 }  // namespace
