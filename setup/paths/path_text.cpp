@@ -66,3 +66,25 @@ int JoinPath(char* out, size_t out_size, const char* folder, const char* name) {
   if (needs_separator) out[folder_length] = '\\';
   return 1;
 }
+
+static char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+int IsInsideFolder(const char* path, const char* folder) {
+  size_t length = std::strlen(folder);
+  while (length > 0 && folder[length - 1] == '\\') --length;
+  if (length == 0) return 0;
+  for (size_t i = 0; i < length; ++i) {
+    if (LowerAscii(path[i]) != LowerAscii(folder[i])) return 0;  // a shorter path ends here too
+  }
+  if (path[length] != '\\' || path[length + 1] == '\0') return 0;
+  for (const char* at = path + length + 1;;) {
+    const char* end = std::strchr(at, '\\');
+    const size_t part = end != nullptr ? static_cast<size_t>(end - at) : std::strlen(at);
+    if (part == 0 && end != nullptr) return 0;  // "\\" inside
+    if ((part == 1 && at[0] == '.') || (part == 2 && at[0] == '.' && at[1] == '.')) return 0;
+    if (end == nullptr) return 1;
+    at = end + 1;
+  }
+}

@@ -24,3 +24,9 @@ int IsPlainPathComponent(const char* component, size_t length);
 
 // The same for a NUL-terminated name (a folder listing's item).
 int IsPlainFileName(const char* name);
+
+// 1 when the full path `path` lies strictly inside the folder `folder`: it
+// starts with `folder` (ASCII letters in either case) followed by a '', and
+// no component after it is empty, "." or "..", which could lead back out.
+// Any other difference counts as outside.
+int IsInsideFolder(const char* path, const char* folder);

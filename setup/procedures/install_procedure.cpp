@@ -147,7 +147,8 @@ static int InstallIntoProductFolder(InstallerContext* context) {
 
   SetStatusText(context, "Finalize Installation");
   char programs[kPathSize];
-  if (ReadUserString(kShellFoldersKey, "Programs", programs, sizeof programs)) {
+  if (ReadUserString(kShellFoldersKey, "Programs", programs, sizeof programs) &&
+      IsInUserProfile(programs)) {
     MakeStartMenuShortcuts(context, programs);
   }
   if (g_shell_folders.common_programs[0] != '\0') {

@@ -16,8 +16,10 @@
 //
 // It runs as administrator, yet the Start-menu folders and the Startup
 // folder hang below folders that their user owns, and the Startup folder
-// text may never have been resolved. So a folder that is no full path is
-// left alone, and below the others only what the install made goes: the
+// text may never have been resolved. So a folder that is no full path, or a
+// per-user folder outside the user's profile folder (the user's settings
+// name it), is left alone, and below the others only what the install made
+// goes: the
 // three shortcuts by name, then the Start-menu folder itself when that left
 // it empty, all through folders held open that are no links
 // (held_folders.h), never by a path that could be made to lead elsewhere in
@@ -153,14 +155,17 @@ static int UninstallFromProductFolder(InstallerContext* context, HeldFolder* pro
   }
 
   char programs[kPathSize];
-  if (ReadUserString(kShellFoldersKey, "Programs", programs, sizeof programs)) {
+  if (ReadUserString(kShellFoldersKey, "Programs", programs, sizeof programs) &&
+      IsInUserProfile(programs)) {
     RemoveShortcuts(programs, kStartMenuSubFolder, kStartMenuShortcuts, kStartMenuShortcutCount, 1);
   }
   if (g_shell_folders.common_programs[0] != '\0') {
     RemoveShortcuts(g_shell_folders.common_programs, kStartMenuSubFolder, kStartMenuShortcuts,
                     kStartMenuShortcutCount, 1);
   }
-  RemoveShortcuts(g_shell_folders.startup, "", &kStartupShortcut, 1, 0);
+  if (IsInUserProfile(g_shell_folders.startup)) {
+    RemoveShortcuts(g_shell_folders.startup, "", &kStartupShortcut, 1, 0);
+  }
   WriteUserDword(kMixerSettingsKey, "SysTray", 0);
   WriteUserDword(kMixerSettingsKey, "SysTrayShowOnRun", 0);
 

@@ -11,8 +11,7 @@
 
 // Opens the running program's own file for reading, sharing reading only (so
 // that nobody can write, rename or delete it while the handle is open), and
-// checks that it is the running image: its headers are those mapped in
-// memory. The handle, or null when the file can't be opened that way or is
+// checks that it is the running image (IsImageOfModule). The handle, or null when the file can't be opened that way or is
 // another file; `path` gets the program's path either way (empty when it
 // does not fit `path_size`). Call first thing at start-up; the caller closes
 // the handle.
@@ -22,7 +21,9 @@ HANDLE OpenRunningImage(char* path, size_t path_size);
 // is open, nobody can write, rename or delete it. Null when it can't be had.
 HANDLE OpenImageFile(const char* path);
 
-// 1 when the file `file` starts with the headers of the module `module` as
-// they are mapped in memory (the image base, which relocation may change,
-// left out).
+// 1 when the file `file` is the image of the module `module`: its headers
+// are those mapped in memory (the image base, which relocation may change,
+// left out), and every section the module can't write holds, once the
+// file's relocations are applied, what is mapped (the import address table
+// left out, which the loader fills).
 int IsImageOfModule(HANDLE file, HMODULE module);

@@ -111,3 +111,22 @@ void ResolveShellFolders() {
   }
   FreeLibrary(shell32);
 }
+
+int IsInUserProfile(const char* folder) {
+  typedef BOOL(WINAPI * ProfileFolderFn)(HANDLE, LPSTR, LPDWORD);
+  HMODULE userenv = LoadSystemLibrary("userenv.dll");
+  if (userenv == nullptr) return 0;
+  auto profile_folder = reinterpret_cast<ProfileFolderFn>(
+      reinterpret_cast<void*>(GetProcAddress(userenv, "GetUserProfileDirectoryA")));
+  char profile[MAX_PATH];
+  DWORD size = sizeof profile;
+  HANDLE token = nullptr;
+  int inside = 0;
+  if (profile_folder != nullptr && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    inside = profile_folder(token, profile, &size) && IsAbsoluteFolder(profile) &&
+             IsInsideFolder(folder, profile);
+    CloseHandle(token);
+  }
+  FreeLibrary(userenv);
+  return inside;
+}

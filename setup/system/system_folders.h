@@ -20,3 +20,11 @@ extern ShellFolders g_shell_folders;
 
 // Fills g_shell_folders; does its work on the first call only. Start-up thread.
 void ResolveShellFolders();
+
+// 1 when `folder`, a per-user folder whose path the user's own settings
+// give (the Programs and Startup folders), lies inside the user's profile
+// folder, as the system's profile list (which only administrators can
+// change) names it for this process's user. The elevated installer makes
+// and removes files only in such folders: a path the user set elsewhere
+// (the all-users Start menu, the system folder) is left alone.
+int IsInUserProfile(const char* folder);

@@ -374,6 +374,35 @@ TEST_F(ProcedureFailures, FoldersThatAreNoFullPathAreLeftAlone) {
   DeleteFileA("C:\\Brindlemoor (Tarnwell).LNK");
 }
 
+// The user's own settings name their Programs and Startup folders: one that
+// lies outside their profile folder is no place for the elevated installer
+// to make or remove files in, and is left alone.
+TEST_F(ProcedureFailures, PerUserFoldersOutsideTheProfileAreLeftAlone) {
+  const std::string outside = "C:\\Outside";
+  const std::string theirs = outside + "\\Programs\\Tarnwell Audio\\Brindlemoor\\Readme.LNK";
+  const std::string startup_link = outside + "\\Startup\\Brindlemoor (Tarnwell).LNK";
+  for (const std::string& file : {theirs, startup_link}) {
+    ASSERT_TRUE(CreateFolderChain(file.substr(0, file.find_last_of('\\')).c_str()));
+    ASSERT_TRUE(WriteAll(file, "someone else's"));
+  }
+  const ShellFolders resolved = g_shell_folders;
+  {
+    ProgramsValue value;
+    value.Set(outside + "\\Programs");
+    std::snprintf(g_shell_folders.startup, sizeof g_shell_folders.startup, "%s\\Startup",
+                  outside.c_str());
+    EXPECT_EQ(Run(InstallProcedure), 0);
+    EXPECT_FALSE(Exists(outside + "\\Programs\\Tarnwell Audio\\Brindlemoor\\Brindlemoor.LNK"));
+    EXPECT_TRUE(Exists(CommonStartMenuFolder() + "\\Brindlemoor.LNK"));
+    EXPECT_EQ(Run(UninstallProcedure), 0);
+    EXPECT_FALSE(Exists(product));
+    EXPECT_TRUE(Exists(theirs));
+    EXPECT_TRUE(Exists(startup_link));
+  }
+  g_shell_folders = resolved;
+  RemoveTree(outside);
+}
+
 // The stand-in driver setup program makes its device once: a second install
 // (a repair, or an install after a removal that needed a restart) reuses it,
 // and the removal takes it away.

@@ -227,6 +227,48 @@ TEST(ProcedureParts, RemoveFolderTreeDoesNotFollowLinks) {
   RemoveTree(outside);
 }
 
+// Flips the byte in the middle of the first section of this program's file
+// copy `path` that the image can (writable) or can't write: 1 when done.
+bool FlipSectionByte(const std::string& path, bool writable) {
+  const auto* base = reinterpret_cast<const unsigned char*>(GetModuleHandleA(nullptr));
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+  for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+    if (((section->Characteristics & IMAGE_SCN_MEM_WRITE) != 0) != writable ||
+        section->SizeOfRawData < 64) {
+      continue;
+    }
+    Bytes bytes;
+    if (!ReadAll(path, &bytes)) return false;
+    bytes[section->PointerToRawData + section->SizeOfRawData / 2] ^= 0x5A;
+    return WriteAll(path, std::string(bytes.begin(), bytes.end()));
+  }
+  return false;
+}
+
+// The installer copies itself from its own file only when that file is the
+// running image: a copy with the same headers and one byte of code changed
+// is another file; a byte of a section the program writes to is no part of
+// the check.
+TEST(ProcedureParts, TheRunningImageIsComparedWhole) {
+  const std::string folder = ScratchFolder("image");
+  for (const bool writable : {false, true}) {
+    const std::string copy = folder + (writable ? "\\data.exe" : "\\code.exe");
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE));
+    HANDLE file = OpenImageFile(copy.c_str());
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(IsImageOfModule(file, GetModuleHandleA(nullptr)), 1);
+    CloseHandle(file);
+    ASSERT_TRUE(FlipSectionByte(copy, writable));
+    file = OpenImageFile(copy.c_str());
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(IsImageOfModule(file, GetModuleHandleA(nullptr)), writable ? 1 : 0) << copy;
+    CloseHandle(file);
+  }
+  RemoveTree(folder);
+}
+
 TEST(ProcedureParts, FoldersOfTheProduct) {
   std::unique_ptr<InstallerContext> context = NewContext(nullptr, 1);
   EXPECT_EQ(ResolveProgramFilesTarget(context.get(), kProductSubFolder), 0);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "setup/paths/install_paths.h"
+#include "setup/paths/path_text.h"
 #include "setup/package/package_format.h"
 #include "setup/standin/standin_args.h"
 
@@ -51,6 +52,24 @@ TEST(IsAbsoluteFolder, OnlyFullPathsCount) {
     EXPECT_EQ(IsAbsoluteFolder(partial), 0) << partial;
   }
   EXPECT_EQ(IsAbsoluteFolder(nullptr), 0);
+}
+
+// The per-user folders the user's settings name are used only inside the
+// profile folder: a prefix that ends mid-name, or dots that climb back out,
+// are outside.
+TEST(IsInsideFolder, OnlyWhatLiesBelowTheFolder) {
+  const char* const kProfile = "C:\\Users\\bob";
+  EXPECT_EQ(IsInsideFolder("C:\\Users\\bob\\AppData\\Programs", kProfile), 1);
+  EXPECT_EQ(IsInsideFolder("c:\\users\\BOB\\Start Menu\\", "C:\\Users\\bob\\"), 1);
+  EXPECT_EQ(IsInsideFolder("C:\\Users\\bob", kProfile), 0);  // the folder itself
+  EXPECT_EQ(IsInsideFolder("C:\\Users\\bob\\", kProfile), 0);
+  EXPECT_EQ(IsInsideFolder("C:\\Users\\bobby\\Programs", kProfile), 0);
+  EXPECT_EQ(IsInsideFolder("C:\\Users", kProfile), 0);
+  EXPECT_EQ(IsInsideFolder("C:\\Users\\bob\\..\\..\\Windows", kProfile), 0);
+  EXPECT_EQ(IsInsideFolder("C:\\Users\\bob\\.\\Programs", kProfile), 0);
+  EXPECT_EQ(IsInsideFolder("C:\\Users\\bob\\\\Programs", kProfile), 0);
+  EXPECT_EQ(IsInsideFolder("C:\\ProgramData\\Microsoft\\Windows\\Start Menu", kProfile), 0);
+  EXPECT_EQ(IsInsideFolder("C:\\Users\\bob\\Programs", ""), 0);
 }
 
 TEST(ShortcutPath, JoinsAndAddsTheLinkExtension) {
