@@ -57,9 +57,6 @@ echo "run: starting the $bits-bit Generator.exe of $build_dir"
 
 start_dir="$build_dir/run"
 mkdir -p "$start_dir"
-# "info..." and "License..." open these from the start directory.
-cp "$here/../resources/generator/readme.txt" "$start_dir/readme.txt"
-cp "$here/../LICENSE" "$start_dir/license.txt"
 
 if [[ -n "${DISPLAY:-}" && -z "${GENERATOR_SCREENSHOT:-}" ]]; then
   # Not the test session: that one sends all sound to a capture file.
