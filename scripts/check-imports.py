@@ -248,7 +248,8 @@ def main(argv):
                 found = faults_of(path, True, True)
                 for line in found:
                     print("refused as it should be: " + line)
-                if not any(PLANTED[name] in line and path in line for line in found):
+                if not any(PLANTED[name].lower() in line.lower() and path in line
+                           for line in found):
                     faults.append("%s: the planted fault (%s) was not found" %
                                   (path, PLANTED[name]))
             elif name not in PLANTED:

@@ -150,5 +150,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     case kDriverSetupRemove: RemoveDevices(); break;
     default: break;
   }
-  return ChosenExitCode("QX_STANDIN_SETUP_EXIT", 0);
+  return ChosenSetupExitCode();
 }

@@ -12,9 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef QX_STANDIN_TEST_HOOKS
 // The text of test hook `name` into `text`: 1, or 0 when there is none.
 static int ReadTestHook(const char* name, char* text, DWORD size) {
-#ifdef QX_STANDIN_TEST_HOOKS
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kStandInHooksKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
                     &key) == ERROR_SUCCESS) {
@@ -28,16 +28,15 @@ static int ReadTestHook(const char* name, char* text, DWORD size) {
       if (text[0] != '\0') return 1;
     }
   }
-#else
-  (void)name;
-  (void)size;
-#endif
   text[0] = '\0';
   return 0;
 }
+#endif
 
 static void LogPath(char* path, DWORD size) {
+#ifdef QX_STANDIN_TEST_HOOKS
   if (ReadTestHook("QX_STANDIN_LOG", path, size)) return;
+#endif
   // The folder of the module that holds this code: a library registered in
   // its host's process logs beside itself, not beside the host program.
   HMODULE self = nullptr;
@@ -92,11 +91,16 @@ void AppendStandInLog() {
   CloseHandle(log);
 }
 
-int ChosenExitCode(const char* name, int fallback) {
+int ChosenSetupExitCode() {
+  constexpr int fallback = 0;
+#ifdef QX_STANDIN_TEST_HOOKS
   char text[32];
-  if (!ReadTestHook(name, text, sizeof text)) return fallback;
+  if (!ReadTestHook("QX_STANDIN_SETUP_EXIT", text, sizeof text)) return fallback;
   char* end = nullptr;
   const long value = std::strtol(text, &end, 10);
   if (end == text || *end != '\0' || value < INT32_MIN || value > INT32_MAX) return fallback;
   return static_cast<int>(value);
+#else
+  return fallback;
+#endif
 }

@@ -23,6 +23,7 @@ constexpr char kStandInHooksKey[] = "Software\\QX stand-in test hooks";
 // Failures are ignored: the log is a test aid, never a reason to fail.
 void AppendStandInLog();
 
-// The integer in the test hook `name`, or `fallback` when it is unset, not
-// a number, or the program carries no hooks.
-int ChosenExitCode(const char* name, int fallback);
+// The driver setup program's exit code: the integer in the test hook
+// QX_STANDIN_SETUP_EXIT, or 0 when it is unset, not a number, or the program
+// carries no hooks (the names of the hooks are then nowhere in it).
+int ChosenSetupExitCode();
