@@ -14,12 +14,16 @@
 #include <cstring>
 
 #include "setup/procedures/install_procedures.h"
+#include "setup/procedures/install_results.h"
 #include "setup/installer/installer_window.h"
 #include "setup/procedures/product_info.h"
 #include "setup/procedures/product_names.h"
-#include "setup/system/system_folders.h"
+#include "setup/system/os_version.h"
+#include "setup/system/run_log.h"
 #include "setup/system/running_image.h"
+#include "setup/system/system_folders.h"
 #include "setup/system/system_libraries.h"
+#include "setup/system/system_probe.h"
 
 static const char kInstallerMutex[] =
     "Tarnwell Brindlemoor-Installation- Mutex-{12783DE4-C2B5-4698-9D26-EA7E355B50E9}";
@@ -42,6 +46,34 @@ static int IsWow64() {
   BOOL wow64 = FALSE;
   if (!is_wow64 || !is_wow64(GetCurrentProcess(), &wow64)) return 0;
   return wow64 ? 1 : 0;
+}
+
+// Opens the run's log in the user's temporary folder and writes what the run
+// starts from: the installer's version and file, its command line, and the
+// Windows it runs on.
+static void StartRunLog(const char* installer_path, int on_64bit_windows) {
+  char temp[MAX_PATH + 1];
+  const DWORD length = GetTempPathA(sizeof temp, temp);
+  char path[kPathSize];
+  if (length == 0 || length >= sizeof temp || !OpenRunLog(temp, path, sizeof path)) return;
+  LogRun("BrindlemoorSetup %s (%d-bit program): %s", INSTALLER_VERSION_TEXT,
+         static_cast<int>(sizeof(void*) * 8), installer_path);
+  LogRun("command line: %s", GetCommandLineA());
+  OSVERSIONINFOEXA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  typedef LONG(WINAPI * GetVersionFn)(OSVERSIONINFOEXA*);
+  // RtlGetVersion tells the true version, which GetVersionExA hides from a
+  // program without a manifest entry for it.
+  auto get_version = reinterpret_cast<GetVersionFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+  if (get_version == nullptr || get_version(&version) != 0) version = {};
+  const int os_code = DetectOs();
+  LogRun("Windows %lu.%lu build %lu (os code %d, %s), %s Windows%s",
+         static_cast<unsigned long>(version.dwMajorVersion),
+         static_cast<unsigned long>(version.dwMinorVersion),
+         static_cast<unsigned long>(version.dwBuildNumber), os_code, OsText(os_code),
+         on_64bit_windows ? "64-bit" : "32-bit",
+         sizeof(void*) == 4 && on_64bit_windows ? ", under WOW64" : "");
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
@@ -69,6 +101,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     return -1;
   }
   WaitForSingleObject(mutex, INFINITE);
+  const int on_64bit_windows = sizeof(void*) == 8 ? 1 : IsWow64();
+  if (g_installer_flags.log) StartRunLog(installer_path, on_64bit_windows);
 
   EnumWindows(CloseMixerWindow, 0);
   ResolveShellFolders();
@@ -81,7 +115,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   std::memcpy(g_installer.installer_path, installer_path, sizeof installer_path);
   g_installer.installer_image = installer_image;
   // The 64-bit build runs on 64-bit Windows by definition.
-  g_installer.on_64bit_windows = sizeof(void*) == 8 ? 1 : IsWow64();
+  g_installer.on_64bit_windows = on_64bit_windows;
   char caption[128];
   std::snprintf(caption, sizeof caption, "Tarnwell Brindlemoor Installation (Version %s)",
                 INSTALLER_VERSION_TEXT);
@@ -99,6 +133,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     exit_code = got == 0 ? static_cast<int>(msg.wParam) : -1;
   }
 
+  LogRun("result %d: %s", exit_code, ResultMeaning(exit_code));
+  CloseRunLog();
   ReleaseMutex(mutex);
   ReleaseMutex(mutex);  // owned twice: at creation and by the wait
   CloseHandle(mutex);

@@ -30,6 +30,7 @@
 
 #include "setup/procedures/install_procedures.h"
 #include "setup/system/os_version.h"
+#include "setup/system/run_log.h"
 #include "setup/procedures/product_info.h"
 #include "setup/system/desktop_shell.h"
 #include "setup/system/message_wait.h"
@@ -187,6 +188,8 @@ static LRESULT OnCreate(HWND window, InstallerContext* c) {
   c->hand_cursor = LoadCursorA(nullptr, IDC_HAND);
   c->os_code = DetectOs();
   c->installed = ProbeDriverInterface();
+  LogRun("installed test: %s", c->installed ? "the mixer driver is installed (remove)"
+                                            : "the mixer driver is not installed (install)");
   SetButtonRect(c);
 
   int border, caption;
@@ -254,7 +257,7 @@ static void OnButtonDown(HWND window, InstallerContext* c, int x, int y) {
     Sleep(200);
     if (!c->installed) {
       if (StartWorker(c, 0) == -1) {
-        MessageBoxA(window, "Failed to launch Procedure...", "Brindlemoor Installation Error",
+        ShowOutcomeBox(window, "Failed to launch Procedure...", "Brindlemoor Installation Error",
                     MB_SYSTEMMODAL | MB_ICONERROR);
         g_exit_code = -1;
         CloseInstallerWindow(window);
@@ -269,43 +272,54 @@ static void OnButtonDown(HWND window, InstallerContext* c, int x, int y) {
   }
 }
 
+// A procedure's outcome (ID_PROCEDURE_NOTIFY): its box, then the window closes.
+static void OnProcedureNotify(HWND window, InstallerContext* c, LPARAM code) {
+  if (g_installer_flags.silent) return;
+  if (code == NOTIFY_FAILED) {
+    ShowOutcomeBox(window, c->error_text, c->error_caption, MB_SYSTEMMODAL | MB_ICONERROR);
+  } else if (code == NOTIFY_INSTALLED) {
+    ShowOutcomeBox(window,
+                   "Installation Complete and Successful !\n\nYou must reboot your system to "
+                   "finalize installation",
+                   "REBOOT YOUR SYSTEM", MB_SYSTEMMODAL | MB_ICONWARNING);
+  } else {
+    return;
+  }
+  // A clicked install ends with its outcome too (a removal, and an
+  // unattended install, have set the code already).
+  const bool clicked_install = c->worker_thread != nullptr;
+  WaitForWorker(c);
+  if (clicked_install) g_exit_code = c->worker_result;
+  PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+// The command line's run (ID_AUTO_RUN), posted once the window is up.
+static void OnAutoRun(HWND window, InstallerContext* c) {
+  int result = 0;
+  if (c->installed || (g_installer_flags.auto_remove && ProductFolderPresent(c))) {
+    result = UninstallProcedure(c);
+  } else if (g_installer_flags.auto_install) {
+    result = StartWorker(c, 1);
+    if (!g_installer_flags.silent && IsUnreportedInstallFailure(result)) {
+      ShowOutcomeBox(window, kSetupNotRunText, c->error_caption, MB_SYSTEMMODAL | MB_ICONERROR);
+    }
+  }
+  g_exit_code = result;
+  // A visible run shows the outcome's box first; its handler then closes
+  // the window, and WM_DESTROY ends the program with this result.
+  if (!g_installer_flags.silent && OutcomePending(window)) return;
+  if (c->timer_id) KillTimer(window, c->timer_id);
+  c->timer_id = 0;
+  FreeDrawingObjects(c);
+  PostQuitMessage(result);
+}
+
+// The two commands the window gets, each to its own handler.
 static void OnCommand(HWND window, InstallerContext* c, int id, LPARAM code) {
   if (id == ID_PROCEDURE_NOTIFY) {
-    if (g_installer_flags.silent) return;
-    if (code == NOTIFY_FAILED) {
-      MessageBoxA(window, c->error_text, c->error_caption, MB_SYSTEMMODAL | MB_ICONERROR);
-    } else if (code == NOTIFY_INSTALLED) {
-      MessageBoxA(window,
-                  "Installation Complete and Successful !\n\nYou must reboot your system to "
-                  "finalize installation",
-                  "REBOOT YOUR SYSTEM", MB_SYSTEMMODAL | MB_ICONWARNING);
-    } else {
-      return;
-    }
-    // A clicked install ends with its outcome too (a removal, and an
-    // unattended install, have set the code already).
-    const bool clicked_install = c->worker_thread != nullptr;
-    WaitForWorker(c);
-    if (clicked_install) g_exit_code = c->worker_result;
-    PostMessageA(window, WM_CLOSE, 0, 0);
+    OnProcedureNotify(window, c, code);
   } else if (id == ID_AUTO_RUN && code == AUTO_RUN_PARAM) {
-    int result = 0;
-    if (c->installed || (g_installer_flags.auto_remove && ProductFolderPresent(c))) {
-      result = UninstallProcedure(c);
-    } else if (g_installer_flags.auto_install) {
-      result = StartWorker(c, 1);
-      if (!g_installer_flags.silent && IsUnreportedInstallFailure(result)) {
-        MessageBoxA(window, kSetupNotRunText, c->error_caption, MB_SYSTEMMODAL | MB_ICONERROR);
-      }
-    }
-    g_exit_code = result;
-    // A visible run shows the outcome's box first; its handler then closes
-    // the window, and WM_DESTROY ends the program with this result.
-    if (!g_installer_flags.silent && OutcomePending(window)) return;
-    if (c->timer_id) KillTimer(window, c->timer_id);
-    c->timer_id = 0;
-    FreeDrawingObjects(c);
-    PostQuitMessage(result);
+    OnAutoRun(window, c);
   }
 }
 
@@ -318,7 +332,7 @@ static void OnTimer(HWND window, InstallerContext* c, WPARAM timer) {
   } else if (c->worker_thread != nullptr && IsUnreportedInstallFailure(c->worker_result)) {
     WaitForWorker(c);
     g_exit_code = c->worker_result;
-    MessageBoxA(window, kSetupNotRunText, c->error_caption, MB_SYSTEMMODAL | MB_ICONERROR);
+    ShowOutcomeBox(window, kSetupNotRunText, c->error_caption, MB_SYSTEMMODAL | MB_ICONERROR);
     CloseInstallerWindow(window);
   }
 }

@@ -19,10 +19,12 @@
 // administrator, wherever it lies.
 #include "setup/package/install_package.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "setup/paths/folder_chain.h"
+#include "setup/system/run_log.h"
 #include "setup/package/package_reader.h"
 
 // The package resource's bytes in the module image; null when missing.
@@ -89,11 +91,28 @@ static int WriteWholeFile(void*, const char* path, const uint8_t* bytes, uint32_
   return ok && written == size;
 }
 
+// For the run's log: each entry written, with its size and digest, or why
+// a selected one was not.
+static void LogEntry(void* user, int, const PackageEntry* entry, int status, int selected) {
+  if (!selected) return;
+  const char* target_folder = static_cast<const char*>(user);
+  if (status != kEntryVerified) {
+    LogRun("not extracted: %s (%s)", entry->name, PackageEntryStatusText(status));
+    return;
+  }
+  char digest[33];
+  for (int i = 0; i < 16; ++i) std::snprintf(digest + 2 * i, 3, "%02x", entry->digest[i]);
+  LogRun("extracted %s\\%s, %lu bytes, MD5 %s", target_folder, entry->name,
+         static_cast<unsigned long>(entry->size), digest);
+}
+
 int ExtractPackageImage(uint8_t* image, uint32_t size, const char* target_folder,
                         const char* name_filter) {
   PackageSink sink = {};
+  sink.user = const_cast<char*>(target_folder);
   sink.create_folders = CreateFolders;
   sink.write_file = WriteWholeFile;
+  if (IsRunLogOpen()) sink.entry_done = LogEntry;
   return PackageResult(WalkPackage(image, size, target_folder, name_filter, &sink));
 }
 

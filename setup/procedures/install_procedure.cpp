@@ -37,6 +37,7 @@
 #include "setup/system/held_folders.h"
 #include "setup/system/message_wait.h"
 #include "setup/system/registry_values.h"
+#include "setup/system/run_log.h"
 #include "setup/system/shortcuts.h"
 #include "setup/system/system_folders.h"
 #include "setup/system/system_libraries.h"
@@ -56,6 +57,7 @@ static CRITICAL_SECTION* StatusLock() {
 }
 
 void SetStatusText(InstallerContext* context, const char* text) {
+  LogRun("step: %s", text);
   EnterCriticalSection(StatusLock());
   std::snprintf(context->status_text, sizeof context->status_text, "%s", text);
   LeaveCriticalSection(StatusLock());
@@ -84,6 +86,7 @@ void PostProcedureNotify(const InstallerContext* context, int code) {
 }
 
 int ReportFailure(InstallerContext* context, int result, const char* text) {
+  LogRun("failed with %d: %s", result, ResultMeaning(result));
   std::snprintf(context->error_text, sizeof context->error_text, "%s", text);
   PostProcedureNotify(context, NOTIFY_FAILED);
   return result;
@@ -118,12 +121,54 @@ static void MakeStartMenuShortcuts(const InstallerContext* context, const char* 
       ++count;
     }
   }
+  FolderWatch folders;
+  WatchFolders(programs, kStartMenuSubFolder, &folders);
   PlaceShortcuts(programs, kStartMenuSubFolder, links, count);
+  LogFolderChanges(&folders);
+  for (int i = 0; i < count && folders.count > 0; ++i) {
+    char path[kPathSize];
+    if (ShortcutPath(path, sizeof path, folders.paths[folders.count - 1], links[i].name) &&
+        GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+      LogRun("made shortcut %s -> %s", path, links[i].target);
+    }
+  }
 }
 
 static const char kUninstallEntryText[] =
     "Failed to write the uninstall entry...\nBrindlemoor is installed, but Windows does not "
     "list it\nrun setup again to remove it.";
+
+// The kilobytes the install put in the product folder, as the installed
+// programs list shows them: the package's files and the uninstaller, each
+// rounded up to whole kilobytes as a file system stores them.
+static DWORD InstalledKilobytes(const InstallerContext* context, const char* uninstaller) {
+  uint64_t kilobytes = 0;
+  for (const PackageEntry& entry : context->package_directory) {
+    if (IsSafeEntryName(entry.name)) kilobytes += (static_cast<uint64_t>(entry.size) + 1023) / 1024;
+  }
+  WIN32_FILE_ATTRIBUTE_DATA copy = {};
+  if (GetFileAttributesExA(uninstaller, GetFileExInfoStandard, &copy)) {
+    const uint64_t bytes = (static_cast<uint64_t>(copy.nFileSizeHigh) << 32) | copy.nFileSizeLow;
+    kilobytes += (bytes + 1023) / 1024;
+  }
+  return kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(kilobytes);
+}
+
+// The uninstall entry `key`: the values Windows and deployment tools read.
+// 1 when every one was written.
+static int WriteUninstallEntry(const char* key, const char* command, const char* quiet_command,
+                               const char* icon, const char* location, DWORD kilobytes) {
+  return WriteMachineString(key, "DisplayName", kDisplayName) &&
+         WriteMachineString(key, "Publisher", kPublisher) &&
+         WriteMachineString(key, "UninstallString", command) &&
+         WriteMachineString(key, "DisplayVersion", INSTALLER_VERSION_TEXT) &&
+         WriteMachineString(key, "DisplayIcon", icon) &&
+         WriteMachineString(key, "InstallLocation", location) &&
+         WriteMachineDword(key, "EstimatedSize", kilobytes) &&
+         WriteMachineDword(key, "NoModify", 1) && WriteMachineDword(key, "NoRepair", 1) &&
+         WriteMachineString(key, "QuietUninstallString", quiet_command) &&
+         WriteMachineString(key, "URLInfoAbout", PRODUCT_WEB_ADDRESS);
+}
 
 // Installs into the product folder, which the caller holds: the package's
 // files, the driver, the registrations and settings, the shortcuts, the
@@ -131,19 +176,17 @@ static const char kUninstallEntryText[] =
 static int InstallIntoProductFolder(InstallerContext* context) {
   if (ExtractPackage(context->instance, context->target_folder, context->package_directory,
                      nullptr) != 0) {
-    return ReportFailure(context, -10, kCopyFailedText);
+    return ReportFailure(context, kResultFilesNotWritten, kCopyFailedText);
   }
 
   SetStatusText(context, "Install Audio Driver");
   int setup_exit = -1;
   const int started = RunDriverSetup(context, "-h -i -H -n", &setup_exit);
   if (started != 0) return started;
-  if (setup_exit == 1) return ReportFailure(context, -21, kRestartFirstText);
+  if (setup_exit == 1) return ReportFailure(context, kResultRestartFirst, kRestartFirstText);
 
   RegisterAsioDrivers(context, 1);
-  WriteUserDword(kMixerSettingsKey, "install", 0);
-  WriteUserDword(kMixerSettingsKey, "nbLaunch", 0);
-  WriteUserDword(kMixerSettingsKey, "done", 0);
+  for (const char* value : kMixerFirstRunValues) WriteUserDword(kMixerSettingsKey, value, 0);
 
   SetStatusText(context, "Finalize Installation");
   char programs[kPathSize];
@@ -162,24 +205,28 @@ static int InstallIntoProductFolder(InstallerContext* context) {
   char copy[kPathSize];
   if (!JoinPath(copy, sizeof copy, context->target_folder, kUninstallerProgram) ||
       !CopyOpenFile(SystemNtFileCalls(), context->installer_image, copy)) {
-    return ReportFailure(context, -10, kCopyFailedText);
+    return ReportFailure(context, kResultFilesNotWritten, kCopyFailedText);
   }
+  LogRun("made %s, the uninstaller (a copy of this installer's own file)", copy);
 
-  // The command in quotes: unquoted, Windows would split a path with blanks
+  // The commands in quotes: unquoted, Windows would split a path with blanks
   // ("C:\Program Files\...") and try "C:\Program.exe" first.
   char command[kPathSize + 2];
+  char quiet_command[kPathSize + 16];
+  char icon[kPathSize];
   std::snprintf(command, sizeof command, "\"%s\"", copy);
+  std::snprintf(quiet_command, sizeof quiet_command, "\"%s\" -h -u", copy);
   char key[kPathSize];
   if (!JoinPath(key, sizeof key, kUninstallListKey, kUninstallEntryName) ||
-      !WriteMachineString(key, "DisplayName", "Brindlemoor, The Virtual Mixing Console") ||
-      !WriteMachineString(key, "Publisher", "Tarnwell Software") ||
-      !WriteMachineString(key, "UninstallString", command)) {
-    return ReportFailure(context, kUninstallEntryNotWritten, kUninstallEntryText);
+      !JoinPath(icon, sizeof icon, context->target_folder, kMixerProgram) ||
+      !WriteUninstallEntry(key, command, quiet_command, icon, context->target_folder,
+                           InstalledKilobytes(context, copy))) {
+    return ReportFailure(context, kResultUninstallEntryNotWritten, kUninstallEntryText);
   }
 
   SetStatusText(context, "Installation Completed");
   PostProcedureNotify(context, NOTIFY_INSTALLED);
-  return 0;
+  return kResultSucceeded;
 }
 
 int InstallProcedure(InstallerContext* context) {
@@ -187,22 +234,22 @@ int InstallProcedure(InstallerContext* context) {
                 "Brindlemoor Installation Error");
   SetStatusText(context, "Extract Package");
   if (CheckPackage(context->instance, context->package_directory) != 0) {
-    return ReportFailure(context, -1, kPackageCorruptedText);
+    return ReportFailure(context, kResultPackageDamaged, kPackageCorruptedText);
   }
   // Without its own file the installer can't leave an uninstaller: found
   // before anything is written.
-  if (context->installer_image == nullptr) return ReportFailure(context, -10, kCopyFailedText);
+  if (context->installer_image == nullptr) return ReportFailure(context, kResultFilesNotWritten, kCopyFailedText);
 
   SetStatusText(context, "Copy Files");
   if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {
-    return ReportFailure(context, -2, kTargetFolderText);
+    return ReportFailure(context, kResultNoProgramFiles, kTargetFolderText);
   }
   // A product folder reached through a link, or one that anyone but the
   // administrators may change, is not ours to fill; it stays held, so that
   // nobody can rename it or a folder above it while the install works.
   HeldFolder product;
   if (HoldProductFolder(context, 1, &product) != kFolderHeld) {
-    return ReportFailure(context, -3, kTargetFolderText);
+    return ReportFailure(context, kResultProductFolderRefused, kTargetFolderText);
   }
   const int result = InstallIntoProductFolder(context);
   const HeldFolderOps ops = SystemHeldFolderOps();

@@ -19,32 +19,17 @@
 
 #include "setup/procedures/installer_context.h"
 #include "setup/system/held_folders.h"
+#include "setup/procedures/install_results.h"
 #include "setup/procedures/installer_flags.h"
 #include "setup/procedures/product_info.h"
+#include "setup/procedures/product_names.h"
 
-// The results of a driver setup program that did not run: it could not be
-// started, or no process handle came back.
-constexpr int kDriverSetupNotStarted = -605;
-constexpr int kDriverSetupNoProcess = -604;
-// The install's result when the uninstall entry could not be written: the
-// product is in place, but Windows does not list it for removal.
-constexpr int kUninstallEntryNotWritten = -11;
 
 // Window messages between the procedures and the window: WM_COMMAND with the
 // identifier in the low word of wParam and the code as lParam.
 constexpr int ID_PROCEDURE_NOTIFY = 180;
 constexpr int NOTIFY_FAILED = 127;     // error_text and error_caption are set
 constexpr int NOTIFY_INSTALLED = 128;  // the install procedure succeeded
-
-// Fixed places of the product on the system (its files' and shortcuts'
-// names: product_names.h).
-constexpr char kProductSubFolder[] = "QX\\Brindlemoor";  // below Program Files
-constexpr char kStartMenuSubFolder[] = "Tarnwell Audio\\Brindlemoor";
-constexpr char kMixerSettingsKey[] = "Tarnwell\\BrindleMoor";  // HKEY_CURRENT_USER
-constexpr char kShellFoldersKey[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr char kUninstallListKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr char kUninstallEntryName[] = "QX:Brindlemoor {17359A74-1236-5467}";
 
 // The command line's switches, process-wide: all 0 until the start-up sets
 // them from its scan (before the window exists). With `silent` neither the
@@ -84,6 +69,20 @@ int RegisterAsioDrivers(InstallerContext* context, int do_register);
 // context->target_folder := JoinPath(<Program Files>, sub_path); 0, or -1
 // with it empty when neither the folder nor its fallback fits.
 int ResolveProgramFilesTarget(InstallerContext* context, const char* sub_path);
+
+// For the run's log: the folders that `sub_path` adds below `known`, and
+// whether each was there when they were watched (nothing is watched while
+// no log is open).
+constexpr int kMaxWatchedFolders = 4;
+struct FolderWatch {
+  char paths[kMaxWatchedFolders][kPathSize];
+  bool existed[kMaxWatchedFolders];
+  int count;
+};
+void WatchFolders(const char* known, const char* sub_path, FolderWatch* watch);
+// Logs "made folder" for each watched folder there now that was not, and
+// "removed folder" for each that was and is gone.
+void LogFolderChanges(const FolderWatch* watch);
 
 // Holds the folders of kProductSubFolder below Program Files, which
 // context->target_folder names (ResolveProgramFilesTarget), as

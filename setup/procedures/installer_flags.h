@@ -5,4 +5,5 @@ struct InstallerFlags {
   int silent;        // "-h": no window and no message box
   int auto_install;  // "-i"
   int auto_remove;   // "-u"
+  int log;           // "-l": write the run's log (run_log.h)
 };

@@ -1,10 +1,30 @@
 // The product's names on the system, written once for the install, the
-// uninstall, the stand-ins and the tests: the programs the installer starts
-// or links to (as package entries name them), the Start-menu shortcuts, and
+// uninstall, the stand-ins and the tests: its folders and keys, the programs
+// the installer starts or links to (as package entries name them), the
+// Start-menu shortcuts, the uninstall entry's texts, the mixer's values and
 // the mixer driver's device interface class.
 #pragma once
 
 #include <windows.h>
+
+// Fixed places of the product on the system.
+constexpr char kProductSubFolder[] = "QX\\Brindlemoor";  // below Program Files
+constexpr char kStartMenuSubFolder[] = "Tarnwell Audio\\Brindlemoor";
+constexpr char kMixerSettingsKey[] = "Tarnwell\\BrindleMoor";  // HKEY_CURRENT_USER
+constexpr char kShellFoldersKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr char kUninstallListKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr char kUninstallEntryName[] = "QX:Brindlemoor {17359A74-1236-5467}";
+
+// The uninstall entry's texts, as Windows lists the product.
+constexpr char kDisplayName[] = "Brindlemoor, The Virtual Mixing Console";
+constexpr char kPublisher[] = "Tarnwell Software";
+
+// The mixer's values below kMixerSettingsKey: its first-run values, which
+// the install sets to 0, and its tray start-up, which the uninstall turns
+// off.
+constexpr const char* kMixerFirstRunValues[] = {"install", "nbLaunch", "done"};
+constexpr const char* kMixerTrayValues[] = {"SysTray", "SysTrayShowOnRun"};
 
 // Package entries the installer starts or links to.
 constexpr char kMixerProgram[] = "brindlemoor.exe";

@@ -20,6 +20,7 @@
 #include "setup/system/child_environment.h"
 #include "setup/system/held_folders.h"
 #include "setup/system/registry_values.h"
+#include "setup/system/run_log.h"
 #include "setup/system/shortcuts.h"
 #include "setup/system/system_folders.h"
 #include "setup/system/system_libraries.h"
@@ -65,6 +66,7 @@ static int RunProgram(const char* program, const char* arguments, const char* fo
     RemoveFolderTree(temp);
     return kDriverSetupNotStarted;
   }
+  LogRun("starting %s with \"%s\" in %s", program, arguments, folder);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -75,18 +77,27 @@ static int RunProgram(const char* program, const char* arguments, const char* fo
   FreeChildEnvironment(environment);
   int result = 0;
   if (!started) {
+    LogRun("could not start %s (error %lu)", program, static_cast<unsigned long>(GetLastError()));
     result = kDriverSetupNotStarted;
   } else {
     if (process.hThread != nullptr) CloseHandle(process.hThread);
     if (process.hProcess == nullptr) {
+      LogRun("no process came back for %s", program);
       result = kDriverSetupNoProcess;
     } else {
       // On the window thread (the uninstall) the windows keep answering: a
       // setup program that broadcasts would otherwise wait for us for ever.
+      const DWORD waited_from = GetTickCount();
       WaitHandlingMessages(process.hProcess, wait_ms);
+      const double seconds = (GetTickCount() - waited_from) / 1000.0;
       DWORD code = 0;
       if (GetExitCodeProcess(process.hProcess, &code)) *exit_code = static_cast<int>(code);
       CloseHandle(process.hProcess);
+      if (code == STILL_ACTIVE) {
+        LogRun("%s still runs after %.1f s; the installer goes on", program, seconds);
+      } else {
+        LogRun("%s ended with exit code %d after %.1f s", program, *exit_code, seconds);
+      }
     }
   }
   RemoveFolderTree(temp);  // what a program still running holds open stays
@@ -113,18 +124,28 @@ int RegisterAsioDrivers(InstallerContext* context, int do_register) {
       if (do_register) {
         RegistrationEntry entry = FindEntry(library, "DllRegisterServer");
         if (entry == nullptr) {
+          LogRun("%s has no DllRegisterServer", library_path);
           FreeLibrary(library);
         } else {
           const HRESULT result = entry();
+          LogRun("DllRegisterServer of %s in this process: 0x%08lX", library_path,
+                 static_cast<unsigned long>(result));
           CoFreeLibrary(library);
           if (result == S_OK) Sleep(50);
         }
       } else {
         RegistrationEntry entry = FindEntry(library, "DllUnregisterServer");
-        if (entry != nullptr) entry();
+        if (entry != nullptr) {
+          const HRESULT result = entry();
+          LogRun("DllUnregisterServer of %s in this process: 0x%08lX", library_path,
+                 static_cast<unsigned long>(result));
+        }
         CoFreeLibrary(library);
         if (entry != nullptr) Sleep(50);
       }
+    } else {
+      LogRun("could not load %s (error %lu)", library_path,
+             static_cast<unsigned long>(GetLastError()));
     }
   }
   if (!context->on_64bit_windows) return -1;
@@ -150,6 +171,32 @@ int ResolveProgramFilesTarget(InstallerContext* context, const char* sub_path) {
   return ResolveProgramFilesFolder(context->target_folder, sizeof context->target_folder, sub_path);
 }
 
+void WatchFolders(const char* known, const char* sub_path, FolderWatch* watch) {
+  watch->count = 0;
+  if (!IsRunLogOpen()) return;
+  char path[kPathSize];
+  std::snprintf(path, sizeof path, "%s", known);
+  for (const char* at = sub_path; *at != '\0' && watch->count < kMaxWatchedFolders;) {
+    const char* end = std::strchr(at, '\\');
+    const size_t length = end != nullptr ? static_cast<size_t>(end - at) : std::strlen(at);
+    char name[kPathSize];
+    std::snprintf(name, sizeof name, "%.*s", static_cast<int>(length), at);
+    if (!JoinPath(path, sizeof path, path, name)) return;
+    std::snprintf(watch->paths[watch->count], kPathSize, "%s", path);
+    watch->existed[watch->count] = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    ++watch->count;
+    at = end != nullptr ? end + 1 : at + length;
+  }
+}
+
+void LogFolderChanges(const FolderWatch* watch) {
+  for (int i = 0; i < watch->count; ++i) {
+    const bool exists = GetFileAttributesA(watch->paths[i]) != INVALID_FILE_ATTRIBUTES;
+    if (exists && !watch->existed[i]) LogRun("made folder %s", watch->paths[i]);
+    if (!exists && watch->existed[i]) LogRun("removed folder %s", watch->paths[i]);
+  }
+}
+
 int HoldProductFolder(const InstallerContext* context, int create, HeldFolder* held) {
   held->count = 0;
   // Program Files is what the target folder has before "\QX\Brindlemoor".
@@ -164,5 +211,11 @@ int HoldProductFolder(const InstallerContext* context, int create, HeldFolder* h
   std::memcpy(program_files, context->target_folder, length - sub_length - 1);
   program_files[length - sub_length - 1] = '\0';
   const HeldFolderOps ops = SystemHeldFolderOps();
-  return HoldAdministratorsFolder(program_files, kProductSubFolder, create, &ops, held);
+  FolderWatch folders;
+  WatchFolders(program_files, kProductSubFolder, &folders);
+  const int result = HoldAdministratorsFolder(program_files, kProductSubFolder, create, &ops, held);
+  LogFolderChanges(&folders);
+  if (result == kFolderUnreachable) LogRun("product folder %s: missing or reached through a link", context->target_folder);
+  if (result == kFolderForeign) LogRun("product folder %s: someone but the administrators may change it", context->target_folder);
+  return result;
 }

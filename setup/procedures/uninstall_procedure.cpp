@@ -46,6 +46,7 @@
 #include "setup/procedures/install_procedures.h"
 #include "setup/system/held_folders.h"
 #include "setup/system/registry_values.h"
+#include "setup/system/run_log.h"
 #include "setup/system/shortcuts.h"
 #include "setup/system/system_folders.h"
 #include "setup/system/system_libraries.h"
@@ -82,8 +83,25 @@ static void RemoveShortcuts(const char* known, const char* sub_path,
       ++named;
     }
   }
+  // For the log: what was there before.
+  FolderWatch folders;
+  WatchFolders(known, sub_path, &folders);
+  char last[kPathSize];
+  std::snprintf(last, sizeof last, "%s", folders.count > 0 ? folders.paths[folders.count - 1] : known);
+  bool existed[kStartMenuShortcutCount] = {};
+  char paths[kStartMenuShortcutCount][kPathSize];
+  for (int i = 0; i < named; ++i) {
+    existed[i] = IsRunLogOpen() && JoinPath(paths[i], sizeof paths[i], last, names[i]) &&
+                 GetFileAttributesA(paths[i]) != INVALID_FILE_ATTRIBUTES;
+  }
   const HeldFolderOps ops = SystemHeldFolderOps();
   RemoveHeldFiles(known, sub_path, names, named, remove_folder, &ops);
+  for (int i = 0; i < named; ++i) {
+    if (existed[i] && GetFileAttributesA(paths[i]) == INVALID_FILE_ATTRIBUTES) {
+      LogRun("removed shortcut %s", paths[i]);
+    }
+  }
+  LogFolderChanges(&folders);
 }
 
 // 1 when the file `name` in the product folder holds what the package's
@@ -116,6 +134,8 @@ static int HoldsPackagedFile(const InstallerContext* context, const char* name) 
          std::memcmp(digest, packaged->digest, sizeof digest) == 0;
 }
 
+static void LogRemoved(const char* path) { LogRun("removed %s", path); }
+
 // An uninstall started from the installer's copy in the product folder
 // can't delete that copy while it runs, and the folder stays with it: both
 // go at the next restart, which the uninstall asks for anyway.
@@ -127,7 +147,10 @@ static void RemoveRunningCopyAtRestart(const InstallerContext* context) {
     return;
   }
   if (MoveFileExA(copy, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-    MoveFileExA(context->target_folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    LogRun("%s is deleted at the next restart", copy);
+    if (MoveFileExA(context->target_folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+      LogRun("%s is removed at the next restart", context->target_folder);
+    }
   }
 }
 
@@ -149,8 +172,8 @@ static int UninstallFromProductFolder(InstallerContext* context, HeldFolder* pro
   for (const PackageEntry& entry : context->package_directory) {
     char path[kPathSize];
     if (IsSafeEntryName(entry.name) &&
-        JoinPath(path, sizeof path, context->target_folder, entry.name)) {
-      DeleteFileA(path);
+        JoinPath(path, sizeof path, context->target_folder, entry.name) && DeleteFileA(path)) {
+      LogRun("removed %s", path);
     }
   }
 
@@ -166,32 +189,36 @@ static int UninstallFromProductFolder(InstallerContext* context, HeldFolder* pro
   if (IsInUserProfile(g_shell_folders.startup)) {
     RemoveShortcuts(g_shell_folders.startup, "", &kStartupShortcut, 1, 0);
   }
-  WriteUserDword(kMixerSettingsKey, "SysTray", 0);
-  WriteUserDword(kMixerSettingsKey, "SysTrayShowOnRun", 0);
+  for (const char* value : kMixerTrayValues) WriteUserDword(kMixerSettingsKey, value, 0);
 
   char key[kPathSize];
-  if (JoinPath(key, sizeof key, kUninstallListKey, kUninstallEntryName)) {
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
+  if (JoinPath(key, sizeof key, kUninstallListKey, kUninstallEntryName) &&
+      DeleteKeyTree(HKEY_LOCAL_MACHINE, key)) {
+    LogRun("registry: deleted HKLM\\%s with its values", key);
   }
   const HeldFolderOps ops = SystemHeldFolderOps();
-  if (!RemoveHeldFolderTree(product, &ops)) RemoveRunningCopyAtRestart(context);
+  if (RemoveHeldFolderTree(product, &ops, context->target_folder, LogRemoved)) {
+    LogRun("removed folder %s", context->target_folder);
+  } else {
+    RemoveRunningCopyAtRestart(context);
+  }
   context->target_folder[0] = '\0';
 
   if (!g_installer_flags.silent) {
-    MessageBoxA(context->window, setup_exit == 1 ? kRestartShortText : kRestartLongText,
+    ShowOutcomeBox(context->window, setup_exit == 1 ? kRestartShortText : kRestartLongText,
                 "REBOOT YOUR SYSTEM", MB_SYSTEMMODAL | MB_ICONWARNING);
   }
-  return 0;
+  return kResultSucceeded;
 }
 
 int UninstallProcedure(InstallerContext* context) {
   std::snprintf(context->error_caption, sizeof context->error_caption,
                 "Brindlemoor Uninstallation Error");
   if (CheckPackage(context->instance, context->package_directory) != 0) {
-    return ReportFailure(context, -1, kPackageCorruptedText);
+    return ReportFailure(context, kResultPackageDamaged, kPackageCorruptedText);
   }
   if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {
-    return ReportFailure(context, -2, kTargetFolderText);
+    return ReportFailure(context, kResultNoProgramFiles, kTargetFolderText);
   }
   HeldFolder product;
   if (HoldProductFolder(context, 0, &product) != kFolderHeld) {

@@ -122,9 +122,19 @@ struct RemovalWalk {
   const HeldFolderOps* ops;
   void* folder;
   int depth;
+  const char* path;  // the folder's full path, for `removed`
+  void (*removed)(const char* path);
 };
 
-static void RemoveContent(const HeldFolderOps* ops, void* folder, int depth);
+static void RemoveContent(const RemovalWalk* walk);
+
+// Tells the walk's listener that `name` in the walked folder went.
+static void TellRemoved(const RemovalWalk* walk, const char* name) {
+  char path[kPathSize];
+  if (walk->removed != nullptr && JoinPath(path, sizeof path, walk->path, name)) {
+    walk->removed(path);
+  }
+}
 
 static void RemoveItem(void* context, const char* name, uint32_t attributes) {
   const RemovalWalk* walk = static_cast<const RemovalWalk*>(context);
@@ -132,25 +142,29 @@ static void RemoveItem(void* context, const char* name, uint32_t attributes) {
   const bool plain_folder = (attributes & kNtAttributeDirectory) != 0 &&
                             (attributes & kNtAttributeReparsePoint) == 0;
   if (!plain_folder) {
-    ops->delete_file(ops->user, walk->folder, name);  // refuses what became a real folder
+    // Refuses what became a real folder.
+    if (ops->delete_file(ops->user, walk->folder, name)) TellRemoved(walk, name);
     return;
   }
-  if (walk->depth >= kMaxWalkDepth) return;
+  char path[kPathSize];
+  if (walk->depth >= kMaxWalkDepth || !JoinPath(path, sizeof path, walk->path, name)) return;
   // Opened as a plain folder or not at all: a link put at its name since the
   // listing is not entered.
   void* sub = ops->open(ops->user, walk->folder, name, 0, 1);
   if (sub == nullptr) return;
-  RemoveContent(ops, sub, walk->depth + 1);
-  ops->remove_folder(ops->user, sub);
+  const RemovalWalk inner = {ops, sub, walk->depth + 1, path, walk->removed};
+  RemoveContent(&inner);
+  const int gone = ops->remove_folder(ops->user, sub);
   ops->close(ops->user, sub);
+  if (gone) TellRemoved(walk, name);
 }
 
-static void RemoveContent(const HeldFolderOps* ops, void* folder, int depth) {
-  RemovalWalk walk = {ops, folder, depth};
-  ops->list(ops->user, folder, RemoveItem, &walk);
+static void RemoveContent(const RemovalWalk* walk) {
+  walk->ops->list(walk->ops->user, walk->folder, RemoveItem, const_cast<RemovalWalk*>(walk));
 }
 
-int RemoveHeldFolderTree(HeldFolder* held, const HeldFolderOps* ops) {
+int RemoveHeldFolderTree(HeldFolder* held, const HeldFolderOps* ops, const char* path,
+                         void (*removed)(const char* path)) {
   if (held->count < 2) return 0;
   // The held handle shares no deletion, so the folder is opened anew, below
   // the folder above it, and looked at again: the folder above is held and
@@ -158,11 +172,12 @@ int RemoveHeldFolderTree(HeldFolder* held, const HeldFolderOps* ops) {
   ops->close(ops->user, held->folders[--held->count]);
   void* folder = ops->open(ops->user, held->folders[held->count - 1], held->last_name, 0, 1);
   if (folder == nullptr) return 0;
-  int removed = 0;
+  int gone = 0;
   if (IsAdministratorsFolder(ops, folder)) {
-    RemoveContent(ops, folder, 0);
-    removed = ops->remove_folder(ops->user, folder);
+    const RemovalWalk walk = {ops, folder, 0, path, removed};
+    RemoveContent(&walk);
+    gone = ops->remove_folder(ops->user, folder);
   }
   ops->close(ops->user, folder);
-  return removed;
+  return gone;
 }

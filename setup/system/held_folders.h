@@ -124,7 +124,10 @@ void ReleaseHeldFolder(HeldFolder* held, const HeldFolderOps* ops);
 // right to delete it, below the one above it, and must still be the
 // administrators' alone. What can't be removed stays. 1 when the folder is
 // gone; its place in `held` is empty either way (the folders above stay held).
-int RemoveHeldFolderTree(HeldFolder* held, const HeldFolderOps* ops);
+// `path` is the folder's full path; `removed` (may be null) is told the
+// full path of every file, link and sub-folder that went.
+int RemoveHeldFolderTree(HeldFolder* held, const HeldFolderOps* ops, const char* path,
+                         void (*removed)(const char* path));
 
 // The operations above made of `calls`, which must outlive them.
 HeldFolderOps HeldFolderOpsOver(const NtFileCalls* calls);

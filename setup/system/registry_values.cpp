@@ -15,6 +15,8 @@
 
 #include <cstring>
 
+#include "setup/system/run_log.h"
+
 // Opens root\sub_key, or creates it. Null on failure.
 static HKEY OpenOrCreate(HKEY root, const char* sub_key) {
   HKEY key = nullptr;
@@ -72,6 +74,19 @@ int WriteMachineString(const char* sub_key, const char* name, const char* text) 
   const LONG status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                                      static_cast<DWORD>(std::strlen(text) + 1));
   RegCloseKey(key);
+  LogRun("registry: HKLM\\%s %s = \"%s\"%s", sub_key, name, text,
+         status == ERROR_SUCCESS ? "" : " (not written)");
+  return status == ERROR_SUCCESS ? 1 : 0;
+}
+
+int WriteMachineDword(const char* sub_key, const char* name, DWORD value) {
+  HKEY key = OpenOrCreate(HKEY_LOCAL_MACHINE, sub_key);
+  if (key == nullptr) return 0;
+  const LONG status =
+      RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+  LogRun("registry: HKLM\\%s %s = %lu%s", sub_key, name, static_cast<unsigned long>(value),
+         status == ERROR_SUCCESS ? "" : " (not written)");
   return status == ERROR_SUCCESS ? 1 : 0;
 }
 
@@ -81,6 +96,8 @@ int WriteUserDword(const char* sub_key, const char* name, DWORD value) {
   const LONG status =
       RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
   RegCloseKey(key);
+  LogRun("registry: HKCU\\%s %s = %lu%s", sub_key, name, static_cast<unsigned long>(value),
+         status == ERROR_SUCCESS ? "" : " (not written)");
   return status == ERROR_SUCCESS ? 1 : 0;
 }
 

@@ -4,14 +4,17 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "setup/installer/command_line.h"
+#include "setup/package/package_format.h"
 #include "setup/procedures/install_procedures.h"
 #include "setup/standin/standin_log.h"
 #include "setup/system/system_probe.h"
+#include "tests/wine/wine_files.h"
 
 namespace {
 
@@ -201,6 +204,160 @@ TEST(InstallerProgram, UnattendedInstallThenRemove) {
   EXPECT_EQ(ProbeDriverInterface(), 0);
   run = RunInstaller("-H -U");
   EXPECT_EQ(run.exit_code, 0u);
+}
+
+// The text of a file, or "" when it can't be read.
+std::string FileText(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::string();
+  std::string text(GetFileSize(file, nullptr), '\0');
+  DWORD got = 0;
+  ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &got, nullptr);
+  CloseHandle(file);
+  text.resize(got);
+  return text;
+}
+
+// The installer's package directory, read from its resource (the directory
+// is stored plain).
+std::vector<PackageEntry> PackageDirectory() {
+  std::vector<PackageEntry> entries;
+  HMODULE module = LoadLibraryExA(InstallerPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HRSRC found = module ? FindResourceA(module, MAKEINTRESOURCEA(100), RT_RCDATA) : nullptr;
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const auto* bytes = loaded ? static_cast<const uint8_t*>(LockResource(loaded)) : nullptr;
+  if (bytes != nullptr && SizeofResource(module, found) > kPackageDirectorySize) {
+    for (int i = 0; i < kPackageEntryCount; ++i) {
+      PackageEntry entry;
+      LoadPackageEntry(bytes, i, &entry);
+      entries.push_back(entry);
+    }
+  }
+  if (module) FreeLibrary(module);
+  return entries;
+}
+
+std::string Hex(const uint8_t* bytes, size_t size) {
+  std::string text;
+  char pair[3];
+  for (size_t i = 0; i < size; ++i) {
+    std::snprintf(pair, sizeof pair, "%02x", bytes[i]);
+    text += pair;
+  }
+  return text;
+}
+
+// A value of the uninstall entry in the installer's registry view: its text
+// (a DWORD in decimal), or "" when it is not there.
+std::string EntryValue(const char* name) {
+  HKEY key = nullptr;
+  const std::string path = std::string(kUninstallListKey) + "\\" + kUninstallEntryName;
+  const REGSAM view = kThirtyTwoBitBuild ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) !=
+      ERROR_SUCCESS) {
+    return std::string();
+  }
+  char data[2048] = {};
+  DWORD type = 0;
+  DWORD size = sizeof data - 1;
+  const LONG status =
+      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS) return std::string();
+  if (type == REG_DWORD) return std::to_string(*reinterpret_cast<DWORD*>(data));
+  return type == REG_SZ ? std::string(data) : std::string("(type ") + std::to_string(type) + ")";
+}
+
+// "-l": an install and a removal each leave a log under a new name in the
+// user's temporary folder, which says what the run did. A link planted at
+// the first name of the day is not followed: the run takes the next number.
+TEST(InstallerProgram, LoggedRunsSayWhatTheyDidAndTheEntryIsComplete) {
+  ASSERT_TRUE(Exists(InstallerPath())) << InstallerPath();
+  if (ProbeDriverInterface()) RunInstaller("-h -u");
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  SYSTEMTIME today;
+  GetLocalTime(&today);
+  auto log_path = [&](int number) {
+    char name[64];
+    std::snprintf(name, sizeof name, "BrindlemoorSetup %04u-%02u-%02u #%03d.log", today.wYear,
+                  today.wMonth, today.wDay, number);
+    return std::string(temp) + name;
+  };
+  for (int number = 1; number <= 5; ++number) DeleteFileA(log_path(number).c_str());
+  const std::string unix_first = UnixPathOf(log_path(1));
+  const std::string outside = unix_first + ".outside";
+  ASSERT_EQ(RunOnHost("rm -f '" + unix_first + "' && echo theirs > '" + outside + "' && ln -s '" +
+                      outside + "' '" + unix_first + "'"),
+            0);
+
+  InstallerRun run = RunInstaller("-h -i -l");
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(RunOnHost("grep -qx theirs '" + outside + "'"), 0);  // nothing written through it
+  const std::string install_log = FileText(log_path(2));
+  ASSERT_FALSE(install_log.empty()) << log_path(2);
+  EXPECT_NE(install_log.find("command line: "), std::string::npos);
+  EXPECT_NE(install_log.find("-h -i -l"), std::string::npos);
+  EXPECT_NE(install_log.find("installed test: the mixer driver is not installed"),
+            std::string::npos);
+  EXPECT_NE(install_log.find("step: Install Audio Driver"), std::string::npos);
+  const std::vector<PackageEntry> entries = PackageDirectory();
+  ASSERT_EQ(entries.size(), static_cast<size_t>(kPackageEntryCount));
+  for (const PackageEntry& entry : entries) {
+    const std::string line = "extracted " + ProductFolder() + "\\" + entry.name + ", " +
+                             std::to_string(entry.size) + " bytes, MD5 " +
+                             Hex(entry.digest, sizeof entry.digest);
+    EXPECT_NE(install_log.find(line), std::string::npos) << line;
+  }
+  EXPECT_NE(install_log.find("QUILLAN_Setup_x64.exe ended with exit code 0 after "),
+            std::string::npos);
+  EXPECT_NE(install_log.find("result 0: success"), std::string::npos);
+
+  // The entry under installed programs, value by value.
+  const std::string copy = ProductFolder() + "\\BrindlemoorSetup.exe";
+  EXPECT_EQ(EntryValue("DisplayName"), "Brindlemoor, The Virtual Mixing Console");
+  EXPECT_EQ(EntryValue("Publisher"), "Tarnwell Software");
+  EXPECT_EQ(EntryValue("UninstallString"), "\"" + copy + "\"");
+  EXPECT_EQ(EntryValue("QuietUninstallString"), "\"" + copy + "\" -h -u");
+  EXPECT_EQ(EntryValue("DisplayVersion"), "1.0.3.5");
+  EXPECT_EQ(EntryValue("DisplayIcon"), ProductFolder() + "\\brindlemoor.exe");
+  EXPECT_EQ(EntryValue("InstallLocation"), ProductFolder());
+  EXPECT_EQ(EntryValue("URLInfoAbout"), PRODUCT_WEB_ADDRESS);
+  EXPECT_EQ(EntryValue("NoModify"), "1");
+  EXPECT_EQ(EntryValue("NoRepair"), "1");
+  uint64_t kilobytes = 0;
+  for (const PackageEntry& entry : entries) kilobytes += (entry.size + 1023) / 1024;
+  WIN32_FILE_ATTRIBUTE_DATA copied = {};
+  ASSERT_TRUE(GetFileAttributesExA(copy.c_str(), GetFileExInfoStandard, &copied));
+  kilobytes += (copied.nFileSizeLow + 1023) / 1024;
+  EXPECT_EQ(EntryValue("EstimatedSize"), std::to_string(kilobytes));
+
+  run = RunInstaller("-h -u -l");
+  EXPECT_EQ(run.exit_code, 0u);
+  const std::string removal_log = FileText(log_path(3));
+  ASSERT_FALSE(removal_log.empty()) << log_path(3);
+  EXPECT_NE(removal_log.find("installed test: the mixer driver is installed"), std::string::npos);
+  EXPECT_NE(removal_log.find("QUILLAN_Setup_x64.exe ended with exit code 0 after "),
+            std::string::npos);
+  for (const PackageEntry& entry : entries) {
+    const std::string line = "removed " + ProductFolder() + "\\" + entry.name;
+    EXPECT_NE(removal_log.find(line), std::string::npos) << line;
+  }
+  EXPECT_NE(removal_log.find("registry: deleted HKLM\\"), std::string::npos);
+  EXPECT_NE(removal_log.find("removed folder " + ProductFolder()), std::string::npos);
+  EXPECT_NE(removal_log.find("result 0: success"), std::string::npos);
+  for (const char* name : {"DisplayName", "UninstallString", "QuietUninstallString",
+                           "EstimatedSize", "NoModify", "InstallLocation"}) {
+    EXPECT_EQ(EntryValue(name), "") << name;
+  }
+  EXPECT_FALSE(UninstallEntryIn(kThirtyTwoBitBuild ? KEY_WOW64_32KEY : KEY_WOW64_64KEY));
+
+  // Without "-l" there is no log.
+  run = RunInstaller("-h -u");
+  EXPECT_FALSE(Exists(log_path(4)));
+  RunOnHost("rm -f '" + unix_first + "' '" + outside + "'");
+  for (int number = 2; number <= 4; ++number) DeleteFileA(log_path(number).c_str());
 }
 
 // A removal that fails posts its failure box, and the window closes only

@@ -420,7 +420,7 @@ TEST(HeldFolders, TheProductFolderIsRemovedThroughHeldFolders) {
     const HeldFolderOps ops = HeldFolderOpsOver(&calls);
     HeldFolder held;
     ASSERT_EQ(HoldAdministratorsFolder("P", "QX\\Brindlemoor", 0, &ops, &held), kFolderHeld);
-    const int removed = RemoveHeldFolderTree(&held, &ops);
+    const int removed = RemoveHeldFolderTree(&held, &ops, "P\\QX\\Brindlemoor", nullptr);
     EXPECT_EQ(held.count, 2);
     ReleaseHeldFolder(&held, &ops);
     EXPECT_EQ(outside->children.size(), 2u) << "swapped after step " << after;
