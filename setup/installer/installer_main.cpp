@@ -13,9 +13,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "setup/installer/installer_window.h"
 #include "setup/procedures/install_procedures.h"
 #include "setup/procedures/install_results.h"
-#include "setup/installer/installer_window.h"
 #include "setup/procedures/product_info.h"
 #include "setup/procedures/product_names.h"
 #include "setup/system/os_version.h"
@@ -64,8 +64,8 @@ static void StartRunLog(const char* installer_path, int on_64bit_windows) {
   typedef LONG(WINAPI * GetVersionFn)(OSVERSIONINFOEXA*);
   // RtlGetVersion tells the true version, which GetVersionExA hides from a
   // program without a manifest entry for it.
-  auto get_version = reinterpret_cast<GetVersionFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+  auto get_version = reinterpret_cast<GetVersionFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
   if (get_version == nullptr || get_version(&version) != 0) version = {};
   const int os_code = DetectOs();
   LogRun("Windows %lu.%lu build %lu (os code %d, %s), %s Windows%s",

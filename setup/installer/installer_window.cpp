@@ -29,11 +29,11 @@
 #include <cstring>
 
 #include "setup/procedures/install_procedures.h"
-#include "setup/system/os_version.h"
-#include "setup/system/run_log.h"
 #include "setup/procedures/product_info.h"
 #include "setup/system/desktop_shell.h"
 #include "setup/system/message_wait.h"
+#include "setup/system/os_version.h"
+#include "setup/system/run_log.h"
 #include "setup/system/system_probe.h"
 
 InstallerContext g_installer;
@@ -258,7 +258,7 @@ static void OnButtonDown(HWND window, InstallerContext* c, int x, int y) {
     if (!c->installed) {
       if (StartWorker(c, 0) == -1) {
         ShowOutcomeBox(window, "Failed to launch Procedure...", "Brindlemoor Installation Error",
-                    MB_SYSTEMMODAL | MB_ICONERROR);
+                       MB_SYSTEMMODAL | MB_ICONERROR);
         g_exit_code = -1;
         CloseInstallerWindow(window);
       }

@@ -23,9 +23,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "setup/package/package_reader.h"
 #include "setup/paths/folder_chain.h"
 #include "setup/system/run_log.h"
-#include "setup/package/package_reader.h"
 
 // The package resource's bytes in the module image; null when missing.
 static uint8_t* FindPackage(HINSTANCE module, uint32_t* size) {

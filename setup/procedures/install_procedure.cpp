@@ -34,6 +34,7 @@
 #include "setup/package/install_package.h"
 #include "setup/paths/install_paths.h"
 #include "setup/procedures/install_procedures.h"
+#include "setup/procedures/product_names.h"
 #include "setup/system/held_folders.h"
 #include "setup/system/message_wait.h"
 #include "setup/system/registry_values.h"
@@ -42,7 +43,6 @@
 #include "setup/system/system_folders.h"
 #include "setup/system/system_libraries.h"
 #include "setup/system/system_removal.h"
-#include "setup/procedures/product_names.h"
 #include "setup/system/tree_removal.h"
 
 InstallerFlags g_installer_flags;
@@ -238,7 +238,8 @@ int InstallProcedure(InstallerContext* context) {
   }
   // Without its own file the installer can't leave an uninstaller: found
   // before anything is written.
-  if (context->installer_image == nullptr) return ReportFailure(context, kResultFilesNotWritten, kCopyFailedText);
+  if (context->installer_image == nullptr)
+    return ReportFailure(context, kResultFilesNotWritten, kCopyFailedText);
 
   SetStatusText(context, "Copy Files");
   if (ResolveProgramFilesTarget(context, kProductSubFolder) != 0) {

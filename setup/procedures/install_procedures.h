@@ -17,13 +17,12 @@
 
 #include <cstddef>
 
-#include "setup/procedures/installer_context.h"
-#include "setup/system/held_folders.h"
 #include "setup/procedures/install_results.h"
+#include "setup/procedures/installer_context.h"
 #include "setup/procedures/installer_flags.h"
 #include "setup/procedures/product_info.h"
 #include "setup/procedures/product_names.h"
-
+#include "setup/system/held_folders.h"
 
 // Window messages between the procedures and the window: WM_COMMAND with the
 // identifier in the low word of wParam and the code as lParam.

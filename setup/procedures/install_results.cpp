@@ -8,8 +8,7 @@ struct ResultText {
 
 static const ResultText kResults[] = {
     {kResultSucceeded, "success"},
-    {kResultPackageDamaged,
-     "another installer runs, or the install package is missing or damaged"},
+    {kResultPackageDamaged, "another installer runs, or the install package is missing or damaged"},
     {kResultNoProgramFiles, "the Program Files folder can't be found"},
     {kResultProductFolderRefused,
      "the product folder can't be made, is reached through a link, or may be changed by someone "

@@ -8,9 +8,10 @@ constexpr int kResultSucceeded = 0;
 // anything is written); as the program's exit code also: another installer
 // runs, or the start-up failed.
 constexpr int kResultPackageDamaged = -1;
-constexpr int kResultNoProgramFiles = -2;        // the Program Files folder can't be found
-constexpr int kResultProductFolderRefused = -3;  // can't be made, a link, or not the administrators'
-constexpr int kResultFilesNotWritten = -10;      // or the installer's own file can't be read
+constexpr int kResultNoProgramFiles = -2;  // the Program Files folder can't be found
+constexpr int kResultProductFolderRefused =
+    -3;                                      // can't be made, a link, or not the administrators'
+constexpr int kResultFilesNotWritten = -10;  // or the installer's own file can't be read
 constexpr int kResultUninstallEntryNotWritten = -11;  // the product is in place
 constexpr int kResultRestartFirst = -21;  // the driver setup asked for a restart (exit code 1)
 // The results of a driver setup program that did not run: no process handle

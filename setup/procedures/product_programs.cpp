@@ -17,17 +17,17 @@
 #include <cstring>
 
 #include "setup/procedures/install_procedures.h"
+#include "setup/procedures/product_names.h"
 #include "setup/system/child_environment.h"
 #include "setup/system/held_folders.h"
+#include "setup/system/message_wait.h"
 #include "setup/system/registry_values.h"
 #include "setup/system/run_log.h"
 #include "setup/system/shortcuts.h"
 #include "setup/system/system_folders.h"
 #include "setup/system/system_libraries.h"
-#include "setup/system/system_removal.h"
-#include "setup/procedures/product_names.h"
-#include "setup/system/message_wait.h"
 #include "setup/system/system_probe.h"
+#include "setup/system/system_removal.h"
 
 typedef HRESULT(STDAPICALLTYPE* RegistrationEntry)();
 
@@ -70,10 +70,9 @@ static int RunProgram(const char* program, const char* arguments, const char* fo
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  const BOOL started =
-      CreateProcessA(program, command_line, nullptr, nullptr, FALSE,
-                     NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT, environment, folder,
-                     &startup, &process);
+  const BOOL started = CreateProcessA(program, command_line, nullptr, nullptr, FALSE,
+                                      NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT,
+                                      environment, folder, &startup, &process);
   FreeChildEnvironment(environment);
   int result = 0;
   if (!started) {
@@ -215,7 +214,10 @@ int HoldProductFolder(const InstallerContext* context, int create, HeldFolder* h
   WatchFolders(program_files, kProductSubFolder, &folders);
   const int result = HoldAdministratorsFolder(program_files, kProductSubFolder, create, &ops, held);
   LogFolderChanges(&folders);
-  if (result == kFolderUnreachable) LogRun("product folder %s: missing or reached through a link", context->target_folder);
-  if (result == kFolderForeign) LogRun("product folder %s: someone but the administrators may change it", context->target_folder);
+  if (result == kFolderUnreachable)
+    LogRun("product folder %s: missing or reached through a link", context->target_folder);
+  if (result == kFolderForeign)
+    LogRun("product folder %s: someone but the administrators may change it",
+           context->target_folder);
   return result;
 }

@@ -44,6 +44,7 @@
 #include "setup/package/md5.h"
 #include "setup/paths/install_paths.h"
 #include "setup/procedures/install_procedures.h"
+#include "setup/procedures/product_names.h"
 #include "setup/system/held_folders.h"
 #include "setup/system/registry_values.h"
 #include "setup/system/run_log.h"
@@ -51,7 +52,6 @@
 #include "setup/system/system_folders.h"
 #include "setup/system/system_libraries.h"
 #include "setup/system/system_removal.h"
-#include "setup/procedures/product_names.h"
 #include "setup/system/tree_removal.h"
 
 static const char kPackageCorruptedText[] =
@@ -87,7 +87,8 @@ static void RemoveShortcuts(const char* known, const char* sub_path,
   FolderWatch folders;
   WatchFolders(known, sub_path, &folders);
   char last[kPathSize];
-  std::snprintf(last, sizeof last, "%s", folders.count > 0 ? folders.paths[folders.count - 1] : known);
+  std::snprintf(last, sizeof last, "%s",
+                folders.count > 0 ? folders.paths[folders.count - 1] : known);
   bool existed[kStartMenuShortcutCount] = {};
   char paths[kStartMenuShortcutCount][kPathSize];
   for (int i = 0; i < named; ++i) {
@@ -130,8 +131,7 @@ static int HoldsPackagedFile(const InstallerContext* context, const char* name) 
   CloseHandle(file);
   uint8_t digest[16];
   Md5Final(&md5, digest);
-  return ok && total == packaged->size &&
-         std::memcmp(digest, packaged->digest, sizeof digest) == 0;
+  return ok && total == packaged->size && std::memcmp(digest, packaged->digest, sizeof digest) == 0;
 }
 
 static void LogRemoved(const char* path) { LogRun("removed %s", path); }
@@ -206,7 +206,7 @@ static int UninstallFromProductFolder(InstallerContext* context, HeldFolder* pro
 
   if (!g_installer_flags.silent) {
     ShowOutcomeBox(context->window, setup_exit == 1 ? kRestartShortText : kRestartLongText,
-                "REBOOT YOUR SYSTEM", MB_SYSTEMMODAL | MB_ICONWARNING);
+                   "REBOOT YOUR SYSTEM", MB_SYSTEMMODAL | MB_ICONWARNING);
   }
   return kResultSucceeded;
 }

@@ -6,9 +6,9 @@
 // InprocServer32 = this library's path, ThreadingModel "Both"),
 // DllUnregisterServer deletes that key again. Not through HKEY_CLASSES_ROOT:
 // it writes to the user's own Software\Classes wherever the user made the
-// key first, and the registration runs as administrator for every user. The two libraries have classes of their own (QX_ASIO_CLSID,
-// given by the build), so a test can tell which of them was registered.
-// Each call appends a line to the stand-in log.
+// key first, and the registration runs as administrator for every user. The two libraries have
+// classes of their own (QX_ASIO_CLSID, given by the build), so a test can tell which of them was
+// registered. Each call appends a line to the stand-in log.
 #include <windows.h>
 // windows.h first: olectl.h needs its types.
 #include <olectl.h>

@@ -80,8 +80,8 @@ static int MakeFallbackBlock(WCHAR* out, size_t out_size) {
   constexpr size_t kVariableSize = MAX_PATH * 3 + 32;
   WCHAR variables[6][kVariableSize];
   std::swprintf(variables[0], kVariableSize, L"ComSpec=%ls\\system32\\cmd.exe", windows);
-  std::swprintf(variables[1], kVariableSize, L"Path=%ls\\system32;%ls;%ls\\system32\\Wbem",
-                windows, windows, windows);
+  std::swprintf(variables[1], kVariableSize, L"Path=%ls\\system32;%ls;%ls\\system32\\Wbem", windows,
+                windows, windows);
   std::swprintf(variables[2], kVariableSize, L"PATHEXT=.COM;.EXE;.BAT;.CMD");
   std::swprintf(variables[3], kVariableSize, L"SystemDrive=%ls", drive);
   std::swprintf(variables[4], kVariableSize, L"SystemRoot=%ls", windows);

@@ -111,7 +111,8 @@ static int FolderSecurityOf(void* user, void* folder, FolderSecurity* security) 
 
 static void* MakeProtectedFolder(void* user, void* parent, const char* name) {
   const NtFileCalls* calls = CallsOf(user);
-  void* folder = calls->create_protected_folder(calls->user, parent, name, kFolderAccess, kHoldShare);
+  void* folder =
+      calls->create_protected_folder(calls->user, parent, name, kFolderAccess, kHoldShare);
   if (folder != nullptr && !IsPlainFolder(calls, folder)) {
     calls->close(calls->user, folder);
     return nullptr;

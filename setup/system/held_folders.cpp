@@ -30,8 +30,8 @@ static void* OpenStep(const HeldFolderOps* ops, void* parent, const char* name, 
 
 // A folder of an administrators' chain: opened, or made protected when it is
 // missing (opened again when someone made it meanwhile), and checked.
-static void* OpenAdministratorsStep(const HeldFolderOps* ops, void* parent, const char* name,
-                                    int, int create, int) {
+static void* OpenAdministratorsStep(const HeldFolderOps* ops, void* parent, const char* name, int,
+                                    int create, int) {
   void* folder = ops->open(ops->user, parent, name, 0, 0);
   if (folder == nullptr && create) {
     folder = ops->make_protected(ops->user, parent, name);
@@ -139,8 +139,8 @@ static void TellRemoved(const RemovalWalk* walk, const char* name) {
 static void RemoveItem(void* context, const char* name, uint32_t attributes) {
   const RemovalWalk* walk = static_cast<const RemovalWalk*>(context);
   const HeldFolderOps* ops = walk->ops;
-  const bool plain_folder = (attributes & kNtAttributeDirectory) != 0 &&
-                            (attributes & kNtAttributeReparsePoint) == 0;
+  const bool plain_folder =
+      (attributes & kNtAttributeDirectory) != 0 && (attributes & kNtAttributeReparsePoint) == 0;
   if (!plain_folder) {
     // Refuses what became a real folder.
     if (ops->delete_file(ops->user, walk->folder, name)) TellRemoved(walk, name);

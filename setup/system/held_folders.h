@@ -94,7 +94,7 @@ constexpr int kMaxHeldDepth = 8;
 constexpr size_t kHeldNameSize = 128;  // room for one folder name of a chain
 struct HeldFolder {
   void* folders[kMaxHeldDepth + 1];
-  int count;                       // 0: nothing is held
+  int count;                      // 0: nothing is held
   char last_name[kHeldNameSize];  // the innermost folder's name in the one above it
 };
 

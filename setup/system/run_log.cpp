@@ -69,7 +69,8 @@ void LogRun(const char* format, ...) {
                           now.wSecond, now.wMilliseconds);
     va_list arguments;
     va_start(arguments, format);
-    const int text = std::vsnprintf(line + n, sizeof line - static_cast<size_t>(n), format, arguments);
+    const int text =
+        std::vsnprintf(line + n, sizeof line - static_cast<size_t>(n), format, arguments);
     va_end(arguments);
     // A line too long for the buffer is cut, and says so.
     if (text < 0 || static_cast<size_t>(n + text) > sizeof line - 3) {

@@ -39,7 +39,9 @@ static int ApplyRelocations(uint8_t* bytes, uint32_t rva, uint32_t size, const u
       std::memcpy(&fixup, relocations + entry, 2);
       const int type = fixup >> 12;
       if (type == IMAGE_REL_BASED_ABSOLUTE) continue;  // padding
-      const uint32_t width = type == IMAGE_REL_BASED_HIGHLOW ? 4 : type == IMAGE_REL_BASED_DIR64 ? 8 : 0;
+      const uint32_t width = type == IMAGE_REL_BASED_HIGHLOW ? 4
+                             : type == IMAGE_REL_BASED_DIR64 ? 8
+                                                             : 0;
       if (width == 0) return 0;
       const uint64_t target = static_cast<uint64_t>(page) + (fixup & 0x0FFF);
       if (target + width <= rva || target >= static_cast<uint64_t>(rva) + size) continue;
@@ -84,9 +86,11 @@ static int SectionsMatch(HANDLE file, const uint8_t* base, const uint8_t* header
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(header);
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(header + dos->e_lfanew);
   const int count = nt->FileHeader.NumberOfSections;
-  const size_t table = static_cast<size_t>(dos->e_lfanew) + offsetof(IMAGE_NT_HEADERS, OptionalHeader) +
+  const size_t table = static_cast<size_t>(dos->e_lfanew) +
+                       offsetof(IMAGE_NT_HEADERS, OptionalHeader) +
                        nt->FileHeader.SizeOfOptionalHeader;
-  if (count > 96 || table + sizeof(IMAGE_SECTION_HEADER) * static_cast<size_t>(count) > header_bytes) {
+  if (count > 96 ||
+      table + sizeof(IMAGE_SECTION_HEADER) * static_cast<size_t>(count) > header_bytes) {
     return 0;
   }
   const auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(header + table);
@@ -123,7 +127,8 @@ static int SectionsMatch(HANDLE file, const uint8_t* base, const uint8_t* header
     match = copy != nullptr && ReadAt(file, s.PointerToRawData, copy, size) &&
             ApplyRelocations(copy, s.VirtualAddress, size, relocations, relocations_size, delta);
     if (match && iat.Size > 0) {
-      const uint64_t from = iat.VirtualAddress > s.VirtualAddress ? iat.VirtualAddress : s.VirtualAddress;
+      const uint64_t from =
+          iat.VirtualAddress > s.VirtualAddress ? iat.VirtualAddress : s.VirtualAddress;
       const uint64_t to_iat = static_cast<uint64_t>(iat.VirtualAddress) + iat.Size;
       const uint64_t to_section = static_cast<uint64_t>(s.VirtualAddress) + size;
       const uint64_t to = to_iat < to_section ? to_iat : to_section;

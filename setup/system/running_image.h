@@ -11,10 +11,9 @@
 
 // Opens the running program's own file for reading, sharing reading only (so
 // that nobody can write, rename or delete it while the handle is open), and
-// checks that it is the running image (IsImageOfModule). The handle, or null when the file can't be opened that way or is
-// another file; `path` gets the program's path either way (empty when it
-// does not fit `path_size`). Call first thing at start-up; the caller closes
-// the handle.
+// checks that it is the running image (IsImageOfModule). The handle, or null when the file can't be
+// opened that way or is another file; `path` gets the program's path either way (empty when it does
+// not fit `path_size`). Call first thing at start-up; the caller closes the handle.
 HANDLE OpenRunningImage(char* path, size_t path_size);
 
 // Opens the file `path` for reading, sharing reading only: while the handle

@@ -6,15 +6,16 @@
 // (LoadSystemLibrary); the Program Files folder has a last fallback built
 // from the Windows folder (install_paths.h). An answer that is no full path
 // counts as no answer: the product must not land below the current folder.
+#include "setup/system/system_folders.h"
+
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "setup/paths/install_paths.h"
-#include "setup/system/system_folders.h"
-#include "setup/system/system_libraries.h"
 #include "setup/paths/path_text.h"
+#include "setup/system/system_libraries.h"
 
 ShellFolders g_shell_folders = {0, "", "Startup"};
 

@@ -232,7 +232,8 @@ static bool MakeProtectedDescriptor(ProtectedDescriptor* d) {
   if (!CreateWellKnownSid(WinBuiltinUsersSid, nullptr, d->users, &size)) return false;
   auto* list = reinterpret_cast<PACL>(d->list);
   return InitializeAcl(list, sizeof d->list, ACL_REVISION) &&
-         AddAccessAllowedAceEx(list, ACL_REVISION, kInherited, FILE_ALL_ACCESS, d->administrators) &&
+         AddAccessAllowedAceEx(list, ACL_REVISION, kInherited, FILE_ALL_ACCESS,
+                               d->administrators) &&
          AddAccessAllowedAceEx(list, ACL_REVISION, kInherited, FILE_ALL_ACCESS, d->system) &&
          AddAccessAllowedAceEx(list, ACL_REVISION, kInherited,
                                FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, d->users) &&
@@ -259,9 +260,9 @@ static int List(void*, void* folder, void (*each)(void* context, const char* nam
   int ended = 0;
   for (BOOLEAN restart = TRUE;; restart = FALSE) {
     IO_STATUS_BLOCK status = {};
-    const NTSTATUS result =
-        NtQueryDirectoryFile(static_cast<HANDLE>(folder), nullptr, nullptr, nullptr, &status,
-                             buffer, kBufferSize, FileDirectoryInformation, FALSE, nullptr, restart);
+    const NTSTATUS result = NtQueryDirectoryFile(static_cast<HANDLE>(folder), nullptr, nullptr,
+                                                 nullptr, &status, buffer, kBufferSize,
+                                                 FileDirectoryInformation, FALSE, nullptr, restart);
     if (result == kNoMoreFiles) ended = 1;
     if (!NT_SUCCESS(result)) break;
     for (ULONG at = 0;;) {
@@ -273,8 +274,7 @@ static int List(void*, void* folder, void (*each)(void* context, const char* nam
                                         nullptr, nullptr);
       const bool dots = (length == 1 && item->FileName[0] == L'.') ||
                         (length == 2 && item->FileName[0] == L'.' && item->FileName[1] == L'.');
-      if (n > 0 && !dots &&
-          MultiByteToWideChar(CP_ACP, 0, name, n, back, MAX_PATH) == length &&
+      if (n > 0 && !dots && MultiByteToWideChar(CP_ACP, 0, name, n, back, MAX_PATH) == length &&
           std::memcmp(back, item->FileName, sizeof(WCHAR) * static_cast<size_t>(length)) == 0) {
         name[n] = '\0';
         each(context, name, item->FileAttributes);
@@ -288,9 +288,10 @@ static int List(void*, void* folder, void (*each)(void* context, const char* nam
 }
 
 const NtFileCalls* SystemNtFileCalls() {
-  static const NtFileCalls calls = {nullptr, Create,       Attributes,           FinalPath,
-                                    Read,    Write,        DeleteOnClose,        Close,
-                                    ReadSecurity, CreateProtectedFolder, List};
+  static const NtFileCalls calls = {
+      nullptr, Create,        Attributes, FinalPath,    Read,
+      Write,   DeleteOnClose, Close,      ReadSecurity, CreateProtectedFolder,
+      List};
   return &calls;
 }
 

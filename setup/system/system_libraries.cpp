@@ -17,10 +17,11 @@
 // beside it, in the system folder, not in the program's folder. The
 // functions are looked up by name so that the installer still starts on
 // systems that lack them.
+#include "setup/system/system_libraries.h"
+
 #include <windows.h>
 
 #include "setup/paths/path_text.h"
-#include "setup/system/system_libraries.h"
 
 // 1 when this system restricts the search (SetDefaultDllDirectories took).
 static int g_search_restricted = 0;

@@ -142,8 +142,7 @@ void SetHooks(const char* log, const char* setup_exit) {
             ERROR_SUCCESS);
   RegSetValueExA(key, "QX_STANDIN_LOG", 0, REG_SZ, reinterpret_cast<const BYTE*>(log),
                  static_cast<DWORD>(std::strlen(log) + 1));
-  RegSetValueExA(key, "QX_STANDIN_SETUP_EXIT", 0, REG_SZ,
-                 reinterpret_cast<const BYTE*>(setup_exit),
+  RegSetValueExA(key, "QX_STANDIN_SETUP_EXIT", 0, REG_SZ, reinterpret_cast<const BYTE*>(setup_exit),
                  static_cast<DWORD>(std::strlen(setup_exit) + 1));
   RegCloseKey(key);
 }

@@ -122,8 +122,7 @@ TEST(InstallCycle, InstallsEverythingAndUninstallLeavesThePrefixAsItWas) {
     ASSERT_EQ(RunOnHost("mv -f '" + unix_download + "' '" + unix_download + ".old' && " +
                         "echo not the installer > '" + unix_download + "'"),
               0);
-    std::snprintf(context->installer_path, sizeof context->installer_path, "%s",
-                  download.c_str());
+    std::snprintf(context->installer_path, sizeof context->installer_path, "%s", download.c_str());
     context->installer_image = image;
     EXPECT_EQ(StartWorker(context.get(), 1), 0);
     CloseHandle(image);

@@ -75,9 +75,8 @@ struct ProcedureFailures : ::testing::Test {
       RemoveTree(folder);
       RemoveDirectoryA(folder.substr(0, folder.find_last_of('\\')).c_str());
     }
-    const std::string classes =
-        std::string("System\\CurrentControlSet\\Control\\DeviceClasses\\") +
-        kMixerInterfaceClassText;
+    const std::string classes = std::string("System\\CurrentControlSet\\Control\\DeviceClasses\\") +
+                                kMixerInterfaceClassText;
     DeleteKeyTree(HKEY_LOCAL_MACHINE, classes.c_str());
   }
   std::vector<std::string> LoggedPrograms() const {
@@ -588,9 +587,9 @@ TEST_F(ProcedureFailures, AProductFolderOthersMayChangeIsNotUsed) {
   EXPECT_FALSE(Exists(product + "\\readme.txt"));
   EXPECT_TRUE(log.Lines().empty());
 
-  ASSERT_EQ(RunOnHost("chmod o-w '" + UnixPathOf(product) + "' && chmod o+w '" +
-                      UnixPathOf(qx) + "'"),
-            0);
+  ASSERT_EQ(
+      RunOnHost("chmod o-w '" + UnixPathOf(product) + "' && chmod o+w '" + UnixPathOf(qx) + "'"),
+      0);
   EXPECT_EQ(Run(InstallProcedure, 1, &codes), -3);
   EXPECT_FALSE(Exists(product + "\\readme.txt"));
   EXPECT_EQ(Run(UninstallProcedure, 1, &codes), -605);
@@ -604,8 +603,8 @@ TEST_F(ProcedureFailures, AProductFolderOthersMayChangeIsNotUsed) {
 TEST_F(ProcedureFailures, UninstallRunsNoOlderSetupProgram) {
   ASSERT_EQ(Run(InstallProcedure), 0);
   const std::string setup_program = product + "\\" + kDriverSetupProgram64;
-  ASSERT_TRUE(CopyFileA((product + "\\" + kRegistrationProgram64).c_str(),
-                        setup_program.c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileA((product + "\\" + kRegistrationProgram64).c_str(), setup_program.c_str(), FALSE));
   ASSERT_TRUE(SetFileAttributesA(setup_program.c_str(), FILE_ATTRIBUTE_READONLY));
   log.Reset();
   std::vector<int> codes;
@@ -637,8 +636,8 @@ TEST_F(ProcedureFailures, TheRunningCopyGoesAtTheNextRestart) {
   ASSERT_EQ(Run(InstallProcedure), 0);
   const std::string copy = product + "\\" + kUninstallerProgram;
   // Held as a running program's file is: nobody may delete it.
-  HANDLE running = CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               0, nullptr);
+  HANDLE running =
+      CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(running, INVALID_HANDLE_VALUE);
   std::unique_ptr<InstallerContext> context;
   {
@@ -651,9 +650,9 @@ TEST_F(ProcedureFailures, TheRunningCopyGoesAtTheNextRestart) {
   CloseHandle(running);
   const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                          &key),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key),
+      ERROR_SUCCESS);
   char pending[4096] = {};
   DWORD size = sizeof pending - 2;
   const LONG status = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "setup/package/package_format.h"
 #include "setup/paths/install_paths.h"
 #include "setup/paths/path_text.h"
-#include "setup/package/package_format.h"
 #include "setup/standin/standin_args.h"
 
 namespace {

@@ -151,10 +151,10 @@ static void SetStandInHook(const char* name, const char* text) {
     RegDeleteValueA(key, name);
   }
   DWORD values = 0;
-  const bool empty = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                      &values, nullptr, nullptr, nullptr, nullptr) ==
-                         ERROR_SUCCESS &&
-                     values == 0;
+  const bool empty =
+      RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                       nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+      values == 0;
   RegCloseKey(key);
   if (empty) RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kStandInHooksKey, KEY_WOW64_64KEY, 0);
 }

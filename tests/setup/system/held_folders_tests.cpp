@@ -181,8 +181,9 @@ int List(void*, void* folder, void (*each)(void*, const char*, uint32_t), void* 
 }
 
 NtFileCalls CallsOf(Model* m) {
-  return {m,     Create, Attributes,   FinalPath, Read, Write, DeleteOnClose, Close, ReadSecurity,
-          CreateProtectedFolder, List};
+  return {m,     Create,        Attributes, FinalPath,    Read,
+          Write, DeleteOnClose, Close,      ReadSecurity, CreateProtectedFolder,
+          List};
 }
 
 // P\Tarnwell Audio\Brindlemoor holds our shortcuts, W\... someone else's of
