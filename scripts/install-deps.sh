@@ -22,6 +22,7 @@ packages=(
   python3-pil fonts-dejavu-core
   fonts-liberation  # Arial's metrics under Wine, so text fits as laid out
   clang-14 libclang-rt-14-dev  # the fuzz targets: clang, libFuzzer and the sanitizers
+  osslsigncode openssl  # Authenticode signing of dist/ and its test (scripts/sign.sh)
 )
 
 runs_32bit=0

@@ -11,9 +11,9 @@
 #     the install, the uninstaller copy in the product folder is byte for
 #     byte the signed file, and after the removal the folder is gone.
 #   signed_installer_test.sh [--no-wine] WORK_DIR INSTALLER.exe [PROGRAM.exe...]
-# --no-wine leaves out the Wine part (for 32-bit programs where this kernel
-# runs none). WORK_DIR is emptied first. Without osslsigncode or openssl the
-# test is skipped with one line and exit code 77.
+# --no-wine leaves out the Wine part (`make test-signing` checks dist/'s
+# 32-bit programs so, on any kernel). WORK_DIR is emptied first. Without
+# osslsigncode or openssl the test is skipped with one line and exit code 77.
 set -euo pipefail
 wine_part=1
 if [[ ${1:-} == --no-wine ]]; then
