@@ -3,10 +3,8 @@
 // The writers open the key and create it when it does not exist; the reader
 // never creates one. The current user's keys belong to that user, who may
 // have made one of them a registry link to a key of the machine's: they are
-// opened a name at a time, each without following a link, and a link is
-// refused; a missing name is created without following a link either (one
-// may appear between the failed open and the create), and the key that
-// comes back is checked before it is used. REG_SZ values are written with
+// opened by the walk of key_chain.h, a name at a time, never following a
+// link and refusing one. REG_SZ values are written with
 // their NUL, as the registry's contract counts them; the reader does not
 // count on a stored NUL (others write values too) and ends the text itself.
 #include "setup/system/registry_values.h"
@@ -15,6 +13,7 @@
 
 #include <cstring>
 
+#include "setup/system/key_chain.h"
 #include "setup/system/run_log.h"
 
 // Opens root\sub_key, or creates it. Null on failure.
@@ -33,39 +32,50 @@ static bool IsLinkKey(HKEY key) {
          type == REG_LINK;
 }
 
-// Opens HKEY_CURRENT_USER\sub_key with `access`, one name at a time, never
-// following a link (with `create`, making the names that are missing).
-// Null on failure or at a link.
+// The registry calls of the key walk: every open and create as itself
+// (REG_OPTION_OPEN_LINK), with `access` for the key asked for and, on the
+// way, only what the next step needs.
+struct UserKeyAccess {
+  REGSAM last;
+  REGSAM on_the_way;
+};
+
+static REGSAM StepAccess(void* user, int last) {
+  const UserKeyAccess* access = static_cast<const UserKeyAccess*>(user);
+  return (last ? access->last : access->on_the_way) | KEY_QUERY_VALUE;
+}
+
+static void* OpenAsItself(void* user, void* parent, const char* name, int last, int* missing) {
+  HKEY key = nullptr;
+  const LONG status = RegOpenKeyExA(static_cast<HKEY>(parent), name, REG_OPTION_OPEN_LINK,
+                                    StepAccess(user, last), &key);
+  *missing = status == ERROR_FILE_NOT_FOUND;
+  return status == ERROR_SUCCESS ? key : nullptr;
+}
+
+static void* CreateAsItself(void* user, void* parent, const char* name, int last) {
+  HKEY key = nullptr;
+  const LONG status = RegCreateKeyExA(static_cast<HKEY>(parent), name, 0, nullptr,
+                                      REG_OPTION_NON_VOLATILE | REG_OPTION_OPEN_LINK,
+                                      StepAccess(user, last), nullptr, &key, nullptr);
+  return status == ERROR_SUCCESS ? key : nullptr;
+}
+
+static int IsLink(void*, void* key) { return IsLinkKey(static_cast<HKEY>(key)) ? 1 : 0; }
+
+static void CloseKey(void*, void* key) { RegCloseKey(static_cast<HKEY>(key)); }
+
+// Opens HKEY_CURRENT_USER\sub_key with `access` (key_chain.h), making the
+// names that are missing with `create`. Null on failure or at a link.
 static HKEY OpenUserKey(const char* sub_key, REGSAM access, bool create) {
-  HKEY current = HKEY_CURRENT_USER;
-  for (const char* at = sub_key; *at != '\0';) {
-    const char* end = std::strchr(at, '\\');
-    const size_t length = end != nullptr ? static_cast<size_t>(end - at) : std::strlen(at);
-    char name[256];
-    HKEY next = nullptr;
-    bool ok = length > 0 && length < sizeof name;
-    if (ok) {
-      std::memcpy(name, at, length);
-      name[length] = '\0';
-      const REGSAM on_the_way = create ? KEY_CREATE_SUB_KEY : 0;
-      const REGSAM step_access = (end != nullptr ? on_the_way : access) | KEY_QUERY_VALUE;
-      LONG status = RegOpenKeyExA(current, name, REG_OPTION_OPEN_LINK, step_access, &next);
-      if (status == ERROR_FILE_NOT_FOUND && create) {
-        // Made new or, when a link took the name meanwhile, opened as that
-        // link (never its target), which the check below refuses.
-        status = RegCreateKeyExA(current, name, 0, nullptr,
-                                 REG_OPTION_NON_VOLATILE | REG_OPTION_OPEN_LINK, step_access,
-                                 nullptr, &next, nullptr);
-      }
-      ok = status == ERROR_SUCCESS && !IsLinkKey(next);
-      if (status == ERROR_SUCCESS && !ok) RegCloseKey(next);
-    }
-    if (current != HKEY_CURRENT_USER) RegCloseKey(current);
-    if (!ok) return nullptr;
-    current = next;
-    at = end != nullptr ? end + 1 : at + length;
-  }
-  return current != HKEY_CURRENT_USER ? current : nullptr;
+  UserKeyAccess steps = {access, create ? static_cast<REGSAM>(KEY_CREATE_SUB_KEY) : 0};
+  KeyChainOps ops = {};
+  ops.user = &steps;
+  ops.open = OpenAsItself;
+  ops.create = CreateAsItself;
+  ops.is_link = IsLink;
+  ops.close = CloseKey;
+  return static_cast<HKEY>(OpenKeyChain(HKEY_CURRENT_USER, sub_key, create ? 1 : 0, &ops));
 }
 
 int WriteMachineString(const char* sub_key, const char* name, const char* text) {
