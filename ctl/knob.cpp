@@ -66,7 +66,7 @@ static void DrawMoveArc(HDC dc, const KnobState* k) {
   a = KnobRadiusEnd(cx, cy, inner, first);
   b = KnobRadiusEnd(cx, cy, inner, second);
   SelectObject(dc, GetLibraryPen(kPaletteBlack));
-  SelectObject(dc, GetLibraryBrush(raised ? 2 : 8));
+  SelectObject(dc, GetLibraryBrush(raised ? kPaletteOrange : kPaletteGreen));
   Pie(dc, cx - ri, cy - ri, cx + ri - 1, cy + ri - 1, a.x, a.y, b.x, b.y);
   SelectObject(dc, old_brush);
   SelectObject(dc, old_pen);
@@ -217,7 +217,7 @@ static void OnMiddleButtonDown(KnobState* k, WPARAM keys) {
 static void OnMouseWheel(KnobState* k, WPARAM wparam) {
   ValueControl* c = &k->common;
   const int delta = GET_WHEEL_DELTA_WPARAM(wparam);
-  const int units = ((Prefs().rot_mode & kRotInverse) ? -5 : 5) * delta / 120;
+  const int units = ((Prefs().rot_mode & kRotInverse) ? -5 : 5) * delta / WHEEL_DELTA;
   if (StepValue(c, units)) RefreshPrecision(c);
 }
 

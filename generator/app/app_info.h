@@ -31,6 +31,19 @@
 #define CMD_LATENCY_50 52
 #define CMD_LATENCY_30 53
 #define CMD_LATENCY_20 54
+#ifndef RC_INVOKED
+// The Latency menu's commands and what each sets: the one table of them
+// (the resource script names each item; a test reads the menu against it).
+struct LatencyCommand {
+  int command;
+  float latency_s;
+};
+constexpr LatencyCommand kLatencyCommands[] = {{CMD_LATENCY_200, 0.2f},
+                                               {CMD_LATENCY_100, 0.1f},
+                                               {CMD_LATENCY_50, 0.05f},
+                                               {CMD_LATENCY_30, 0.03f},
+                                               {CMD_LATENCY_20, 0.02f}};
+#endif
 // The Output menu: a device (its position in the playback list from 0), a
 // rate, a width (their positions in the menu).
 #define CMD_OUTPUT_DEVICE 300

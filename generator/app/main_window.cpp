@@ -30,15 +30,6 @@ static const int kSkinIds[kSkinCount] = {IDB_PANEL,     IDB_SMALL_KNOB, IDB_LARG
                                          IDB_LAMP_OFF,  IDB_SLIDER_TRACK, IDB_SLIDER_THUMB,
                                          IDB_OPTIONS};
 
-static const struct {
-  int command;
-  float latency_s;
-} kLatencyCommands[] = {{CMD_LATENCY_200, 0.2f},
-                        {CMD_LATENCY_100, 0.1f},
-                        {CMD_LATENCY_50, 0.05f},
-                        {CMD_LATENCY_30, 0.03f},
-                        {CMD_LATENCY_20, 0.02f}};
-
 void InitGeneratorApp(HINSTANCE instance) {
   g_app = GeneratorApp();
   g_app.instance = instance;
@@ -352,8 +343,8 @@ int RegisterMainWindowClass() {
   wc.lpfnWndProc = MainWindowProc;
   wc.hInstance = g_app.instance;
   wc.hIcon = LoadIconA(g_app.instance, MAKEINTRESOURCEA(IDI_GENERATOR));
-  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(5));
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW));
   wc.lpszMenuName = "MenuMonApp";
   wc.lpszClassName = kMainWindowClass;
   if (!RegisterClassA(&wc)) {

@@ -56,5 +56,5 @@ inline bool IsPreciseWidth(OutputWidth width) { return width != kWidth16; }
 
 // The stream format of a choice: stereo PCM, 16- or 24-bit.
 inline WaveFormatSpec OutputWaveFormat(int32_t rate, OutputWidth width) {
-  return {rate, 2, width == kWidth24Precise ? 4 : 2};
+  return {rate, 2, width == kWidth24Precise ? kFormatPcm24 : kFormatPcm16};
 }

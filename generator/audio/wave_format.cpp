@@ -5,11 +5,11 @@
 
 int BytesPerSample(int format_code) {
   switch (format_code) {
-    case 1: return 1;
-    case 2: return 2;
-    case 4: return 3;
-    case 8: return 4;
-    case 16: return 8;
+    case kFormatPcm8: return 1;
+    case kFormatPcm16: return 2;
+    case kFormatPcm24: return 3;
+    case kFormatFloat32: return 4;
+    case kFormatFloat64: return 8;
     case 32:
     case 64:
     case 128:

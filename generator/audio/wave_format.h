@@ -8,6 +8,13 @@
 
 #include <cstdint>
 
+// The format codes the program builds.
+constexpr int32_t kFormatPcm8 = 1;
+constexpr int32_t kFormatPcm16 = 2;
+constexpr int32_t kFormatPcm24 = 4;
+constexpr int32_t kFormatFloat32 = 8;
+constexpr int32_t kFormatFloat64 = 16;
+
 struct WaveFormatSpec {
   int32_t sample_rate;    // Hz
   int32_t channel_count;  //
@@ -15,7 +22,7 @@ struct WaveFormatSpec {
 };
 
 // The program's format: 44,100 Hz stereo 16-bit.
-constexpr WaveFormatSpec kGeneratorWaveFormat = {44100, 2, 2};
+constexpr WaveFormatSpec kGeneratorWaveFormat = {44100, 2, kFormatPcm16};
 
 // Bytes one sample of a format code takes; 0 for an unknown code.
 int BytesPerSample(int format_code);

@@ -133,11 +133,11 @@ int MakeWaveFormat(const WaveFormatSpec& format, WAVEFORMATEX* out) {
   std::memset(out, 0, sizeof *out);
   WORD tag;
   switch (format.format_code) {
-    case 1:
-    case 2:
-    case 4: tag = WAVE_FORMAT_PCM; break;
-    case 8:
-    case 16: tag = 3; break;  // WAVE_FORMAT_IEEE_FLOAT
+    case kFormatPcm8:
+    case kFormatPcm16:
+    case kFormatPcm24: tag = WAVE_FORMAT_PCM; break;
+    case kFormatFloat32:
+    case kFormatFloat64: tag = WAVE_FORMAT_IEEE_FLOAT; break;
     default: return 0;
   }
   const int sample_bytes = BytesPerSample(format.format_code);
@@ -315,7 +315,7 @@ static void SetDeviceError(WaveStream* stream, MMRESULT result) {
 static int OpenFormats(const WaveFormatSpec& format, WAVEFORMATEXTENSIBLE out[2]) {
   std::memset(out, 0, 2 * sizeof out[0]);
   if (!MakeWaveFormat(format, &out[1].Format)) return 0;
-  if (format.format_code != 4) {
+  if (format.format_code != kFormatPcm24) {
     out[0] = out[1];
     return 1;
   }

@@ -1,7 +1,8 @@
 // The system's wave devices and the wave stream: one opened device, a ring of
 // eight driver buffers and a table of eight operations, written once for the
 // Windows multimedia wave interface (waveOut for playback, waveIn for
-// capture). The program opens one playback stream on the wave mapper.
+// capture). The program opens one playback stream, on the device the Output
+// menu chose (the wave mapper until one is chosen).
 #pragma once
 
 #include <windows.h>

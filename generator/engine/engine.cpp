@@ -98,17 +98,9 @@ static inline int16_t SaturateSample(float v) {
 // ---------------------------------------------------------------------------
 // Derivation of the active settings.
 
-// Copies pending to active and derives everything the frame loop needs.
-// Caller holds the lock (this is also where the pending `on` word of a
-// one-shot or an impulse is cleared) and no render runs concurrently.
-// Returns whether the generator switched on from idle.
-static bool PrepareGenerator(GeneratorEngine* e) {
-  const GeneratorSettings& s = e->active;
-  const double rate = e->sample_rate;
-  bool just_started = false;
-
+// The channels' levels from gain, level and balance.
+static void DeriveLevels(GeneratorEngine* e, const GeneratorSettings& s) {
   e->pass_gain = s.mix_input != 0 ? 1.0f : 0.0f;
-
   const double level = std::pow(10.0, static_cast<double>(0.05f * s.gain_db)) *
                        std::pow(10.0, static_cast<double>(0.05f * s.level_db));
   e->mono_level = FiniteOrZero(level);
@@ -121,7 +113,13 @@ static bool PrepareGenerator(GeneratorEngine* e) {
   } else {  // NaN balance: no sensible level
     e->left_level = e->right_level = 0.0f;
   }
+}
 
+// Switching on (the one-shot's length, the pending `on` word of a one-shot
+// or an impulse cleared) or off (the fade-out started). Returns whether the
+// generator switched on from idle.
+static bool DeriveOnOff(GeneratorEngine* e, const GeneratorSettings& s, double rate) {
+  bool just_started = false;
   if (s.on != 0) {
     if (e->running.load(std::memory_order_relaxed) == 0) just_started = true;
     e->running.store(1, std::memory_order_relaxed);
@@ -142,7 +140,12 @@ static bool PrepareGenerator(GeneratorEngine* e) {
              s.one_shot == 0) {
     e->fade_counter = 1;  // a one-shot in progress is not cut short
   }
+  return just_started;
+}
 
+// The source and the wave's phase.
+static void DeriveSource(GeneratorEngine* e, const GeneratorSettings& s, double rate,
+                         bool just_started) {
   e->source = s.source;
   e->noise_type = s.noise_type;
   e->waveform = s.waveform;
@@ -158,12 +161,15 @@ static bool PrepareGenerator(GeneratorEngine* e) {
 
   e->phase_increment = static_cast<float>(Quotient(s.frequency_hz, rate));
   e->right_phase_offset = s.phase_deg * 0.0027777778f;
+}
 
-  // The sweep runs between the lower and the higher of its two frequencies,
-  // whichever word holds which: the panel keeps start <= end, but a record
-  // from elsewhere (a set file, genrender, a caller) may not, and a start
-  // above the end would drive the increment to 0 or past the Nyquist limit,
-  // a constant (DC) output. The direction bits keep their meaning.
+// The sweep runs between the lower and the higher of its two frequencies,
+// whichever word holds which: the panel keeps start <= end, but a record
+// from elsewhere (a set file, genrender, a caller) may not, and a start
+// above the end would drive the increment to 0 or past the Nyquist limit,
+// a constant (DC) output. The direction bits keep their meaning.
+static void DeriveSweep(GeneratorEngine* e, const GeneratorSettings& s, double rate,
+                        bool just_started) {
   const bool reversed = s.sweep_start_hz > s.sweep_end_hz;
   const float low_hz = reversed ? s.sweep_end_hz : s.sweep_start_hz;
   const float high_hz = reversed ? s.sweep_start_hz : s.sweep_end_hz;
@@ -183,14 +189,16 @@ static bool PrepareGenerator(GeneratorEngine* e) {
     if (just_started) e->sweep_current_increment = e->sweep_end_increment;
   }
   e->sweep_back_and_forth = (s.sweep_flags & kSweepBackAndForth) ? 1 : 0;
+}
 
-  // The gate's counter starts the next cycle only where it meets the period,
-  // and it passes the sound length first. So the sound lasts 0 frames or
-  // more and the period at least as long as the sound and at least 1 frame:
-  // a pause below 0 (or no sound and no pause) would let the counter run past
-  // the period for ever, silence the left channel and in the end overflow.
-  // A counter outside a cycle of these lengths (sound, pause, and the
-  // fade-in after it, which takes about 1,150 frames) starts over.
+// The gate's counter starts the next cycle only where it meets the period,
+// and it passes the sound length first. So the sound lasts 0 frames or
+// more and the period at least as long as the sound and at least 1 frame:
+// a pause below 0 (or no sound and no pause) would let the counter run past
+// the period for ever, silence the left channel and in the end overflow.
+// A counter outside a cycle of these lengths (sound, pause, and the
+// fade-in after it, which takes about 1,150 frames) starts over.
+static void DeriveGate(GeneratorEngine* e, const GeneratorSettings& s, double rate) {
   e->gate_on = s.gate;
   int32_t sound_length = TruncToSamples(static_cast<double>(s.gate_on_s) * rate);
   int32_t pause = TruncToSamples(static_cast<double>(s.gate_off_s) * rate);
@@ -201,7 +209,21 @@ static bool PrepareGenerator(GeneratorEngine* e) {
   if (e->gate_counter < 0 || e->gate_counter > period + kGateFadeInBound) e->gate_counter = 0;
   e->gate_sound_length = sound_length;
   e->gate_period = period;
+}
 
+// Copies pending to active and derives everything the frame loop needs, in
+// the order of the steps above. Caller holds the lock (this is also where
+// the pending `on` word of a one-shot or an impulse is cleared) and no
+// render runs concurrently. Returns whether the generator switched on from
+// idle.
+static bool PrepareGenerator(GeneratorEngine* e) {
+  const GeneratorSettings& s = e->active;
+  const double rate = e->sample_rate;
+  DeriveLevels(e, s);
+  const bool just_started = DeriveOnOff(e, s, rate);
+  DeriveSource(e, s, rate, just_started);
+  DeriveSweep(e, s, rate, just_started);
+  DeriveGate(e, s, rate);
   e->settings_applied = 1;
   return just_started;
 }
@@ -367,15 +389,21 @@ static void RenderKind(SignalKind kind, FrameState* st, int16_t* buffer, int32_t
     case SignalKind::kSilent: RenderFrames<SignalKind::kSilent, kStereo>(st, buffer, frames); break;
     case SignalKind::kWave: RenderFrames<SignalKind::kWave, kStereo>(st, buffer, frames); break;
     case SignalKind::kSweep: RenderFrames<SignalKind::kSweep, kStereo>(st, buffer, frames); break;
-    case SignalKind::kImpulse: RenderFrames<SignalKind::kImpulse, kStereo>(st, buffer, frames); break;
-    case SignalKind::kPinkMono: RenderFrames<SignalKind::kPinkMono, kStereo>(st, buffer, frames); break;
+    case SignalKind::kImpulse:
+      RenderFrames<SignalKind::kImpulse, kStereo>(st, buffer, frames);
+      break;
+    case SignalKind::kPinkMono:
+      RenderFrames<SignalKind::kPinkMono, kStereo>(st, buffer, frames);
+      break;
     case SignalKind::kPinkAntiPhase:
       RenderFrames<SignalKind::kPinkAntiPhase, kStereo>(st, buffer, frames);
       break;
     case SignalKind::kPinkStereo:
       RenderFrames<SignalKind::kPinkStereo, kStereo>(st, buffer, frames);
       break;
-    case SignalKind::kMultiTone: RenderFrames<SignalKind::kMultiTone, kStereo>(st, buffer, frames); break;
+    case SignalKind::kMultiTone:
+      RenderFrames<SignalKind::kMultiTone, kStereo>(st, buffer, frames);
+      break;
   }
 }
 

@@ -233,8 +233,12 @@ TEST(GeneratorWindow, MenusAndTheLatencySetting) {
     EXPECT_STREQ(text, "&Command");
     GetMenuStringA(bar, CMD_DEFAULTS, text, sizeof text, MF_BYCOMMAND);
     EXPECT_STREQ(text, "&Set Generator Default Settings");
-    GetMenuStringA(bar, CMD_LATENCY_30, text, sizeof text, MF_BYCOMMAND);
-    EXPECT_STREQ(text, "30 ms");
+    // Each Latency item says what its command sets.
+    for (const LatencyCommand& entry : kLatencyCommands) {
+      GetMenuStringA(bar, static_cast<UINT>(entry.command), text, sizeof text, MF_BYCOMMAND);
+      EXPECT_EQ(std::string(text),
+                std::to_string(static_cast<int>(entry.latency_s * 1000.0f + 0.5f)) + " ms");
+    }
     EXPECT_EQ(g.Checked(), std::vector<int>{CMD_LATENCY_100});
     EXPECT_EQ(g_audio.stream.buffer_bytes, 17632);
 
