@@ -58,7 +58,7 @@ struct Program {
   }
 };
 
-HWND Control(int id) { return g_panel.controls[id]; }
+HWND Control(int id) { return g_panel.controls[id]; }  // a PanelControlId
 
 float ValueOf(HWND control) {
   return FloatFromBits(static_cast<uint32_t>(SendMessageA(control, WM_COMMAND, kCtlGetValue, 0)));
@@ -120,7 +120,7 @@ void TypeIntoKnob(int id, const char* text) {
 TEST(GeneratorPanel, PlaysWhatTheButtonsSay) {
   Program program;
   ASSERT_NE(program.window, nullptr);
-  Click(Control(0));
+  Click(Control(kOnButton));
   EXPECT_EQ(Settings().on, 1);
   EXPECT_EQ(ValueOf(g_panel.lamp_on), 1.0f);
   std::vector<double> left = Channel(Listen(), 0);
@@ -128,40 +128,40 @@ TEST(GeneratorPanel, PlaysWhatTheButtonsSay) {
   EXPECT_NEAR(ZeroCrossingHz(left), 1000.0, 5.0);  // the defaults: 1 kHz at -10 dB
   EXPECT_NEAR(RmsDbfs(left), -10.0 - 3.01, 0.2);
 
-  Click(Control(9));  // -20 dB
-  EXPECT_EQ(ValueOf(Control(5)), -20.0f);
+  Click(Control(kLevelPresetFirst + 2));  // -20 dB
+  EXPECT_EQ(ValueOf(Control(kLevelKnob)), -20.0f);
   for (int id = 7; id <= 10; ++id) EXPECT_EQ(ValueOf(Control(id)), id == 9 ? 1.0f : 0.0f);
-  Click(Control(16));  // 100 Hz
+  Click(Control(kFrequencyPresetFirst + 1));  // 100 Hz
   left = Channel(Listen(), 0);
   EXPECT_NEAR(ZeroCrossingHz(left), 100.0, 2.0);
   EXPECT_NEAR(RmsDbfs(left), -20.0 - 3.01, 0.2);
-  Click(Control(43));  // square: its RMS is its peak
+  Click(Control(kWaveformFirst + 3));  // square: its RMS is its peak
   EXPECT_NEAR(RmsDbfs(Channel(Listen(), 0)), -20.0, 0.3);
 
-  Click(Control(20));  // the noise family, pink in anti-phase
-  Click(Control(23));
+  Click(Control(kNoiseSourceButton));  // the noise family, pink in anti-phase
+  Click(Control(kNoiseTypeFirst + 2));
   EXPECT_EQ(ValueOf(g_panel.lamp_noise), 1.0f);
   EXPECT_EQ(ValueOf(g_panel.lamp_waveform), 0.0f);
-  EXPECT_EQ(ValueOf(Control(11)), 0.0f);
+  EXPECT_EQ(ValueOf(Control(kWaveformSourceButton)), 0.0f);
   const std::vector<int16_t> noise = Listen();
   EXPECT_LT(Correlation(Channel(noise, 0), Channel(noise, 1)), -0.99);
 
-  Click(Control(0));  // off: the sound fades to silence
-  EXPECT_EQ(ValueOf(Control(0)), 0.0f);
+  Click(Control(kOnButton));  // off: the sound fades to silence
+  EXPECT_EQ(ValueOf(Control(kOnButton)), 0.0f);
   EXPECT_LT(RmsDbfs(Channel(Listen(), 0)), -90.0);
 }
 
 TEST(GeneratorPanel, OneShotSwitchesItselfOff) {
   Program program;
-  Click(Control(2));
-  EXPECT_EQ(ValueOf(Control(1)), 0.0f);
-  Click(Control(0));
+  Click(Control(kOneShotButton));
+  EXPECT_EQ(ValueOf(Control(kContinuousButton)), 0.0f);
+  Click(Control(kOnButton));
   DWORD waited = 0;
-  while (ValueOf(Control(0)) != 0.0f && waited < 3000) {
+  while (ValueOf(Control(kOnButton)) != 0.0f && waited < 3000) {
     PumpFor(50);
     waited += 50;
   }
-  EXPECT_EQ(ValueOf(Control(0)), 0.0f);
+  EXPECT_EQ(ValueOf(Control(kOnButton)), 0.0f);
   EXPECT_EQ(ValueOf(g_panel.lamp_on), 0.0f);
   EXPECT_EQ(Settings().on, 0);
 }
@@ -169,7 +169,7 @@ TEST(GeneratorPanel, OneShotSwitchesItselfOff) {
 TEST(GeneratorPanel, TypedValuesPresetsAndTheSweepPair) {
   Program program;
   TypeIntoKnob(5, "-20");
-  EXPECT_EQ(ValueOf(Control(9)), 1.0f);  // exactly -20 dB lights its preset
+  EXPECT_EQ(ValueOf(Control(kLevelPresetFirst + 2)), 1.0f);  // exactly -20 dB lights its preset
   TypeIntoKnob(5, "-20.1");
   for (int id = 7; id <= 10; ++id) EXPECT_EQ(ValueOf(Control(id)), 0.0f);
   EXPECT_FLOAT_EQ(Settings().level_db, -20.1f);
@@ -180,7 +180,7 @@ TEST(GeneratorPanel, TypedValuesPresetsAndTheSweepPair) {
   GeneratorSettings s = Settings();
   EXPECT_NEAR(s.sweep_start_hz, 5000.0f, 0.01f);
   EXPECT_EQ(s.sweep_end_hz, s.sweep_start_hz);
-  EXPECT_EQ(ValueOf(Control(27)), s.sweep_end_hz);
+  EXPECT_EQ(ValueOf(Control(kSweepEndKnob)), s.sweep_end_hz);
 
   const struct {
     int readout;
@@ -196,7 +196,7 @@ TEST(GeneratorPanel, TypedValuesPresetsAndTheSweepPair) {
     EXPECT_FLOAT_EQ(Settings().*e.field, e.expected) << e.readout << ": " << e.typed;
   }
 
-  Click(Control(70));  // the options window and its gate times
+  Click(Control(kOptionsButton));  // the options window and its gate times
   ASSERT_NE(g_panel.options.window, nullptr);
   const POINT gate_on = OnScreen(g_panel.options.window, 87, 32);
   TypeInto("2.5", [&] {
@@ -218,7 +218,7 @@ TEST(GeneratorPanel, TypedValuesPresetsAndTheSweepPair) {
 // a read-out shows, typed anew, is an answer that lights its preset.
 TEST(GeneratorPanel, EveryPlaceTakesTypedAnswersAlike) {
   Program program;
-  Click(Control(70));  // the options window, for the gate times
+  Click(Control(kOptionsButton));  // the options window, for the gate times
   ASSERT_NE(g_panel.options.window, nullptr);
   const POINT gate_on = OnScreen(g_panel.options.window, 87, 32);
   const std::function<void()> level_readout = [] { Click(g_panel.readouts[kLevelReadout]); };
@@ -300,14 +300,14 @@ TEST(GeneratorPanel, TabFollowsTheTableAndTheSetComesBackOff) {
       PumpFor(40);
       EXPECT_EQ(GetFocus(), children[i]) << "tab " << i;
     }
-    Click(Control(16));
-    Click(Control(0));
+    Click(Control(kFrequencyPresetFirst + 1));
+    Click(Control(kOnButton));
     EXPECT_EQ(Settings().on, 1);
   }
   Program again(/*keep_set=*/true);
-  EXPECT_EQ(ValueOf(Control(12)), 100.0f);
-  EXPECT_EQ(ValueOf(Control(16)), 1.0f);
-  EXPECT_EQ(ValueOf(Control(0)), 0.0f);  // loaded switched off
+  EXPECT_EQ(ValueOf(Control(kFrequencyKnob)), 100.0f);
+  EXPECT_EQ(ValueOf(Control(kFrequencyPresetFirst + 1)), 1.0f);
+  EXPECT_EQ(ValueOf(Control(kOnButton)), 0.0f);  // loaded switched off
   EXPECT_EQ(Settings().on, 0);
 }
 
@@ -341,7 +341,8 @@ TEST(GeneratorPanel, PresetsFollowTypedAndSteppedValues) {
   const int minus_20 = kLevelPresetFirst + 2;
   Click(Control(minus_20));
   TypeInto("-5", [] { Click(g_panel.readouts[kLevelReadout]); });
-  for (int i = 0; i < kLevelPresetCount; ++i) EXPECT_EQ(ValueOf(Control(kLevelPresetFirst + i)), 0.0f);
+  for (int i = 0; i < kLevelPresetCount; ++i)
+    EXPECT_EQ(ValueOf(Control(kLevelPresetFirst + i)), 0.0f);
   Click(Control(minus_20));
   EXPECT_EQ(Settings().level_db, -20.0f);
   EXPECT_EQ(ValueOf(Control(minus_20)), 1.0f);
@@ -401,7 +402,7 @@ TEST(GeneratorPanel, ADamagedSetFileLoadsIntoRange) {
   EXPECT_EQ(s.gate_off_s, kGateTimeMinimum);
   EXPECT_EQ(s.pan, kGeneratorDefaults.pan);
   EXPECT_EQ(ValueOf(Control(kOneShotButton)), 1.0f);  // timed, as the engine reads 7
-  EXPECT_EQ(s.sweep_start_hz, 100.0f);                 // the same sweep, shown in order
+  EXPECT_EQ(s.sweep_start_hz, 100.0f);                // the same sweep, shown in order
   EXPECT_EQ(s.sweep_end_hz, 5000.0f);
   EXPECT_EQ(s.waveform, 0x7FFFFFFF);  // plays silence, as the engine defines it
   EXPECT_EQ(ValueOf(Control(kFrequencyKnob)), 20000.0f);
