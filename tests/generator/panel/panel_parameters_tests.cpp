@@ -1,9 +1,10 @@
-// The generator panel's tables: what the read-outs show and take, the
-// presets, the loaded set brought into range, and the skin script's layout
-// against the program's.
+// The generator panel's tables: what the read-outs show and take, which
+// preset lights for a value, the loaded set brought into range, and the skin
+// script's layout against the program's.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <regex>
@@ -86,6 +87,64 @@ TEST(PanelParameters, EveryReadoutTakesItsKnobsRange) {
 #ifdef QX_SOURCE_DIR
 // The skin script paints a plain place for every control; the program must
 // create each control exactly there, in the same order.
+// A preset lights for its own value only: exactly, for a typed or loaded
+// value; within stepping's rounding, for a stepped one.
+TEST(PanelParameters, PresetsLightOnlyForTheirOwnValues) {
+  const KnobParameter& level = *FindKnobParameter(kLevelKnob);
+  const KnobParameter& frequency = *FindKnobParameter(kFrequencyKnob);
+  EXPECT_EQ(LitPreset(level, -20.0f, false), 2);
+  EXPECT_EQ(LitPreset(level, -20.1f, true), -1);
+  float stepped = -40.0f;
+  for (int i = 0; i < 200; ++i) stepped += 0.1f;  // -20.0000763
+  EXPECT_NE(stepped, -20.0f);
+  EXPECT_EQ(LitPreset(level, stepped, true), 2);
+  EXPECT_EQ(LitPreset(level, stepped, false), -1);
+  EXPECT_EQ(LitPreset(frequency, 15000.0f, false), 4);
+  EXPECT_EQ(LitPreset(frequency, 15002.0f, false), -1);
+  EXPECT_EQ(LitPreset(frequency, std::numeric_limits<float>::quiet_NaN(), true), -1);
+  EXPECT_EQ(LitPreset(*FindKnobParameter(kPhaseKnob), 0.0f, false), -1);  // no presets
+}
+
+// A loaded set as the panel can show it: not finite takes the default,
+// outside the range the nearest bound, one-shot and gate 0 or 1, the sweep
+// in order; what the panel has no range for stays.
+TEST(PanelParameters, ALoadedSetIsKeptShowable) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  GeneratorSettings s = Sample();
+  s.level_db = nan;
+  s.frequency_hz = -440.0f;
+  s.dc_offset = inf;
+  s.pan = 1e30f;
+  s.one_shot = 7;
+  s.gate = -2;
+  s.gate_on_s = 0.0f;
+  s.gate_off_s = 1000.0f;
+  s.sweep_start_hz = 5000.0f;
+  s.sweep_end_hz = 100.0f;
+  s.waveform = 99;
+  s.reserved_24 = 12345;
+  KeepSettingsShowable(&s);
+  EXPECT_EQ(s.level_db, kGeneratorDefaults.level_db);
+  EXPECT_EQ(s.frequency_hz, FindKnobParameter(kFrequencyKnob)->minimum);
+  EXPECT_EQ(s.dc_offset, kGeneratorDefaults.dc_offset);
+  EXPECT_EQ(s.pan, 1.0f);
+  EXPECT_EQ(s.one_shot, 1);
+  EXPECT_EQ(s.gate, 1);
+  EXPECT_EQ(s.gate_on_s, kGateTimeMinimum);
+  EXPECT_EQ(s.gate_off_s, kGateTimeMaximum);
+  EXPECT_LE(s.sweep_start_hz, s.sweep_end_hz);
+  EXPECT_EQ(s.waveform, 99);
+  EXPECT_EQ(s.reserved_24, 12345);
+  // A set in range is left as it is.
+  GeneratorSettings in_range = Sample();
+  in_range.gate_on_s = 3.0f;
+  in_range.gate_off_s = 0.3f;
+  GeneratorSettings kept = in_range;
+  KeepSettingsShowable(&kept);
+  EXPECT_EQ(std::memcmp(&kept, &in_range, sizeof kept), 0);
+}
+
 TEST(PanelParameters, SkinScriptLayoutIsTheProgramsLayout) {
   std::ifstream file(QX_SOURCE_DIR "/tools/assets/make_generator_skins.py");
   ASSERT_TRUE(file.good());
