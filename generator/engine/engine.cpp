@@ -270,7 +270,9 @@ static inline void AdvanceSweep(FrameState* st) {
 // fade must be skipped for this frame (a mono impulse), else 1.
 template <SignalKind kKind, bool kStereo>
 static inline int Synthesize(FrameState* st, float* g, float* g_right) {
-  if (kKind == SignalKind::kWave || kKind == SignalKind::kSweep) {
+  if constexpr (kKind == SignalKind::kSilent) {
+    // nothing sounds; the run state still runs
+  } else if constexpr (kKind == SignalKind::kWave || kKind == SignalKind::kSweep) {
     const float scale = st->table_scale;
     *g = st->table[TableIndex(scale * st->phase, st->table_length)] / 32768.0f + st->left_dc;
     if (kStereo) {
@@ -286,7 +288,7 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
     } else {
       AdvanceSweep(st);
     }
-  } else if (kKind == SignalKind::kImpulse) {
+  } else if constexpr (kKind == SignalKind::kImpulse) {
     *g = 1.0f;
     *g_right = 1.0f;
     st->timing.running = 0;
@@ -294,12 +296,14 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
       st->timing.fade_counter = 0;
       return 0;
     }
-  } else if (IsPinkNoise(kKind)) {
+  } else if constexpr (IsPinkNoise(kKind)) {
     NextPinkNoise(&st->noise_position, kKind == SignalKind::kPinkAntiPhase,
                   kKind == SignalKind::kPinkStereo, g, g_right);
-  } else if (kKind == SignalKind::kMultiTone) {
+  } else if constexpr (kKind == SignalKind::kMultiTone) {
     *g = NextMultiTone(&st->bank) * kMultiToneScale;
     *g_right = *g;
+  } else {
+    static_assert(kKind != kKind, "the engine has no synth for this signal kind");
   }
   return 1;
 }
@@ -385,26 +389,8 @@ static void RenderFrames(FrameState* state, int16_t* buffer, int32_t frames) {
 
 template <bool kStereo>
 static void RenderKind(SignalKind kind, FrameState* st, int16_t* buffer, int32_t frames) {
-  switch (kind) {
-    case SignalKind::kSilent: RenderFrames<SignalKind::kSilent, kStereo>(st, buffer, frames); break;
-    case SignalKind::kWave: RenderFrames<SignalKind::kWave, kStereo>(st, buffer, frames); break;
-    case SignalKind::kSweep: RenderFrames<SignalKind::kSweep, kStereo>(st, buffer, frames); break;
-    case SignalKind::kImpulse:
-      RenderFrames<SignalKind::kImpulse, kStereo>(st, buffer, frames);
-      break;
-    case SignalKind::kPinkMono:
-      RenderFrames<SignalKind::kPinkMono, kStereo>(st, buffer, frames);
-      break;
-    case SignalKind::kPinkAntiPhase:
-      RenderFrames<SignalKind::kPinkAntiPhase, kStereo>(st, buffer, frames);
-      break;
-    case SignalKind::kPinkStereo:
-      RenderFrames<SignalKind::kPinkStereo, kStereo>(st, buffer, frames);
-      break;
-    case SignalKind::kMultiTone:
-      RenderFrames<SignalKind::kMultiTone, kStereo>(st, buffer, frames);
-      break;
-  }
+  ForEachSignalKind(
+      kind, [&](auto row) { RenderFrames<decltype(row)::value, kStereo>(st, buffer, frames); });
 }
 
 static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st) {

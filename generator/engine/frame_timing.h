@@ -17,7 +17,10 @@
 // Private to the engine sources and their tests.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <type_traits>
+#include <utility>
 
 #include "generator/engine/engine_state.h"
 
@@ -38,6 +41,52 @@ enum class SignalKind {
   kMultiTone
 };
 
+// The signal kinds, a row each: the kind, its name, and the noise type that
+// selects it (-1 for the kinds SelectKind finds otherwise: the waveform
+// source's wave and sweep, and silence). Each renderer instantiates its frame
+// loop for every row (ForEachSignalKind), and its Synthesize stops the build
+// for a kind it has no branch for: a new signal is a row here and one synth
+// branch per renderer.
+struct SignalRow {
+  SignalKind kind;
+  const char* name;
+  int32_t noise_type;
+};
+constexpr SignalRow kSignalKinds[] = {
+    {SignalKind::kSilent, "silence", -1},
+    {SignalKind::kWave, "wave", -1},
+    {SignalKind::kSweep, "sweep", -1},
+    {SignalKind::kImpulse, "impulse", kNoiseImpulse},
+    {SignalKind::kPinkMono, "pink", kNoisePinkMono},
+    {SignalKind::kPinkAntiPhase, "pink-antiphase", kNoisePinkAntiPhase},
+    {SignalKind::kPinkStereo, "pink-stereo", kNoisePinkStereo},
+    {SignalKind::kMultiTone, "multitone", kNoiseMultiTone},
+};
+constexpr int kSignalKindCount = static_cast<int>(sizeof kSignalKinds / sizeof kSignalKinds[0]);
+
+// The table's rows in the enumeration's order, each kind once.
+constexpr bool SignalTableInOrder() {
+  for (int i = 0; i < kSignalKindCount; ++i) {
+    if (static_cast<int>(kSignalKinds[i].kind) != i) return false;
+  }
+  return true;
+}
+static_assert(SignalTableInOrder(), "kSignalKinds holds every SignalKind once, in order");
+
+// Calls `render` with std::integral_constant<SignalKind, k> for the kind `kind`
+// of the table: how a renderer picks the frame loop instantiated for it.
+template <typename Render, size_t... kRow>
+inline void DispatchSignalKind(SignalKind kind, Render&& render, std::index_sequence<kRow...>) {
+  ((kind == kSignalKinds[kRow].kind
+        ? (render(std::integral_constant<SignalKind, kSignalKinds[kRow].kind>{}), 0)
+        : 0),
+   ...);
+}
+template <typename Render>
+inline void ForEachSignalKind(SignalKind kind, Render&& render) {
+  DispatchSignalKind(kind, render, std::make_index_sequence<kSignalKindCount>{});
+}
+
 constexpr bool IsPinkNoise(SignalKind kind) {
   return kind == SignalKind::kPinkMono || kind == SignalKind::kPinkAntiPhase ||
          kind == SignalKind::kPinkStereo;
@@ -51,14 +100,10 @@ inline SignalKind SelectKind(const GeneratorEngine* e) {
     return e->sweep_on ? SignalKind::kSweep : SignalKind::kWave;
   }
   if (e->source != kSourceNoise) return SignalKind::kSilent;
-  switch (e->noise_type) {
-    case kNoiseImpulse: return SignalKind::kImpulse;
-    case kNoisePinkMono: return SignalKind::kPinkMono;
-    case kNoisePinkAntiPhase: return SignalKind::kPinkAntiPhase;
-    case kNoisePinkStereo: return SignalKind::kPinkStereo;
-    case kNoiseMultiTone: return SignalKind::kMultiTone;
-    default: return SignalKind::kSilent;
+  for (const SignalRow& row : kSignalKinds) {
+    if (row.noise_type >= 0 && row.noise_type == e->noise_type) return row.kind;
   }
+  return SignalKind::kSilent;
 }
 
 // The run state that times a frame, loaded once per block.

@@ -180,13 +180,17 @@ static inline double NextMultiTone(PreciseVoice* v) {
 // Steps the source by one frame, as the engine's Synthesize in stereo.
 template <SignalKind kKind>
 static inline void Synthesize(PreciseVoice* v, FrameTiming* t, double* g, double* g_right) {
-  if (kKind == SignalKind::kWave && v->waveform == kWaveSine) {
-    const Rotor& z = v->sine;
-    *g = z.sin + v->dc;
-    *g_right = z.sin * v->right_turn.cos + z.cos * v->right_turn.sin + v->dc;
-    Turn(&v->sine, v->sine_step);
-    Advance(&v->phase, v->phase_increment);
-  } else if (kKind == SignalKind::kWave || kKind == SignalKind::kSweep) {
+  if constexpr (kKind == SignalKind::kSilent) {
+    // nothing sounds; the run state still runs
+  } else if constexpr (kKind == SignalKind::kWave || kKind == SignalKind::kSweep) {
+    if (kKind == SignalKind::kWave && v->waveform == kWaveSine) {
+      const Rotor& z = v->sine;
+      *g = z.sin + v->dc;
+      *g_right = z.sin * v->right_turn.cos + z.cos * v->right_turn.sin + v->dc;
+      Turn(&v->sine, v->sine_step);
+      Advance(&v->phase, v->phase_increment);
+      return;
+    }
     double right = v->phase + v->right_offset;
     if (right >= 1.0) right -= 1.0;
     *g = Shape(v->waveform, v->phase) + v->dc;
@@ -197,16 +201,18 @@ static inline void Synthesize(PreciseVoice* v, FrameTiming* t, double* g, double
       Advance(&v->phase, v->sweep.increment);
       StepSweep(&v->sweep, t);
     }
-  } else if (kKind == SignalKind::kImpulse) {
+  } else if constexpr (kKind == SignalKind::kImpulse) {
     *g = 1.0;
     *g_right = 1.0;
     t->running = 0;
-  } else if (IsPinkNoise(kKind)) {
+  } else if constexpr (IsPinkNoise(kKind)) {
     NextPinkNoise(&v->noise_position, kKind == SignalKind::kPinkAntiPhase,
                   kKind == SignalKind::kPinkStereo, g, g_right);
-  } else if (kKind == SignalKind::kMultiTone) {
+  } else if constexpr (kKind == SignalKind::kMultiTone) {
     *g = NextMultiTone(v);
     *g_right = *g;
+  } else {
+    static_assert(kKind != kKind, "the precise synth has no synth for this signal kind");
   }
 }
 
@@ -282,8 +288,7 @@ void RestartPreciseVoice(PreciseVoice* voice) { voice->fresh = true; }
 
 void FreePreciseVoice(PreciseVoice* voice) { delete voice; }
 
-void RenderPreciseGenerator(GeneratorEngine** slot, PreciseVoice* v, double* out,
-                            int32_t frames) {
+void RenderPreciseGenerator(GeneratorEngine** slot, PreciseVoice* v, double* out, int32_t frames) {
   if (frames < 1) return;
   const int start = BeginGeneratorBlock(slot);
   if (start == kBlockSkipped) {
@@ -295,18 +300,8 @@ void RenderPreciseGenerator(GeneratorEngine** slot, PreciseVoice* v, double* out
   FrameTiming t;
   LoadFrameTiming(e, true, &t);
   AnchorBlock(v);
-  switch (SelectKind(e)) {
-    case SignalKind::kSilent: RenderFrames<SignalKind::kSilent>(v, &t, out, frames); break;
-    case SignalKind::kWave: RenderFrames<SignalKind::kWave>(v, &t, out, frames); break;
-    case SignalKind::kSweep: RenderFrames<SignalKind::kSweep>(v, &t, out, frames); break;
-    case SignalKind::kImpulse: RenderFrames<SignalKind::kImpulse>(v, &t, out, frames); break;
-    case SignalKind::kPinkMono: RenderFrames<SignalKind::kPinkMono>(v, &t, out, frames); break;
-    case SignalKind::kPinkAntiPhase:
-      RenderFrames<SignalKind::kPinkAntiPhase>(v, &t, out, frames);
-      break;
-    case SignalKind::kPinkStereo: RenderFrames<SignalKind::kPinkStereo>(v, &t, out, frames); break;
-    case SignalKind::kMultiTone: RenderFrames<SignalKind::kMultiTone>(v, &t, out, frames); break;
-  }
+  ForEachSignalKind(SelectKind(e),
+                    [&](auto row) { RenderFrames<decltype(row)::value>(v, &t, out, frames); });
   FinishBlock(v);
   StoreFrameTiming(&t, true, e);
   EndGeneratorBlock(slot);
