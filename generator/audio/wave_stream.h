@@ -1,5 +1,5 @@
-// The system's wave devices and the wave stream: one opened device, a ring of
-// eight driver buffers and a table of eight operations, written once for the
+// The wave stream: one opened device (wave_devices.h), a ring of eight
+// driver buffers and a table of eight operations, written once for the
 // Windows multimedia wave interface (waveOut for playback, waveIn for
 // capture). The program opens one playback stream, on the device the Output
 // menu chose (the wave mapper until one is chosen).
@@ -10,48 +10,11 @@
 #include <cstdint>
 
 #include "generator/audio/output_choice.h"
-#include "generator/audio/record_list.h"
+#include "generator/audio/wave_devices.h"
 #include "generator/audio/wave_format.h"
 
-constexpr int kDirectionCapture = 1;
-constexpr int kDirectionPlayback = 2;
-constexpr int kDriverTypeWave = 1;  // the Windows multimedia wave interface
 constexpr int kStreamBufferCount = 8;
 constexpr char kDriverLostText[] = "Driver Communication lost...";
-
-// One device as found by EnumerateWaveDevices. Fixed 1568-byte record.
-struct WaveDeviceEntry {
-  int32_t direction;    // kDirectionCapture or kDirectionPlayback
-  int32_t driver_type;  // kDriverTypeWave
-  int32_t device_id;    // wave device number; -1 (WAVE_MAPPER) for the mapper
-  uint32_t formats;     // dwFormats of the device capabilities
-  uint8_t reserved_16[16];
-  char name[1536];  // "WIN : " and the product name
-};
-static_assert(sizeof(WaveDeviceEntry) == 1568, "device entry record");
-static_assert(offsetof(WaveDeviceEntry, device_id) == 8, "device id");
-static_assert(offsetof(WaveDeviceEntry, formats) == 12, "formats");
-static_assert(offsetof(WaveDeviceEntry, name) == 32, "name");
-
-// Builds the shared device list on first use (capture mapper, capture
-// devices, playback mapper, playback devices; unreadable ones skipped) and
-// takes a reference. Returns 1, or 0 when its storage cannot be made.
-int EnumerateWaveDevices(HINSTANCE instance);
-
-// Drops one reference; the list is freed when none is left.
-void ReleaseWaveDevices();
-
-// The n-th entry (from 1) of a direction, or null.
-const WaveDeviceEntry* FindWaveDevice(int n, int direction);
-
-// A device's name as the system gives it: the product name without the
-// list's "WIN : ", and for the mapper the name its capabilities report;
-// `size` is kDeviceNameBytes or more.
-void SystemDeviceName(const WaveDeviceEntry* entry, char* out, size_t size);
-
-// The position (from 1) among the entries of a direction of the kept device
-// (FindKeptDevice over their system names), or 0 when none has its name.
-int FindKeptWaveDevice(const OutputChoice& kept, int direction);
 
 // Fills a WAVEFORMATEX for a format (zeroed first, cbSize 0). Returns 1, or 0
 // for the codes that are not built (then only the zeroes are written). Open
