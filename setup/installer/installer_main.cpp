@@ -19,7 +19,7 @@
 #include "setup/procedures/product_info.h"
 #include "setup/procedures/product_names.h"
 #include "setup/system/os_version.h"
-#include "setup/system/run_log.h"
+#include "setup/log/run_log.h"
 #include "setup/system/running_image.h"
 #include "setup/system/system_folders.h"
 #include "setup/system/system_libraries.h"

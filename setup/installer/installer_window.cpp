@@ -33,7 +33,7 @@
 #include "setup/system/desktop_shell.h"
 #include "setup/system/message_wait.h"
 #include "setup/system/os_version.h"
-#include "setup/system/run_log.h"
+#include "setup/log/run_log.h"
 #include "setup/system/system_probe.h"
 
 InstallerContext g_installer;

@@ -25,7 +25,7 @@
 
 #include "setup/package/package_reader.h"
 #include "setup/paths/folder_chain.h"
-#include "setup/system/run_log.h"
+#include "setup/log/run_log.h"
 
 // The package resource's bytes in the module image; null when missing.
 static uint8_t* FindPackage(HINSTANCE module, uint32_t* size) {

@@ -22,7 +22,7 @@
 #include "setup/system/held_folders.h"
 #include "setup/system/message_wait.h"
 #include "setup/system/registry_values.h"
-#include "setup/system/run_log.h"
+#include "setup/log/run_log.h"
 #include "setup/system/shortcuts.h"
 #include "setup/system/system_folders.h"
 #include "setup/system/system_libraries.h"

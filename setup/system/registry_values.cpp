@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "setup/system/key_chain.h"
-#include "setup/system/run_log.h"
+#include "setup/log/run_log.h"
 
 // Opens root\sub_key, or creates it. Null on failure.
 static HKEY OpenOrCreate(HKEY root, const char* sub_key) {

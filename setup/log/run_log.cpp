@@ -5,7 +5,7 @@
 // or link, fails with "exists" and the next number is tried; any other
 // failure ends the search. Each line is formed in one buffer, written with
 // one WriteFile and flushed (FlushFileBuffers) under a lock.
-#include "setup/system/run_log.h"
+#include "setup/log/run_log.h"
 
 #include <windows.h>
 
