@@ -4,13 +4,12 @@
 // Takes a current-set file as Generator takes it when it loads one (its
 // values brought into the panel's ranges by the same function), or the
 // built-in defaults, switches the generator on and renders it in one of two
-// qualities. `live` runs the engine exactly as the program's audio thread does (reset, then blocks of 4,408
-// frames): the program's own 16-bit output, bit for bit. `high` runs the
-// precise synth (generator/engine/precise_synth.h): the same set-up, timing and
-// envelope computed in double precision, written as 16- or 24-bit PCM with
-// TPDF dither or as 32-bit float. Each block is written as it comes, so an
-// hour takes no more memory than a second, and the length is known before
-// the first byte, so the header is exact on a pipe too.
+// qualities. `live` runs the engine exactly as the program's audio thread does (reset, then blocks
+// of 4,408 frames): the program's own 16-bit output, bit for bit. `high` runs the precise synth
+// (generator/engine/precise_synth.h): the same set-up, timing and envelope computed in double
+// precision, written as 16- or 24-bit PCM with TPDF dither or as 32-bit float. Each block is
+// written as it comes, so an hour takes no more memory than a second, and the length is known
+// before the first byte, so the header is exact on a pipe too.
 //
 // Failures: a usage error names the argument in one line (exit code 2); a
 // file that cannot be read or written is named with the reason (exit code 1)
@@ -34,8 +33,8 @@
 
 #include "generator/audio/output_choice.h"
 #include "generator/engine/engine.h"
-#include "generator/files/offline_render.h"
 #include "generator/engine/precise_synth.h"
+#include "generator/files/offline_render.h"
 #include "generator/files/set_file_format.h"
 #include "generator/files/wav_file.h"
 #include "generator/panel/panel_parameters.h"
@@ -44,7 +43,8 @@
 static const char kUsage[] =
     "usage: genrender [-s SETFILE] [-d SECONDS] [--quality live|high]\n"
     "                 [--format s16|s24|f32] [--dither tpdf|none]\n"
-    "                 [--rate 44100|48000|88200|96000|192000] -o OUTPUT.wav\n"
+    "                 [--rate 44100|48000|88200|96000|192000] [--signal NAME]\n"
+    "                 -o OUTPUT.wav\n"
     "\n"
     "Renders the generator's signal to a stereo WAV file.\n"
     "\n"
@@ -65,6 +65,11 @@ static const char kUsage[] =
     "      --rate HZ         the sample rate (default 44100), as Generator's\n"
     "                        Output menu offers it; the engine's tables and\n"
     "                        times follow the rate\n"
+    "      --signal NAME     the noise source's signal over the set file or the\n"
+    "                        defaults: white (flat spectrum) or brown (falling\n"
+    "                        6 dB an octave from 20 Hz), both at the pink noise's\n"
+    "                        RMS, or the panel's impulse, pink, pink-antiphase,\n"
+    "                        pink-stereo, multitone\n"
     "  -h, --help            this text\n"
     "\n"
     "Options take their value as the next argument or after '=' (--duration=2).\n"
@@ -103,6 +108,7 @@ struct Request {
   WavSampleFormat format;
   int dither;  // 1 TPDF, 0 none, -1 not given
   int32_t rate;
+  int32_t noise_type;  // --signal: the noise source's signal, or -1 not given
 };
 
 enum OptionId {
@@ -112,7 +118,8 @@ enum OptionId {
   kOptionQuality,
   kOptionFormat,
   kOptionDither,
-  kOptionRate
+  kOptionRate,
+  kOptionSignal
 };
 
 struct OptionName {
@@ -125,7 +132,7 @@ static const OptionName kOptions[] = {
     {"-s", "--set", kOptionSet},           {"-o", "--output", kOptionOutput},
     {"-d", "--duration", kOptionDuration}, {nullptr, "--quality", kOptionQuality},
     {nullptr, "--format", kOptionFormat},  {nullptr, "--dither", kOptionDither},
-    {nullptr, "--rate", kOptionRate},
+    {nullptr, "--rate", kOptionRate},      {nullptr, "--signal", kOptionSignal},
 };
 
 // The option argv[*i] names, with its value from "--name=VALUE" or from the
@@ -162,14 +169,14 @@ static int NextOption(int argc, char** argv, int* i, const char** value) {
 // Reads the command line into `r`. Returns 0 to render, 2 after a usage
 // error, 1 when it printed the help (any argument may ask for it).
 static int ParseArguments(int argc, char** argv, Request* r) {
-  *r = Request{nullptr, nullptr, 1.0, kLive, kWavS16, -1, kDefaultOutputRate};
+  *r = Request{nullptr, nullptr, 1.0, kLive, kWavS16, -1, kDefaultOutputRate, -1};
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
       std::fputs(kUsage, stdout);
       return 1;
     }
   }
-  constexpr int kOptionCount = kOptionRate + 1;
+  constexpr int kOptionCount = kOptionSignal + 1;
   bool given[kOptionCount] = {};
   for (int i = 1; i < argc; ++i) {
     const char* value = nullptr;
@@ -196,8 +203,7 @@ static int ParseArguments(int argc, char** argv, Request* r) {
       }
       case kOptionQuality: {
         const int quality = WordIndex(value, kQualityNames);
-        if (quality < 0)
-          return UsageError(kProgram, "unknown quality '%s': live or high", value);
+        if (quality < 0) return UsageError(kProgram, "unknown quality '%s': live or high", value);
         r->quality = static_cast<Quality>(quality);
         break;
       }
@@ -216,10 +222,19 @@ static int ParseArguments(int argc, char** argv, Request* r) {
         const long rate = std::strtol(value, &end, 10);
         if (end == value || *end != '\0' || !IsOfferedRate(static_cast<int32_t>(rate)) ||
             rate != static_cast<int32_t>(rate)) {
-          return UsageError(kProgram,
-                            "unknown rate '%s': 44100, 48000, 88200, 96000 or 192000", value);
+          return UsageError(kProgram, "unknown rate '%s': 44100, 48000, 88200, 96000 or 192000",
+                            value);
         }
         r->rate = static_cast<int32_t>(rate);
+        break;
+      }
+      case kOptionSignal: {
+        r->noise_type = FindNoiseSignal(value);
+        if (r->noise_type < 0) {
+          char names[256];
+          ListNoiseSignals(names, sizeof names);
+          return UsageError(kProgram, "unknown signal '%s': %s", value, names);
+        }
         break;
       }
       default: return 2;
@@ -228,13 +243,11 @@ static int ParseArguments(int argc, char** argv, Request* r) {
   if (!r->output)
     return UsageError(kProgram, "no output file given: -o FILE, or -o - for standard output");
   if (r->quality == kLive && r->format != kWavS16) {
-    return UsageError(kProgram,
-                      "--format %s needs --quality high: the live engine renders 16 bits",
+    return UsageError(kProgram, "--format %s needs --quality high: the live engine renders 16 bits",
                       kFormatNames[r->format]);
   }
   if (r->quality == kLive && r->dither != -1) {
-    return UsageError(kProgram,
-                      "--dither goes with --quality high: the live engine truncates");
+    return UsageError(kProgram, "--dither goes with --quality high: the live engine truncates");
   }
   if (r->format == kWavF32 && r->dither == 1) {
     return UsageError(kProgram, "--dither tpdf: float output is not dithered");
@@ -295,15 +308,13 @@ static int WriteRender(const Request& r, const GeneratorSettings& settings, uint
                        FILE* file) {
   const int32_t block_frames = kDefaultBlockFrames;
   unsigned char bytes[8 * kDefaultBlockFrames];  // a block in the widest format
-  const size_t header_bytes =
-      MakeWavHeader(r.format, frames, static_cast<uint32_t>(r.rate), bytes);
+  const size_t header_bytes = MakeWavHeader(r.format, frames, static_cast<uint32_t>(r.rate), bytes);
   errno = 0;
   if (std::fwrite(bytes, 1, header_bytes, file) != header_bytes) return WriteErrno();
   OfflineRender live;
   PreciseRender high;
-  const bool began = r.quality == kLive
-                         ? BeginOfflineRender(&live, settings, block_frames, r.rate)
-                         : BeginPreciseRender(&high, settings, block_frames, r.rate);
+  const bool began = r.quality == kLive ? BeginOfflineRender(&live, settings, block_frames, r.rate)
+                                        : BeginPreciseRender(&high, settings, block_frames, r.rate);
   if (!began) return ENOMEM;
   Dither dither = {kDitherSeed};  // the same request gives the same file
   const size_t frame_bytes = static_cast<size_t>(WavFrameBytes(r.format));
@@ -390,6 +401,10 @@ int main(int argc, char** argv) {
   GeneratorSettings settings = kGeneratorDefaults;
   if (request.set_path && !ReadSettings(request.set_path, &settings)) return 1;
   settings.on = 1;
+  if (request.noise_type >= 0) {
+    settings.source = kSourceNoise;
+    settings.noise_type = request.noise_type;
+  }
 
   // At most 3600 s: 691,200,000 frames at 192 kHz, within the 32-bit sizes
   // of 16-bit files; the wider formats fit a shorter time at that rate.

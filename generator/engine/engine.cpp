@@ -22,12 +22,14 @@
 // derived levels that are not finite are silenced, and table indices are
 // clamped to the table; in-range values take exactly the documented path.
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
 #include "generator/engine/engine_state.h"
 #include "generator/engine/frame_timing.h"
 #include "generator/engine/pink_noise_table.h"
+#include "generator/engine/random_noise.h"
 
 const GeneratorSettings kGeneratorDefaults = [] {
   GeneratorSettings s = {};
@@ -161,6 +163,12 @@ static void DeriveSource(GeneratorEngine* e, const GeneratorSettings& s, double 
 
   e->phase_increment = static_cast<float>(Quotient(s.frequency_hz, rate));
   e->right_phase_offset = s.phase_deg * 0.0027777778f;
+
+  const BrownFilter brown = BrownFilterAt(rate);
+  e->brown_pole = static_cast<float>(brown.pole);
+  e->brown_gain = FiniteOrZero(brown.gain);
+  e->white_scale = static_cast<float>(WhiteNoiseScale());
+  if (!IsFinite(e->brown_state)) e->brown_state = 0.0f;
 }
 
 // The sweep runs between the lower and the higher of its two frequencies,
@@ -242,6 +250,8 @@ struct FrameState {
   float left_dc, right_dc;
   SweepState<float> sweep;
   int32_t noise_position;
+  uint64_t noise_counter;
+  float brown_state, brown_pole, brown_gain, white_scale;
   MultiToneBank bank;
 };
 
@@ -301,6 +311,14 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
                   kKind == SignalKind::kPinkStereo, g, g_right);
   } else if constexpr (kKind == SignalKind::kMultiTone) {
     *g = NextMultiTone(&st->bank) * kMultiToneScale;
+    *g_right = *g;
+  } else if constexpr (kKind == SignalKind::kWhite) {
+    *g = static_cast<float>(NextUniformNoise(&st->noise_counter)) * st->white_scale;
+    *g_right = *g;
+  } else if constexpr (kKind == SignalKind::kBrown) {
+    const float w = static_cast<float>(NextUniformNoise(&st->noise_counter)) * st->white_scale;
+    st->brown_state = st->brown_pole * st->brown_state + (1.0f - st->brown_pole) * w;
+    *g = st->brown_state * st->brown_gain;
     *g_right = *g;
   } else {
     static_assert(kKind != kKind, "the engine has no synth for this signal kind");
@@ -413,6 +431,11 @@ static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st
   st->sweep.down = e->sweep_down_multiplier;
   st->sweep.back_and_forth = e->sweep_back_and_forth;
   st->noise_position = e->noise_position;
+  st->noise_counter = e->noise_counter;
+  st->brown_state = e->brown_state;
+  st->brown_pole = e->brown_pole;
+  st->brown_gain = e->brown_gain;
+  st->white_scale = e->white_scale;
   st->bank = e->multi_tone;
 }
 
@@ -422,11 +445,32 @@ static void StoreFrameState(const FrameState* st, bool stereo, GeneratorEngine* 
   e->sweep_current_increment = st->sweep.increment;
   e->sweep_current_multiplier = st->sweep.multiplier;
   e->noise_position = st->noise_position;
+  e->noise_counter = st->noise_counter;
+  e->brown_state = st->brown_state;
   e->multi_tone = st->bank;
 }
 
 // ---------------------------------------------------------------------------
 // Operations.
+
+int32_t FindNoiseSignal(const char* name) {
+  for (const SignalRow& row : kSignalKinds) {
+    if (row.noise_type >= 0 && std::strcmp(row.name, name) == 0) return row.noise_type;
+  }
+  return -1;
+}
+
+void ListNoiseSignals(char* out, size_t size) {
+  if (size == 0) return;
+  out[0] = '\0';
+  size_t used = 0;
+  for (const SignalRow& row : kSignalKinds) {
+    if (row.noise_type < 0) continue;
+    const int n = std::snprintf(out + used, size - used, "%s%s", used > 0 ? ", " : "", row.name);
+    if (n < 0 || static_cast<size_t>(n) >= size - used) return;  // cut where it ended
+    used += static_cast<size_t>(n);
+  }
+}
 
 GeneratorEngine* CreateGenerator() {
   GeneratorEngine* e = new (std::nothrow) GeneratorEngine{};

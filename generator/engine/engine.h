@@ -19,27 +19,27 @@
 // of the current-set file. Reserved words are carried along, never read.
 struct GeneratorSettings {
   int32_t reserved_0_8[9];
-  int32_t on;             // 0 off, non-zero on
-  int32_t one_shot;       // 0 continuous, non-zero timed
-  float duration_s;       // length of a one-shot
-  int32_t mix_input;      // 0 replace the buffer content, non-zero add to it
-  float level_db;         // dB
-  float gain_db;          // dB, added to level_db
-  int32_t source;         // GeneratorSource
-  int32_t noise_type;     // GeneratorNoiseType
-  float frequency_hz;     //
-  float phase_deg;        // right channel relative to left
-  float dc_offset;        // fraction of full scale
-  int32_t sweep_flags;    // kSweepOn | kSweepDownward | kSweepBackAndForth
-  float sweep_start_hz;   // lower sweep frequency (the higher of the two
-  float sweep_end_hz;     // upper sweep frequency  words is taken as the upper)
-  float sweep_time_s;     // seconds for one sweep
-  int32_t reserved_24;    //
-  float pan;              // -1 left only … 0 … +1 right only
-  int32_t waveform;       // GeneratorWaveform
-  int32_t gate;           // 0 off, 1 gated
-  float gate_on_s;        // seconds of sound per gate cycle
-  float gate_off_s;       // seconds of pause per gate cycle
+  int32_t on;            // 0 off, non-zero on
+  int32_t one_shot;      // 0 continuous, non-zero timed
+  float duration_s;      // length of a one-shot
+  int32_t mix_input;     // 0 replace the buffer content, non-zero add to it
+  float level_db;        // dB
+  float gain_db;         // dB, added to level_db
+  int32_t source;        // GeneratorSource
+  int32_t noise_type;    // GeneratorNoiseType
+  float frequency_hz;    //
+  float phase_deg;       // right channel relative to left
+  float dc_offset;       // fraction of full scale
+  int32_t sweep_flags;   // kSweepOn | kSweepDownward | kSweepBackAndForth
+  float sweep_start_hz;  // lower sweep frequency (the higher of the two
+  float sweep_end_hz;    // upper sweep frequency  words is taken as the upper)
+  float sweep_time_s;    // seconds for one sweep
+  int32_t reserved_24;   //
+  float pan;             // -1 left only … 0 … +1 right only
+  int32_t waveform;      // GeneratorWaveform
+  int32_t gate;          // 0 off, 1 gated
+  float gate_on_s;       // seconds of sound per gate cycle
+  float gate_off_s;      // seconds of pause per gate cycle
   int32_t reserved_30_45[16];
 };
 
@@ -73,6 +73,8 @@ enum GeneratorNoiseType : int32_t {
   kNoisePinkAntiPhase = 2,
   kNoisePinkStereo = 3,
   kNoiseMultiTone = 4,
+  kNoiseWhite = 5,  // flat spectrum, the pink noise's RMS (random_noise.h)
+  kNoiseBrown = 6,  // 6 dB an octave down from 20 Hz, the same RMS
 };
 
 enum GeneratorWaveform : int32_t {
@@ -95,6 +97,13 @@ struct GeneratorEngine;  // defined in engine_state.h, private to the engine
 
 // Allocates a zero-filled engine holding the defaults; null when out of memory.
 // No wave tables yet: SetGeneratorFormat must succeed before the first render.
+// The noise source's signals by the names genrender and the program use
+// ("impulse", "pink", "pink-antiphase", "pink-stereo", "multitone", "white",
+// "brown"): the noise type of `name`, or -1 when no signal has it.
+int32_t FindNoiseSignal(const char* name);
+// Those names, each after ", " but the first, into `out` (`size` bytes).
+void ListNoiseSignals(char* out, size_t size);
+
 GeneratorEngine* CreateGenerator();
 
 // Sets the sample rate and channel count (1 mono, 2 or more stereo) and builds

@@ -21,9 +21,9 @@ constexpr int kMultiToneCount = 31;
 constexpr int kMultiToneLanes = 32;
 
 struct MultiToneBank {
-  float coefficient[kMultiToneLanes];  // 2·cos(ω)
-  float first_state[kMultiToneLanes];  // y[n-1]
-  float second_state[kMultiToneLanes]; // y[n-2]
+  float coefficient[kMultiToneLanes];   // 2·cos(ω)
+  float first_state[kMultiToneLanes];   // y[n-1]
+  float second_state[kMultiToneLanes];  // y[n-2]
 };
 
 struct GeneratorEngine {
@@ -66,6 +66,11 @@ struct GeneratorEngine {
 
   int32_t elapsed_samples;
   int32_t noise_position;  // index into the pink-noise table in 16-bit words
+  uint64_t noise_counter;  // the white noise's counter (random_noise.h)
+  float brown_state;       // the brown filter's last output, before its gain
+  float brown_pole;        // derived from the rate
+  float brown_gain;
+  float white_scale;
 
   int16_t* wave_table[4];  // sine, triangle, sawtooth, square
   int32_t waveform;

@@ -38,7 +38,9 @@ enum class SignalKind {
   kPinkMono,
   kPinkAntiPhase,
   kPinkStereo,
-  kMultiTone
+  kMultiTone,
+  kWhite,
+  kBrown
 };
 
 // The signal kinds, a row each: the kind, its name, and the noise type that
@@ -61,6 +63,8 @@ constexpr SignalRow kSignalKinds[] = {
     {SignalKind::kPinkAntiPhase, "pink-antiphase", kNoisePinkAntiPhase},
     {SignalKind::kPinkStereo, "pink-stereo", kNoisePinkStereo},
     {SignalKind::kMultiTone, "multitone", kNoiseMultiTone},
+    {SignalKind::kWhite, "white", kNoiseWhite},
+    {SignalKind::kBrown, "brown", kNoiseBrown},
 };
 constexpr int kSignalKindCount = static_cast<int>(sizeof kSignalKinds / sizeof kSignalKinds[0]);
 

@@ -29,6 +29,7 @@
 #include "generator/engine/engine_state.h"
 #include "generator/engine/frame_timing.h"
 #include "generator/engine/pink_noise_table.h"
+#include "generator/engine/random_noise.h"
 
 constexpr double kTwoPi = 6.283185307179586476925;
 
@@ -45,6 +46,10 @@ struct PreciseVoice {
   double dc;
   SweepState<double> sweep;
   int32_t noise_position;  // index into the pink-noise table in 16-bit words
+  uint64_t noise_counter;  // the white noise's (random_noise.h)
+  double brown_state;      // the brown filter's last output, before its gain
+  BrownFilter brown;
+  double white_scale;
   double tone_phase[kMultiToneCount];
   double tone_increment[kMultiToneCount];
 
@@ -127,7 +132,11 @@ static void FollowSettings(const GeneratorEngine* e, bool switched_on, PreciseVo
   v->right_offset = Wrap(FiniteOrZero(s.phase_deg / 360.0));
   v->dc = s.dc_offset;
   DeriveSweep(s, rate, &v->sweep);
+  v->brown = BrownFilterAt(rate);
+  v->white_scale = WhiteNoiseScale();
   if (v->fresh) {
+    v->noise_counter = e->noise_counter;
+    v->brown_state = FiniteOrZero(e->brown_state);
     v->phase = Wrap(FiniteOrZero(e->phase));
     v->sweep.increment = FiniteOrZero(e->sweep_current_increment);
     v->noise_position = e->noise_position;
@@ -210,6 +219,14 @@ static inline void Synthesize(PreciseVoice* v, FrameTiming* t, double* g, double
                   kKind == SignalKind::kPinkStereo, g, g_right);
   } else if constexpr (kKind == SignalKind::kMultiTone) {
     *g = NextMultiTone(v);
+    *g_right = *g;
+  } else if constexpr (kKind == SignalKind::kWhite) {
+    *g = NextUniformNoise(&v->noise_counter) * v->white_scale;
+    *g_right = *g;
+  } else if constexpr (kKind == SignalKind::kBrown) {
+    const double w = NextUniformNoise(&v->noise_counter) * v->white_scale;
+    v->brown_state = v->brown.pole * v->brown_state + (1.0 - v->brown.pole) * w;
+    *g = v->brown_state * v->brown.gain;
     *g_right = *g;
   } else {
     static_assert(kKind != kKind, "the precise synth has no synth for this signal kind");

@@ -28,6 +28,20 @@ awk -v f="$freq" 'BEGIN { exit !(f > 990 && f < 1010) }' || { echo "frequency $f
 freq=$(sox "$work/rate.wav" -n remix 1 trim 0.1 stat 2>&1 | awk '/Rough +frequency/ {print $3}')
 awk -v f="$freq" 'BEGIN { exit !(f > 990 && f < 1010) }' || { echo "96 kHz frequency $freq"; exit 1; }
 
+# White noise at -10 dB, as sox measures it: the pink noise's RMS (-22.8
+# dBFS), the same on both channels, no DC; brown the same RMS within 1 dB.
+"$genrender" -d 4 --signal white -o "$work/white.wav"
+stat=$(sox "$work/white.wav" -n remix 1 trim 0.1 stat 2>&1)
+rms=$(awk '/RMS +amplitude/ {print $3}' <<<"$stat")
+awk -v r="$rms" 'BEGIN { exit !(r > 0.0716 && r < 0.0732) }' || { echo "white RMS $rms"; exit 1; }
+difference=$(sox "$work/white.wav" -n remix 1,2v-1 stat 2>&1 | awk '/Maximum +amplitude/ {print $3}')
+awk -v d="$difference" 'BEGIN { exit !(d == 0) }' || { echo "white channels differ by $difference"; exit 1; }
+"$genrender" -d 4 --signal brown -o "$work/brown.wav"
+rms=$(sox "$work/brown.wav" -n remix 1 trim 0.1 stat 2>&1 | awk '/RMS +amplitude/ {print $3}')
+awk -v r="$rms" 'BEGIN { exit !(r > 0.0645 && r < 0.0812) }' || { echo "brown RMS $rms"; exit 1; }
+if "$genrender" --signal purple -o "$wav" 2>"$work/err"; then exit 1; fi
+grep -q "unknown signal 'purple': impulse, pink" "$work/err"
+
 # Clear failures.
 if "$genrender" -d 2 2>"$work/err"; then exit 1; fi
 grep -q 'no output file' "$work/err"

@@ -15,6 +15,8 @@
 #include "generator/engine/engine.h"
 #include "generator/engine/engine_state.h"
 #include "generator/engine/pink_noise_table.h"
+#include "generator/engine/precise_synth.h"
+#include "generator/engine/random_noise.h"
 #include "tests/generator/signal_measure.h"
 
 namespace {
@@ -336,7 +338,8 @@ TEST(Engine, OneShotPlays2206FramesThenFades) {
   const auto left = RenderUntilIdle(g, 10000);
   const int16_t full = SettledConstant(g.slot);
   for (int i = 0; i <= 2205; ++i) ASSERT_EQ(left[i], full) << i;
-  EXPECT_EQ(left[2206], static_cast<int16_t>((32767.0f / 32768.0f) * 0.99f * g.slot->left_level * 32767.0f));
+  EXPECT_EQ(left[2206],
+            static_cast<int16_t>((32767.0f / 32768.0f) * 0.99f * g.slot->left_level * 32767.0f));
   EXPECT_NEAR(static_cast<double>(left.size()), 2206 + 1146, 2);  // the fade takes 1,146 frames
   EXPECT_NEAR(static_cast<double>(LastSounding(left)), 2206 + AudibleFadeFrames(full) - 1, 2);
   EXPECT_EQ(g.Get().on, 0);  // the one-shot plays once per switch-on
@@ -402,7 +405,8 @@ TEST(Engine, GateTimingLeftOnly) {
   const auto right = Channel(out, 1);
   const double full = SettledConstant(g.slot);
   for (double v : right) ASSERT_EQ(v, full);
-  for (size_t i = 0; i <= 132300; ++i) ASSERT_EQ(left[i], full) << i;  // the first fade frame at gain 1.0
+  for (size_t i = 0; i <= 132300; ++i)
+    ASSERT_EQ(left[i], full) << i;  // the first fade frame at gain 1.0
   EXPECT_LT(left[132301], full);
   size_t silent_from = 132301;
   while (left[silent_from] != 0) ++silent_from;
@@ -552,7 +556,7 @@ TEST(PinkNoiseTable, MeetsItsDescription) {
       if (reference == 0) reference = power;
       EXPECT_NEAR(10 * std::log10(power / reference), 0.0, 1.0) << hz << " Hz";
     }
-    EXPECT_LT(TonePower(*x, 20) * 20, reference / 8 / 1000);     // below the band
+    EXPECT_LT(TonePower(*x, 20) * 20, reference / 8 / 1000);        // below the band
     EXPECT_LT(TonePower(*x, 18000) * 18000, reference / 8 / 1000);  // above it
   }
 }
@@ -609,6 +613,96 @@ TEST(Engine, MultiToneHas31TonesAtPinkLevel) {
   }
 }
 
+// The mean power in the third-octave band around `hz` of `x`, from
+// one-second windows: the Hann power at up to 40 frequencies across the
+// band, at least 2 Hz apart (so that each is a power of its own), over
+// every window.
+// (Relative levels only: the windows are applied once, and the plain
+// Goertzel power of the windowed seconds is the Hann power times a constant.)
+double BandPower(const std::vector<std::vector<double>>& windowed, double hz) {
+  const double low = hz / std::pow(2.0, 1.0 / 6), high = hz * std::pow(2.0, 1.0 / 6);
+  const int count = std::max(2, std::min(40, static_cast<int>((high - low) / 2.0)));
+  double sum = 0.0;
+  for (const std::vector<double>& second : windowed) {
+    for (int k = 0; k < count; ++k) sum += TonePower(second, low + (high - low) * k / (count - 1));
+  }
+  return sum / (count * static_cast<double>(windowed.size()));
+}
+
+// `x` cut into one-second windows, each through a Hann window.
+std::vector<std::vector<double>> HannSeconds(const std::vector<double>& x) {
+  std::vector<std::vector<double>> seconds;
+  for (size_t at = 0; at + kRate <= x.size(); at += kRate) {
+    std::vector<double> second = Slice(x, at, kRate);
+    for (int i = 0; i < kRate; ++i)
+      second[i] *= 0.5 - 0.5 * std::cos(2 * 3.14159265358979323846 * i / kRate);
+    seconds.push_back(second);
+  }
+  return seconds;
+}
+
+// White noise at 0 dB: the pink noise's RMS, the same on both channels,
+// peaks inside full scale, the same power in every band; brown noise: the
+// same RMS, no DC, falling 6 dB an octave above 20 Hz. The precise synth
+// plays the same noise.
+TEST(Engine, WhiteAndBrownNoiseMeetTheirDefinitions) {
+  const double pink_db = 20 * std::log10(PinkLeftRms() * 32767.0 / 32768.0);
+  constexpr int kSeconds = 6;
+  std::vector<double> white;
+  for (int noise : {kNoiseWhite, kNoiseBrown}) {
+    Engine g;
+    GeneratorSettings s = g.Get();
+    s.source = kSourceNoise;
+    s.noise_type = noise;
+    s.level_db = 0.0f;
+    s.on = 1;
+    g.Set(s);
+    const std::vector<int16_t> out = g.Render(static_cast<size_t>(kSeconds + 1) * kRate);
+    const auto left = Slice(Channel(out, 0), kRate, kSeconds * kRate);  // past the ramp
+    EXPECT_EQ(Channel(out, 0), Channel(out, 1)) << noise;
+    EXPECT_NEAR(RmsDbfs(left), pink_db, noise == kNoiseWhite ? 0.1 : 1.0) << noise;
+    EXPECT_NEAR(Mean(left), 0.0, 0.01 * 32768) << noise;
+    if (noise == kNoiseWhite) {
+      white = left;
+      double peak = 0.0;
+      for (double v : left) peak = std::max(peak, std::fabs(v));
+      EXPECT_LT(peak, 0.45 * 32768);
+      const double kBands[] = {50.0, 100.0, 315.0, 1000.0, 3150.0, 10000.0, 16000.0, 20000.0};
+      const auto seconds = HannSeconds(left);
+      double levels[8], mean = 0.0;
+      for (int b = 0; b < 8; ++b) {
+        mean += (levels[b] = 10 * std::log10(BandPower(seconds, kBands[b]))) / 8;
+      }
+      for (int b = 0; b < 8; ++b) EXPECT_NEAR(levels[b], mean, 1.0) << kBands[b] << " Hz";
+    } else {
+      // The one-pole's slope: |H(f)|² = 1 / (1 + (f / 20 Hz)²).
+      auto expected = [](double hz) { return -10 * std::log10(1 + (hz / 20) * (hz / 20)); };
+      const auto seconds = HannSeconds(left);
+      const double at_100 = 10 * std::log10(BandPower(seconds, 100.0));
+      for (double hz : {200.0, 400.0, 1600.0, 6400.0}) {
+        EXPECT_NEAR(10 * std::log10(BandPower(seconds, hz)) - at_100, expected(hz) - expected(100),
+                    1.5)
+            << hz << " Hz";
+      }
+    }
+  }
+  // The precise synth's white noise is the engine's, in double precision.
+  GeneratorSettings s = kGeneratorDefaults;
+  s.source = kSourceNoise;
+  s.noise_type = kNoiseWhite;
+  s.level_db = 0.0f;
+  s.on = 1;
+  PreciseRender r;
+  ASSERT_EQ(BeginPreciseRender(&r, s, kRate), 1);
+  std::vector<double> precise;
+  for (int i = 0; i <= kSeconds; ++i) {
+    const double* block = NextPreciseBlock(&r);
+    for (int f = 0; f < kRate; ++f) precise.push_back(block[2 * f] * 32768.0);
+  }
+  EndPreciseRender(&r);
+  EXPECT_GT(Correlation(Slice(precise, kRate, kSeconds * kRate), white), 0.9999);
+}
+
 // The steady-state loop must give exactly what the full per-frame algorithm
 // gives. Mixing into a zeroed buffer adds nothing but forces the full path.
 TEST(Engine, SteadyLoopMatchesFullAlgorithm) {
@@ -618,10 +712,16 @@ TEST(Engine, SteadyLoopMatchesFullAlgorithm) {
   };
   const Case cases[] = {
       {"sine 90 deg", [](GeneratorSettings* s) { s->phase_deg = 90.0f; }},
-      {"triangle dc", [](GeneratorSettings* s) { s->waveform = kWaveTriangle; s->dc_offset = 0.2f; }},
+      {"triangle dc",
+       [](GeneratorSettings* s) {
+         s->waveform = kWaveTriangle;
+         s->dc_offset = 0.2f;
+       }},
       {"single sweep", [](GeneratorSettings* s) { s->sweep_flags = kSweepOn; }},
       {"bouncing sweep down",
-       [](GeneratorSettings* s) { s->sweep_flags = kSweepOn | kSweepDownward | kSweepBackAndForth; }},
+       [](GeneratorSettings* s) {
+         s->sweep_flags = kSweepOn | kSweepDownward | kSweepBackAndForth;
+       }},
       {"gated saw",
        [](GeneratorSettings* s) {
          s->waveform = kWaveSawtooth;
@@ -637,8 +737,16 @@ TEST(Engine, SteadyLoopMatchesFullAlgorithm) {
          s->gate_on_s = 0.3f;
          s->gate_off_s = 0.02f;
        }},
-      {"pink stereo", [](GeneratorSettings* s) { s->source = kSourceNoise; s->noise_type = kNoisePinkStereo; }},
-      {"multi-tone", [](GeneratorSettings* s) { s->source = kSourceNoise; s->noise_type = kNoiseMultiTone; }},
+      {"pink stereo",
+       [](GeneratorSettings* s) {
+         s->source = kSourceNoise;
+         s->noise_type = kNoisePinkStereo;
+       }},
+      {"multi-tone",
+       [](GeneratorSettings* s) {
+         s->source = kSourceNoise;
+         s->noise_type = kNoiseMultiTone;
+       }},
   };
   for (const Case& c : cases) {
     for (int channels : {2, 1}) {
@@ -728,7 +836,8 @@ TEST(Engine, ReleaseWhileBusyIsDeferredToTheRender) {
   s.on = 1;
   SetGeneratorSettings(slot, &s);
   std::vector<int16_t> big(2 * 60 * kRate);
-  std::thread render([&] { RenderGenerator(&slot, big.data(), static_cast<uint32_t>(big.size() * 2)); });
+  std::thread render(
+      [&] { RenderGenerator(&slot, big.data(), static_cast<uint32_t>(big.size() * 2)); });
   while (IsGeneratorBusy(&slot) == 0) std::this_thread::yield();
   ReleaseGenerator(&slot);
   render.join();
@@ -740,8 +849,8 @@ TEST(Engine, ReleaseWhileBusyIsDeferredToTheRender) {
 // the sanitizers of the native build watch every conversion and division.
 TEST(Engine, RandomRecordsRenderWithoutFault) {
   std::mt19937 rng(20261207);
-  const float specials[] = {NAN, INFINITY, -INFINITY, 0.0f, -0.0f, 1e30f, -1e30f, 3e38f,
-                            1e-40f, 44100.0f, 88200.0f, -1.0f, 0.5f, 1.0f, 2.0f};
+  const float specials[] = {NAN,    INFINITY, -INFINITY, 0.0f,  -0.0f, 1e30f, -1e30f, 3e38f,
+                            1e-40f, 44100.0f, 88200.0f,  -1.0f, 0.5f,  1.0f,  2.0f};
   auto random_float = [&]() -> float {
     switch (rng() % 4) {
       case 0: return specials[rng() % (sizeof specials / sizeof specials[0])];
