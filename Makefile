@@ -108,6 +108,7 @@ bench: deps
 	cmake --preset bench
 	cmake --build --preset bench
 	build/bench/tests/bench/engine_bench --benchmark_color=false
+	tests/bench/against_sox.sh build/bench/tools/genrender
 	build/bench/tests/bench/package_bench --benchmark_color=false
 	@if scripts/runs-32bit.sh; then tree=win32; else tree=win64; fi; \
 	  cmake --preset $$tree >/dev/null && cmake --build --preset $$tree --target output_cpu_bench && \

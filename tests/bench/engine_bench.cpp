@@ -1,6 +1,7 @@
 // Throughput of RenderGenerator on 4,408-frame stereo blocks, one signal per
 // benchmark; of genrender's high quality (the precise synth and 16-bit PCM
-// with TPDF dither) on the sine, at 44.1 and 192 kHz; and of what the audio
+// with TPDF dither) on the sine, at 44.1 and 192 kHz, and on white and brown
+// noise; and of what the audio
 // thread renders for each width of the Output menu (a 100 ms block of the
 // sine at -1 dBFS: the engine's 16 bits, or the precise synth quantised to 16
 // or 24 bits). After the benchmark's own table it prints one line each:
@@ -42,7 +43,24 @@ const Signal kSignals[] = {
        s->noise_type = kNoiseMultiTone;
      }},
     {"gate", [](GeneratorSettings* s) { s->gate = 1; }},  // 3.0 s on, 0.3 s off
+    {"white",
+     [](GeneratorSettings* s) {
+       s->source = kSourceNoise;
+       s->noise_type = kNoiseWhite;
+     }},
+    {"brown",
+     [](GeneratorSettings* s) {
+       s->source = kSourceNoise;
+       s->noise_type = kNoiseBrown;
+     }},
 };
+
+const Signal* FindSignal(const char* name) {
+  for (const Signal& signal : kSignals) {
+    if (std::string(signal.name) == name) return &signal;
+  }
+  return &kSignals[0];
+}
 
 // The rate the summary reports: one block of frames an iteration.
 void CountFrames(benchmark::State& state) {
@@ -69,8 +87,9 @@ void RenderSignal(benchmark::State& state, const Signal* signal) {
   ReleaseGenerator(&slot);
 }
 
-void RenderHighSine(benchmark::State& state, int32_t rate) {
+void RenderHigh(benchmark::State& state, const Signal* signal, int32_t rate) {
   GeneratorSettings s = kGeneratorDefaults;
+  signal->setup(&s);
   s.on = 1;
   PreciseRender render;
   BeginPreciseRender(&render, s, kBlockFrames, rate);
@@ -150,10 +169,14 @@ int main(int argc, char** argv) {
   }
   const struct {
     const char* name;
+    const char* signal;
     int32_t rate;
-  } kHigh[] = {{"high_sine", 44100}, {"high_sine_192k", 192000}};
+  } kHigh[] = {{"high_sine", "sine", 44100},
+               {"high_sine_192k", "sine", 192000},
+               {"high_white", "white", 44100},
+               {"high_brown", "brown", 44100}};
   for (const auto& high : kHigh) {
-    Repeat(benchmark::RegisterBenchmark(high.name, RenderHighSine, high.rate));
+    Repeat(benchmark::RegisterBenchmark(high.name, RenderHigh, FindSignal(high.signal), high.rate));
     g_rate_of[high.name] = high.rate;
   }
   const struct {
