@@ -44,6 +44,7 @@ static const char kUsage[] =
     "usage: genrender [-s SETFILE] [-d SECONDS] [--quality live|high]\n"
     "                 [--format s16|s24|f32] [--dither tpdf|none]\n"
     "                 [--rate 44100|48000|88200|96000|192000] [--signal NAME]\n"
+    "                 [--sweep linear|log]\n"
     "                 -o OUTPUT.wav\n"
     "\n"
     "Renders the generator's signal to a stereo WAV file.\n"
@@ -70,6 +71,10 @@ static const char kUsage[] =
     "                        6 dB an octave from 20 Hz), both at the pink noise's\n"
     "                        RMS, or the panel's impulse, pink, pink-antiphase,\n"
     "                        pink-stereo, multitone\n"
+    "      --sweep LAW       the waveform source's sweep, switched on, from its\n"
+    "                        start to its end frequency over its time (the set\n"
+    "                        file's or the defaults': 20 Hz to 15 kHz in 1 s):\n"
+    "                        linear in frequency, or log (the panel's)\n"
     "  -h, --help            this text\n"
     "\n"
     "Options take their value as the next argument or after '=' (--duration=2).\n"
@@ -91,6 +96,7 @@ enum Quality { kLive, kHigh };
 static const char* const kQualityNames[] = {"live", "high", nullptr};
 static const char* const kFormatNames[] = {"s16", "s24", "f32", nullptr};  // WavSampleFormat
 static const char* const kDitherNames[] = {"none", "tpdf", nullptr};
+static const char* const kSweepNames[] = {"log", "linear", nullptr};
 
 // The index of `word` among `names` (null-terminated), or -1.
 static int WordIndex(const char* word, const char* const* names) {
@@ -109,6 +115,7 @@ struct Request {
   int dither;  // 1 TPDF, 0 none, -1 not given
   int32_t rate;
   int32_t noise_type;  // --signal: the noise source's signal, or -1 not given
+  int sweep;           // --sweep: 1 linear, 0 logarithmic, -1 not given
 };
 
 enum OptionId {
@@ -119,7 +126,8 @@ enum OptionId {
   kOptionFormat,
   kOptionDither,
   kOptionRate,
-  kOptionSignal
+  kOptionSignal,
+  kOptionSweep
 };
 
 struct OptionName {
@@ -133,6 +141,7 @@ static const OptionName kOptions[] = {
     {"-d", "--duration", kOptionDuration}, {nullptr, "--quality", kOptionQuality},
     {nullptr, "--format", kOptionFormat},  {nullptr, "--dither", kOptionDither},
     {nullptr, "--rate", kOptionRate},      {nullptr, "--signal", kOptionSignal},
+    {nullptr, "--sweep", kOptionSweep},
 };
 
 // The option argv[*i] names, with its value from "--name=VALUE" or from the
@@ -169,14 +178,14 @@ static int NextOption(int argc, char** argv, int* i, const char** value) {
 // Reads the command line into `r`. Returns 0 to render, 2 after a usage
 // error, 1 when it printed the help (any argument may ask for it).
 static int ParseArguments(int argc, char** argv, Request* r) {
-  *r = Request{nullptr, nullptr, 1.0, kLive, kWavS16, -1, kDefaultOutputRate, -1};
+  *r = Request{nullptr, nullptr, 1.0, kLive, kWavS16, -1, kDefaultOutputRate, -1, -1};
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
       std::fputs(kUsage, stdout);
       return 1;
     }
   }
-  constexpr int kOptionCount = kOptionSignal + 1;
+  constexpr int kOptionCount = kOptionSweep + 1;
   bool given[kOptionCount] = {};
   for (int i = 1; i < argc; ++i) {
     const char* value = nullptr;
@@ -237,6 +246,10 @@ static int ParseArguments(int argc, char** argv, Request* r) {
         }
         break;
       }
+      case kOptionSweep:
+        r->sweep = WordIndex(value, kSweepNames);
+        if (r->sweep < 0) return UsageError(kProgram, "unknown sweep '%s': linear or log", value);
+        break;
       default: return 2;
     }
   }
@@ -251,6 +264,9 @@ static int ParseArguments(int argc, char** argv, Request* r) {
   }
   if (r->format == kWavF32 && r->dither == 1) {
     return UsageError(kProgram, "--dither tpdf: float output is not dithered");
+  }
+  if (r->noise_type >= 0 && r->sweep >= 0) {
+    return UsageError(kProgram, "--signal and --sweep: a sweep is the waveform source's");
   }
   if (r->dither == -1) r->dither = r->quality == kHigh && r->format != kWavF32 ? 1 : 0;
   return 0;
@@ -404,6 +420,12 @@ int main(int argc, char** argv) {
   if (request.noise_type >= 0) {
     settings.source = kSourceNoise;
     settings.noise_type = request.noise_type;
+  }
+  if (request.sweep >= 0) {
+    settings.source = kSourceWaveform;
+    settings.sweep_flags |= kSweepOn;
+    settings.sweep_flags &= ~kSweepLinear;
+    if (request.sweep == 1) settings.sweep_flags |= kSweepLinear;
   }
 
   // At most 3600 s: 691,200,000 frames at 192 kHz, within the 32-bit sizes

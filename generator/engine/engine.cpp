@@ -183,12 +183,22 @@ static void DeriveSweep(GeneratorEngine* e, const GeneratorSettings& s, double r
   const float high_hz = reversed ? s.sweep_start_hz : s.sweep_end_hz;
   e->sweep_end_increment = static_cast<float>(Quotient(high_hz, rate));
   e->sweep_start_increment = static_cast<float>(Quotient(low_hz, rate));
-  const double ratio = Quotient(e->sweep_end_increment, e->sweep_start_increment);
-  const double exponent = Quotient(1.0, rate * static_cast<double>(s.sweep_time_s));
-  const double up = std::pow(ratio, exponent);
-  e->sweep_up_multiplier = static_cast<float>(IsFinite(up) && std::fabs(up) < 3.0e38 ? up : 1.0);
+  e->sweep_linear = (s.sweep_flags & kSweepLinear) ? 1 : 0;
+  const double frames = rate * static_cast<double>(s.sweep_time_s);
+  if (e->sweep_linear) {
+    // The same step each frame: from start to end in the sweep's time.
+    const double step = Quotient(
+        static_cast<double>(e->sweep_end_increment) - static_cast<double>(e->sweep_start_increment),
+        frames);
+    e->sweep_up_multiplier = step > 0.0 ? FiniteOrZero(step) : 0.0f;
+    e->sweep_down_multiplier = -e->sweep_up_multiplier;
+  } else {
+    const double ratio = Quotient(e->sweep_end_increment, e->sweep_start_increment);
+    const double up = std::pow(ratio, Quotient(1.0, frames));
+    e->sweep_up_multiplier = static_cast<float>(IsFinite(up) && std::fabs(up) < 3.0e38 ? up : 1.0);
+    e->sweep_down_multiplier = static_cast<float>(Quotient(1.0, e->sweep_up_multiplier));
+  }
   e->sweep_current_multiplier = e->sweep_up_multiplier;
-  e->sweep_down_multiplier = static_cast<float>(Quotient(1.0, e->sweep_up_multiplier));
   if (just_started || !IsFinite(e->sweep_current_increment)) {
     e->sweep_current_increment = e->sweep_start_increment;
   }
@@ -430,6 +440,7 @@ static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st
   st->sweep.up = e->sweep_up_multiplier;
   st->sweep.down = e->sweep_down_multiplier;
   st->sweep.back_and_forth = e->sweep_back_and_forth;
+  st->sweep.linear = e->sweep_linear;
   st->noise_position = e->noise_position;
   st->noise_counter = e->noise_counter;
   st->brown_state = e->brown_state;

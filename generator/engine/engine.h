@@ -86,6 +86,7 @@ enum GeneratorWaveform : int32_t {
 
 enum GeneratorSweepFlags : int32_t {
   kSweepOn = 1 << 0,
+  kSweepLinear = 1 << 1,  // frequency linear in time; without it logarithmic
   kSweepDownward = 1 << 8,
   kSweepBackAndForth = 1 << 9,
 };

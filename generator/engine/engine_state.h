@@ -88,6 +88,7 @@ struct GeneratorEngine {
   float sweep_up_multiplier;
   float sweep_down_multiplier;
   int32_t sweep_back_and_forth;
+  int32_t sweep_linear;  // the multipliers are steps added each frame
 };
 
 // The tones' frequencies in Hz, 25,600 Hz times 2^(-k/3) for k = 1 … 31,

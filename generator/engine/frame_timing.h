@@ -127,10 +127,14 @@ struct FrameTiming {
 
 // A sweep's increments in cycles per frame, in the renderer's precision.
 template <typename Real>
+// A logarithmic sweep multiplies its increment by `multiplier` each frame
+// (up > 1, down = 1 / up); a linear one (`linear`) adds it (up > 0, down =
+// -up).
 struct SweepState {
   Real increment, multiplier;
   Real start, end, up, down;
   int32_t back_and_forth;
+  int32_t linear;
 };
 
 // Loads the timing of the next block and works out its level ramp.
@@ -188,17 +192,22 @@ inline void CountOneShot(FrameTiming* t) {
 template <typename Real>
 inline void StepSweep(SweepState<Real>* sweep, FrameTiming* t) {
   if (t->fade_counter != 0) return;
-  sweep->increment *= sweep->multiplier;
+  const Real unchanged = sweep->linear ? 0.0f : 1.0f;  // the multiplier that holds still
+  if (sweep->linear) {
+    sweep->increment += sweep->multiplier;
+  } else {
+    sweep->increment *= sweep->multiplier;
+  }
   if (sweep->increment >= sweep->end) {
     if (sweep->back_and_forth) {
-      if (sweep->multiplier > 1.0f) sweep->multiplier = sweep->down;
+      if (sweep->multiplier > unchanged) sweep->multiplier = sweep->down;
     } else {
       t->fade_counter = 1;
     }
   }
   if (sweep->increment <= sweep->start) {
     if (sweep->back_and_forth) {
-      if (sweep->multiplier < 1.0f) sweep->multiplier = sweep->up;
+      if (sweep->multiplier < unchanged) sweep->multiplier = sweep->up;
     } else {
       t->fade_counter += 1;
     }

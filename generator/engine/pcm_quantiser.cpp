@@ -51,7 +51,8 @@ static void QuantiseTo(const double* values, size_t count, uint64_t* dither_stat
     x = x >= -kFullScale ? x : -kFullScale;
     const uint32_t code = static_cast<uint32_t>(static_cast<int32_t>(x + 0.5 + kFloorBias) -
                                                 static_cast<int32_t>(kFloorBias));
-    for (int b = 0; b < kBytes; ++b) out[kBytes * i + b] = static_cast<unsigned char>(code >> (8 * b));
+    for (int b = 0; b < kBytes; ++b)
+      out[kBytes * i + b] = static_cast<unsigned char>(code >> (8 * b));
   }
   *dither_state = state;
 }

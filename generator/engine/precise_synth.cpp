@@ -106,11 +106,19 @@ static void DeriveSweep(const GeneratorSettings& s, double rate, SweepState<doub
   sweep->start = FiniteOrZero((reversed ? s.sweep_end_hz : s.sweep_start_hz) / rate);
   sweep->end = FiniteOrZero((reversed ? s.sweep_start_hz : s.sweep_end_hz) / rate);
   const double frames = rate * static_cast<double>(s.sweep_time_s);
-  double up = 1.0;
-  if (sweep->start > 0.0 && frames > 0.0) up = std::pow(sweep->end / sweep->start, 1.0 / frames);
-  if (!(up >= 1.0 && up < 3.0e38)) up = 1.0;
-  sweep->up = up;
-  sweep->down = 1.0 / up;
+  sweep->linear = (s.sweep_flags & kSweepLinear) ? 1 : 0;
+  if (sweep->linear) {
+    double step = frames > 0.0 ? (sweep->end - sweep->start) / frames : 0.0;
+    if (!(step >= 0.0 && step < 3.0e38)) step = 0.0;
+    sweep->up = step;
+    sweep->down = -step;
+  } else {
+    double up = 1.0;
+    if (sweep->start > 0.0 && frames > 0.0) up = std::pow(sweep->end / sweep->start, 1.0 / frames);
+    if (!(up >= 1.0 && up < 3.0e38)) up = 1.0;
+    sweep->up = up;
+    sweep->down = 1.0 / up;
+  }
   const bool downward = (s.sweep_flags & kSweepDownward) != 0;
   sweep->multiplier = downward ? sweep->down : sweep->up;
   sweep->increment = downward ? sweep->end : sweep->start;
