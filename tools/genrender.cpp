@@ -66,11 +66,14 @@ static const char kUsage[] =
     "      --rate HZ         the sample rate (default 44100), as Generator's\n"
     "                        Output menu offers it; the engine's tables and\n"
     "                        times follow the rate\n"
-    "      --signal NAME     the noise source's signal over the set file or the\n"
-    "                        defaults: white (flat spectrum) or brown (falling\n"
-    "                        6 dB an octave from 20 Hz), both at the pink noise's\n"
-    "                        RMS, or the panel's impulse, pink, pink-antiphase,\n"
-    "                        pink-stereo, multitone\n"
+    "      --signal NAME     the signal over the set file or the defaults: white\n"
+    "                        (flat spectrum) or brown (falling 6 dB an octave\n"
+    "                        from 20 Hz), both at the pink noise's RMS; the twin\n"
+    "                        tones smpte (60 Hz + 7 kHz, 4:1), din (250 Hz +\n"
+    "                        8 kHz, 4:1), ccif (19 + 20 kHz, 1:1), whose two\n"
+    "                        amplitudes sum to the level; or the panel's\n"
+    "                        impulse, pink, pink-antiphase, pink-stereo,\n"
+    "                        multitone\n"
     "      --sweep LAW       the waveform source's sweep, switched on, from its\n"
     "                        start to its end frequency over its time (the set\n"
     "                        file's or the defaults': 20 Hz to 15 kHz in 1 s):\n"
@@ -114,7 +117,7 @@ struct Request {
   WavSampleFormat format;
   int dither;  // 1 TPDF, 0 none, -1 not given
   int32_t rate;
-  int32_t noise_type;  // --signal: the noise source's signal, or -1 not given
+  const char* signal;  // --signal: a signal's name, or null
   int sweep;           // --sweep: 1 linear, 0 logarithmic, -1 not given
 };
 
@@ -178,7 +181,7 @@ static int NextOption(int argc, char** argv, int* i, const char** value) {
 // Reads the command line into `r`. Returns 0 to render, 2 after a usage
 // error, 1 when it printed the help (any argument may ask for it).
 static int ParseArguments(int argc, char** argv, Request* r) {
-  *r = Request{nullptr, nullptr, 1.0, kLive, kWavS16, -1, kDefaultOutputRate, -1, -1};
+  *r = Request{nullptr, nullptr, 1.0, kLive, kWavS16, -1, kDefaultOutputRate, nullptr, -1};
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
       std::fputs(kUsage, stdout);
@@ -238,12 +241,13 @@ static int ParseArguments(int argc, char** argv, Request* r) {
         break;
       }
       case kOptionSignal: {
-        r->noise_type = FindNoiseSignal(value);
-        if (r->noise_type < 0) {
+        GeneratorSettings scratch = kGeneratorDefaults;
+        if (!SelectNamedSignal(value, &scratch)) {
           char names[256];
-          ListNoiseSignals(names, sizeof names);
+          ListNamedSignals(names, sizeof names);
           return UsageError(kProgram, "unknown signal '%s': %s", value, names);
         }
+        r->signal = value;
         break;
       }
       case kOptionSweep:
@@ -265,7 +269,7 @@ static int ParseArguments(int argc, char** argv, Request* r) {
   if (r->format == kWavF32 && r->dither == 1) {
     return UsageError(kProgram, "--dither tpdf: float output is not dithered");
   }
-  if (r->noise_type >= 0 && r->sweep >= 0) {
+  if (r->signal && r->sweep >= 0) {
     return UsageError(kProgram, "--signal and --sweep: a sweep is the waveform source's");
   }
   if (r->dither == -1) r->dither = r->quality == kHigh && r->format != kWavF32 ? 1 : 0;
@@ -417,10 +421,7 @@ int main(int argc, char** argv) {
   GeneratorSettings settings = kGeneratorDefaults;
   if (request.set_path && !ReadSettings(request.set_path, &settings)) return 1;
   settings.on = 1;
-  if (request.noise_type >= 0) {
-    settings.source = kSourceNoise;
-    settings.noise_type = request.noise_type;
-  }
+  if (request.signal) SelectNamedSignal(request.signal, &settings);
   if (request.sweep >= 0) {
     settings.source = kSourceWaveform;
     settings.sweep_flags |= kSweepOn;

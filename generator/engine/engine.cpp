@@ -169,6 +169,16 @@ static void DeriveSource(GeneratorEngine* e, const GeneratorSettings& s, double 
   e->brown_gain = FiniteOrZero(brown.gain);
   e->white_scale = static_cast<float>(WhiteNoiseScale());
   if (!IsFinite(e->brown_state)) e->brown_state = 0.0f;
+
+  e->test_signal = s.test_signal;
+  const TwinTone twin = TwinToneOf(s.test_signal);
+  e->twin_increment[0] = static_cast<float>(Quotient(twin.low_hz, rate));
+  e->twin_increment[1] = static_cast<float>(Quotient(twin.high_hz, rate));
+  e->twin_amplitude[0] = static_cast<float>(twin.low_amplitude);
+  e->twin_amplitude[1] = static_cast<float>(twin.high_amplitude);
+  for (float& phase : e->twin_phase) {
+    if (just_started || !(phase >= 0.0f && phase < 1.0f)) phase = 0.0f;
+  }
 }
 
 // The sweep runs between the lower and the higher of its two frequencies,
@@ -262,6 +272,8 @@ struct FrameState {
   int32_t noise_position;
   uint64_t noise_counter;
   float brown_state, brown_pole, brown_gain, white_scale;
+  const int16_t* sine_table;
+  float twin_phase[2], twin_increment[2], twin_amplitude[2];
   MultiToneBank bank;
 };
 
@@ -325,6 +337,16 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
   } else if constexpr (kKind == SignalKind::kWhite) {
     *g = static_cast<float>(NextUniformNoise(&st->noise_counter)) * st->white_scale;
     *g_right = *g;
+  } else if constexpr (IsTwinTone(kKind)) {
+    float sum = 0.0f;
+    for (int k = 0; k < 2; ++k) {
+      const int32_t at = TableIndex(st->table_scale * st->twin_phase[k], st->table_length);
+      sum += st->twin_amplitude[k] * (st->sine_table[at] / 32768.0f);
+      st->twin_phase[k] += st->twin_increment[k];
+      if (st->twin_phase[k] >= 1.0f) st->twin_phase[k] -= 1.0f;
+    }
+    *g = sum;
+    *g_right = sum;
   } else if constexpr (kKind == SignalKind::kBrown) {
     const float w = static_cast<float>(NextUniformNoise(&st->noise_counter)) * st->white_scale;
     st->brown_state = st->brown_pole * st->brown_state + (1.0f - st->brown_pole) * w;
@@ -447,6 +469,12 @@ static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st
   st->brown_pole = e->brown_pole;
   st->brown_gain = e->brown_gain;
   st->white_scale = e->white_scale;
+  st->sine_table = e->wave_table[kWaveSine];
+  for (int k = 0; k < 2; ++k) {
+    st->twin_phase[k] = e->twin_phase[k];
+    st->twin_increment[k] = e->twin_increment[k];
+    st->twin_amplitude[k] = e->twin_amplitude[k];
+  }
   st->bank = e->multi_tone;
 }
 
@@ -458,25 +486,37 @@ static void StoreFrameState(const FrameState* st, bool stereo, GeneratorEngine* 
   e->noise_position = st->noise_position;
   e->noise_counter = st->noise_counter;
   e->brown_state = st->brown_state;
+  e->twin_phase[0] = st->twin_phase[0];
+  e->twin_phase[1] = st->twin_phase[1];
   e->multi_tone = st->bank;
 }
 
 // ---------------------------------------------------------------------------
 // Operations.
 
-int32_t FindNoiseSignal(const char* name) {
+int SelectNamedSignal(const char* name, GeneratorSettings* settings) {
   for (const SignalRow& row : kSignalKinds) {
-    if (row.noise_type >= 0 && std::strcmp(row.name, name) == 0) return row.noise_type;
+    if (std::strcmp(row.name, name) != 0) continue;
+    if (row.noise_type >= 0) {
+      settings->source = kSourceNoise;
+      settings->noise_type = row.noise_type;
+      return 1;
+    }
+    if (row.test_signal >= 0) {
+      settings->source = kSourceTestSignal;
+      settings->test_signal = row.test_signal;
+      return 1;
+    }
   }
-  return -1;
+  return 0;
 }
 
-void ListNoiseSignals(char* out, size_t size) {
+void ListNamedSignals(char* out, size_t size) {
   if (size == 0) return;
   out[0] = '\0';
   size_t used = 0;
   for (const SignalRow& row : kSignalKinds) {
-    if (row.noise_type < 0) continue;
+    if (row.noise_type < 0 && row.test_signal < 0) continue;
     const int n = std::snprintf(out + used, size - used, "%s%s", used > 0 ? ", " : "", row.name);
     if (n < 0 || static_cast<size_t>(n) >= size - used) return;  // cut where it ended
     used += static_cast<size_t>(n);

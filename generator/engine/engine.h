@@ -19,28 +19,32 @@
 // of the current-set file. Reserved words are carried along, never read.
 struct GeneratorSettings {
   int32_t reserved_0_8[9];
-  int32_t on;            // 0 off, non-zero on
-  int32_t one_shot;      // 0 continuous, non-zero timed
-  float duration_s;      // length of a one-shot
-  int32_t mix_input;     // 0 replace the buffer content, non-zero add to it
-  float level_db;        // dB
-  float gain_db;         // dB, added to level_db
-  int32_t source;        // GeneratorSource
-  int32_t noise_type;    // GeneratorNoiseType
-  float frequency_hz;    //
-  float phase_deg;       // right channel relative to left
-  float dc_offset;       // fraction of full scale
-  int32_t sweep_flags;   // kSweepOn | kSweepDownward | kSweepBackAndForth
-  float sweep_start_hz;  // lower sweep frequency (the higher of the two
-  float sweep_end_hz;    // upper sweep frequency  words is taken as the upper)
-  float sweep_time_s;    // seconds for one sweep
-  int32_t reserved_24;   //
-  float pan;             // -1 left only … 0 … +1 right only
-  int32_t waveform;      // GeneratorWaveform
-  int32_t gate;          // 0 off, 1 gated
-  float gate_on_s;       // seconds of sound per gate cycle
-  float gate_off_s;      // seconds of pause per gate cycle
-  int32_t reserved_30_45[16];
+  int32_t on;                // 0 off, non-zero on
+  int32_t one_shot;          // 0 continuous, non-zero timed
+  float duration_s;          // length of a one-shot
+  int32_t mix_input;         // 0 replace the buffer content, non-zero add to it
+  float level_db;            // dB
+  float gain_db;             // dB, added to level_db
+  int32_t source;            // GeneratorSource
+  int32_t noise_type;        // GeneratorNoiseType
+  float frequency_hz;        //
+  float phase_deg;           // right channel relative to left
+  float dc_offset;           // fraction of full scale
+  int32_t sweep_flags;       // kSweepOn | kSweepDownward | kSweepBackAndForth
+  float sweep_start_hz;      // lower sweep frequency (the higher of the two
+  float sweep_end_hz;        // upper sweep frequency  words is taken as the upper)
+  float sweep_time_s;        // seconds for one sweep
+  int32_t reserved_24;       //
+  float pan;                 // -1 left only … 0 … +1 right only
+  int32_t waveform;          // GeneratorWaveform
+  int32_t gate;              // 0 off, 1 gated
+  float gate_on_s;           // seconds of sound per gate cycle
+  float gate_off_s;          // seconds of pause per gate cycle
+  int32_t test_signal;       // GeneratorTestSignal, with source kSourceTestSignal
+  int32_t waveform_options;  // 0 in every set written before; carried along
+  float burst_on_cycles;     // 0 in every set written before; carried along
+  float burst_off_cycles;    // 0 in every set written before; carried along
+  int32_t reserved_34_45[12];
 };
 
 static_assert(sizeof(GeneratorSettings) == 184, "settings record is 46 words");
@@ -64,8 +68,20 @@ static_assert(offsetof(GeneratorSettings, waveform) == 104, "word 26");
 static_assert(offsetof(GeneratorSettings, gate) == 108, "word 27");
 static_assert(offsetof(GeneratorSettings, gate_on_s) == 112, "word 28");
 static_assert(offsetof(GeneratorSettings, gate_off_s) == 116, "word 29");
+static_assert(offsetof(GeneratorSettings, test_signal) == 120, "word 30");
+static_assert(offsetof(GeneratorSettings, waveform_options) == 124, "word 31");
+static_assert(offsetof(GeneratorSettings, burst_on_cycles) == 128, "word 32");
+static_assert(offsetof(GeneratorSettings, burst_off_cycles) == 132, "word 33");
 
-enum GeneratorSource : int32_t { kSourceWaveform = 0, kSourceNoise = 1 };
+enum GeneratorSource : int32_t { kSourceWaveform = 0, kSourceNoise = 1, kSourceTestSignal = 2 };
+
+// The test signals of source kSourceTestSignal, by word 30; any other
+// number plays silence.
+enum GeneratorTestSignal : int32_t {
+  kTestSmpte = 0,  // 60 Hz + 7 kHz, amplitudes 4:1
+  kTestDin = 1,    // 250 Hz + 8 kHz, 4:1
+  kTestCcif = 2,   // 19 kHz + 20 kHz, 1:1
+};
 
 enum GeneratorNoiseType : int32_t {
   kNoiseImpulse = 0,
@@ -98,12 +114,14 @@ struct GeneratorEngine;  // defined in engine_state.h, private to the engine
 
 // Allocates a zero-filled engine holding the defaults; null when out of memory.
 // No wave tables yet: SetGeneratorFormat must succeed before the first render.
-// The noise source's signals by the names genrender and the program use
-// ("impulse", "pink", "pink-antiphase", "pink-stereo", "multitone", "white",
-// "brown"): the noise type of `name`, or -1 when no signal has it.
-int32_t FindNoiseSignal(const char* name);
+// The signals that a source and a number select, by the names genrender and
+// the program use ("impulse", "pink", "pink-antiphase", "pink-stereo",
+// "multitone", "white", "brown", "smpte", "din", "ccif"): sets the source
+// and its number in `settings` (1), or changes nothing when no signal has
+// the name (0).
+int SelectNamedSignal(const char* name, GeneratorSettings* settings);
 // Those names, each after ", " but the first, into `out` (`size` bytes).
-void ListNoiseSignals(char* out, size_t size);
+void ListNamedSignals(char* out, size_t size);
 
 GeneratorEngine* CreateGenerator();
 

@@ -71,6 +71,10 @@ struct GeneratorEngine {
   float brown_pole;        // derived from the rate
   float brown_gain;
   float white_scale;
+  int32_t test_signal;
+  float twin_phase[2];  // cycles, the low and the high tone
+  float twin_increment[2];
+  float twin_amplitude[2];
 
   int16_t* wave_table[4];  // sine, triangle, sawtooth, square
   int32_t waveform;

@@ -40,12 +40,15 @@ enum class SignalKind {
   kPinkStereo,
   kMultiTone,
   kWhite,
-  kBrown
+  kBrown,
+  kTwinSmpte,
+  kTwinDin,
+  kTwinCcif
 };
 
-// The signal kinds, a row each: the kind, its name, and the noise type that
-// selects it (-1 for the kinds SelectKind finds otherwise: the waveform
-// source's wave and sweep, and silence). Each renderer instantiates its frame
+// The signal kinds, a row each: the kind, its name, and the noise type or
+// test signal that selects it (-1 for the kinds SelectKind finds otherwise:
+// the waveform source's wave and sweep, and silence). Each renderer instantiates its frame
 // loop for every row (ForEachSignalKind), and its Synthesize stops the build
 // for a kind it has no branch for: a new signal is a row here and one synth
 // branch per renderer.
@@ -53,6 +56,7 @@ struct SignalRow {
   SignalKind kind;
   const char* name;
   int32_t noise_type;
+  int32_t test_signal = -1;  // the test signal's number that selects it, or -1
 };
 constexpr SignalRow kSignalKinds[] = {
     {SignalKind::kSilent, "silence", -1},
@@ -65,6 +69,9 @@ constexpr SignalRow kSignalKinds[] = {
     {SignalKind::kMultiTone, "multitone", kNoiseMultiTone},
     {SignalKind::kWhite, "white", kNoiseWhite},
     {SignalKind::kBrown, "brown", kNoiseBrown},
+    {SignalKind::kTwinSmpte, "smpte", -1, kTestSmpte},
+    {SignalKind::kTwinDin, "din", -1, kTestDin},
+    {SignalKind::kTwinCcif, "ccif", -1, kTestCcif},
 };
 constexpr int kSignalKindCount = static_cast<int>(sizeof kSignalKinds / sizeof kSignalKinds[0]);
 
@@ -103,11 +110,32 @@ inline SignalKind SelectKind(const GeneratorEngine* e) {
     if (e->waveform < kWaveSine || e->waveform > kWaveSquare) return SignalKind::kSilent;
     return e->sweep_on ? SignalKind::kSweep : SignalKind::kWave;
   }
-  if (e->source != kSourceNoise) return SignalKind::kSilent;
   for (const SignalRow& row : kSignalKinds) {
-    if (row.noise_type >= 0 && row.noise_type == e->noise_type) return row.kind;
+    if (e->source == kSourceNoise && row.noise_type >= 0 && row.noise_type == e->noise_type) {
+      return row.kind;
+    }
+    if (e->source == kSourceTestSignal && row.test_signal >= 0 &&
+        row.test_signal == e->test_signal) {
+      return row.kind;
+    }
   }
   return SignalKind::kSilent;
+}
+
+// The twin tones: their two frequencies and amplitudes, which sum to 1 (at
+// 0 dB the peaks reach full scale).
+struct TwinTone {
+  double low_hz, high_hz;
+  double low_amplitude, high_amplitude;
+};
+constexpr bool IsTwinTone(SignalKind kind) {
+  return kind == SignalKind::kTwinSmpte || kind == SignalKind::kTwinDin ||
+         kind == SignalKind::kTwinCcif;
+}
+constexpr TwinTone TwinToneOf(int32_t test_signal) {
+  return test_signal == kTestSmpte ? TwinTone{60.0, 7000.0, 0.8, 0.2}
+         : test_signal == kTestDin ? TwinTone{250.0, 8000.0, 0.8, 0.2}
+                                   : TwinTone{19000.0, 20000.0, 0.5, 0.5};
 }
 
 // The run state that times a frame, loaded once per block.

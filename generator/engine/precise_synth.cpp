@@ -50,11 +50,15 @@ struct PreciseVoice {
   double brown_state;      // the brown filter's last output, before its gain
   BrownFilter brown;
   double white_scale;
+  double twin_phase[2];  // cycles, the low and the high tone
+  double twin_increment[2];
+  double twin_amplitude[2];
   double tone_phase[kMultiToneCount];
   double tone_increment[kMultiToneCount];
 
   // Anchored at the start of each block.
   Rotor sine, sine_step, right_turn;
+  Rotor twin[2], twin_step[2];
   double tone_cos[kMultiToneCount], tone_sin[kMultiToneCount];
   double step_cos[kMultiToneCount], step_sin[kMultiToneCount];
   int32_t tone_frames;  // multi-tone frames rendered in this block
@@ -142,9 +146,15 @@ static void FollowSettings(const GeneratorEngine* e, bool switched_on, PreciseVo
   DeriveSweep(s, rate, &v->sweep);
   v->brown = BrownFilterAt(rate);
   v->white_scale = WhiteNoiseScale();
+  const TwinTone twin = TwinToneOf(s.test_signal);
+  v->twin_increment[0] = FiniteOrZero(twin.low_hz / rate);
+  v->twin_increment[1] = FiniteOrZero(twin.high_hz / rate);
+  v->twin_amplitude[0] = twin.low_amplitude;
+  v->twin_amplitude[1] = twin.high_amplitude;
   if (v->fresh) {
     v->noise_counter = e->noise_counter;
     v->brown_state = FiniteOrZero(e->brown_state);
+    for (int k = 0; k < 2; ++k) v->twin_phase[k] = Wrap(FiniteOrZero(e->twin_phase[k]));
     v->phase = Wrap(FiniteOrZero(e->phase));
     v->sweep.increment = FiniteOrZero(e->sweep_current_increment);
     v->noise_position = e->noise_position;
@@ -158,13 +168,20 @@ static void FollowSettings(const GeneratorEngine* e, bool switched_on, PreciseVo
   } else if (!switched_on) {
     v->sweep.increment = sweep_increment;
   }
-  if (switched_on) v->phase = 0.0;
+  if (switched_on) {
+    v->phase = 0.0;
+    v->twin_phase[0] = v->twin_phase[1] = 0.0;
+  }
 }
 
 static void AnchorBlock(PreciseVoice* v) {
   v->sine = RotorAt(v->phase);
   v->sine_step = RotorAt(v->phase_increment);
   v->right_turn = RotorAt(v->right_offset);
+  for (int k = 0; k < 2; ++k) {
+    v->twin[k] = RotorAt(v->twin_phase[k]);
+    v->twin_step[k] = RotorAt(v->twin_increment[k]);
+  }
   for (int k = 0; k < kMultiToneCount; ++k) {
     const Rotor tone = RotorAt(v->tone_phase[k]);
     const Rotor step = RotorAt(v->tone_increment[k]);
@@ -231,6 +248,13 @@ static inline void Synthesize(PreciseVoice* v, FrameTiming* t, double* g, double
   } else if constexpr (kKind == SignalKind::kWhite) {
     *g = NextUniformNoise(&v->noise_counter) * v->white_scale;
     *g_right = *g;
+  } else if constexpr (IsTwinTone(kKind)) {
+    *g = v->twin_amplitude[0] * v->twin[0].sin + v->twin_amplitude[1] * v->twin[1].sin;
+    *g_right = *g;
+    for (int k = 0; k < 2; ++k) {
+      Turn(&v->twin[k], v->twin_step[k]);
+      Advance(&v->twin_phase[k], v->twin_increment[k]);
+    }
   } else if constexpr (kKind == SignalKind::kBrown) {
     const double w = NextUniformNoise(&v->noise_counter) * v->white_scale;
     v->brown_state = v->brown.pole * v->brown_state + (1.0 - v->brown.pole) * w;

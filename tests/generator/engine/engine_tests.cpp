@@ -111,9 +111,9 @@ TEST(Engine, DefaultsAreSilentAndReadBack) {
 
   GeneratorSettings changed = s;
   changed.frequency_hz = 440.0f;
-  changed.reserved_30_45[3] = 0x1234;
+  changed.reserved_34_45[3] = 0x1234;
   g.Set(changed);
-  EXPECT_EQ(g.Get().reserved_30_45[3], 0x1234);  // reserved words carried along
+  EXPECT_EQ(g.Get().reserved_34_45[3], 0x1234);  // reserved words carried along
   RestoreGeneratorDefaults(g.slot);
   const GeneratorSettings restored = g.Get();
   EXPECT_EQ(std::memcmp(&restored, &kGeneratorDefaults, sizeof restored), 0);
@@ -737,6 +737,50 @@ TEST(Engine, LinearSweepIsLinearInTime) {
       }
     }
   }
+}
+
+// The twin tones at 0 dB: their two tones at their frequencies, amplitudes
+// in their ratio and summing to full scale, on both channels, live and high.
+TEST(Engine, TwinTonesHaveTheirTonesAndRatios) {
+  const struct {
+    const char* name;
+    double low_hz, high_hz, ratio;
+  } kTwins[] = {{"smpte", 60, 7000, 4}, {"din", 250, 8000, 4}, {"ccif", 19000, 20000, 1}};
+  for (const auto& twin : kTwins) {
+    GeneratorSettings s = kGeneratorDefaults;
+    ASSERT_EQ(SelectNamedSignal(twin.name, &s), 1);
+    s.level_db = 0.0f;
+    s.on = 1;
+    Engine g;
+    g.Set(s);
+    const std::vector<int16_t> out = g.Render(2 * kRate);
+    EXPECT_EQ(Channel(out, 0), Channel(out, 1)) << twin.name;
+    const auto live = Slice(Channel(out, 0), kRate, kRate);  // past the level ramp
+    PreciseRender r;
+    ASSERT_EQ(BeginPreciseRender(&r, s, kRate), 1);
+    NextPreciseBlock(&r);
+    const double* block = NextPreciseBlock(&r);
+    std::vector<double> high(kRate);
+    for (int f = 0; f < kRate; ++f) high[f] = block[2 * f] * 32768.0;
+    EndPreciseRender(&r);
+    for (const std::vector<double>* x : {&live, static_cast<const std::vector<double>*>(&high)}) {
+      // A tone of amplitude A has the power A²/4 over whole cycles.
+      const double low = 2 * std::sqrt(TonePower(*x, twin.low_hz)) / 32768.0;
+      const double high_tone = 2 * std::sqrt(TonePower(*x, twin.high_hz)) / 32768.0;
+      const char* which = x == &live ? " live" : " high";
+      EXPECT_NEAR(low / high_tone, twin.ratio, 0.01 * twin.ratio) << twin.name << which;
+      EXPECT_NEAR(low + high_tone, 1.0, 0.002) << twin.name << which;
+      EXPECT_LT(10 * std::log10(TonePower(*x, 1000.0) / TonePower(*x, twin.high_hz)), -80)
+          << twin.name << which;  // nothing between them
+    }
+  }
+  GeneratorSettings unknown = kGeneratorDefaults;
+  unknown.source = kSourceTestSignal;
+  unknown.test_signal = 99;
+  unknown.on = 1;
+  Engine g;
+  g.Set(unknown);
+  for (int16_t v : g.Render(4410)) ASSERT_EQ(v, 0);
 }
 
 // The steady-state loop must give exactly what the full per-frame algorithm
