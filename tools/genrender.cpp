@@ -44,7 +44,7 @@ static const char kUsage[] =
     "usage: genrender [-s SETFILE] [-d SECONDS] [--quality live|high]\n"
     "                 [--format s16|s24|f32] [--dither tpdf|none]\n"
     "                 [--rate 44100|48000|88200|96000|192000] [--signal NAME]\n"
-    "                 [--sweep linear|log]\n"
+    "                 [--sweep linear|log] [--burst ON,OFF[,hann]] [--frequency HZ]\n"
     "                 -o OUTPUT.wav\n"
     "\n"
     "Renders the generator's signal to a stereo WAV file.\n"
@@ -71,13 +71,20 @@ static const char kUsage[] =
     "                        from 20 Hz), both at the pink noise's RMS; the twin\n"
     "                        tones smpte (60 Hz + 7 kHz, 4:1), din (250 Hz +\n"
     "                        8 kHz, 4:1), ccif (19 + 20 kHz, 1:1), whose two\n"
-    "                        amplitudes sum to the level; or the panel's\n"
+    "                        amplitudes sum to the level; burst (see --burst);\n"
+    "                        or the panel's\n"
     "                        impulse, pink, pink-antiphase, pink-stereo,\n"
     "                        multitone\n"
     "      --sweep LAW       the waveform source's sweep, switched on, from its\n"
     "                        start to its end frequency over its time (the set\n"
     "                        file's or the defaults': 20 Hz to 15 kHz in 1 s):\n"
     "                        linear in frequency, or log (the panel's)\n"
+    "      --burst ON,OFF[,hann]\n"
+    "                        the tone burst's cycles of the sine (0.5 to 100) and\n"
+    "                        of silence (0 to 1000) after it, Hann-windowed with\n"
+    "                        hann; --signal burst plays it\n"
+    "      --frequency HZ    the frequency of the waveform and of the burst, within\n"
+    "                        the panel's range\n"
     "  -h, --help            this text\n"
     "\n"
     "Options take their value as the next argument or after '=' (--duration=2).\n"
@@ -119,6 +126,10 @@ struct Request {
   int32_t rate;
   const char* signal;  // --signal: a signal's name, or null
   int sweep;           // --sweep: 1 linear, 0 logarithmic, -1 not given
+  bool burst_given;    // --burst
+  float burst_on, burst_off;
+  int burst_hann;
+  double frequency_hz;  // --frequency, or 0 not given
 };
 
 enum OptionId {
@@ -130,7 +141,9 @@ enum OptionId {
   kOptionDither,
   kOptionRate,
   kOptionSignal,
-  kOptionSweep
+  kOptionSweep,
+  kOptionBurst,
+  kOptionFrequency
 };
 
 struct OptionName {
@@ -140,11 +153,17 @@ struct OptionName {
 };
 
 static const OptionName kOptions[] = {
-    {"-s", "--set", kOptionSet},           {"-o", "--output", kOptionOutput},
-    {"-d", "--duration", kOptionDuration}, {nullptr, "--quality", kOptionQuality},
-    {nullptr, "--format", kOptionFormat},  {nullptr, "--dither", kOptionDither},
-    {nullptr, "--rate", kOptionRate},      {nullptr, "--signal", kOptionSignal},
+    {"-s", "--set", kOptionSet},
+    {"-o", "--output", kOptionOutput},
+    {"-d", "--duration", kOptionDuration},
+    {nullptr, "--quality", kOptionQuality},
+    {nullptr, "--format", kOptionFormat},
+    {nullptr, "--dither", kOptionDither},
+    {nullptr, "--rate", kOptionRate},
+    {nullptr, "--signal", kOptionSignal},
     {nullptr, "--sweep", kOptionSweep},
+    {nullptr, "--burst", kOptionBurst},
+    {nullptr, "--frequency", kOptionFrequency},
 };
 
 // The option argv[*i] names, with its value from "--name=VALUE" or from the
@@ -181,14 +200,15 @@ static int NextOption(int argc, char** argv, int* i, const char** value) {
 // Reads the command line into `r`. Returns 0 to render, 2 after a usage
 // error, 1 when it printed the help (any argument may ask for it).
 static int ParseArguments(int argc, char** argv, Request* r) {
-  *r = Request{nullptr, nullptr, 1.0, kLive, kWavS16, -1, kDefaultOutputRate, nullptr, -1};
+  *r = Request{nullptr, nullptr, 1.0,   kLive, kWavS16, -1, kDefaultOutputRate,
+               nullptr, -1,      false, 0,     0,       0,  0.0};
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
       std::fputs(kUsage, stdout);
       return 1;
     }
   }
-  constexpr int kOptionCount = kOptionSweep + 1;
+  constexpr int kOptionCount = kOptionFrequency + 1;
   bool given[kOptionCount] = {};
   for (int i = 1; i < argc; ++i) {
     const char* value = nullptr;
@@ -254,6 +274,45 @@ static int ParseArguments(int argc, char** argv, Request* r) {
         r->sweep = WordIndex(value, kSweepNames);
         if (r->sweep < 0) return UsageError(kProgram, "unknown sweep '%s': linear or log", value);
         break;
+      case kOptionBurst: {
+        char* end = nullptr;
+        const double on = std::strtod(value, &end);
+        double off = -1.0;  // none given: refused below
+        if (end != value && *end == ',') {
+          char* off_end = nullptr;
+          off = std::strtod(end + 1, &off_end);
+          if (off_end == end + 1) off = -1.0;
+          end = off_end;
+        }
+        int hann = 0;
+        if (!std::strcmp(end, ",hann")) {
+          hann = 1;
+          end += 5;
+        }
+        if (*end != '\0' || !(on >= kBurstMinOnCycles && on <= kBurstMaxOnCycles) ||
+            !(off >= 0.0 && off <= kBurstMaxOffCycles)) {
+          return UsageError(kProgram,
+                            "the burst '%s' is not ON,OFF[,hann]: 0.5 to 100 cycles on, 0 to "
+                            "1000 off",
+                            value);
+        }
+        r->burst_given = true;
+        r->burst_on = static_cast<float>(on);
+        r->burst_off = static_cast<float>(off);
+        r->burst_hann = hann;
+        break;
+      }
+      case kOptionFrequency: {
+        char* end = nullptr;
+        r->frequency_hz = std::strtod(value, &end);
+        const KnobParameter& knob = *FindKnobParameter(kFrequencyKnob);
+        if (end == value || *end != '\0' ||
+            !(r->frequency_hz >= knob.minimum && r->frequency_hz <= knob.maximum)) {
+          return UsageError(kProgram, "the frequency '%s' is not %g to %g Hz", value,
+                            static_cast<double>(knob.minimum), static_cast<double>(knob.maximum));
+        }
+        break;
+      }
       default: return 2;
     }
   }
@@ -422,6 +481,13 @@ int main(int argc, char** argv) {
   if (request.set_path && !ReadSettings(request.set_path, &settings)) return 1;
   settings.on = 1;
   if (request.signal) SelectNamedSignal(request.signal, &settings);
+  if (request.burst_given) {
+    settings.burst_on_cycles = request.burst_on;
+    settings.burst_off_cycles = request.burst_off;
+    settings.waveform_options &= ~kHannBurst;
+    if (request.burst_hann) settings.waveform_options |= kHannBurst;
+  }
+  if (request.frequency_hz > 0.0) settings.frequency_hz = static_cast<float>(request.frequency_hz);
   if (request.sweep >= 0) {
     settings.source = kSourceWaveform;
     settings.sweep_flags |= kSweepOn;

@@ -179,6 +179,16 @@ static void DeriveSource(GeneratorEngine* e, const GeneratorSettings& s, double 
   for (float& phase : e->twin_phase) {
     if (just_started || !(phase >= 0.0f && phase < 1.0f)) phase = 0.0f;
   }
+
+  const ToneBurst burst = ToneBurstOf(s);
+  e->burst_on_cycles = burst.on_cycles;
+  e->burst_period_cycles = burst.period_cycles;
+  e->burst_hann = burst.hann;
+  e->burst_increment = Quotient(s.frequency_hz, rate);
+  if (!IsFinite(e->burst_increment)) e->burst_increment = 0.0;
+  if (just_started || !(e->burst_position >= 0.0 && e->burst_position < burst.period_cycles)) {
+    e->burst_position = 0.0;
+  }
 }
 
 // The sweep runs between the lower and the higher of its two frequencies,
@@ -274,6 +284,8 @@ struct FrameState {
   float brown_state, brown_pole, brown_gain, white_scale;
   const int16_t* sine_table;
   float twin_phase[2], twin_increment[2], twin_amplitude[2];
+  double burst_position, burst_increment;
+  ToneBurst burst;
   MultiToneBank bank;
 };
 
@@ -347,6 +359,16 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
     }
     *g = sum;
     *g_right = sum;
+  } else if constexpr (kKind == SignalKind::kToneBurst) {
+    const int16_t* sine = st->sine_table;
+    const float scale = st->table_scale;
+    const int32_t length = st->table_length;
+    *g = NextToneBurst<float>(
+        &st->burst_position, st->burst_increment, st->burst, [sine, scale, length](double x) {
+          x -= std::floor(x);
+          return sine[TableIndex(scale * static_cast<float>(x), length)] / 32768.0f;
+        });
+    *g_right = *g;
   } else if constexpr (kKind == SignalKind::kBrown) {
     const float w = static_cast<float>(NextUniformNoise(&st->noise_counter)) * st->white_scale;
     st->brown_state = st->brown_pole * st->brown_state + (1.0f - st->brown_pole) * w;
@@ -470,6 +492,9 @@ static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st
   st->brown_gain = e->brown_gain;
   st->white_scale = e->white_scale;
   st->sine_table = e->wave_table[kWaveSine];
+  st->burst_position = e->burst_position;
+  st->burst_increment = e->burst_increment;
+  st->burst = ToneBurst{e->burst_on_cycles, e->burst_period_cycles, e->burst_hann};
   for (int k = 0; k < 2; ++k) {
     st->twin_phase[k] = e->twin_phase[k];
     st->twin_increment[k] = e->twin_increment[k];
@@ -488,6 +513,7 @@ static void StoreFrameState(const FrameState* st, bool stereo, GeneratorEngine* 
   e->brown_state = st->brown_state;
   e->twin_phase[0] = st->twin_phase[0];
   e->twin_phase[1] = st->twin_phase[1];
+  e->burst_position = st->burst_position;
   e->multi_tone = st->bank;
 }
 

@@ -41,9 +41,9 @@ struct GeneratorSettings {
   float gate_on_s;           // seconds of sound per gate cycle
   float gate_off_s;          // seconds of pause per gate cycle
   int32_t test_signal;       // GeneratorTestSignal, with source kSourceTestSignal
-  int32_t waveform_options;  // 0 in every set written before; carried along
-  float burst_on_cycles;     // 0 in every set written before; carried along
-  float burst_off_cycles;    // 0 in every set written before; carried along
+  int32_t waveform_options;  // GeneratorWaveformOptions; 0 in every set written before
+  float burst_on_cycles;     // the tone burst's cycles of sound (0 before: 0.5 plays)
+  float burst_off_cycles;    // the tone burst's cycles of silence
   int32_t reserved_34_45[12];
 };
 
@@ -81,7 +81,19 @@ enum GeneratorTestSignal : int32_t {
   kTestSmpte = 0,  // 60 Hz + 7 kHz, amplitudes 4:1
   kTestDin = 1,    // 250 Hz + 8 kHz, 4:1
   kTestCcif = 2,   // 19 kHz + 20 kHz, 1:1
+  kTestBurst =
+      3,  // bursts of the sine at frequency_hz: burst_on_cycles, then burst_off_cycles of silence
 };
+
+// waveform_options (word 31).
+enum GeneratorWaveformOptions : int32_t {
+  kHannBurst = 1 << 1,  // the tone burst is Hann-windowed over each burst
+};
+
+// The tone burst's cycles, as the engine plays them and a loaded set keeps
+// them: on from 0.5 to 100 (less plays 0.5), off from 0 to 1000.
+constexpr float kBurstMinOnCycles = 0.5f, kBurstMaxOnCycles = 100.0f;
+constexpr float kBurstMaxOffCycles = 1000.0f;
 
 enum GeneratorNoiseType : int32_t {
   kNoiseImpulse = 0,

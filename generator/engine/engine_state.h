@@ -75,6 +75,11 @@ struct GeneratorEngine {
   float twin_phase[2];  // cycles, the low and the high tone
   float twin_increment[2];
   float twin_amplitude[2];
+  double burst_position;   // cycles into the tone burst's period
+  double burst_increment;  // cycles per frame
+  double burst_on_cycles;  // derived (ToneBurstOf)
+  double burst_period_cycles;
+  int32_t burst_hann;
 
   int16_t* wave_table[4];  // sine, triangle, sawtooth, square
   int32_t waveform;

@@ -43,7 +43,8 @@ enum class SignalKind {
   kBrown,
   kTwinSmpte,
   kTwinDin,
-  kTwinCcif
+  kTwinCcif,
+  kToneBurst
 };
 
 // The signal kinds, a row each: the kind, its name, and the noise type or
@@ -72,6 +73,7 @@ constexpr SignalRow kSignalKinds[] = {
     {SignalKind::kTwinSmpte, "smpte", -1, kTestSmpte},
     {SignalKind::kTwinDin, "din", -1, kTestDin},
     {SignalKind::kTwinCcif, "ccif", -1, kTestCcif},
+    {SignalKind::kToneBurst, "burst", -1, kTestBurst},
 };
 constexpr int kSignalKindCount = static_cast<int>(sizeof kSignalKinds / sizeof kSignalKinds[0]);
 
@@ -132,6 +134,41 @@ constexpr bool IsTwinTone(SignalKind kind) {
   return kind == SignalKind::kTwinSmpte || kind == SignalKind::kTwinDin ||
          kind == SignalKind::kTwinCcif;
 }
+// The tone burst: its cycles of sound and its whole period, in cycles of
+// the tone, from the settings (a burst of less than half a cycle plays half
+// a cycle; no number that is not finite plays).
+struct ToneBurst {
+  double on_cycles, period_cycles;
+  int32_t hann;
+};
+inline ToneBurst ToneBurstOf(const GeneratorSettings& s) {
+  double on = s.burst_on_cycles, off = s.burst_off_cycles;
+  on = on >= kBurstMinOnCycles ? (on <= kBurstMaxOnCycles ? on : kBurstMaxOnCycles)
+                               : kBurstMinOnCycles;  // NaN too
+  off = off >= 0.0 ? (off <= kBurstMaxOffCycles ? off : kBurstMaxOffCycles) : 0.0;
+  return {on, on + off, (s.waveform_options & kHannBurst) ? 1 : 0};
+}
+
+// One frame of the tone burst at `*position` cycles into its period, and
+// the position moved on by `increment`: the sine (through `sine`, which
+// gives sin 2πx for x in cycles) while the burst sounds, Hann-windowed over
+// it when asked, silence after it; each period starts the sine at phase 0.
+template <typename Real, typename Sine>
+inline Real NextToneBurst(double* position, double increment, const ToneBurst& burst, Sine sine) {
+  const double at = *position;
+  Real g = 0;
+  if (at < burst.on_cycles) {
+    g = static_cast<Real>(sine(at - static_cast<double>(static_cast<int64_t>(at))));
+    if (burst.hann) {
+      g *= static_cast<Real>(0.5 - 0.5 * sine(at / burst.on_cycles + 0.25));
+    }
+  }
+  double next = at + increment;
+  if (!(next < burst.period_cycles)) next = 0.0;  // the next burst from phase 0; NaN too
+  *position = next;
+  return g;
+}
+
 constexpr TwinTone TwinToneOf(int32_t test_signal) {
   return test_signal == kTestSmpte ? TwinTone{60.0, 7000.0, 0.8, 0.2}
          : test_signal == kTestDin ? TwinTone{250.0, 8000.0, 0.8, 0.2}

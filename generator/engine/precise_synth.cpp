@@ -53,6 +53,9 @@ struct PreciseVoice {
   double twin_phase[2];  // cycles, the low and the high tone
   double twin_increment[2];
   double twin_amplitude[2];
+  double burst_position;  // cycles into the tone burst's period
+  double burst_increment;
+  ToneBurst burst;
   double tone_phase[kMultiToneCount];
   double tone_increment[kMultiToneCount];
 
@@ -151,10 +154,13 @@ static void FollowSettings(const GeneratorEngine* e, bool switched_on, PreciseVo
   v->twin_increment[1] = FiniteOrZero(twin.high_hz / rate);
   v->twin_amplitude[0] = twin.low_amplitude;
   v->twin_amplitude[1] = twin.high_amplitude;
+  v->burst = ToneBurstOf(s);
+  v->burst_increment = FiniteOrZero(s.frequency_hz / rate);
   if (v->fresh) {
     v->noise_counter = e->noise_counter;
     v->brown_state = FiniteOrZero(e->brown_state);
     for (int k = 0; k < 2; ++k) v->twin_phase[k] = Wrap(FiniteOrZero(e->twin_phase[k]));
+    v->burst_position = FiniteOrZero(e->burst_position);
     v->phase = Wrap(FiniteOrZero(e->phase));
     v->sweep.increment = FiniteOrZero(e->sweep_current_increment);
     v->noise_position = e->noise_position;
@@ -171,7 +177,9 @@ static void FollowSettings(const GeneratorEngine* e, bool switched_on, PreciseVo
   if (switched_on) {
     v->phase = 0.0;
     v->twin_phase[0] = v->twin_phase[1] = 0.0;
+    v->burst_position = 0.0;
   }
+  if (!(v->burst_position < v->burst.period_cycles)) v->burst_position = 0.0;
 }
 
 static void AnchorBlock(PreciseVoice* v) {
@@ -255,6 +263,10 @@ static inline void Synthesize(PreciseVoice* v, FrameTiming* t, double* g, double
       Turn(&v->twin[k], v->twin_step[k]);
       Advance(&v->twin_phase[k], v->twin_increment[k]);
     }
+  } else if constexpr (kKind == SignalKind::kToneBurst) {
+    *g = NextToneBurst<double>(&v->burst_position, v->burst_increment, v->burst,
+                               [](double x) { return std::sin(kTwoPi * x); });
+    *g_right = *g;
   } else if constexpr (kKind == SignalKind::kBrown) {
     const double w = NextUniformNoise(&v->noise_counter) * v->white_scale;
     v->brown_state = v->brown.pole * v->brown_state + (1.0 - v->brown.pole) * w;

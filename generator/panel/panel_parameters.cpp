@@ -214,6 +214,10 @@ void KeepSettingsShowable(GeneratorSettings* s) {
   // gates only at 1: a non-zero gate becomes 1, so what shows is what plays.
   if (s->one_shot != 0) s->one_shot = 1;
   if (s->gate != 0) s->gate = 1;
+  // The tone burst's cycles as the engine plays them; 0, which every set
+  // written before holds, stays (it plays half a cycle).
+  s->burst_on_cycles = Showable(s->burst_on_cycles, 0.0f, kBurstMaxOnCycles, 0.0f);
+  s->burst_off_cycles = Showable(s->burst_off_cycles, 0.0f, kBurstMaxOffCycles, 0.0f);
   // The engine sweeps between the lower and the higher of the two words, so
   // swapping them plays the same and shows start <= end.
   if (s->sweep_start_hz > s->sweep_end_hz) {

@@ -39,6 +39,13 @@ awk -v d="$difference" 'BEGIN { exit !(d == 0) }' || { echo "white channels diff
 "$genrender" -d 4 --signal brown -o "$work/brown.wav"
 rms=$(sox "$work/brown.wav" -n remix 1 trim 0.1 stat 2>&1 | awk '/RMS +amplitude/ {print $3}')
 awk -v r="$rms" 'BEGIN { exit !(r > 0.0645 && r < 0.0812) }' || { echo "brown RMS $rms"; exit 1; }
+# A tone burst of 3 cycles of 441 Hz on, 7 off, at the default -10 dB: the
+# sine's RMS (0.2236) for 3 of every 10 cycles, 0.2236 x sqrt(0.3) = 0.1225.
+"$genrender" -d 2 --signal burst --burst 3,7 --frequency 441 -o "$work/burst.wav"
+rms=$(sox "$work/burst.wav" -n remix 1 trim 0.1 stat 2>&1 | awk '/RMS +amplitude/ {print $3}')
+awk -v r="$rms" 'BEGIN { exit !(r > 0.1204 && r < 0.1246) }' || { echo "burst RMS $rms"; exit 1; }
+if "$genrender" --burst 3, -o "$wav" 2>"$work/err"; then exit 1; fi
+grep -q "not ON,OFF" "$work/err"
 if "$genrender" --signal purple -o "$wav" 2>"$work/err"; then exit 1; fi
 grep -q "unknown signal 'purple': impulse, pink" "$work/err"
 

@@ -8,12 +8,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <thread>
 #include <vector>
 
 #include "generator/engine/engine.h"
 #include "generator/engine/engine_state.h"
+#include "generator/engine/frame_timing.h"
 #include "generator/engine/pink_noise_table.h"
 #include "generator/engine/precise_synth.h"
 #include "generator/engine/random_noise.h"
@@ -781,6 +783,54 @@ TEST(Engine, TwinTonesHaveTheirTonesAndRatios) {
   Engine g;
   g.Set(unknown);
   for (int16_t v : g.Render(4410)) ASSERT_EQ(v, 0);
+}
+
+// The tone burst: its cycles of the sine, each burst from phase 0, then its
+// cycles of silence; Hann-windowed when asked, live and high.
+TEST(Engine, ToneBurstCountsItsCyclesFromPhaseZero) {
+  for (int hann : {0, 1}) {
+    GeneratorSettings s = kGeneratorDefaults;
+    ASSERT_EQ(SelectNamedSignal("burst", &s), 1);
+    s.frequency_hz = 44100.0f / 128;  // 128 frames a cycle, counted exactly
+    s.burst_on_cycles = 3.0f;
+    s.burst_off_cycles = 2.0f;
+    s.waveform_options = hann ? kHannBurst : 0;
+    s.level_db = 0.0f;
+    s.on = 1;
+    Engine g;
+    g.Set(s);
+    const auto live = Channel(g.Render(kRate), 0);
+    PreciseRender r;
+    ASSERT_EQ(BeginPreciseRender(&r, s, kRate), 1);
+    const double* block = NextPreciseBlock(&r);
+    std::vector<double> high(kRate);
+    for (int f = 0; f < kRate; ++f) high[f] = block[2 * f] * 32767.0;
+    EndPreciseRender(&r);
+    for (const std::vector<double>* x : {&live, static_cast<const std::vector<double>*>(&high)}) {
+      const char* which = x == &live ? " live" : " high";
+      // Past the level ramp: bursts of 384 frames every 640, each a whole sine
+      // from phase 0, silence between them.
+      for (int burst = 2; burst < 65; burst += 7) {
+        const int start = 640 * burst;
+        for (int f = 0; f < 640; ++f) {
+          const double t = f / 384.0;
+          const double window = hann ? 0.5 - 0.5 * std::cos(2 * 3.14159265358979323846 * t) : 1;
+          const double expected =
+              f < 384 ? 32767.0 * window * std::sin(2 * 3.14159265358979323846 * f / 128.0) : 0.0;
+          ASSERT_NEAR((*x)[start + f], expected, 40.0)
+              << "burst " << burst << " frame " << f << which << " hann " << hann;
+        }
+      }
+    }
+  }
+  // Cycles beyond their range play their bounds; half a cycle at the least.
+  GeneratorSettings wide = kGeneratorDefaults;
+  wide.burst_on_cycles = 1e9f;
+  wide.burst_off_cycles = -5.0f;
+  EXPECT_EQ(ToneBurstOf(wide).on_cycles, kBurstMaxOnCycles);
+  EXPECT_EQ(ToneBurstOf(wide).period_cycles, kBurstMaxOnCycles);
+  wide.burst_on_cycles = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_EQ(ToneBurstOf(wide).on_cycles, kBurstMinOnCycles);
 }
 
 // The steady-state loop must give exactly what the full per-frame algorithm
