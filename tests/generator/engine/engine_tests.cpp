@@ -615,6 +615,20 @@ TEST(Engine, MultiToneHas31TonesAtPinkLevel) {
   }
 }
 
+// The left channel of `seconds` seconds of the precise synth's render of
+// `s`, times `scale`.
+std::vector<double> PreciseLeft(const GeneratorSettings& s, int seconds, double scale) {
+  std::vector<double> left;
+  PreciseRender r;
+  EXPECT_EQ(BeginPreciseRender(&r, s, kRate), 1);
+  for (int i = 0; i < seconds; ++i) {
+    const double* block = NextPreciseBlock(&r);
+    for (int f = 0; f < kRate; ++f) left.push_back(block[2 * f] * scale);
+  }
+  EndPreciseRender(&r);
+  return left;
+}
+
 // The mean power in the third-octave band around `hz` of `x`, from
 // one-second windows: the Hann power at up to 40 frequencies across the
 // band, at least 2 Hz apart (so that each is a power of its own), over
@@ -694,14 +708,7 @@ TEST(Engine, WhiteAndBrownNoiseMeetTheirDefinitions) {
   s.noise_type = kNoiseWhite;
   s.level_db = 0.0f;
   s.on = 1;
-  PreciseRender r;
-  ASSERT_EQ(BeginPreciseRender(&r, s, kRate), 1);
-  std::vector<double> precise;
-  for (int i = 0; i <= kSeconds; ++i) {
-    const double* block = NextPreciseBlock(&r);
-    for (int f = 0; f < kRate; ++f) precise.push_back(block[2 * f] * 32768.0);
-  }
-  EndPreciseRender(&r);
+  const std::vector<double> precise = PreciseLeft(s, kSeconds + 1, 32768.0);
   EXPECT_GT(Correlation(Slice(precise, kRate, kSeconds * kRate), white), 0.9999);
 }
 
@@ -721,16 +728,11 @@ TEST(Engine, LinearSweepIsLinearInTime) {
     Engine g;
     g.Set(s);
     const auto live = Channel(g.Render(kRate), 0);
-    PreciseRender r;
-    ASSERT_EQ(BeginPreciseRender(&r, s, kRate), 1);
-    const double* block = NextPreciseBlock(&r);
-    std::vector<double> high(kRate);
-    for (int f = 0; f < kRate; ++f) high[f] = block[2 * f];
-    EndPreciseRender(&r);
+    const std::vector<double> high = PreciseLeft(s, 1, 1.0);
     for (double at : {0.25, 0.5, 0.75}) {
       const double expected =
           flags & kSweepLinear ? 100.0 + 10000.0 * at : 100.0 * std::pow(101.0, at);
-      for (const std::vector<double>* x : {&live, static_cast<const std::vector<double>*>(&high)}) {
+      for (const std::vector<double>* x : {&live, &high}) {
         const size_t centre = static_cast<size_t>(at * kRate);
         const SineFit fit = FitSine(Slice(*x, centre - 88, 176), expected);
         EXPECT_NEAR(fit.hz, expected, 0.005 * expected)
@@ -758,14 +760,8 @@ TEST(Engine, TwinTonesHaveTheirTonesAndRatios) {
     const std::vector<int16_t> out = g.Render(2 * kRate);
     EXPECT_EQ(Channel(out, 0), Channel(out, 1)) << twin.name;
     const auto live = Slice(Channel(out, 0), kRate, kRate);  // past the level ramp
-    PreciseRender r;
-    ASSERT_EQ(BeginPreciseRender(&r, s, kRate), 1);
-    NextPreciseBlock(&r);
-    const double* block = NextPreciseBlock(&r);
-    std::vector<double> high(kRate);
-    for (int f = 0; f < kRate; ++f) high[f] = block[2 * f] * 32768.0;
-    EndPreciseRender(&r);
-    for (const std::vector<double>* x : {&live, static_cast<const std::vector<double>*>(&high)}) {
+    const std::vector<double> high = Slice(PreciseLeft(s, 2, 32768.0), kRate, kRate);
+    for (const std::vector<double>* x : {&live, &high}) {
       // A tone of amplitude A has the power A²/4 over whole cycles.
       const double low = 2 * std::sqrt(TonePower(*x, twin.low_hz)) / 32768.0;
       const double high_tone = 2 * std::sqrt(TonePower(*x, twin.high_hz)) / 32768.0;
@@ -800,13 +796,8 @@ TEST(Engine, ToneBurstCountsItsCyclesFromPhaseZero) {
     Engine g;
     g.Set(s);
     const auto live = Channel(g.Render(kRate), 0);
-    PreciseRender r;
-    ASSERT_EQ(BeginPreciseRender(&r, s, kRate), 1);
-    const double* block = NextPreciseBlock(&r);
-    std::vector<double> high(kRate);
-    for (int f = 0; f < kRate; ++f) high[f] = block[2 * f] * 32767.0;
-    EndPreciseRender(&r);
-    for (const std::vector<double>* x : {&live, static_cast<const std::vector<double>*>(&high)}) {
+    const std::vector<double> high = PreciseLeft(s, 1, 32767.0);
+    for (const std::vector<double>* x : {&live, &high}) {
       const char* which = x == &live ? " live" : " high";
       // Past the level ramp: bursts of 384 frames every 640, each a whole sine
       // from phase 0, silence between them.
