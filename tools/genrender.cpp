@@ -5,7 +5,8 @@
 // values brought into the panel's ranges by the same function), or the
 // built-in defaults, switches the generator on and renders it in one of two
 // qualities. `live` runs the engine exactly as the program's audio thread does (reset, then blocks
-// of 4,408 frames): the program's own 16-bit output, bit for bit. `high` runs the precise synth
+// of its buffer at the default latency, DefaultStreamBuffer: 4,408 frames at 44.1 kHz): the
+// program's own 16-bit output, bit for bit. `high` runs the precise synth
 // (generator/engine/precise_synth.h): the same set-up, timing and envelope computed in double
 // precision, written as 16- or 24-bit PCM with TPDF dither or as 32-bit float. Each block is
 // written as it comes, so an hour takes no more memory than a second, and the length is known
@@ -23,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -32,6 +34,7 @@
 #endif
 
 #include "generator/audio/output_choice.h"
+#include "generator/audio/wave_format.h"
 #include "generator/engine/engine.h"
 #include "generator/engine/precise_synth.h"
 #include "generator/files/offline_render.h"
@@ -385,8 +388,10 @@ static int WriteErrno() { return errno != 0 ? errno : EIO; }
 // start).
 static int WriteRender(const Request& r, const GeneratorSettings& settings, uint32_t frames,
                        FILE* file) {
-  const int32_t block_frames = kDefaultBlockFrames;
-  unsigned char bytes[8 * kDefaultBlockFrames];  // a block in the widest format
+  // The audio thread's block at this rate, in the widest format.
+  const int32_t block_frames = DefaultStreamBuffer(r.rate).frames;
+  std::vector<unsigned char> block_bytes(8 * static_cast<size_t>(block_frames));
+  unsigned char* bytes = block_bytes.data();
   const size_t header_bytes = MakeWavHeader(r.format, frames, static_cast<uint32_t>(r.rate), bytes);
   errno = 0;
   if (std::fwrite(bytes, 1, header_bytes, file) != header_bytes) return WriteErrno();

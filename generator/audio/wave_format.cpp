@@ -41,6 +41,12 @@ StreamBufferSize StreamBufferForLatency(const WaveFormatSpec& format, float late
   return size;
 }
 
+StreamBufferSize DefaultStreamBuffer(int32_t rate) {
+  const WaveFormatSpec format = {rate, kGeneratorWaveFormat.channel_count,
+                                 kGeneratorWaveFormat.format_code};
+  return StreamBufferForLatency(format, kDefaultLatencySeconds, kStreamFrameAlignment);
+}
+
 bool IsAcceptedLatency(float latency_s) {
   return latency_s >= kMinLatencySeconds && latency_s <= kMaxLatencySeconds;
 }

@@ -46,4 +46,11 @@ StreamBufferSize StreamBufferForLatency(const WaveFormatSpec& format, float late
 constexpr float kMinLatencySeconds = 0.02f;
 constexpr float kMaxLatencySeconds = 0.5f;
 constexpr float kDefaultLatencySeconds = 0.1f;
+
+// Stream buffers hold a whole number of groups of this many frames.
+constexpr int32_t kStreamFrameAlignment = 4;
+
+// The buffer of a stream of 16-bit stereo at `rate` and the default latency:
+// the block the program's audio thread renders (4,408 frames at 44.1 kHz).
+StreamBufferSize DefaultStreamBuffer(int32_t rate);
 bool IsAcceptedLatency(float latency_s);

@@ -13,8 +13,8 @@
 // allowed on the device's callback thread.
 #include "generator/audio/wave_stream.h"
 
-#include <mmsystem.h>
 #include <mmreg.h>
+#include <mmsystem.h>
 
 #include <cstdio>
 #include <cstring>
@@ -148,8 +148,9 @@ static void WaitBelowThreshold(WaveStream* stream, int threshold) {
 // prepare and unprepare are written once for waveOut and waveIn.
 
 struct DeviceCalls {
-  MMRESULT (*open)(HANDLE* handle, UINT id, const WAVEFORMATEX* format, DWORD_PTR callback,
-                   DWORD_PTR instance, DWORD flags);
+  MMRESULT (*open)
+  (HANDLE* handle, UINT id, const WAVEFORMATEX* format, DWORD_PTR callback, DWORD_PTR instance,
+   DWORD flags);
   MMRESULT (*close)(HANDLE handle);
   MMRESULT (*prepare_header)(HANDLE handle, WAVEHDR* header);
   MMRESULT (*unprepare_header)(HANDLE handle, WAVEHDR* header);
@@ -165,8 +166,12 @@ static const DeviceCalls kPlaybackCalls = {
       return waveOutOpen(reinterpret_cast<HWAVEOUT*>(h), id, f, cb, inst, flags);
     },
     [](HANDLE h) { return waveOutClose(static_cast<HWAVEOUT>(h)); },
-    [](HANDLE h, WAVEHDR* w) { return waveOutPrepareHeader(static_cast<HWAVEOUT>(h), w, sizeof *w); },
-    [](HANDLE h, WAVEHDR* w) { return waveOutUnprepareHeader(static_cast<HWAVEOUT>(h), w, sizeof *w); },
+    [](HANDLE h, WAVEHDR* w) {
+      return waveOutPrepareHeader(static_cast<HWAVEOUT>(h), w, sizeof *w);
+    },
+    [](HANDLE h, WAVEHDR* w) {
+      return waveOutUnprepareHeader(static_cast<HWAVEOUT>(h), w, sizeof *w);
+    },
     [](HANDLE h) { return waveOutReset(static_cast<HWAVEOUT>(h)); },
     [](HANDLE h) { return waveOutPause(static_cast<HWAVEOUT>(h)); },
     [](MMRESULT r, char* text, UINT size) { return waveOutGetErrorTextA(r, text, size); },
@@ -180,7 +185,9 @@ static const DeviceCalls kCaptureCalls = {
     },
     [](HANDLE h) { return waveInClose(static_cast<HWAVEIN>(h)); },
     [](HANDLE h, WAVEHDR* w) { return waveInPrepareHeader(static_cast<HWAVEIN>(h), w, sizeof *w); },
-    [](HANDLE h, WAVEHDR* w) { return waveInUnprepareHeader(static_cast<HWAVEIN>(h), w, sizeof *w); },
+    [](HANDLE h, WAVEHDR* w) {
+      return waveInUnprepareHeader(static_cast<HWAVEIN>(h), w, sizeof *w);
+    },
     [](HANDLE h) { return waveInReset(static_cast<HWAVEIN>(h)); },
     [](HANDLE h) { return waveInStop(static_cast<HWAVEIN>(h)); },
     [](MMRESULT r, char* text, UINT size) { return waveInGetErrorTextA(r, text, size); },
@@ -210,8 +217,8 @@ static int OpenFormats(const WaveFormatSpec& format, WAVEFORMATEXTENSIBLE out[2]
     return 1;
   }
   // KSDATAFORMAT_SUBTYPE_PCM, written out: it is the only subformat used.
-  static const GUID kSubtypePcm = {0x00000001, 0x0000, 0x0010,
-                                   {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+  static const GUID kSubtypePcm = {
+      0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
   out[0].Format = out[1].Format;
   out[0].Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
   out[0].Format.cbSize = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
@@ -247,9 +254,8 @@ static int OpenStreamCommon(WaveStream* stream) {
   HANDLE handle = nullptr;
   MMRESULT result = WAVERR_BADFORMAT;
   for (int i = 0; i < count && result == WAVERR_BADFORMAT; ++i) {
-    result = calls.open(&handle, static_cast<UINT>(stream->device.device_id),
-                        &candidates[i].Format, calls.callback, reinterpret_cast<DWORD_PTR>(stream),
-                        calls.open_flags);
+    result = calls.open(&handle, static_cast<UINT>(stream->device.device_id), &candidates[i].Format,
+                        calls.callback, reinterpret_cast<DWORD_PTR>(stream), calls.open_flags);
   }
   if (result != MMSYSERR_NOERROR) {
     SetDeviceError(stream, result);
@@ -461,9 +467,10 @@ int InitWaveStream(WaveStream* stream, int direction) {
   stream->direction = direction;
   stream->format = kGeneratorWaveFormat;
   stream->buffer_count = kStreamBufferCount;
-  stream->buffer_bytes = 17632;
-  stream->buffer_frames = 4408;
-  stream->frame_alignment = 4;
+  const StreamBufferSize size = DefaultStreamBuffer(kGeneratorWaveFormat.sample_rate);
+  stream->buffer_bytes = size.bytes;
+  stream->buffer_frames = size.frames;
+  stream->frame_alignment = kStreamFrameAlignment;
   stream->event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (!stream->event) {
     std::snprintf(stream->error_text, sizeof stream->error_text, "Cannot create the wave event");

@@ -78,7 +78,7 @@ struct WaveStream {
 };
 
 // Zero-fills the stream, sets the defaults (44,100 Hz stereo 16-bit, eight
-// buffers of 4,408 frames, alignment 4), creates the event and selects
+// buffers of the default latency, DefaultStreamBuffer), creates the event and selects
 // device 1 of the direction. 1, or 0 (error text set).
 int InitWaveStream(WaveStream* stream, int direction);
 

@@ -12,7 +12,6 @@
 
 #include "generator/engine/engine.h"
 
-constexpr int32_t kDefaultBlockFrames = 4408;  // the stream's buffer at 100 ms
 
 // A render in progress: its engine and the block it renders into.
 struct OfflineRender {

@@ -23,6 +23,11 @@ TEST(StreamBuffer, LatencyMenuEntries) {
     EXPECT_EQ(size.frames, entry.frames) << entry.latency;
     EXPECT_EQ(size.bytes, entry.bytes) << entry.latency;
   }
+  // The default latency's block, which genrender renders in too, at every rate.
+  EXPECT_EQ(DefaultStreamBuffer(44100).frames, 4408);
+  EXPECT_EQ(DefaultStreamBuffer(44100).bytes, 17632);
+  EXPECT_EQ(DefaultStreamBuffer(48000).frames, 4800);
+  EXPECT_EQ(DefaultStreamBuffer(192000).frames, 19200);
 }
 
 TEST(StreamBuffer, RoundingAndLimits) {

@@ -12,15 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "generator/files/offline_render.h"
 #include "generator/engine/pink_noise_table.h"
 #include "generator/engine/precise_synth.h"
+#include "generator/files/offline_render.h"
 #include "generator/files/set_file_format.h"
 #include "generator/files/wav_file.h"
 #include "generator/panel/panel_parameters.h"
 #include "tests/generator/signal_measure.h"
 
 namespace {
+
+// The program's block at 44.1 kHz and its default latency of 100 ms.
+constexpr int32_t kBlockFrames = 4408;
 
 constexpr int kRate = 44100;
 constexpr double kPi = 3.14159265358979323846;
@@ -54,28 +57,28 @@ std::vector<double> Render(GeneratorSettings s, size_t frames, bool precise, int
   std::vector<double> out;
   if (!precise) {
     OfflineRender r;
-    EXPECT_EQ(BeginOfflineRender(&r, s, kDefaultBlockFrames, rate), 1);
+    EXPECT_EQ(BeginOfflineRender(&r, s, kBlockFrames, rate), 1);
     while (out.size() < 2 * frames) {
       const int16_t* block = NextOfflineBlock(&r);
-      for (int i = 0; i < 2 * kDefaultBlockFrames; ++i) out.push_back(block[i] / 32767.0);
+      for (int i = 0; i < 2 * kBlockFrames; ++i) out.push_back(block[i] / 32767.0);
     }
     EndOfflineRender(&r);
     out.resize(2 * frames);
     return out;
   }
   PreciseRender r;
-  EXPECT_EQ(BeginPreciseRender(&r, s, kDefaultBlockFrames, rate), 1);
+  EXPECT_EQ(BeginPreciseRender(&r, s, kBlockFrames, rate), 1);
   Dither d = {7};
-  std::vector<unsigned char> bytes(16 * kDefaultBlockFrames);
+  std::vector<unsigned char> bytes(16 * kBlockFrames);
   while (out.size() < 2 * frames) {
     const double* block = NextPreciseBlock(&r);
     if (format < 0) {
-      out.insert(out.end(), block, block + 2 * kDefaultBlockFrames);
+      out.insert(out.end(), block, block + 2 * kBlockFrames);
       continue;
     }
     const auto f = static_cast<WavSampleFormat>(format);
-    PackSamples(block, 2 * kDefaultBlockFrames, f, &d, bytes.data());
-    const std::vector<double> x = Unpack(bytes.data(), 2 * kDefaultBlockFrames, f);
+    PackSamples(block, 2 * kBlockFrames, f, &d, bytes.data());
+    const std::vector<double> x = Unpack(bytes.data(), 2 * kBlockFrames, f);
     out.insert(out.end(), x.begin(), x.end());
   }
   EndPreciseRender(&r);
@@ -123,7 +126,7 @@ TEST(GenRender, HeaderAndSamplesOfEachFormat) {
     SCOPED_TRACE(names[format]);
     const uint32_t rate = rates[format];
     GeneratorSettings s = kGeneratorDefaults;
-    s.level_db = 0.0f;                          // a level of exactly 1.0 once the first 512 frames have ramped
+    s.level_db = 0.0f;  // a level of exactly 1.0 once the first 512 frames have ramped
     s.frequency_hz = static_cast<float>(rate) / 100;  // 100 frames a cycle
     s.phase_deg = 90.0f;
     const std::string set = testing::TempDir() + "precise.def",
@@ -236,7 +239,7 @@ TEST(PreciseSynth, TimingEqualsTheEngineToTheFrame) {
         sounding += engine[i] != 0;
       }
       EXPECT_GT(sounding, 1000) << c;
-      if (c == 0) {  // 0.05 s in frames of this rate; the frame that reaches it still sounds
+      if (c == 0) {         // 0.05 s in frames of this rate; the frame that reaches it still sounds
         size_t fade = 600;  // past the level ramp
         while (engine[2 * fade] >= engine[1200] * 0.995) ++fade;
         EXPECT_EQ(fade, static_cast<size_t>(static_cast<double>(0.05f) * rate) + 1) << rate;
