@@ -772,13 +772,6 @@ TEST(Engine, TwinTonesHaveTheirTonesAndRatios) {
           << twin.name << which;  // nothing between them
     }
   }
-  GeneratorSettings unknown = kGeneratorDefaults;
-  unknown.source = kSourceTestSignal;
-  unknown.test_signal = 99;
-  unknown.on = 1;
-  Engine g;
-  g.Set(unknown);
-  for (int16_t v : g.Render(4410)) ASSERT_EQ(v, 0);
 }
 
 // The tone burst: its cycles of the sine, each burst from phase 0, then its
@@ -894,12 +887,16 @@ TEST(Engine, SteadyLoopMatchesFullAlgorithm) {
   }
 }
 
+// Unknown sources, noise types and test signals play silence, and the run
+// state still runs.
 TEST(Engine, UnknownSourcesSilentButRunning) {
-  for (auto [source, noise] : {std::pair<int, int>{7, 0}, {kSourceNoise, 9}, {-1, 1}}) {
+  for (auto [source, number] :
+       {std::pair<int, int>{7, 0}, {kSourceNoise, 9}, {-1, 1}, {kSourceTestSignal, 99}}) {
     Engine g;
     GeneratorSettings s = g.Get();
     s.source = source;
-    s.noise_type = noise;
+    s.noise_type = number;
+    s.test_signal = number;
     s.on = 1;
     g.Set(s);
     for (int16_t v : g.Render(8820)) ASSERT_EQ(v, 0);
