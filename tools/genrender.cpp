@@ -47,8 +47,8 @@ static const char kUsage[] =
     "usage: genrender [-s SETFILE] [-d SECONDS] [--quality live|high]\n"
     "                 [--format s16|s24|f32] [--dither tpdf|none]\n"
     "                 [--rate 44100|48000|88200|96000|192000] [--signal NAME]\n"
-    "                 [--sweep linear|log] [--burst ON,OFF[,hann]] [--frequency HZ]\n"
-    "                 -o OUTPUT.wav\n"
+    "                 [--sweep linear|log] [--alias-free] [--burst ON,OFF[,hann]]\n"
+    "                 [--frequency HZ] -o OUTPUT.wav\n"
     "\n"
     "Renders the generator's signal to a stereo WAV file.\n"
     "\n"
@@ -75,13 +75,16 @@ static const char kUsage[] =
     "                        tones smpte (60 Hz + 7 kHz, 4:1), din (250 Hz +\n"
     "                        8 kHz, 4:1), ccif (19 + 20 kHz, 1:1), whose two\n"
     "                        amplitudes sum to the level; burst (see --burst);\n"
-    "                        or the panel's\n"
-    "                        impulse, pink, pink-antiphase, pink-stereo,\n"
-    "                        multitone\n"
+    "                        jtest (the jitter test's bit pattern, exact at every\n"
+    "                        width: no level applies and nothing dithers it);\n"
+    "                        or the panel's impulse, pink, pink-antiphase,\n"
+    "                        pink-stereo, multitone\n"
     "      --sweep LAW       the waveform source's sweep, switched on, from its\n"
     "                        start to its end frequency over its time (the set\n"
     "                        file's or the defaults': 20 Hz to 15 kHz in 1 s):\n"
     "                        linear in frequency, or log (the panel's)\n"
+    "      --alias-free      triangle, sawtooth and square with only the harmonics\n"
+    "                        below half the rate, so that none folds back\n"
     "      --burst ON,OFF[,hann]\n"
     "                        the tone burst's cycles of the sine (0.5 to 100) and\n"
     "                        of silence (0 to 1000) after it, Hann-windowed with\n"
@@ -133,6 +136,7 @@ struct Request {
   float burst_on, burst_off;
   int burst_hann;
   double frequency_hz;  // --frequency, or 0 not given
+  bool alias_free;      // --alias-free
 };
 
 enum OptionId {
@@ -146,13 +150,15 @@ enum OptionId {
   kOptionSignal,
   kOptionSweep,
   kOptionBurst,
-  kOptionFrequency
+  kOptionFrequency,
+  kOptionAliasFree,
 };
 
 struct OptionName {
   const char* short_name;  // null: long form only
   const char* long_name;
   OptionId id;
+  bool is_switch = false;  // takes no value
 };
 
 static const OptionName kOptions[] = {
@@ -167,6 +173,7 @@ static const OptionName kOptions[] = {
     {nullptr, "--sweep", kOptionSweep},
     {nullptr, "--burst", kOptionBurst},
     {nullptr, "--frequency", kOptionFrequency},
+    {nullptr, "--alias-free", kOptionAliasFree, true},
 };
 
 // The option argv[*i] names, with its value from "--name=VALUE" or from the
@@ -181,7 +188,12 @@ static int NextOption(int argc, char** argv, int* i, const char** value) {
     const bool is_long = std::strlen(option.long_name) == name_length &&
                          !std::strncmp(arg, option.long_name, name_length);
     if (!is_short && !is_long) continue;
-    if (equals) {
+    if (option.is_switch) {
+      if (equals) {
+        UsageError(kProgram, "%s takes no value", option.long_name);
+        return -1;
+      }
+    } else if (equals) {
       *value = equals + 1;
     } else if (*i + 1 < argc) {
       *i += 1;
@@ -203,15 +215,15 @@ static int NextOption(int argc, char** argv, int* i, const char** value) {
 // Reads the command line into `r`. Returns 0 to render, 2 after a usage
 // error, 1 when it printed the help (any argument may ask for it).
 static int ParseArguments(int argc, char** argv, Request* r) {
-  *r = Request{nullptr, nullptr, 1.0,   kLive, kWavS16, -1, kDefaultOutputRate,
-               nullptr, -1,      false, 0,     0,       0,  0.0};
+  *r = Request{nullptr, nullptr, 1.0, kLive, kWavS16, -1,  kDefaultOutputRate,
+               nullptr, -1,      false, 0,  0,       0,  0.0, false};
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
       std::fputs(kUsage, stdout);
       return 1;
     }
   }
-  constexpr int kOptionCount = kOptionFrequency + 1;
+  constexpr int kOptionCount = kOptionAliasFree + 1;
   bool given[kOptionCount] = {};
   for (int i = 1; i < argc; ++i) {
     const char* value = nullptr;
@@ -316,6 +328,7 @@ static int ParseArguments(int argc, char** argv, Request* r) {
         }
         break;
       }
+      case kOptionAliasFree: r->alias_free = true; break;
       default: return 2;
     }
   }
@@ -409,7 +422,12 @@ static int WriteRender(const Request& r, const GeneratorSettings& settings, uint
     if (r.quality == kLive) {
       PackPcm16(NextOfflineBlock(&live), 2 * take, bytes);
     } else {
-      PackSamples(NextPreciseBlock(&high), 2 * take, r.format, r.dither ? &dither : nullptr, bytes);
+      const double* block = NextPreciseBlock(&high);
+      if (high.bit_pattern) {
+        PackBitPattern(block, 2 * take, r.format, bytes);  // the J-test, whatever --dither says
+      } else {
+        PackSamples(block, 2 * take, r.format, r.dither ? &dither : nullptr, bytes);
+      }
     }
     errno = 0;
     if (std::fwrite(bytes, 1, frame_bytes * take, file) != frame_bytes * take) {
@@ -492,6 +510,7 @@ int main(int argc, char** argv) {
     settings.waveform_options &= ~kHannBurst;
     if (request.burst_hann) settings.waveform_options |= kHannBurst;
   }
+  if (request.alias_free) settings.waveform_options |= kAliasFree;
   if (request.frequency_hz > 0.0) settings.frequency_hz = static_cast<float>(request.frequency_hz);
   if (request.sweep >= 0) {
     settings.source = kSourceWaveform;

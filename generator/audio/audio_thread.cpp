@@ -19,10 +19,16 @@ void FillBlock() {
   }
   // The precise synth writes every value (silence when it skips the block).
   const int32_t frames = g_audio.stream.buffer_frames;
-  RenderPreciseGenerator(g_audio.engine_slot, g_audio.voice, g_audio.precise_block, frames);
-  QuantisePcm(g_audio.precise_block, 2 * static_cast<size_t>(frames),
-              g_audio.width == kWidth24Precise ? 3 : 2, &g_audio.dither,
-              static_cast<unsigned char*>(g_audio.render_block));
+  const int content =
+      RenderPreciseGenerator(g_audio.engine_slot, g_audio.voice, g_audio.precise_block, frames);
+  const size_t values = 2 * static_cast<size_t>(frames);
+  const int sample_bytes = g_audio.width == kWidth24Precise ? 3 : 2;
+  unsigned char* out = static_cast<unsigned char*>(g_audio.render_block);
+  if (content == kPreciseBitPattern) {
+    QuantiseBitPattern(g_audio.precise_block, values, sample_bytes, out);  // the J-test, exact
+  } else {
+    QuantisePcm(g_audio.precise_block, values, sample_bytes, &g_audio.dither, out);
+  }
 }
 
 static DWORD WINAPI AudioThreadMain(LPVOID) {

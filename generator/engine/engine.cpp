@@ -26,6 +26,7 @@
 #include <cstring>
 #include <new>
 
+#include "generator/engine/band_limited.h"
 #include "generator/engine/engine_state.h"
 #include "generator/engine/frame_timing.h"
 #include "generator/engine/pink_noise_table.h"
@@ -163,6 +164,10 @@ static void DeriveSource(GeneratorEngine* e, const GeneratorSettings& s, double 
 
   e->phase_increment = static_cast<float>(Quotient(s.frequency_hz, rate));
   e->right_phase_offset = s.phase_deg * 0.0027777778f;
+  e->alias_free = (s.waveform_options & kAliasFree) ? 1 : 0;
+  e->fine_increment = Quotient(s.frequency_hz, rate);
+  if (!IsFinite(e->fine_increment)) e->fine_increment = 0.0;
+  e->harmonics = HarmonicsBelowHalfRate(e->fine_increment);
 
   const BrownFilter brown = BrownFilterAt(rate);
   e->brown_pole = static_cast<float>(brown.pole);
@@ -188,6 +193,9 @@ static void DeriveSource(GeneratorEngine* e, const GeneratorSettings& s, double 
   if (!IsFinite(e->burst_increment)) e->burst_increment = 0.0;
   if (just_started || !(e->burst_position >= 0.0 && e->burst_position < burst.period_cycles)) {
     e->burst_position = 0.0;
+  }
+  if (just_started || e->jtest_position < 0 || e->jtest_position >= kJTestPeriod) {
+    e->jtest_position = 0;
   }
 }
 
@@ -277,6 +285,7 @@ struct FrameState {
   float pass_gain;
   FrameTiming timing;
   float phase, phase_increment, right_phase_offset;
+  double fine_phase, fine_increment;
   float left_dc, right_dc;
   SweepState<float> sweep;
   int32_t noise_position;
@@ -286,6 +295,8 @@ struct FrameState {
   float twin_phase[2], twin_increment[2], twin_amplitude[2];
   double burst_position, burst_increment;
   ToneBurst burst;
+  int32_t jtest_position;
+  int32_t waveform, harmonics;
   MultiToneBank bank;
 };
 
@@ -332,6 +343,30 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
     } else {
       AdvanceSweep(st);
     }
+  } else if constexpr (kKind == SignalKind::kAliasFreeWave ||
+                       kKind == SignalKind::kAliasFreeSweep) {
+    const int32_t harmonics = kKind == SignalKind::kAliasFreeWave
+                                  ? st->harmonics
+                                  : HarmonicsBelowHalfRate(st->sweep.increment);
+    const double phase = st->fine_phase;
+    *g = static_cast<float>(AliasFreeValue(st->waveform, phase, harmonics)) + st->left_dc;
+    if (kStereo) {
+      double phase_right = phase + st->right_phase_offset;
+      if (phase_right >= 1.0) phase_right -= 1.0;
+      if (phase_right < 0.0) phase_right += 1.0;
+      *g_right =
+          static_cast<float>(AliasFreeValue(st->waveform, phase_right, harmonics)) + st->right_dc;
+    }
+    st->fine_phase += kKind == SignalKind::kAliasFreeWave ? st->fine_increment
+                                                          : static_cast<double>(st->sweep.increment);
+    if (st->fine_phase >= 1.0) st->fine_phase -= 1.0;
+    st->phase = static_cast<float>(st->fine_phase);
+    if (st->phase >= 1.0f) st->phase = 0.0f;  // rounded up to a whole cycle
+    if (kKind == SignalKind::kAliasFreeSweep) StepSweep(&st->sweep, &st->timing);
+  } else if constexpr (kKind == SignalKind::kJTest) {
+    *g = static_cast<float>(JTestCode16(st->jtest_position));
+    *g_right = *g;
+    st->jtest_position = NextJTestPosition(st->jtest_position);
   } else if constexpr (kKind == SignalKind::kImpulse) {
     *g = 1.0f;
     *g_right = 1.0f;
@@ -380,15 +415,28 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
   return 1;
 }
 
+// A frame's sample from its value at the channel's level: a bit pattern's
+// value is its code already.
+template <SignalKind kKind>
+static inline float OutputValue(float g, float level) {
+  if constexpr (IsBitPattern(kKind)) {
+    return g;
+  } else {
+    return g * level * 32767.0f;
+  }
+}
+
 // The rest of a frame after synthesis: fade, gate, output and level ramp.
-template <bool kStereo>
+template <SignalKind kKind, bool kStereo>
 static inline void FinishFrame(FrameState* st, float g, float g_right, int fade_applies,
                                int16_t* out) {
   const float in_left = out[0] * st->pass_gain;
   const float in_right = kStereo ? out[1] * st->pass_gain : 0.0f;
   FadeAndGate<kStereo>(&st->timing, &g, &g_right, fade_applies);
-  out[0] = SaturateSample(g * st->timing.left_level * 32767.0f + in_left);
-  if (kStereo) out[1] = SaturateSample(g_right * st->timing.right_level * 32767.0f + in_right);
+  out[0] = SaturateSample(OutputValue<kKind>(g, st->timing.left_level) + in_left);
+  if (kStereo) {
+    out[1] = SaturateSample(OutputValue<kKind>(g_right, st->timing.right_level) + in_right);
+  }
   StepRamp(&st->timing);
 }
 
@@ -402,7 +450,7 @@ static inline void RenderFrame(FrameState* st, int16_t* out) {
     CountOneShot(&st->timing);
     fade_applies = Synthesize<kKind, kStereo>(st, &g, &g_right);
   }
-  FinishFrame<kStereo>(st, g, g_right, fade_applies, out);
+  FinishFrame<kKind, kStereo>(st, g, g_right, fade_applies, out);
 }
 
 // Whether the frames ahead can skip fade, one-shot, ramp and mixing and are
@@ -431,13 +479,13 @@ static int32_t RenderSteadyFrames(FrameState* state, int16_t* buffer, int32_t fi
     float g_right = 0.0f;
     Synthesize<kKind, kStereo>(&st, &g, &g_right);
     ++frame;
-    if (kKind == SignalKind::kSweep && st.timing.fade_counter != 0) {
-      FinishFrame<kStereo>(&st, g, g_right, 1, out);  // counts its own gate frame
+    if (IsSweep(kKind) && st.timing.fade_counter != 0) {
+      FinishFrame<kKind, kStereo>(&st, g, g_right, 1, out);  // counts its own gate frame
       if (gated) st.timing.gate_counter -= 1;
       break;
     }
-    out[0] = SaturateSample(g * left_scale * 32767.0f);
-    if (kStereo) out[1] = SaturateSample(g_right * right_scale * 32767.0f);
+    out[0] = SaturateSample(OutputValue<kKind>(g, left_scale));
+    if (kStereo) out[1] = SaturateSample(OutputValue<kKind>(g_right, right_scale));
   }
   if (gated) st.timing.gate_counter += frame - first;
   *state = st;
@@ -474,6 +522,12 @@ static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st
   LoadFrameTiming(e, stereo, &st->timing);
   st->phase = e->phase;
   st->phase_increment = e->phase_increment;
+  // The fine phase goes on while the phase is its rounding; a phase set or
+  // moved by another kind of signal starts it over.
+  const bool fine_phase_holds = e->fine_phase >= 0.0 && e->fine_phase < 1.0 &&
+                                static_cast<float>(e->fine_phase) == e->phase;
+  st->fine_phase = fine_phase_holds ? e->fine_phase : e->phase;
+  st->fine_increment = e->fine_increment;
   st->right_phase_offset = e->right_phase_offset;
   st->left_dc = e->left_dc_offset;
   st->right_dc = e->right_dc_offset;
@@ -495,6 +549,9 @@ static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st
   st->burst_position = e->burst_position;
   st->burst_increment = e->burst_increment;
   st->burst = ToneBurst{e->burst_on_cycles, e->burst_period_cycles, e->burst_hann};
+  st->jtest_position = e->jtest_position;
+  st->waveform = w;
+  st->harmonics = e->harmonics;
   for (int k = 0; k < 2; ++k) {
     st->twin_phase[k] = e->twin_phase[k];
     st->twin_increment[k] = e->twin_increment[k];
@@ -506,6 +563,7 @@ static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st
 static void StoreFrameState(const FrameState* st, bool stereo, GeneratorEngine* e) {
   StoreFrameTiming(&st->timing, stereo, e);
   e->phase = st->phase;
+  e->fine_phase = st->fine_phase;
   e->sweep_current_increment = st->sweep.increment;
   e->sweep_current_multiplier = st->sweep.multiplier;
   e->noise_position = st->noise_position;
@@ -514,6 +572,7 @@ static void StoreFrameState(const FrameState* st, bool stereo, GeneratorEngine* 
   e->twin_phase[0] = st->twin_phase[0];
   e->twin_phase[1] = st->twin_phase[1];
   e->burst_position = st->burst_position;
+  e->jtest_position = st->jtest_position;
   e->multi_tone = st->bank;
 }
 

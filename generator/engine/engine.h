@@ -81,12 +81,14 @@ enum GeneratorTestSignal : int32_t {
   kTestSmpte = 0,  // 60 Hz + 7 kHz, amplitudes 4:1
   kTestDin = 1,    // 250 Hz + 8 kHz, 4:1
   kTestCcif = 2,   // 19 kHz + 20 kHz, 1:1
-  kTestBurst =
-      3,  // bursts of the sine at frequency_hz: burst_on_cycles, then burst_off_cycles of silence
+  kTestBurst = 3,  // bursts of the sine at frequency_hz: burst_on_cycles, then burst_off_cycles
+                   // of silence
+  kTestJTest = 4,  // the jitter test's bit pattern (test_signals.h), at no level but its own
 };
 
 // waveform_options (word 31).
 enum GeneratorWaveformOptions : int32_t {
+  kAliasFree = 1 << 0,  // triangle, sawtooth and square hold no harmonic above half the rate
   kHannBurst = 1 << 1,  // the tone burst is Hann-windowed over each burst
 };
 
@@ -128,7 +130,7 @@ struct GeneratorEngine;  // defined in engine_state.h, private to the engine
 // No wave tables yet: SetGeneratorFormat must succeed before the first render.
 // The signals that a source and a number select, by the names genrender and
 // the program use ("impulse", "pink", "pink-antiphase", "pink-stereo",
-// "multitone", "white", "brown", "smpte", "din", "ccif"): sets the source
+// "multitone", "white", "brown", "smpte", "din", "ccif", "burst", "jtest"): sets the source
 // and its number in `settings` (1), or changes nothing when no signal has
 // the name (0).
 int SelectNamedSignal(const char* name, GeneratorSettings* settings);

@@ -80,13 +80,23 @@ struct GeneratorEngine {
   double burst_on_cycles;  // derived (ToneBurstOf)
   double burst_period_cycles;
   int32_t burst_hann;
+  int32_t jtest_position;  // samples into the J-test's period
 
   int16_t* wave_table[4];  // sine, triangle, sawtooth, square
   int32_t waveform;
   int32_t table_length;  // samples per table: one cycle
+  int32_t alias_free;    // triangle, sawtooth and square from their series (band_limited.h)
+  int32_t harmonics;     // the steady wave's harmonics below half the rate
 
   float phase;  // cycles, 0 <= phase < 1
   float phase_increment;
+  // The alias-free waveforms' phase and increment, in double precision: a
+  // single-precision phase wanders by its rounding, which smears each
+  // harmonic into lines beside it (-87 dB for a 1 kHz square); the series
+  // would show it where the tables' truncation hides it. The phase above
+  // follows it, rounded.
+  double fine_phase;
+  double fine_increment;
   float right_phase_offset;  // cycles
 
   int32_t sweep_on;

@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "generator/engine/engine_state.h"
+#include "generator/engine/test_signals.h"
 
 constexpr int kRampFrames = 512;
 constexpr float kFadeFactor = 0.99f;
@@ -44,12 +45,15 @@ enum class SignalKind {
   kTwinSmpte,
   kTwinDin,
   kTwinCcif,
-  kToneBurst
+  kToneBurst,
+  kJTest,
+  kAliasFreeWave,
+  kAliasFreeSweep,
 };
 
 // The signal kinds, a row each: the kind, its name, and the noise type or
 // test signal that selects it (-1 for the kinds SelectKind finds otherwise:
-// the waveform source's wave and sweep, and silence). Each renderer instantiates its frame
+// the waveform source's waves and sweeps, naive or alias-free, and silence). Each renderer instantiates its frame
 // loop for every row (ForEachSignalKind), and its Synthesize stops the build
 // for a kind it has no branch for: a new signal is a row here and one synth
 // branch per renderer.
@@ -74,6 +78,9 @@ constexpr SignalRow kSignalKinds[] = {
     {SignalKind::kTwinDin, "din", -1, kTestDin},
     {SignalKind::kTwinCcif, "ccif", -1, kTestCcif},
     {SignalKind::kToneBurst, "burst", -1, kTestBurst},
+    {SignalKind::kJTest, "jtest", -1, kTestJTest},
+    {SignalKind::kAliasFreeWave, "alias-free wave", -1},
+    {SignalKind::kAliasFreeSweep, "alias-free sweep", -1},
 };
 constexpr int kSignalKindCount = static_cast<int>(sizeof kSignalKinds / sizeof kSignalKinds[0]);
 
@@ -100,9 +107,21 @@ inline void ForEachSignalKind(SignalKind kind, Render&& render) {
   DispatchSignalKind(kind, render, std::make_index_sequence<kSignalKindCount>{});
 }
 
+// The kinds whose values are codes, written as they are: no level applies
+// and nothing dithers them (test_signals.h).
+constexpr bool IsBitPattern(SignalKind kind) { return kind == SignalKind::kJTest; }
+constexpr bool IsSweep(SignalKind kind) {
+  return kind == SignalKind::kSweep || kind == SignalKind::kAliasFreeSweep;
+}
+
 constexpr bool IsPinkNoise(SignalKind kind) {
   return kind == SignalKind::kPinkMono || kind == SignalKind::kPinkAntiPhase ||
          kind == SignalKind::kPinkStereo;
+}
+
+constexpr bool IsTwinTone(SignalKind kind) {
+  return kind == SignalKind::kTwinSmpte || kind == SignalKind::kTwinDin ||
+         kind == SignalKind::kTwinCcif;
 }
 
 // The source the derived settings select; unknown sources, noise types and
@@ -110,6 +129,9 @@ constexpr bool IsPinkNoise(SignalKind kind) {
 inline SignalKind SelectKind(const GeneratorEngine* e) {
   if (e->source == kSourceWaveform) {
     if (e->waveform < kWaveSine || e->waveform > kWaveSquare) return SignalKind::kSilent;
+    if (e->alias_free && e->waveform != kWaveSine) {
+      return e->sweep_on ? SignalKind::kAliasFreeSweep : SignalKind::kAliasFreeWave;
+    }
     return e->sweep_on ? SignalKind::kSweep : SignalKind::kWave;
   }
   for (const SignalRow& row : kSignalKinds) {
@@ -122,57 +144,6 @@ inline SignalKind SelectKind(const GeneratorEngine* e) {
     }
   }
   return SignalKind::kSilent;
-}
-
-// The twin tones: their two frequencies and amplitudes, which sum to 1 (at
-// 0 dB the peaks reach full scale).
-struct TwinTone {
-  double low_hz, high_hz;
-  double low_amplitude, high_amplitude;
-};
-constexpr bool IsTwinTone(SignalKind kind) {
-  return kind == SignalKind::kTwinSmpte || kind == SignalKind::kTwinDin ||
-         kind == SignalKind::kTwinCcif;
-}
-// The tone burst: its cycles of sound and its whole period, in cycles of
-// the tone, from the settings (a burst of less than half a cycle plays half
-// a cycle; no number that is not finite plays).
-struct ToneBurst {
-  double on_cycles, period_cycles;
-  int32_t hann;
-};
-inline ToneBurst ToneBurstOf(const GeneratorSettings& s) {
-  double on = s.burst_on_cycles, off = s.burst_off_cycles;
-  on = on >= kBurstMinOnCycles ? (on <= kBurstMaxOnCycles ? on : kBurstMaxOnCycles)
-                               : kBurstMinOnCycles;  // NaN too
-  off = off >= 0.0 ? (off <= kBurstMaxOffCycles ? off : kBurstMaxOffCycles) : 0.0;
-  return {on, on + off, (s.waveform_options & kHannBurst) ? 1 : 0};
-}
-
-// One frame of the tone burst at `*position` cycles into its period, and
-// the position moved on by `increment`: the sine (through `sine`, which
-// gives sin 2πx for x in cycles) while the burst sounds, Hann-windowed over
-// it when asked, silence after it; each period starts the sine at phase 0.
-template <typename Real, typename Sine>
-inline Real NextToneBurst(double* position, double increment, const ToneBurst& burst, Sine sine) {
-  const double at = *position;
-  Real g = 0;
-  if (at < burst.on_cycles) {
-    g = static_cast<Real>(sine(at - static_cast<double>(static_cast<int64_t>(at))));
-    if (burst.hann) {
-      g *= static_cast<Real>(0.5 - 0.5 * sine(at / burst.on_cycles + 0.25));
-    }
-  }
-  double next = at + increment;
-  if (!(next < burst.period_cycles)) next = 0.0;  // the next burst from phase 0; NaN too
-  *position = next;
-  return g;
-}
-
-constexpr TwinTone TwinToneOf(int32_t test_signal) {
-  return test_signal == kTestSmpte ? TwinTone{60.0, 7000.0, 0.8, 0.2}
-         : test_signal == kTestDin ? TwinTone{250.0, 8000.0, 0.8, 0.2}
-                                   : TwinTone{19000.0, 20000.0, 0.5, 0.5};
 }
 
 // The run state that times a frame, loaded once per block.

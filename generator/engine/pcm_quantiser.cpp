@@ -69,3 +69,19 @@ void QuantisePcm(const double* values, size_t count, int sample_bytes, Dither* d
            : QuantiseTo<2, false>(values, count, state, out);
   }
 }
+
+void QuantiseBitPattern(const double* values, size_t count, int sample_bytes, unsigned char* out) {
+  const int bytes = sample_bytes == 3 ? 3 : 2;
+  const double scale = bytes == 3 ? 8388608.0 : 32768.0;
+  const double full_scale = scale - 1.0;
+  for (size_t i = 0; i < count; ++i) {
+    double x = values[i] * scale;
+    x = x == x ? x : 0.0;
+    x = x <= full_scale ? x : full_scale;
+    x = x >= -full_scale ? x : -full_scale;
+    // floor, as in QuantiseTo: the bias makes the value positive first.
+    const uint32_t code = static_cast<uint32_t>(static_cast<int32_t>(x + kFloorBias) -
+                                                static_cast<int32_t>(kFloorBias));
+    for (int b = 0; b < bytes; ++b) out[bytes * i + b] = static_cast<unsigned char>(code >> (8 * b));
+  }
+}

@@ -25,3 +25,9 @@ constexpr uint64_t kDitherSeed = 0x243F6A8885A308D3ull;  // any fixed seed
 // sample (2: 16-bit, 3: 24-bit), with TPDF dither when `dither` is not null.
 void QuantisePcm(const double* values, size_t count, int sample_bytes, Dither* dither,
                  unsigned char* out);
+
+// Writes `count` values of a bit pattern (the J-test: 24-bit codes over
+// 2^23) as floor(v · 2^(bits-1)), limited like the quantiser's output and
+// never dithered: the 24-bit codes as they are, and at 16 bits the same
+// codes shifted right by 8.
+void QuantiseBitPattern(const double* values, size_t count, int sample_bytes, unsigned char* out);

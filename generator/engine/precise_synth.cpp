@@ -26,6 +26,7 @@
 #include <cstring>
 #include <new>
 
+#include "generator/engine/band_limited.h"
 #include "generator/engine/engine_state.h"
 #include "generator/engine/frame_timing.h"
 #include "generator/engine/pink_noise_table.h"
@@ -56,6 +57,8 @@ struct PreciseVoice {
   double burst_position;  // cycles into the tone burst's period
   double burst_increment;
   ToneBurst burst;
+  int32_t jtest_position;  // samples into the J-test's period
+  int32_t harmonics;       // the steady wave's harmonics below half the rate
   double tone_phase[kMultiToneCount];
   double tone_increment[kMultiToneCount];
 
@@ -156,7 +159,9 @@ static void FollowSettings(const GeneratorEngine* e, bool switched_on, PreciseVo
   v->twin_amplitude[1] = twin.high_amplitude;
   v->burst = ToneBurstOf(s);
   v->burst_increment = FiniteOrZero(s.frequency_hz / rate);
+  v->harmonics = HarmonicsBelowHalfRate(v->phase_increment);
   if (v->fresh) {
+    v->jtest_position = e->jtest_position;
     v->noise_counter = e->noise_counter;
     v->brown_state = FiniteOrZero(e->brown_state);
     for (int k = 0; k < 2; ++k) v->twin_phase[k] = Wrap(FiniteOrZero(e->twin_phase[k]));
@@ -178,8 +183,10 @@ static void FollowSettings(const GeneratorEngine* e, bool switched_on, PreciseVo
     v->phase = 0.0;
     v->twin_phase[0] = v->twin_phase[1] = 0.0;
     v->burst_position = 0.0;
+    v->jtest_position = 0;
   }
   if (!(v->burst_position < v->burst.period_cycles)) v->burst_position = 0.0;
+  if (v->jtest_position < 0 || v->jtest_position >= kJTestPeriod) v->jtest_position = 0;
 }
 
 static void AnchorBlock(PreciseVoice* v) {
@@ -243,6 +250,22 @@ static inline void Synthesize(PreciseVoice* v, FrameTiming* t, double* g, double
       Advance(&v->phase, v->sweep.increment);
       StepSweep(&v->sweep, t);
     }
+  } else if constexpr (kKind == SignalKind::kAliasFreeWave ||
+                       kKind == SignalKind::kAliasFreeSweep) {
+    const double increment =
+        kKind == SignalKind::kAliasFreeWave ? v->phase_increment : v->sweep.increment;
+    const int32_t harmonics =
+        kKind == SignalKind::kAliasFreeWave ? v->harmonics : HarmonicsBelowHalfRate(increment);
+    double right = v->phase + v->right_offset;
+    if (right >= 1.0) right -= 1.0;
+    *g = AliasFreeValue(v->waveform, v->phase, harmonics) + v->dc;
+    *g_right = AliasFreeValue(v->waveform, right, harmonics) + v->dc;
+    Advance(&v->phase, increment);
+    if (kKind == SignalKind::kAliasFreeSweep) StepSweep(&v->sweep, t);
+  } else if constexpr (kKind == SignalKind::kJTest) {
+    *g = JTestCode24(v->jtest_position) * (1.0 / 8388608.0);  // the code over 2^23
+    *g_right = *g;
+    v->jtest_position = NextJTestPosition(v->jtest_position);
   } else if constexpr (kKind == SignalKind::kImpulse) {
     *g = 1.0;
     *g_right = 1.0;
@@ -277,6 +300,16 @@ static inline void Synthesize(PreciseVoice* v, FrameTiming* t, double* g, double
   }
 }
 
+// A frame's value at the channel's level; a bit pattern's stands as it is.
+template <SignalKind kKind>
+static inline double AtLevel(double g, double level) {
+  if constexpr (IsBitPattern(kKind)) {
+    return g;
+  } else {
+    return g * level;
+  }
+}
+
 // Steady frames from `out` on: running, no one-shot, fade or ramp, in the
 // gate's sound phase (IsSteadyTiming), where every step of a frame but the
 // synthesis and the gate's count changes nothing, as in the engine's steady
@@ -300,15 +333,15 @@ static int32_t RenderSteadyFrames(PreciseVoice* voice, FrameTiming* timing, doub
     Synthesize<kKind>(v, t, &g, &g_right);
     double* o = out + 2 * done;
     ++done;
-    if (kKind == SignalKind::kSweep && t->fade_counter != 0) {
+    if (IsSweep(kKind) && t->fade_counter != 0) {
       FadeAndGate<true>(t, &g, &g_right, 1);  // counts its own gate frame
-      o[0] = g * t->left_level;
-      o[1] = g_right * t->right_level;
+      o[0] = AtLevel<kKind>(g, t->left_level);
+      o[1] = AtLevel<kKind>(g_right, t->right_level);
       if (t->gated == 1) t->gate_counter -= 1;
       break;
     }
-    o[0] = g * left;
-    o[1] = g_right * right;
+    o[0] = AtLevel<kKind>(g, left);
+    o[1] = AtLevel<kKind>(g_right, right);
   }
   if (t->gated == 1) t->gate_counter += done;
   *voice = local_voice;
@@ -332,8 +365,8 @@ static void RenderFrames(PreciseVoice* v, FrameTiming* t, double* out, int32_t f
       Synthesize<kKind>(v, t, &g, &g_right);
     }
     FadeAndGate<true>(t, &g, &g_right, 1);
-    out[2 * i] = g * t->left_level;
-    out[2 * i + 1] = g_right * t->right_level;
+    out[2 * i] = AtLevel<kKind>(g, t->left_level);
+    out[2 * i + 1] = AtLevel<kKind>(g_right, t->right_level);
     StepRamp(t);
     ++i;
   }
@@ -349,23 +382,25 @@ void RestartPreciseVoice(PreciseVoice* voice) { voice->fresh = true; }
 
 void FreePreciseVoice(PreciseVoice* voice) { delete voice; }
 
-void RenderPreciseGenerator(GeneratorEngine** slot, PreciseVoice* v, double* out, int32_t frames) {
-  if (frames < 1) return;
+int RenderPreciseGenerator(GeneratorEngine** slot, PreciseVoice* v, double* out, int32_t frames) {
+  if (frames < 1) return kPreciseSignal;
   const int start = BeginGeneratorBlock(slot);
   if (start == kBlockSkipped) {
     std::memset(out, 0, 2 * static_cast<size_t>(frames) * sizeof(double));
-    return;
+    return kPreciseSignal;
   }
   GeneratorEngine* e = *slot;
   if (start != kBlockKept || v->fresh) FollowSettings(e, start == kBlockSwitchedOn, v);
   FrameTiming t;
   LoadFrameTiming(e, true, &t);
   AnchorBlock(v);
-  ForEachSignalKind(SelectKind(e),
+  const SignalKind kind = SelectKind(e);
+  ForEachSignalKind(kind,
                     [&](auto row) { RenderFrames<decltype(row)::value>(v, &t, out, frames); });
   FinishBlock(v);
   StoreFrameTiming(&t, true, e);
   EndGeneratorBlock(slot);
+  return IsBitPattern(kind) ? kPreciseBitPattern : kPreciseSignal;
 }
 
 int BeginPreciseRender(PreciseRender* render, const GeneratorSettings& settings,
@@ -390,7 +425,9 @@ int BeginPreciseRender(PreciseRender* render, const GeneratorSettings& settings,
 }
 
 const double* NextPreciseBlock(PreciseRender* render) {
-  RenderPreciseGenerator(&render->engine, render->voice, render->block, render->block_frames);
+  render->bit_pattern =
+      RenderPreciseGenerator(&render->engine, render->voice, render->block, render->block_frames) ==
+      kPreciseBitPattern;
   return render->block;
 }
 

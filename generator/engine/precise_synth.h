@@ -9,7 +9,8 @@
 // the program plays them on. What sounds is computed in double precision from
 // the phase instead of read from 16-bit tables: sine, the naive triangle,
 // sawtooth and square, sweeps, the pink-noise table's values and the 31 tones
-// of the multi-tone. Nothing is truncated: a block holds doubles at full scale
+// of the multi-tone, the noises, the alias-free waveforms' series and the
+// test signals. Nothing is truncated: a block holds doubles at full scale
 // 1.0, which the caller quantises (wav_file.h).
 //
 // Stereo, at the engine's sample rate. The program plays it live in its
@@ -28,13 +29,18 @@ struct PreciseVoice;  // oscillator state, private to precise_synth.cpp
 // The voice keeps the oscillators between blocks. `out` is silence when the
 // block is skipped (an empty slot, another render in progress). May destroy
 // the engine and empty the slot, as RenderGenerator may.
+//
+// Returns what the block holds: a signal, to be quantised with dither, or a
+// bit pattern (the J-test): 24-bit codes over 2^23, which QuantiseBitPattern
+// writes at any width as they are.
+enum PreciseBlockContent { kPreciseSignal = 0, kPreciseBitPattern = 1 };
 PreciseVoice* CreatePreciseVoice();  // null when out of memory
 void FreePreciseVoice(PreciseVoice* voice);
 // The next block takes the engine's run state afresh: after a reset of the
 // engine or a change of its rate.
 void RestartPreciseVoice(PreciseVoice* voice);
-void RenderPreciseGenerator(GeneratorEngine** slot, PreciseVoice* voice, double* out,
-                            int32_t frames);
+int RenderPreciseGenerator(GeneratorEngine** slot, PreciseVoice* voice, double* out,
+                           int32_t frames);
 
 // A precise render in progress: its engine, its voice and the block it renders into.
 struct PreciseRender {
@@ -42,6 +48,7 @@ struct PreciseRender {
   PreciseVoice* voice;
   double* block;  // 2 × block_frames values, interleaved stereo, full scale ±1.0
   int32_t block_frames;
+  bool bit_pattern;  // the last block is a bit pattern (RenderPreciseGenerator)
 };
 
 // Makes the engine at `sample_rate` with `settings` (taken as they are; set

@@ -69,3 +69,12 @@ void PackSamples(const double* values, size_t count, WavSampleFormat format, Dit
     QuantisePcm(values, count, format == kWavS24 ? 3 : 2, dither, out);
   }
 }
+
+void PackBitPattern(const double* values, size_t count, WavSampleFormat format,
+                    unsigned char* out) {
+  if (format == kWavF32) {
+    PackSamples(values, count, format, nullptr, out);
+  } else {
+    QuantiseBitPattern(values, count, format == kWavS24 ? 3 : 2, out);
+  }
+}

@@ -41,3 +41,9 @@ void PackPcm16(const int16_t* samples, size_t count, unsigned char* out);
 // when `dither` is not null (PCM only; floats are never dithered).
 void PackSamples(const double* values, size_t count, WavSampleFormat format, Dither* dither,
                  unsigned char* out);
+
+// Writes `count` values of a bit pattern (precise_synth.h) into `format`:
+// PCM through QuantiseBitPattern, floats as they are (the codes over 2^23
+// are exact in single precision).
+void PackBitPattern(const double* values, size_t count, WavSampleFormat format,
+                    unsigned char* out);
