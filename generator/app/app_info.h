@@ -20,6 +20,7 @@
 #define IDB_SLIDER_TRACK 540
 #define IDB_SLIDER_THUMB 541
 #define IDB_OPTIONS 550
+#define IDB_TONE_BURST 551
 
 // Commands of the main window.
 #define CMD_NOTHING 0
@@ -50,6 +51,9 @@ constexpr LatencyCommand kLatencyCommands[] = {{CMD_LATENCY_200, 0.2f},
 #define CMD_OUTPUT_DEVICE_LAST 363
 #define CMD_OUTPUT_RATE 400
 #define CMD_OUTPUT_WIDTH 410
+// The Signals menu: its rows from the first (signals_menu.cpp).
+#define CMD_SIGNALS 430
+#define CMD_SIGNALS_LAST 449
 #define CMD_QUIT 100
 #define CMD_ABOUT 101
 #define CMD_DEFAULTS 102

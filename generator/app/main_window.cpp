@@ -21,6 +21,7 @@
 #include "generator/app/panel.h"
 #include "generator/app/current_set.h"
 #include "generator/app/output_menu.h"
+#include "generator/app/signals_menu.h"
 #include "generator/files/set_file.h"
 
 GeneratorApp g_app;
@@ -28,7 +29,7 @@ GeneratorApp g_app;
 static const int kSkinIds[kSkinCount] = {IDB_PANEL,     IDB_SMALL_KNOB, IDB_LARGE_KNOB,
                                          IDB_BUTTON_ON, IDB_BUTTON_OFF, IDB_LAMP_ON,
                                          IDB_LAMP_OFF,  IDB_SLIDER_TRACK, IDB_SLIDER_THUMB,
-                                         IDB_OPTIONS};
+                                         IDB_OPTIONS,   IDB_TONE_BURST};
 
 void InitGeneratorApp(HINSTANCE instance) {
   g_app = GeneratorApp();
@@ -99,6 +100,7 @@ static bool CreateParts(HWND window) {
   RefreshPanel(&g_panel);
   g_app.popup_menu = BuildPopupMenu();
   AppendOutputMenu(window);
+  AppendSignalsMenu(window);
   InitWindowDrag(&g_app.drag, window);
   SetWindowPos(window, nullptr, 0, 0, kPanelWidth + 2 * g_app.frame_width,
                kWindowBaseHeight + g_app.caption_height + g_app.menu_height + 3 * g_app.frame_width,
@@ -210,7 +212,8 @@ static void OnCommand(HWND window, int command) {
   for (const auto& entry : kLatencyCommands) {
     if (entry.command == command) SetLatency(window, entry.latency_s);
   }
-  OnOutputCommand(window, command);
+  if (OnOutputCommand(window, command)) return;
+  OnSignalsCommand(window, command);
 }
 
 static void OnInitMenu(HWND window, HMENU menu) {
@@ -221,6 +224,7 @@ static void OnInitMenu(HWND window, HMENU menu) {
                   MF_BYCOMMAND | (current ? MF_CHECKED : MF_UNCHECKED));
   }
   CheckOutputMenu(menu);
+  CheckSignalsMenu(menu);
 }
 
 // ---------------------------------------------------------------------------

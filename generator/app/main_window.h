@@ -20,6 +20,7 @@ enum SkinIndex {
   kSkinSliderTrack,  // 540
   kSkinSliderThumb,  // 541
   kSkinOptions,      // 550
+  kSkinToneBurst,    // 551
   kSkinCount
 };
 

@@ -75,6 +75,22 @@ static void ShowSource(GeneratorPanel* p, int32_t source) {
   SetControl(p->lamp_noise, source == kSourceNoise ? 1.0f : 0.0f);
 }
 
+// The source buttons, their lamps and the two groups' lit buttons. A test
+// signal of the Signals menu lights none of them, so that any button of
+// either group, even the one that was lit, answers a click.
+static void ShowSignals(GeneratorPanel* p, const GeneratorSettings& s) {
+  ShowSource(p, s.source);
+  const bool test_signal = s.source == kSourceTestSignal;
+  SelectOne(p, kWaveformFirst, kWaveformLast,
+            test_signal ? -1
+                        : GroupButton(kWaveformFirst, kWaveformLast - kWaveformFirst + 1,
+                                      s.waveform));
+  SelectOne(p, kNoiseTypeFirst, kNoiseTypeLast,
+            test_signal ? -1
+                        : GroupButton(kNoiseTypeFirst, kNoiseTypeLast - kNoiseTypeFirst + 1,
+                                      s.noise_type));
+}
+
 static void ShowOn(GeneratorPanel* p, bool on) {
   SetButton(p, kOnButton, on);
   SetControl(p->lamp_on, on ? 1.0f : 0.0f);
@@ -180,11 +196,7 @@ void RefreshPanel(GeneratorPanel* p) {
   SetButton(p, kGateButton, s.gate != 0);
   for (const KnobParameter& k : kKnobParameters) ShowKnobValue(p, k, s);
   SetControl(p->controls[kBalanceSlider], s.pan);
-  ShowSource(p, s.source);
-  SelectOne(p, kWaveformFirst, kWaveformLast,
-            GroupButton(kWaveformFirst, kWaveformLast - kWaveformFirst + 1, s.waveform));
-  SelectOne(p, kNoiseTypeFirst, kNoiseTypeLast,
-            GroupButton(kNoiseTypeFirst, kNoiseTypeLast - kNoiseTypeFirst + 1, s.noise_type));
+  ShowSignals(p, s);
   for (const auto& sweep : kSweepSwitches) {
     SetButton(p, sweep.button, (s.sweep_flags & sweep.bit) != 0);
   }
@@ -230,14 +242,18 @@ static void OnPreset(GeneratorPanel* p, const KnobParameter& k, int code, Genera
 // The buttons and the slider; false for a code that changes nothing.
 static bool OnSwitch(GeneratorPanel* p, int code, float value, GeneratorSettings* s) {
   const bool on = value != 0.0f;
+  // A waveform or noise button leaves a test signal of the Signals menu
+  // for its own source; between the panel's two sources it only chooses.
   if (code >= kNoiseTypeFirst && code <= kNoiseTypeLast) {
     s->noise_type = code - kNoiseTypeFirst;
-    SelectOne(p, kNoiseTypeFirst, kNoiseTypeLast, code);
+    if (s->source == kSourceTestSignal) s->source = kSourceNoise;
+    ShowSignals(p, *s);
     return true;
   }
   if (code >= kWaveformFirst && code <= kWaveformLast) {
     s->waveform = code - kWaveformFirst;
-    SelectOne(p, kWaveformFirst, kWaveformLast, code);
+    if (s->source == kSourceTestSignal) s->source = kSourceWaveform;
+    ShowSignals(p, *s);
     return true;
   }
   for (const auto& sweep : kSweepSwitches) {
@@ -259,7 +275,7 @@ static bool OnSwitch(GeneratorPanel* p, int code, float value, GeneratorSettings
     case kWaveformSourceButton:
     case kNoiseSourceButton:
       s->source = code == kWaveformSourceButton ? kSourceWaveform : kSourceNoise;
-      ShowSource(p, s->source);
+      ShowSignals(p, *s);
       return true;
     case kBalanceSlider: s->pan = value; return true;
     case kGateButton: s->gate = on ? 1 : 0; return true;

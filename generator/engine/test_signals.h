@@ -87,4 +87,3 @@ constexpr TwinTone TwinToneOf(int32_t test_signal) {
          : test_signal == kTestDin ? TwinTone{250.0, 8000.0, 0.8, 0.2}
                                    : TwinTone{19000.0, 20000.0, 0.5, 0.5};
 }
-

@@ -7,6 +7,7 @@ Writes into resources/generator/:
   skin_532.bmp   26x19   lamp, on            skin_533.bmp  25x19  lamp, off
   skin_540.bmp  118x17   slider track        skin_541.bmp  20x15  slider thumb
   skin_550.bmp  123x78   options window background (gate on / gate off times)
+  skin_551.bmp  150x128  tone-burst dialog background (cycles on / off, window, OK, Cancel)
   icon_100.ico  16x16 and 32x32, 32-bit with alpha
 All bitmaps are 24-bit uncompressed BMP; the output is the same bytes on every run.
 Rerun from the repo root:
@@ -513,6 +514,35 @@ def options_background():
     return img
 
 
+# ---- tone-burst dialog -----------------------------------------------------------------------
+
+# Where the program writes the cycles and puts its three buttons (generator/app/burst_dialog.cpp).
+CYCLES_ON_BOX = (90, 24, 131, 40)
+CYCLES_OFF_BOX = (90, 50, 131, 66)
+HANN_BUTTON = (16, 72)
+OK_BUTTON = (16, 101)
+CANCEL_BUTTON = (78, 101)
+BUTTON_SIZE = (25, 21)
+
+
+def burst_background():
+    img = Image.new("RGB", (150, 128), FACE)
+    d = ImageDraw.Draw(img)
+    groove(d, [(3, 8), (145, 8), (145, 96), (3, 96), (3, 8)])
+    title = "TONE BURST"
+    w = HEAD.getlength(title)
+    d.rectangle((74 - w / 2 - 3, 5, 74 + w / 2 + 3, 11), fill=FACE)
+    draw_label(d, title, HEAD, (74, 9), "c")
+    window = readout_window()
+    for (x0, y0, x1, y1), text in ((CYCLES_ON_BOX, "CYCLES ON"), (CYCLES_OFF_BOX, "CYCLES OFF")):
+        img.paste(window, (x0, y0))
+        draw_label(d, text, LABEL, (x0 - 5, (y0 + y1) / 2), "r")
+    bw, bh = BUTTON_SIZE
+    for (x, y), text in ((HANN_BUTTON, "HANN WINDOW"), (OK_BUTTON, "OK"), (CANCEL_BUTTON, "CANCEL")):
+        draw_label(d, text, LABEL, (x + bw + 5, y + bh / 2), "l")
+    return img
+
+
 # ---- icon -----------------------------------------------------------------------------------
 
 def icon_image(size):
@@ -596,10 +626,12 @@ def bitmaps():
     yield 540, slider_track()
     yield 541, slider_thumb()
     yield 550, options_background()
+    yield 551, burst_background()
 
 
 EXPECTED = {500: (640, 235), 509: (24, 24), 510: (32, 32), 530: (25, 21), 531: (25, 21),
-            532: (26, 19), 533: (25, 19), 540: (118, 17), 541: (20, 15), 550: (123, 78)}
+            532: (26, 19), 533: (25, 19), 540: (118, 17), 541: (20, 15), 550: (123, 78),
+            551: (150, 128)}
 
 
 def main():

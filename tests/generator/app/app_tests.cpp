@@ -227,7 +227,7 @@ TEST(GeneratorWindow, MenusAndTheLatencySetting) {
     InProcessGenerator g(dir);
     ASSERT_NE(g.window, nullptr);
     HMENU bar = GetMenu(g.window);
-    ASSERT_EQ(GetMenuItemCount(bar), 3);  // "&Command", "&Latency", "&Output"
+    ASSERT_EQ(GetMenuItemCount(bar), 4);  // "&Command", "&Latency", "&Output", "&Signals"
     char text[64];
     GetMenuStringA(bar, 0, text, sizeof text, MF_BYPOSITION);
     EXPECT_STREQ(text, "&Command");

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "generator/app/app_info.h"
 #include "generator/app/main_window.h"
 #include "generator/app/panel.h"
 #include "generator/files/set_file_format.h"
@@ -130,7 +131,7 @@ TEST(GeneratorPanel, PlaysWhatTheButtonsSay) {
 
   Click(Control(kLevelPresetFirst + 2));  // -20 dB
   EXPECT_EQ(ValueOf(Control(kLevelKnob)), -20.0f);
-  for (int id = 7; id <= 10; ++id) EXPECT_EQ(ValueOf(Control(id)), id == 9 ? 1.0f : 0.0f);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(ValueOf(Control(kLevelPresetFirst + i)), i == 2 ? 1.0f : 0.0f);
   Click(Control(kFrequencyPresetFirst + 1));  // 100 Hz
   left = Channel(Listen(), 0);
   EXPECT_NEAR(ZeroCrossingHz(left), 100.0, 2.0);
@@ -168,15 +169,15 @@ TEST(GeneratorPanel, OneShotSwitchesItselfOff) {
 
 TEST(GeneratorPanel, TypedValuesPresetsAndTheSweepPair) {
   Program program;
-  TypeIntoKnob(5, "-20");
+  TypeIntoKnob(kLevelKnob, "-20");
   EXPECT_EQ(ValueOf(Control(kLevelPresetFirst + 2)), 1.0f);  // exactly -20 dB lights its preset
-  TypeIntoKnob(5, "-20.1");
-  for (int id = 7; id <= 10; ++id) EXPECT_EQ(ValueOf(Control(id)), 0.0f);
+  TypeIntoKnob(kLevelKnob, "-20.1");
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(ValueOf(Control(kLevelPresetFirst + i)), 0.0f);
   EXPECT_FLOAT_EQ(Settings().level_db, -20.1f);
 
   // The sweep knobs edit their period in the time dialog.
-  TypeIntoKnob(27, "0.001");   // end 1000 Hz
-  TypeIntoKnob(28, "0.0002");  // start 5000 Hz drags the end along
+  TypeIntoKnob(kSweepEndKnob, "0.001");     // 1000 Hz
+  TypeIntoKnob(kSweepStartKnob, "0.0002");  // 5000 Hz drags the end along
   GeneratorSettings s = Settings();
   EXPECT_NEAR(s.sweep_start_hz, 5000.0f, 0.01f);
   EXPECT_EQ(s.sweep_end_hz, s.sweep_start_hz);
@@ -187,10 +188,11 @@ TEST(GeneratorPanel, TypedValuesPresetsAndTheSweepPair) {
     const char* typed;
     float GeneratorSettings::*field;
     float expected;
-  } entries[] = {{0, "1500", &GeneratorSettings::duration_s, 0.05f},  // over a second
-                 {0, "0.5", &GeneratorSettings::duration_s, 0.05f},   // under a millisecond
-                 {8, "12", &GeneratorSettings::sweep_time_s, 12.0f},
-                 {1, "-90", &GeneratorSettings::level_db, -20.1f}};
+  } entries[] = {
+      {kDurationReadout, "1500", &GeneratorSettings::duration_s, 0.05f},  // over a second
+      {kDurationReadout, "0.5", &GeneratorSettings::duration_s, 0.05f},   // under a millisecond
+      {kSweepTimeReadout, "12", &GeneratorSettings::sweep_time_s, 12.0f},
+      {kLevelReadout, "-90", &GeneratorSettings::level_db, -20.1f}};
   for (const auto& e : entries) {
     TypeInto(e.typed, [&] { Click(g_panel.readouts[e.readout]); });
     EXPECT_FLOAT_EQ(Settings().*e.field, e.expected) << e.readout << ": " << e.typed;
@@ -409,6 +411,125 @@ TEST(GeneratorPanel, ADamagedSetFileLoadsIntoRange) {
   EXPECT_EQ(ValueOf(Control(kLevelKnob)), kGeneratorDefaults.level_db);
   for (int id = kWaveformFirst; id <= kWaveformLast; ++id) EXPECT_EQ(ValueOf(Control(id)), 0.0f);
   for (int id = kNoiseTypeFirst; id <= kNoiseTypeLast; ++id) EXPECT_EQ(ValueOf(Control(id)), 0.0f);
+}
+
+// The Signals menu's rows, by their place (separators are empty).
+const char* const kSignalsMenu[] = {"White noise",
+                                    "Brown noise",
+                                    "",
+                                    "SMPTE twin tone (60 Hz + 7 kHz, 4:1)",
+                                    "DIN twin tone (250 Hz + 8 kHz, 4:1)",
+                                    "CCIF twin tone (19 kHz + 20 kHz)",
+                                    "Tone burst...",
+                                    "J-test",
+                                    "",
+                                    "Linear sweep",
+                                    "Alias-free waveforms"};
+enum SignalsRow { kWhiteRow = 0, kBurstRow = 6, kJTestRow = 7, kLinearRow = 9, kAliasFreeRow = 10 };
+
+void Choose(HWND window, int row) { SendMessageA(window, WM_COMMAND, CMD_SIGNALS + row, 0); }
+
+// The Signals menu's rows that carry a check mark after WM_INITMENU.
+std::vector<int> CheckedSignals(HWND window) {
+  HMENU bar = GetMenu(window);
+  SendMessageA(window, WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
+  std::vector<int> rows;
+  for (int row = 0; row < 11; ++row) {
+    const UINT state = GetMenuState(bar, CMD_SIGNALS + row, MF_BYCOMMAND);
+    if (state != 0xFFFFFFFF && (state & MF_CHECKED)) rows.push_back(row);
+  }
+  return rows;
+}
+
+// The menu as the user reads it; a signal chosen from it plays, lights the
+// panel as its source does, and gives way to a panel button; the burst's
+// dialog takes typed cycles and its window button; the set comes back.
+TEST(GeneratorSignals, TheMenuSelectsPlaysAndKeepsEachSignal) {
+  {
+    Program program;
+    HMENU bar = GetMenu(program.window);
+    const int menus = GetMenuItemCount(bar);
+    char text[128];
+    GetMenuStringA(bar, menus - 2, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "&Output");
+    GetMenuStringA(bar, menus - 1, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "&Signals");
+    HMENU signals = GetSubMenu(bar, menus - 1);
+    ASSERT_EQ(GetMenuItemCount(signals), 11);
+    for (int row = 0; row < 11; ++row) {
+      text[0] = '\0';
+      GetMenuStringA(signals, row, text, sizeof text, MF_BYPOSITION);
+      EXPECT_STREQ(text, kSignalsMenu[row]) << row;
+    }
+
+    Choose(program.window, kWhiteRow);
+    EXPECT_EQ(Settings().source, kSourceNoise);
+    EXPECT_EQ(Settings().noise_type, kNoiseWhite);
+    EXPECT_EQ(ValueOf(g_panel.lamp_noise), 1.0f);
+    EXPECT_EQ(ValueOf(g_panel.lamp_waveform), 0.0f);
+    for (int id = kNoiseTypeFirst; id <= kNoiseTypeLast; ++id) EXPECT_EQ(ValueOf(Control(id)), 0.0f);
+    EXPECT_EQ(CheckedSignals(program.window), std::vector<int>{kWhiteRow});
+    Click(Control(kOnButton));
+    const std::vector<int16_t> white = Listen();
+    EXPECT_NEAR(RmsDbfs(Channel(white, 0)), -10.0 - 12.8, 0.3);  // the pink noise's RMS, at -10 dB
+    EXPECT_EQ(Channel(white, 0), Channel(white, 1));
+
+    // The J-test as the device received it: its 16-bit codes, whatever the level.
+    Choose(program.window, kJTestRow);
+    EXPECT_EQ(ValueOf(g_panel.lamp_noise), 0.0f);
+    EXPECT_EQ(ValueOf(g_panel.lamp_waveform), 0.0f);
+    const std::vector<int16_t> jtest = Listen();
+    ASSERT_GT(jtest.size(), 4000u);
+    size_t start = 0;  // the first frame of a period: C000 C000 4000 4000 after BFFF ...
+    while (start + 1 < jtest.size() / 2 &&
+           !(jtest[2 * start] == -0x4000 && start > 0 && jtest[2 * start - 2] == 0x3FFF)) {
+      ++start;
+    }
+    ASSERT_LT(start, 200u);
+    for (size_t f = start; f < jtest.size() / 2; ++f) {
+      const int n = static_cast<int>((f - start) % 192);
+      const int16_t code = static_cast<int16_t>(((n & 3) < 2 ? -0x4000 : 0x4000) - (n >= 96));
+      ASSERT_EQ(jtest[2 * f], code) << f;
+      ASSERT_EQ(jtest[2 * f + 1], code) << f;
+    }
+
+    for (int id = kWaveformFirst; id <= kWaveformLast; ++id) EXPECT_EQ(ValueOf(Control(id)), 0.0f);
+    Click(Control(kWaveformFirst));  // sine, lit before the J-test: back to the panel's waveform
+    EXPECT_EQ(Settings().source, kSourceWaveform);
+    EXPECT_EQ(ValueOf(g_panel.lamp_waveform), 1.0f);
+    EXPECT_EQ(ValueOf(Control(kWaveformFirst)), 1.0f);
+    Choose(program.window, kLinearRow);
+    Choose(program.window, kAliasFreeRow);
+    EXPECT_EQ(CheckedSignals(program.window), (std::vector<int>{kLinearRow, kAliasFreeRow}));
+
+    // The burst's dialog: 4 cycles typed, the Hann window switched on, OK.
+    const auto at = [](int x, int y) {
+      return OnScreen(FindWindowA("#32770", "Tone burst"), x, y);
+    };
+    StartScript({[&] { Mouse(at(110, 32), true, true); }, [] {}, [] { Type("4"); },
+                 [] { Key(VK_RETURN); }, [] {}, [&] { Mouse(at(28, 82), true, true); }, [] {},
+                 [&] { Mouse(at(28, 111), true, true); }},
+                [] {
+                  if (HWND d = FindWindowA("#32770", "Tone burst")) PostMessageA(d, WM_CLOSE, 0, 0);
+                });
+    Choose(program.window, kBurstRow);
+    EXPECT_EQ(StopScript(), 8u);
+    const GeneratorSettings s = Settings();
+    EXPECT_EQ(s.source, kSourceTestSignal);
+    EXPECT_EQ(s.test_signal, kTestBurst);
+    EXPECT_EQ(s.burst_on_cycles, 4.0f);
+    EXPECT_EQ(s.burst_off_cycles, 90.0f);  // a first burst's
+    EXPECT_NE(s.waveform_options & kHannBurst, 0);
+  }
+  Program again(/*keep_set=*/true);
+  const GeneratorSettings s = Settings();
+  EXPECT_EQ(s.test_signal, kTestBurst);
+  EXPECT_EQ(s.burst_on_cycles, 4.0f);
+  EXPECT_EQ(s.waveform_options, kHannBurst | kAliasFree);
+  EXPECT_EQ(s.sweep_flags & kSweepLinear, kSweepLinear);
+  EXPECT_EQ(CheckedSignals(again.window),
+            (std::vector<int>{kBurstRow, kLinearRow, kAliasFreeRow}));
+  EXPECT_EQ(ValueOf(g_panel.lamp_waveform), 0.0f);
 }
 
 }  // namespace

@@ -1,0 +1,23 @@
+// The Signals menu of the main window, after "&Output": the signals beyond
+// the panel's buttons (white and brown noise, the twin tones, the tone burst,
+// the J-test) and two switches of the waveforms (the sweep's law and the
+// alias-free series).
+//
+// Choosing a signal selects it as a panel button would: the pending settings
+// change and the panel shows them, so a noise lights NOISE and a test signal
+// lights neither source. "Tone burst..." first asks for its cycles and
+// window (burst_dialog.h). The check marks show the current set: the signal
+// it plays, if it is one of the menu's, and the two switches.
+#pragma once
+
+#include <windows.h>
+
+// Appends "&Signals" to the window's menu bar. 1, or 0 when the menu cannot
+// be made (the panel's signals still play).
+int AppendSignalsMenu(HWND window);
+
+// Handles a command of the Signals menu; false for any other command.
+bool OnSignalsCommand(HWND window, int command);
+
+// Puts the check marks on the current set's items when `menu` is the menu bar.
+void CheckSignalsMenu(HMENU menu);
