@@ -166,7 +166,9 @@ static void ShowAbout(HWND window) {
               "Generator " GENERATOR_VERSION_TEXT "\n"
               "Audio test-signal generator\n\n"
               "Sine, triangle, sawtooth and square waves with sweeps,\n"
-              "impulse, pink noise and a 31-tone multi-tone.\n\n"
+              "impulse, pink noise and a 31-tone multi-tone;\n"
+              "white and brown noise, twin tones, tone bursts, the\n"
+              "J-test and alias-free waveforms in the Signals menu.\n\n"
               GENERATOR_MAKER "\n" GENERATOR_WEB_ADDRESS,
               "About Generator", MB_OK | MB_ICONINFORMATION);
 }
