@@ -47,8 +47,9 @@ static const char kUsage[] =
     "usage: genrender [-s SETFILE] [-d SECONDS] [--quality live|high]\n"
     "                 [--format s16|s24|f32] [--dither tpdf|none]\n"
     "                 [--rate 44100|48000|88200|96000|192000] [--signal NAME]\n"
-    "                 [--sweep linear|log] [--alias-free] [--burst ON,OFF[,hann]]\n"
-    "                 [--frequency HZ] -o OUTPUT.wav\n"
+    "                 [--waveform sine|triangle|sawtooth|square] [--sweep linear|log]\n"
+    "                 [--alias-free] [--burst ON,OFF[,hann]] [--frequency HZ]\n"
+    "                 -o OUTPUT.wav\n"
     "\n"
     "Renders the generator's signal to a stereo WAV file.\n"
     "\n"
@@ -79,6 +80,8 @@ static const char kUsage[] =
     "                        width: no level applies and nothing dithers it);\n"
     "                        or the panel's impulse, pink, pink-antiphase,\n"
     "                        pink-stereo, multitone\n"
+    "      --waveform W      the waveform source, playing W: sine, triangle,\n"
+    "                        sawtooth or square\n"
     "      --sweep LAW       the waveform source's sweep, switched on, from its\n"
     "                        start to its end frequency over its time (the set\n"
     "                        file's or the defaults': 20 Hz to 15 kHz in 1 s):\n"
@@ -113,6 +116,8 @@ static const char* const kQualityNames[] = {"live", "high", nullptr};
 static const char* const kFormatNames[] = {"s16", "s24", "f32", nullptr};  // WavSampleFormat
 static const char* const kDitherNames[] = {"none", "tpdf", nullptr};
 static const char* const kSweepNames[] = {"log", "linear", nullptr};
+static const char* const kWaveformNames[] = {"sine", "triangle", "sawtooth", "square",
+                                             nullptr};  // GeneratorWaveform
 
 // The index of `word` among `names` (null-terminated), or -1.
 static int WordIndex(const char* word, const char* const* names) {
@@ -137,6 +142,7 @@ struct Request {
   int burst_hann;
   double frequency_hz;  // --frequency, or 0 not given
   bool alias_free;      // --alias-free
+  int waveform;         // --waveform: a GeneratorWaveform, or -1 not given
 };
 
 enum OptionId {
@@ -152,6 +158,7 @@ enum OptionId {
   kOptionBurst,
   kOptionFrequency,
   kOptionAliasFree,
+  kOptionWaveform,
 };
 
 struct OptionName {
@@ -174,6 +181,7 @@ static const OptionName kOptions[] = {
     {nullptr, "--burst", kOptionBurst},
     {nullptr, "--frequency", kOptionFrequency},
     {nullptr, "--alias-free", kOptionAliasFree, true},
+    {nullptr, "--waveform", kOptionWaveform},
 };
 
 // The option argv[*i] names, with its value from "--name=VALUE" or from the
@@ -216,14 +224,14 @@ static int NextOption(int argc, char** argv, int* i, const char** value) {
 // error, 1 when it printed the help (any argument may ask for it).
 static int ParseArguments(int argc, char** argv, Request* r) {
   *r = Request{nullptr, nullptr, 1.0, kLive, kWavS16, -1,  kDefaultOutputRate,
-               nullptr, -1,      false, 0,  0,       0,  0.0, false};
+               nullptr, -1,      false, 0,  0,       0,  0.0, false, -1};
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
       std::fputs(kUsage, stdout);
       return 1;
     }
   }
-  constexpr int kOptionCount = kOptionAliasFree + 1;
+  constexpr int kOptionCount = kOptionWaveform + 1;
   bool given[kOptionCount] = {};
   for (int i = 1; i < argc; ++i) {
     const char* value = nullptr;
@@ -329,6 +337,13 @@ static int ParseArguments(int argc, char** argv, Request* r) {
         break;
       }
       case kOptionAliasFree: r->alias_free = true; break;
+      case kOptionWaveform:
+        r->waveform = WordIndex(value, kWaveformNames);
+        if (r->waveform < 0) {
+          return UsageError(kProgram, "unknown waveform '%s': sine, triangle, sawtooth or square",
+                            value);
+        }
+        break;
       default: return 2;
     }
   }
@@ -344,8 +359,9 @@ static int ParseArguments(int argc, char** argv, Request* r) {
   if (r->format == kWavF32 && r->dither == 1) {
     return UsageError(kProgram, "--dither tpdf: float output is not dithered");
   }
-  if (r->signal && r->sweep >= 0) {
-    return UsageError(kProgram, "--signal and --sweep: a sweep is the waveform source's");
+  if (r->signal && (r->sweep >= 0 || r->waveform >= 0)) {
+    return UsageError(kProgram, "--signal and --%s: that is the waveform source's",
+                      r->sweep >= 0 ? "sweep" : "waveform");
   }
   if (r->dither == -1) r->dither = r->quality == kHigh && r->format != kWavF32 ? 1 : 0;
   return 0;
@@ -511,6 +527,10 @@ int main(int argc, char** argv) {
     if (request.burst_hann) settings.waveform_options |= kHannBurst;
   }
   if (request.alias_free) settings.waveform_options |= kAliasFree;
+  if (request.waveform >= 0) {
+    settings.source = kSourceWaveform;
+    settings.waveform = request.waveform;
+  }
   if (request.frequency_hz > 0.0) settings.frequency_hz = static_cast<float>(request.frequency_hz);
   if (request.sweep >= 0) {
     settings.source = kSourceWaveform;
