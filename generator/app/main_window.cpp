@@ -16,20 +16,19 @@
 #include <cstring>
 
 #include "generator/app/app_info.h"
-#include "generator/audio/audio_thread.h"
-#include "generator/audio/latency_setting.h"
-#include "generator/app/panel.h"
 #include "generator/app/current_set.h"
 #include "generator/app/output_menu.h"
+#include "generator/app/panel.h"
 #include "generator/app/signals_menu.h"
+#include "generator/audio/audio_thread.h"
+#include "generator/audio/latency_setting.h"
 #include "generator/files/set_file.h"
 
 GeneratorApp g_app;
 
-static const int kSkinIds[kSkinCount] = {IDB_PANEL,     IDB_SMALL_KNOB, IDB_LARGE_KNOB,
-                                         IDB_BUTTON_ON, IDB_BUTTON_OFF, IDB_LAMP_ON,
-                                         IDB_LAMP_OFF,  IDB_SLIDER_TRACK, IDB_SLIDER_THUMB,
-                                         IDB_OPTIONS,   IDB_TONE_BURST};
+static const int kSkinIds[kSkinCount] = {
+    IDB_PANEL,    IDB_SMALL_KNOB,   IDB_LARGE_KNOB,   IDB_BUTTON_ON, IDB_BUTTON_OFF, IDB_LAMP_ON,
+    IDB_LAMP_OFF, IDB_SLIDER_TRACK, IDB_SLIDER_THUMB, IDB_OPTIONS,   IDB_TONE_BURST};
 
 void InitGeneratorApp(HINSTANCE instance) {
   g_app = GeneratorApp();
@@ -87,10 +86,10 @@ static bool CreateParts(HWND window) {
     return false;
   }
   BindPanel(&g_panel, g_app.engine);
-  const PanelImages images = {g_app.skins[kSkinPanel],     g_app.skins[kSkinSmallKnob],
-                              g_app.skins[kSkinLargeKnob], g_app.skins[kSkinButtonOn],
-                              g_app.skins[kSkinButtonOff], g_app.skins[kSkinLampOn],
-                              g_app.skins[kSkinLampOff],   g_app.skins[kSkinSliderTrack],
+  const PanelImages images = {g_app.skins[kSkinPanel],       g_app.skins[kSkinSmallKnob],
+                              g_app.skins[kSkinLargeKnob],   g_app.skins[kSkinButtonOn],
+                              g_app.skins[kSkinButtonOff],   g_app.skins[kSkinLampOn],
+                              g_app.skins[kSkinLampOff],     g_app.skins[kSkinSliderTrack],
                               g_app.skins[kSkinSliderThumb], g_app.skins[kSkinOptions]};
   if (!CreatePanel(&g_panel, window, &images)) {
     MessageBoxA(window, "Not enough memory, can't run this program", "Fatal error", MB_TASKMODAL);
@@ -163,13 +162,14 @@ static void OpenDocument(HWND window, const char* name) {
 
 static void ShowAbout(HWND window) {
   MessageBoxA(window,
-              "Generator " GENERATOR_VERSION_TEXT "\n"
+              "Generator " GENERATOR_VERSION_TEXT
+              "\n"
               "Audio test-signal generator\n\n"
               "Sine, triangle, sawtooth and square waves with sweeps,\n"
               "impulse, pink noise and a 31-tone multi-tone;\n"
               "white and brown noise, twin tones, tone bursts, the\n"
-              "J-test and alias-free waveforms in the Signals menu.\n\n"
-              GENERATOR_MAKER "\n" GENERATOR_WEB_ADDRESS,
+              "J-test and alias-free waveforms in the Signals menu.\n\n" GENERATOR_MAKER
+              "\n" GENERATOR_WEB_ADDRESS,
               "About Generator", MB_OK | MB_ICONINFORMATION);
 }
 
@@ -178,29 +178,19 @@ static void CloseProcedure(HWND window);
 static void OnCommand(HWND window, int command) {
   switch (command) {
     case CMD_STOP_AUDIO:
-    case CMD_STOP_AUDIO_TOO:
-      StopAudio();
-      return;
+    case CMD_STOP_AUDIO_TOO: StopAudio(); return;
     case CMD_START_AUDIO:
       if (g_audio.run.load() == 1) return;
       StartAudioFresh();
       return;
-    case CMD_QUIT:
-      CloseProcedure(window);
-      return;
-    case CMD_ABOUT:
-      ShowAbout(window);
-      return;
+    case CMD_QUIT: CloseProcedure(window); return;
+    case CMD_ABOUT: ShowAbout(window); return;
     case CMD_DEFAULTS:
       RestoreGeneratorDefaults(g_app.engine);
       RefreshPanel(&g_panel);
       return;
-    case CMD_README:
-      OpenDocument(window, "readme.txt");
-      return;
-    case CMD_LICENSE:
-      OpenDocument(window, "license.txt");
-      return;
+    case CMD_README: OpenDocument(window, "readme.txt"); return;
+    case CMD_LICENSE: OpenDocument(window, "license.txt"); return;
     case CMD_WEB:
       ShellExecuteA(window, "open", GENERATOR_WEB_ADDRESS, nullptr, nullptr, SW_SHOWNORMAL);
       return;
@@ -208,8 +198,7 @@ static void OnCommand(HWND window, int command) {
       ShellExecuteA(window, "open", "mailto:" GENERATOR_MAIL_ADDRESS, nullptr, nullptr,
                     SW_SHOWNORMAL);
       return;
-    default:
-      break;
+    default: break;
   }
   for (const auto& entry : kLatencyCommands) {
     if (entry.command == command) SetLatency(window, entry.latency_s);

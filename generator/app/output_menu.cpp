@@ -53,8 +53,7 @@ int TryOutput(const Output& output) {
   if (OpenStream(&g_audio.stream) != 0) return 0;
   CloseStream(&g_audio.stream);
   if (!SetGeneratorFormat(&g_app.engine, static_cast<float>(output.rate), 2)) {
-    std::snprintf(g_audio.stream.error_text, sizeof g_audio.stream.error_text,
-                  "Not enough memory");
+    std::snprintf(g_audio.stream.error_text, sizeof g_audio.stream.error_text, "Not enough memory");
     return 0;
   }
   return 1;
@@ -135,8 +134,8 @@ void SelectKeptOutput(HWND window) {
   std::snprintf(text, sizeof text,
                 "\"%s\" cannot play %s %s:\n%s\n\nGenerator plays through \"%s\" at %s %s.", name,
                 OutputRateText(wanted.rate), OutputWidthText(wanted.width),
-                GetStreamError(&g_audio.stream), mapper,
-                OutputRateText(kDefaultOutputRate), OutputWidthText(kWidth16));
+                GetStreamError(&g_audio.stream), mapper, OutputRateText(kDefaultOutputRate),
+                OutputWidthText(kWidth16));
   ClearStreamError(&g_audio.stream);
   SelectWaveDevice(&g_audio.stream, 1);
   g_audio.sample_rate = kDefaultOutputRate;
@@ -205,7 +204,8 @@ void CheckOutputMenu(HMENU menu) {
   for (int device = 1; device <= g_output.device_count; ++device) {
     check(CMD_OUTPUT_DEVICE + device - 1, device == now.device);
   }
-  for (int i = 0; i < kOutputRateCount; ++i) check(CMD_OUTPUT_RATE + i, kOutputRates[i] == now.rate);
+  for (int i = 0; i < kOutputRateCount; ++i)
+    check(CMD_OUTPUT_RATE + i, kOutputRates[i] == now.rate);
   for (int i = 0; i < kOutputWidthCount; ++i) check(CMD_OUTPUT_WIDTH + i, i == now.width);
 }
 

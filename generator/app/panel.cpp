@@ -12,11 +12,11 @@
 // the 50 ms timer that switches "on" off once the engine has stopped by itself.
 #include "generator/app/panel.h"
 
-#include "generator/app/value_entry.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "generator/app/value_entry.h"
 
 GeneratorPanel g_panel;
 
@@ -82,13 +82,13 @@ static void ShowSignals(GeneratorPanel* p, const GeneratorSettings& s) {
   ShowSource(p, s.source);
   const bool test_signal = s.source == kSourceTestSignal;
   SelectOne(p, kWaveformFirst, kWaveformLast,
-            test_signal ? -1
-                        : GroupButton(kWaveformFirst, kWaveformLast - kWaveformFirst + 1,
-                                      s.waveform));
+            test_signal
+                ? -1
+                : GroupButton(kWaveformFirst, kWaveformLast - kWaveformFirst + 1, s.waveform));
   SelectOne(p, kNoiseTypeFirst, kNoiseTypeLast,
-            test_signal ? -1
-                        : GroupButton(kNoiseTypeFirst, kNoiseTypeLast - kNoiseTypeFirst + 1,
-                                      s.noise_type));
+            test_signal
+                ? -1
+                : GroupButton(kNoiseTypeFirst, kNoiseTypeLast - kNoiseTypeFirst + 1, s.noise_type));
 }
 
 static void ShowOn(GeneratorPanel* p, bool on) {

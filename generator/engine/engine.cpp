@@ -357,8 +357,9 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
       *g_right =
           static_cast<float>(AliasFreeValue(st->waveform, phase_right, harmonics)) + st->right_dc;
     }
-    st->fine_phase += kKind == SignalKind::kAliasFreeWave ? st->fine_increment
-                                                          : static_cast<double>(st->sweep.increment);
+    st->fine_phase += kKind == SignalKind::kAliasFreeWave
+                          ? st->fine_increment
+                          : static_cast<double>(st->sweep.increment);
     if (st->fine_phase >= 1.0) st->fine_phase -= 1.0;
     st->phase = static_cast<float>(st->fine_phase);
     if (st->phase >= 1.0f) st->phase = 0.0f;  // rounded up to a whole cycle
@@ -524,8 +525,8 @@ static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st
   st->phase_increment = e->phase_increment;
   // The fine phase goes on while the phase is its rounding; a phase set or
   // moved by another kind of signal starts it over.
-  const bool fine_phase_holds = e->fine_phase >= 0.0 && e->fine_phase < 1.0 &&
-                                static_cast<float>(e->fine_phase) == e->phase;
+  const bool fine_phase_holds =
+      e->fine_phase >= 0.0 && e->fine_phase < 1.0 && static_cast<float>(e->fine_phase) == e->phase;
   st->fine_phase = fine_phase_holds ? e->fine_phase : e->phase;
   st->fine_increment = e->fine_increment;
   st->right_phase_offset = e->right_phase_offset;

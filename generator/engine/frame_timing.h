@@ -53,8 +53,8 @@ enum class SignalKind {
 
 // The signal kinds, a row each: the kind, its name, and the noise type or
 // test signal that selects it (-1 for the kinds SelectKind finds otherwise:
-// the waveform source's waves and sweeps, naive or alias-free, and silence). Each renderer instantiates its frame
-// loop for every row (ForEachSignalKind), and its Synthesize stops the build
+// the waveform source's waves and sweeps, naive or alias-free, and silence). Each renderer
+// instantiates its frame loop for every row (ForEachSignalKind), and its Synthesize stops the build
 // for a kind it has no branch for: a new signal is a row here and one synth
 // branch per renderer.
 struct SignalRow {

@@ -82,6 +82,7 @@ void QuantiseBitPattern(const double* values, size_t count, int sample_bytes, un
     // floor, as in QuantiseTo: the bias makes the value positive first.
     const uint32_t code = static_cast<uint32_t>(static_cast<int32_t>(x + kFloorBias) -
                                                 static_cast<int32_t>(kFloorBias));
-    for (int b = 0; b < bytes; ++b) out[bytes * i + b] = static_cast<unsigned char>(code >> (8 * b));
+    for (int b = 0; b < bytes; ++b)
+      out[bytes * i + b] = static_cast<unsigned char>(code >> (8 * b));
   }
 }

@@ -425,9 +425,8 @@ int BeginPreciseRender(PreciseRender* render, const GeneratorSettings& settings,
 }
 
 const double* NextPreciseBlock(PreciseRender* render) {
-  render->bit_pattern =
-      RenderPreciseGenerator(&render->engine, render->voice, render->block, render->block_frames) ==
-      kPreciseBitPattern;
+  render->bit_pattern = RenderPreciseGenerator(&render->engine, render->voice, render->block,
+                                               render->block_frames) == kPreciseBitPattern;
   return render->block;
 }
 

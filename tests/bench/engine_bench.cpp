@@ -1,7 +1,7 @@
 // Throughput of RenderGenerator on 4,408-frame stereo blocks, one signal per
 // benchmark; of genrender's high quality (the precise synth and 16-bit PCM
-// with TPDF dither) on the sine, at 44.1 and 192 kHz, and on white and brown
-// noise; and of what the audio
+// with TPDF dither) on the sine, at 44.1 and 192 kHz, and on the signals of
+// the Signals menu; and of what the audio
 // thread renders for each width of the Output menu (a 100 ms block of the
 // sine at -1 dBFS: the engine's 16 bits, or the precise synth quantised to 16
 // or 24 bits). After the benchmark's own table it prints one line each:
@@ -53,6 +53,42 @@ const Signal kSignals[] = {
        s->source = kSourceNoise;
        s->noise_type = kNoiseBrown;
      }},
+    {"linear_sweep",
+     [](GeneratorSettings* s) { s->sweep_flags = kSweepOn | kSweepLinear | kSweepBackAndForth; }},
+    {"smpte",
+     [](GeneratorSettings* s) {
+       s->source = kSourceTestSignal;
+       s->test_signal = kTestSmpte;
+     }},
+    {"burst",  // 10 cycles on, 10 off, Hann-windowed
+     [](GeneratorSettings* s) {
+       s->source = kSourceTestSignal;
+       s->test_signal = kTestBurst;
+       s->burst_on_cycles = s->burst_off_cycles = 10.0f;
+       s->waveform_options = kHannBurst;
+     }},
+    {"jtest",
+     [](GeneratorSettings* s) {
+       s->source = kSourceTestSignal;
+       s->test_signal = kTestJTest;
+     }},
+    {"alias_free_square",  // 1 kHz: 11 odd harmonics below 22,050 Hz
+     [](GeneratorSettings* s) {
+       s->waveform = kWaveSquare;
+       s->waveform_options = kAliasFree;
+     }},
+    {"alias_free_saw_50hz",  // 440 harmonics, near the 1,024 of the worst case
+     [](GeneratorSettings* s) {
+       s->waveform = kWaveSawtooth;
+       s->frequency_hz = 50.0f;
+       s->waveform_options = kAliasFree;
+     }},
+    {"alias_free_sweep",
+     [](GeneratorSettings* s) {
+       s->waveform = kWaveSquare;
+       s->waveform_options = kAliasFree;
+       s->sweep_flags = kSweepOn | kSweepBackAndForth;
+     }},
 };
 
 const Signal* FindSignal(const char* name) {
@@ -96,7 +132,12 @@ void RenderHigh(benchmark::State& state, const Signal* signal, int32_t rate) {
   Dither dither = {1};
   std::vector<unsigned char> bytes(4 * kBlockFrames);
   for (auto _ : state) {
-    PackSamples(NextPreciseBlock(&render), 2 * kBlockFrames, kWavS16, &dither, bytes.data());
+    const double* block = NextPreciseBlock(&render);
+    if (render.bit_pattern) {
+      PackBitPattern(block, 2 * kBlockFrames, kWavS16, bytes.data());
+    } else {
+      PackSamples(block, 2 * kBlockFrames, kWavS16, &dither, bytes.data());
+    }
     benchmark::DoNotOptimize(bytes.data());
     benchmark::ClobberMemory();
   }
@@ -148,7 +189,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median") continue;
       auto it = run.counters.find("frames_per_second");
-      if (it != run.counters.end()) rates.emplace_back(run.run_name.function_name, it->second.value);
+      if (it != run.counters.end())
+        rates.emplace_back(run.run_name.function_name, it->second.value);
     }
   }
 };
@@ -174,7 +216,14 @@ int main(int argc, char** argv) {
   } kHigh[] = {{"high_sine", "sine", 44100},
                {"high_sine_192k", "sine", 192000},
                {"high_white", "white", 44100},
-               {"high_brown", "brown", 44100}};
+               {"high_brown", "brown", 44100},
+               {"high_linear_sweep", "linear_sweep", 44100},
+               {"high_smpte", "smpte", 44100},
+               {"high_burst", "burst", 44100},
+               {"high_jtest", "jtest", 44100},
+               {"high_alias_free_square", "alias_free_square", 44100},
+               {"high_alias_free_saw_50hz", "alias_free_saw_50hz", 44100},
+               {"high_alias_free_sweep", "alias_free_sweep", 44100}};
   for (const auto& high : kHigh) {
     Repeat(benchmark::RegisterBenchmark(high.name, RenderHigh, FindSignal(high.signal), high.rate));
     g_rate_of[high.name] = high.rate;

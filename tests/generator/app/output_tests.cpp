@@ -159,6 +159,48 @@ void TurnOnAtMinusOneDbfs() {
   SetGeneratorSettings(g_app.engine, &s);
 }
 
+// The J-test through the Signals menu to the device in the program's 24-bit
+// width at 44.1 and 48 kHz: its codes as the device received them, bit for
+// bit, whatever the level and the dither of the width.
+TEST(GeneratorOutput, TheJTestReachesTheDeviceBitForBitIn24Bits) {
+  RegDeleteKeyA(HKEY_CURRENT_USER, kGeneratorKey);
+  InProcessGenerator g(ScratchDirectory());
+  ASSERT_NE(g.window, nullptr);
+  int jtest = 0;
+  for (int command = CMD_SIGNALS; command <= CMD_SIGNALS_LAST; ++command) {
+    if (MenuText(g.window, command) == "J-test") jtest = command;
+  }
+  ASSERT_NE(jtest, 0);
+  SendMessageA(g.window, WM_COMMAND,
+               static_cast<WPARAM>(DeviceCommand(g.window, "Out: wav_capture")), 0);
+  SendMessageA(g.window, WM_COMMAND, CMD_OUTPUT_WIDTH + kWidth24Precise, 0);
+  SendMessageA(g.window, WM_COMMAND, static_cast<WPARAM>(jtest), 0);
+  TurnOnAtMinusOneDbfs();
+  for (int rate_item : {0, 1}) {
+    const int rate = kOutputRates[rate_item];
+    SCOPED_TRACE(rate);
+    SendMessageA(g.window, WM_COMMAND, CMD_OUTPUT_RATE + rate_item, 0);
+    const size_t wanted = static_cast<size_t>(rate) / 2;
+    CapturedWav wav;
+    for (int wait = 0; wait < 50 && wav.left.size() < wanted; ++wait) {
+      PumpFor(200);
+      wav = ReadCapture(wanted);
+    }
+    EXPECT_EQ(wav.rate, rate);
+    ASSERT_EQ(wav.bits, 24);
+    ASSERT_EQ(wav.left.size(), wanted);
+    std::vector<int32_t> codes;
+    for (double v : wav.left) codes.push_back(static_cast<int32_t>(std::lround(v * 8388607.0)));
+    size_t start = 1;  // the first frame of a period: C00000 after 3FFFFF
+    while (start < 200 && !(codes[start] == -0x400000 && codes[start - 1] == 0x3FFFFF)) ++start;
+    ASSERT_LT(start, 200u);
+    for (size_t f = start; f < codes.size(); ++f) {
+      const int n = static_cast<int>((f - start) % 192);
+      ASSERT_EQ(codes[f], ((n & 3) < 2 ? -0x400000 : 0x400000) - (n >= 96 ? 1 : 0)) << f;
+    }
+  }
+}
+
 // The menu as a user meets it, each choice as the device receives it, a
 // refused rate with its message, and the choices after a restart.
 TEST(GeneratorOutput, ChoicesReachTheDeviceAndSurviveARestart) {
@@ -190,9 +232,7 @@ TEST(GeneratorOutput, ChoicesReachTheDeviceAndSurviveARestart) {
         {1, 0, 48000, 16, -80.0},   // the engine at another rate
         {1, 1, 48000, 16, -92.0},   // 16-bit high precision
         {1, 2, 48000, 24, -135.0},  // 24-bit high precision
-        {2, 2, 88200, 24, -135.0},
-        {4, 1, 192000, 16, -92.0},
-        {3, 2, 96000, 24, -135.0},
+        {2, 2, 88200, 24, -135.0}, {4, 1, 192000, 16, -92.0}, {3, 2, 96000, 24, -135.0},
     };
     SendMessageA(g.window, WM_COMMAND, static_cast<WPARAM>(wav_device), 0);
     for (const Row& row : rows) {
@@ -212,14 +252,14 @@ TEST(GeneratorOutput, ChoicesReachTheDeviceAndSurviveARestart) {
       EXPECT_EQ(wav.rate, row.rate);
       EXPECT_EQ(wav.bits, row.format_bits);
       ASSERT_EQ(wav.left.size(), wanted);
-      const SineFit fit = FitSine(Slice(wav.left, wanted - static_cast<size_t>(row.rate),
-                                        static_cast<size_t>(row.rate)),
-                                  1000.0, row.rate);
+      const SineFit fit = FitSine(
+          Slice(wav.left, wanted - static_cast<size_t>(row.rate), static_cast<size_t>(row.rate)),
+          1000.0, row.rate);
       EXPECT_NEAR(fit.hz, 1000.0, 1000.0 * (row.width_item == 0 ? 1e-6 : 1e-9));
       EXPECT_NEAR(20 * std::log10(fit.amplitude), -1.0, 0.01);
       EXPECT_LT(fit.thd_n_db, row.thd_n_below);
-      std::printf("%d Hz %d-bit: THD+N %.1f dB, frequency error %.2g\n", row.rate,
-                  row.format_bits, fit.thd_n_db, fit.hz / 1000.0 - 1.0);
+      std::printf("%d Hz %d-bit: THD+N %.1f dB, frequency error %.2g\n", row.rate, row.format_bits,
+                  fit.thd_n_db, fit.hz / 1000.0 - 1.0);
     }
     EXPECT_EQ(CheckedOutput(g.window),
               (std::vector<std::string>{"Out: wav_capture", "96 kHz", "24-bit high precision"}));
@@ -233,8 +273,7 @@ TEST(GeneratorOutput, ChoicesReachTheDeviceAndSurviveARestart) {
     EXPECT_NE(message.find("\"Out: rate_44100_only\" cannot play 96 kHz 24-bit high precision"),
               std::string::npos)
         << message;
-    EXPECT_NE(message.find("\"Out: wav_capture\", 96 kHz 24-bit high precision"),
-              std::string::npos)
+    EXPECT_NE(message.find("\"Out: wav_capture\", 96 kHz 24-bit high precision"), std::string::npos)
         << message;
     EXPECT_EQ(CheckedOutput(g.window),
               (std::vector<std::string>{"Out: wav_capture", "96 kHz", "24-bit high precision"}));

@@ -131,7 +131,8 @@ TEST(GeneratorPanel, PlaysWhatTheButtonsSay) {
 
   Click(Control(kLevelPresetFirst + 2));  // -20 dB
   EXPECT_EQ(ValueOf(Control(kLevelKnob)), -20.0f);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(ValueOf(Control(kLevelPresetFirst + i)), i == 2 ? 1.0f : 0.0f);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(ValueOf(Control(kLevelPresetFirst + i)), i == 2 ? 1.0f : 0.0f);
   Click(Control(kFrequencyPresetFirst + 1));  // 100 Hz
   left = Channel(Listen(), 0);
   EXPECT_NEAR(ZeroCrossingHz(left), 100.0, 2.0);
@@ -467,7 +468,8 @@ TEST(GeneratorSignals, TheMenuSelectsPlaysAndKeepsEachSignal) {
     EXPECT_EQ(Settings().noise_type, kNoiseWhite);
     EXPECT_EQ(ValueOf(g_panel.lamp_noise), 1.0f);
     EXPECT_EQ(ValueOf(g_panel.lamp_waveform), 0.0f);
-    for (int id = kNoiseTypeFirst; id <= kNoiseTypeLast; ++id) EXPECT_EQ(ValueOf(Control(id)), 0.0f);
+    for (int id = kNoiseTypeFirst; id <= kNoiseTypeLast; ++id)
+      EXPECT_EQ(ValueOf(Control(id)), 0.0f);
     EXPECT_EQ(CheckedSignals(program.window), std::vector<int>{kWhiteRow});
     Click(Control(kOnButton));
     const std::vector<int16_t> white = Listen();
@@ -527,8 +529,7 @@ TEST(GeneratorSignals, TheMenuSelectsPlaysAndKeepsEachSignal) {
   EXPECT_EQ(s.burst_on_cycles, 4.0f);
   EXPECT_EQ(s.waveform_options, kHannBurst | kAliasFree);
   EXPECT_EQ(s.sweep_flags & kSweepLinear, kSweepLinear);
-  EXPECT_EQ(CheckedSignals(again.window),
-            (std::vector<int>{kBurstRow, kLinearRow, kAliasFreeRow}));
+  EXPECT_EQ(CheckedSignals(again.window), (std::vector<int>{kBurstRow, kLinearRow, kAliasFreeRow}));
   EXPECT_EQ(ValueOf(g_panel.lamp_waveform), 0.0f);
 }
 
