@@ -498,18 +498,27 @@ GATE_ON_BOX = (67, 24, 108, 40)
 GATE_OFF_BOX = (67, 52, 108, 68)
 
 
-def options_background():
-    img = Image.new("RGB", (123, 78), FACE)
+def small_window(size, title, bottom, boxes):
+    """The face of a small window: a titled groove from the top down to `bottom`, and a read-out
+    glass with its label on the left for each (box, label) of `boxes`."""
+    img = Image.new("RGB", size, FACE)
     d = ImageDraw.Draw(img)
-    groove(d, [(3, 8), (118, 8), (118, 73), (3, 73), (3, 8)])
-    title = "GATE TIMES"
+    right, middle = size[0] - 5, (size[0] - 1) // 2
+    groove(d, [(3, 8), (right, 8), (right, bottom), (3, bottom), (3, 8)])
     w = HEAD.getlength(title)
-    d.rectangle((61 - w / 2 - 3, 5, 61 + w / 2 + 3, 11), fill=FACE)
-    draw_label(d, title, HEAD, (61, 9), "c")
+    d.rectangle((middle - w / 2 - 3, 5, middle + w / 2 + 3, 11), fill=FACE)
+    draw_label(d, title, HEAD, (middle, 9), "c")
     window = readout_window()
-    for (x0, y0, x1, y1), text in ((GATE_ON_BOX, "GATE ON"), (GATE_OFF_BOX, "GATE OFF")):
+    for (x0, y0, x1, y1), text in boxes:
         img.paste(window, (x0, y0))
         draw_label(d, text, LABEL, (x0 - 5, (y0 + y1) / 2), "r")
+    return img, d
+
+
+def options_background():
+    boxes = ((GATE_ON_BOX, "GATE ON"), (GATE_OFF_BOX, "GATE OFF"))
+    img, d = small_window((123, 78), "GATE TIMES", 73, boxes)
+    for (x0, y0, x1, y1), _ in boxes:
         draw_label(d, "s", SMALL, (x1 + 3, (y0 + y1) / 2), "l")
     return img
 
@@ -526,17 +535,8 @@ BUTTON_SIZE = (25, 21)
 
 
 def burst_background():
-    img = Image.new("RGB", (150, 128), FACE)
-    d = ImageDraw.Draw(img)
-    groove(d, [(3, 8), (145, 8), (145, 96), (3, 96), (3, 8)])
-    title = "TONE BURST"
-    w = HEAD.getlength(title)
-    d.rectangle((74 - w / 2 - 3, 5, 74 + w / 2 + 3, 11), fill=FACE)
-    draw_label(d, title, HEAD, (74, 9), "c")
-    window = readout_window()
-    for (x0, y0, x1, y1), text in ((CYCLES_ON_BOX, "CYCLES ON"), (CYCLES_OFF_BOX, "CYCLES OFF")):
-        img.paste(window, (x0, y0))
-        draw_label(d, text, LABEL, (x0 - 5, (y0 + y1) / 2), "r")
+    img, d = small_window((150, 128), "TONE BURST", 96,
+                          ((CYCLES_ON_BOX, "CYCLES ON"), (CYCLES_OFF_BOX, "CYCLES OFF")))
     bw, bh = BUTTON_SIZE
     for (x, y), text in ((HANN_BUTTON, "HANN WINDOW"), (OK_BUTTON, "OK"), (CANCEL_BUTTON, "CANCEL")):
         draw_label(d, text, LABEL, (x + bw + 5, y + bh / 2), "l")
