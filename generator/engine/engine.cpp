@@ -349,13 +349,17 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
                                   ? st->harmonics
                                   : HarmonicsBelowHalfRate(st->sweep.increment);
     const double phase = st->fine_phase;
-    *g = static_cast<float>(AliasFreeValue(st->waveform, phase, harmonics)) + st->left_dc;
+    const double left = AliasFreeValue(st->waveform, phase, harmonics);
+    *g = static_cast<float>(left) + st->left_dc;
     if (kStereo) {
-      double phase_right = phase + st->right_phase_offset;
-      if (phase_right >= 1.0) phase_right -= 1.0;
-      if (phase_right < 0.0) phase_right += 1.0;
-      *g_right =
-          static_cast<float>(AliasFreeValue(st->waveform, phase_right, harmonics)) + st->right_dc;
+      double right = left;  // channels in phase share the series
+      if (st->right_phase_offset != 0.0f) {
+        double phase_right = phase + st->right_phase_offset;
+        if (phase_right >= 1.0) phase_right -= 1.0;
+        if (phase_right < 0.0) phase_right += 1.0;
+        right = AliasFreeValue(st->waveform, phase_right, harmonics);
+      }
+      *g_right = static_cast<float>(right) + st->right_dc;
     }
     st->fine_phase += kKind == SignalKind::kAliasFreeWave
                           ? st->fine_increment

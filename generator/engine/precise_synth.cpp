@@ -256,10 +256,15 @@ static inline void Synthesize(PreciseVoice* v, FrameTiming* t, double* g, double
         kKind == SignalKind::kAliasFreeWave ? v->phase_increment : v->sweep.increment;
     const int32_t harmonics =
         kKind == SignalKind::kAliasFreeWave ? v->harmonics : HarmonicsBelowHalfRate(increment);
-    double right = v->phase + v->right_offset;
-    if (right >= 1.0) right -= 1.0;
-    *g = AliasFreeValue(v->waveform, v->phase, harmonics) + v->dc;
-    *g_right = AliasFreeValue(v->waveform, right, harmonics) + v->dc;
+    const double left = AliasFreeValue(v->waveform, v->phase, harmonics);
+    double right = left;  // channels in phase share the series
+    if (v->right_offset != 0.0) {
+      double right_phase = v->phase + v->right_offset;
+      if (right_phase >= 1.0) right_phase -= 1.0;
+      right = AliasFreeValue(v->waveform, right_phase, harmonics);
+    }
+    *g = left + v->dc;
+    *g_right = right + v->dc;
     Advance(&v->phase, increment);
     if (kKind == SignalKind::kAliasFreeSweep) StepSweep(&v->sweep, t);
   } else if constexpr (kKind == SignalKind::kJTest) {
