@@ -1036,8 +1036,8 @@ TEST(Engine, RandomRecordsRenderWithoutFault) {
   };
   auto random_int = [&]() -> int32_t {
     switch (rng() % 3) {
-      case 0: return static_cast<int32_t>(rng() % 6) - 1;
-      case 1: return static_cast<int32_t>(rng() & 0x301);
+      case 0: return static_cast<int32_t>(rng() % 8) - 1;  // every source, noise and test signal
+      case 1: return static_cast<int32_t>(rng() & 0x303);  // the sweep's and options' bits
       default: return static_cast<int32_t>(rng());
     }
   };

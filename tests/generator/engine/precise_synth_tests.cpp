@@ -387,22 +387,25 @@ TEST(PreciseSynth, RandomRecordsRenderWithoutFault) {
   for (int round = 0; round < 300; ++round) {
     GeneratorSettings s;
     uint32_t* words = reinterpret_cast<uint32_t*>(&s);
-    for (size_t w = 0; w < sizeof s / 4; ++w) words[w] = rng() % 3 ? rng() : rng() % 5;
+    for (size_t w = 0; w < sizeof s / 4; ++w) words[w] = rng() % 3 ? rng() : rng() % 7;
     if (round % 2)
-      s.source = static_cast<int32_t>(rng() % 2), s.waveform = static_cast<int32_t>(rng() % 4);
+      s.source = static_cast<int32_t>(rng() % 3), s.waveform = static_cast<int32_t>(rng() % 4);
     PreciseRender r;
     ASSERT_EQ(BeginPreciseRender(&r, s, 700), 1);
     for (int format = kWavS16; format <= kWavF32; ++format) {
       Dither d = {1};
-      PackSamples(NextPreciseBlock(&r), 1400, static_cast<WavSampleFormat>(format), &d, out.data());
+      const double* block = NextPreciseBlock(&r);
+      if (r.bit_pattern) {
+        PackBitPattern(block, 1400, static_cast<WavSampleFormat>(format), out.data());
+      } else {
+        PackSamples(block, 1400, static_cast<WavSampleFormat>(format), &d, out.data());
+      }
       for (double v : Unpack(out.data(), 1400, static_cast<WavSampleFormat>(format)))
         ASSERT_LE(std::fabs(v), 1.0);
     }
     EndPreciseRender(&r);
   }
 }
-
-}  // namespace
 
 // The alias-free square at 1 kHz in a tenth of a second at 44.1 kHz: every
 // harmonic and every alias (all multiples of 100 Hz) falls on a 10 Hz line.
@@ -481,3 +484,5 @@ TEST(PreciseSynth, JTestIsItsBitPatternAtEveryWidth) {
     }
   }
 }
+
+}  // namespace
