@@ -364,7 +364,9 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
     st->fine_phase += kKind == SignalKind::kAliasFreeWave
                           ? st->fine_increment
                           : static_cast<double>(st->sweep.increment);
-    if (st->fine_phase >= 1.0) st->fine_phase -= 1.0;
+    if (st->fine_phase >= 1.0 || st->fine_phase < 0.0) {  // a negative or whole-cycle step too
+      st->fine_phase -= std::floor(st->fine_phase);
+    }
     st->phase = static_cast<float>(st->fine_phase);
     if (st->phase >= 1.0f) st->phase = 0.0f;  // rounded up to a whole cycle
     if (kKind == SignalKind::kAliasFreeSweep) StepSweep(&st->sweep, &st->timing);
