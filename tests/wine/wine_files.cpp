@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 std::string WindowsPathOf(const std::string& unix_path) {
   std::string path = "Z:" + unix_path;
   for (char& c : path) {
@@ -32,8 +34,19 @@ void RemoveTree(const std::string& folder) {
 }
 
 int RunOnHost(const std::string& command) {
-  // Wine starts a Unix program given by its Unix path.
-  std::string line = "/bin/sh -c \"" + command + "\"";
+  // Wine reports a Unix program's process as ended at once, with exit code
+  // 0, whatever the program then does; so the command writes its exit code
+  // into a file of its own when it is done (whole, by a rename), and this
+  // waits for that file.
+  static int runs = 0;
+  char temp[MAX_PATH];
+  if (GetTempPathA(sizeof temp, temp) == 0) return -1;
+  const std::string status = std::string(temp) + "run_on_host_" +
+                             std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++runs);
+  DeleteFileA(status.c_str());
+  const std::string unix_status = UnixPathOf(status);
+  std::string line = "/bin/sh -c \"(" + command + "); echo $? > '" + unix_status +
+                     ".part' && mv '" + unix_status + ".part' '" + unix_status + "'\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -41,12 +54,22 @@ int RunOnHost(const std::string& command) {
                       &process)) {
     return -1;
   }
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  return static_cast<int>(code);
+  for (int waited_ms = 0; waited_ms < 120000; waited_ms += 10) {
+    HANDLE file = CreateFileA(status.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      char text[16] = {0};
+      DWORD got = 0;
+      ReadFile(file, text, sizeof text - 1, &got, nullptr);
+      CloseHandle(file);
+      DeleteFileA(status.c_str());
+      return got > 0 ? std::atoi(text) : -1;
+    }
+    Sleep(10);
+  }
+  return -1;  // never ended
 }
 
 std::string UnixPathOf(const std::string& windows_path) {

@@ -11,8 +11,9 @@ std::string WindowsPathOf(const std::string& unix_path);
 void RemoveTree(const std::string& folder);
 
 // Runs `command` with the host's /bin/sh, outside Wine's rules (a file that
-// a Windows handle holds without sharing can still be renamed there): its
-// exit code, or -1 when it could not be started.
+// a Windows handle holds without sharing can still be renamed there), and
+// waits for it to end: its exit code, or -1 when it could not be started or
+// did not end within two minutes. The command may not hold a double quote.
 int RunOnHost(const std::string& command);
 
 // The Unix path of a Windows path, on any drive (Wine's mapping).

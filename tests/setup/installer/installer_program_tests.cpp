@@ -384,6 +384,8 @@ DWORD WINAPI WatchFailureBox(LPVOID parameter) {
     if (box == nullptr) Sleep(50);
   }
   if (box == nullptr) return 0;
+  // The box exists before its text is laid out; it shows once it is.
+  for (int i = 0; i < 100 && IsWindow(box) && !IsWindowVisible(box); ++i) Sleep(20);
   EnumChildWindows(box, LongestStatic, reinterpret_cast<LPARAM>(&watch->text));
   Sleep(2000);
   watch->up_after_two_seconds = IsWindow(box) && IsWindowVisible(box);
