@@ -29,8 +29,9 @@ freq=$(sox "$work/rate.wav" -n remix 1 trim 0.1 stat 2>&1 | awk '/Rough +frequen
 awk -v f="$freq" 'BEGIN { exit !(f > 990 && f < 1010) }' || { echo "96 kHz frequency $freq"; exit 1; }
 
 # White noise at -10 dB, as sox measures it: the pink noise's RMS (-22.8
-# dBFS), the same on both channels, no DC; brown the same RMS within 1 dB.
-"$genrender" -d 4 --signal white -o "$work/white.wav"
+# dBFS), the same on both channels, no DC, also as the precise synth plays
+# it (undithered float); brown the same RMS within 1 dB.
+"$genrender" -d 4 --signal white --quality high --format f32 -o "$work/white.wav"
 stat=$(sox "$work/white.wav" -n remix 1 trim 0.1 stat 2>&1)
 rms=$(awk '/RMS +amplitude/ {print $3}' <<<"$stat")
 awk -v r="$rms" 'BEGIN { exit !(r > 0.0716 && r < 0.0732) }' || { echo "white RMS $rms"; exit 1; }
@@ -44,20 +45,34 @@ awk -v r="$rms" 'BEGIN { exit !(r > 0.0645 && r < 0.0812) }' || { echo "brown RM
 "$genrender" -d 2 --signal burst --burst 3,7 --frequency 441 -o "$work/burst.wav"
 rms=$(sox "$work/burst.wav" -n remix 1 trim 0.1 stat 2>&1 | awk '/RMS +amplitude/ {print $3}')
 awk -v r="$rms" 'BEGIN { exit !(r > 0.1204 && r < 0.1246) }' || { echo "burst RMS $rms"; exit 1; }
-# The J-test in 24 bits at 48 kHz, dither asked for or not: its codes, exactly,
-# on both channels, whatever the default -10 dB.
-"$genrender" -d 0.1 --rate 48000 --signal jtest --quality high --format s24 -o "$work/jtest.wav"
-/usr/bin/python3 - "$work/jtest.wav" <<'PY'
-import sys, wave
-w = wave.open(sys.argv[1])
-data = w.readframes(w.getnframes())
-codes = [int.from_bytes(data[i:i + 3], "little", signed=True) for i in range(0, len(data), 3)]
+# The J-test at 16 and 24 bits and in float, at 44.1 and 48 kHz, live and
+# high, dither asked for or not: its codes, exactly, on both channels,
+# whatever the default -10 dB (the 16-bit codes are the 24-bit ones shifted).
+for render in "live s16 44100" "high s16 48000" "high s24 48000" "high s24 44100" "high f32 48000"; do
+  read -r quality format rate <<<"$render"
+  "$genrender" -d 0.1 --rate "$rate" --signal jtest --quality "$quality" --format "$format" \
+    -o "$work/jtest.wav"
+  /usr/bin/python3 - "$work/jtest.wav" "$format" "$rate" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+at = 12
+while data[at:at + 4] != b"data":
+    at += 8 + struct.unpack("<I", data[at + 4:at + 8])[0]
+samples = data[at + 8:]
+if sys.argv[2] == "f32":
+    codes = [round(v * 8388608) for v in struct.unpack("<%df" % (len(samples) // 4), samples)]
+else:
+    width = 3 if sys.argv[2] == "s24" else 2
+    codes = [int.from_bytes(samples[i:i + width], "little", signed=True) << (8 * (3 - width))
+             for i in range(0, len(samples), width)]
+shift = 8 if sys.argv[2] == "s16" else 0
 for n, code in enumerate(codes):
     k = (n // 2) % 192
-    want = (-0x400000 if k % 4 < 2 else 0x400000) - (k >= 96)
-    assert code == want, (n, hex(code & 0xFFFFFF), hex(want & 0xFFFFFF))
-assert len(codes) == 9600
+    want = ((-0x400000 if k % 4 < 2 else 0x400000) - (k >= 96)) >> shift << shift
+    assert code == want, (sys.argv[2:], n, hex(code & 0xFFFFFF), hex(want & 0xFFFFFF))
+assert len(codes) == 2 * int(sys.argv[3]) // 10
 PY
+done
 # The alias-free square's peaks: the Gibbs overshoot, 18 % over the naive square's.
 "$genrender" -d 0.5 --waveform square --quality high -o "$work/naive.wav"
 "$genrender" -d 0.5 --waveform square --alias-free --quality high -o "$work/alias_free.wav"

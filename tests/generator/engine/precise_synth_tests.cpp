@@ -444,45 +444,4 @@ TEST(PreciseSynth, AliasFreeSquareHoldsOnlyItsHarmonics) {
   }
 }
 
-// The J-test's codes at 16 and 24 bits and in float at 44.1 and 48 kHz,
-// whatever the level, balance and dither: the 24-bit pattern, shifted to the
-// width.
-TEST(PreciseSynth, JTestIsItsBitPatternAtEveryWidth) {
-  GeneratorSettings s = kGeneratorDefaults;
-  s.source = kSourceTestSignal;
-  s.test_signal = kTestJTest;
-  s.on = 1;
-  s.level_db = -20.0f;
-  s.pan = 0.5f;
-  for (int rate : {44100, 48000}) {
-    for (int format = kWavS16; format <= kWavF32; ++format) {
-      PreciseRender r;
-      ASSERT_EQ(BeginPreciseRender(&r, s, 1000, rate), 1);
-      std::vector<unsigned char> bytes(8 * 1000);
-      for (int block = 0; block < 3; ++block) {
-        const double* values = NextPreciseBlock(&r);
-        ASSERT_TRUE(r.bit_pattern);
-        PackBitPattern(values, 2000, static_cast<WavSampleFormat>(format), bytes.data());
-        const auto x = Unpack(bytes.data(), 2000, static_cast<WavSampleFormat>(format));
-        for (int i = 0; i < 2000; ++i) {
-          const int n = (1000 * block + i / 2) % 192;
-          const int32_t code24 = ((n & 3) < 2 ? -0x400000 : 0x400000) - (n >= 96 ? 1 : 0);
-          const double want = format == kWavF32 ? code24 / 8388608.0
-                              : format == kWavS24 ? code24 / 8388607.0
-                                                  : (code24 >> 8) / 32767.0;
-          ASSERT_EQ(x[i], want) << rate << " " << format << " frame " << 1000 * block + i / 2;
-        }
-      }
-      EndPreciseRender(&r);
-    }
-    const auto live = Render(s, 3000, false, -1, rate);
-    for (int i = 0; i < 6000; ++i) {
-      const int n = (i / 2) % 192;
-      ASSERT_EQ(std::lround(live[i] * 32767.0),
-                ((n & 3) < 2 ? -0x4000 : 0x4000) - (n >= 96 ? 1 : 0))
-          << i;
-    }
-  }
-}
-
 }  // namespace
