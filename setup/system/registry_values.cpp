@@ -89,26 +89,25 @@ int WriteMachineString(const char* sub_key, const char* name, const char* text) 
   return status == ERROR_SUCCESS ? 1 : 0;
 }
 
-int WriteMachineDword(const char* sub_key, const char* name, DWORD value) {
-  HKEY key = OpenOrCreate(HKEY_LOCAL_MACHINE, sub_key);
+// Sets the DWORD value in the opened `key` (null: it could not be opened),
+// closes the key and logs the write under `root`. 1, or 0.
+static int SetDwordAndClose(HKEY key, const char* root, const char* sub_key, const char* name,
+                            DWORD value) {
   if (key == nullptr) return 0;
   const LONG status =
       RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
   RegCloseKey(key);
-  LogRun("registry: HKLM\\%s %s = %lu%s", sub_key, name, static_cast<unsigned long>(value),
+  LogRun("registry: %s\\%s %s = %lu%s", root, sub_key, name, static_cast<unsigned long>(value),
          status == ERROR_SUCCESS ? "" : " (not written)");
   return status == ERROR_SUCCESS ? 1 : 0;
 }
 
+int WriteMachineDword(const char* sub_key, const char* name, DWORD value) {
+  return SetDwordAndClose(OpenOrCreate(HKEY_LOCAL_MACHINE, sub_key), "HKLM", sub_key, name, value);
+}
+
 int WriteUserDword(const char* sub_key, const char* name, DWORD value) {
-  HKEY key = OpenUserKey(sub_key, KEY_SET_VALUE, true);
-  if (key == nullptr) return 0;
-  const LONG status =
-      RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  RegCloseKey(key);
-  LogRun("registry: HKCU\\%s %s = %lu%s", sub_key, name, static_cast<unsigned long>(value),
-         status == ERROR_SUCCESS ? "" : " (not written)");
-  return status == ERROR_SUCCESS ? 1 : 0;
+  return SetDwordAndClose(OpenUserKey(sub_key, KEY_SET_VALUE, true), "HKCU", sub_key, name, value);
 }
 
 int ReadUserString(const char* sub_key, const char* name, char* buffer, size_t buffer_size) {
