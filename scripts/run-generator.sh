@@ -90,7 +90,8 @@ set -u
 cd "$start_dir"
 "$wine" "$exe" >"$start_dir/generator.log" 2>&1 </dev/null &
 program=\$!
-for _ in \$(seq 1 100); do
+end=\$(( \$(date +%s) + 20 ))
+while (( \$(date +%s) < end )); do
   id=\$(xdotool search --name '^Generator\$' 2>/dev/null | head -n 1)
   [[ -n "\$id" ]] && break
   sleep 0.2
@@ -99,10 +100,12 @@ done
 sleep 2
 import -window "\$id" "$png"
 xdotool windowfocus --sync "\$id" key alt+F4
-for _ in \$(seq 1 50); do
+end=\$(( \$(date +%s) + 10 ))
+while (( \$(date +%s) < end )); do
   kill -0 "\$program" 2>/dev/null || exit 0
   sleep 0.2
 done
+kill -0 "\$program" 2>/dev/null || exit 0
 echo "run: Generator did not close on Alt+F4 (see $start_dir/generator.log)" >&2
 exit 1
 INNER

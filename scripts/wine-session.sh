@@ -47,7 +47,9 @@ if [[ -z "${DISPLAY:-}" ]]; then
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" \
     >"$wine_dir/logs/xvfb.log" 2>&1 &
   xvfb_pid=$!
-  for _ in $(seq 1 100); do
+  # Up to 10 s on the clock.
+  end=$(( $(date +%s) + 10 ))
+  while (( $(date +%s) < end )); do
     [[ -s "$display_file" ]] && break
     if ! kill -0 "$xvfb_pid" 2>/dev/null; then
       echo "wine-session: Xvfb did not start (see $wine_dir/logs/xvfb.log)" >&2

@@ -10,6 +10,7 @@
 #include "ctl/portable/musical_time.h"
 #include "ctl/precision_adjust.h"
 #include "ctl/qx2ctl.h"
+#include "tests/wine/test_waits.h"
 
 static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_ERASEBKGND) {
@@ -107,11 +108,7 @@ static int ShowPrecisionWindow(HWND host, const char* path) {
   RECT h;
   GetWindowRect(host, &h);
   HWND window = OpenPrecisionAdjust(host, h.left + 90, h.top, &precision);
-  for (int i = 0; i < 20; ++i) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(10);
-  }
+  PumpMessagesFor(200);
   RECT w, both;
   GetWindowRect(window, &w);
   UnionRect(&both, &h, &w);
@@ -337,11 +334,7 @@ int main(int argc, char** argv) {
     ShowButtons(host);
   }
 
-  for (int i = 0; i < 20; ++i) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(10);
-  }
+  PumpMessagesFor(200);
   RECT r;
   GetWindowRect(host, &r);
   const bool saved = SaveScreenRect(r, argv[1]);

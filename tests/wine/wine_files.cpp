@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include "tests/wine/test_waits.h"
+
 std::string WindowsPathOf(const std::string& unix_path) {
   std::string path = "Z:" + unix_path;
   for (char& c : path) {
@@ -56,20 +58,19 @@ int RunOnHost(const std::string& command) {
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  for (int waited_ms = 0; waited_ms < 120000; waited_ms += 10) {
-    HANDLE file = CreateFileA(status.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      char text[16] = {0};
-      DWORD got = 0;
-      ReadFile(file, text, sizeof text - 1, &got, nullptr);
-      CloseHandle(file);
-      DeleteFileA(status.c_str());
-      return got > 0 ? std::atoi(text) : -1;
-    }
-    Sleep(10);
-  }
-  return -1;  // never ended
+  HANDLE file = INVALID_HANDLE_VALUE;
+  const bool ended = PollUntil(120000, 10, [&] {
+    file = CreateFileA(status.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+    return file != INVALID_HANDLE_VALUE;
+  });
+  if (!ended) return -1;
+  char text[16] = {0};
+  DWORD got = 0;
+  ReadFile(file, text, sizeof text - 1, &got, nullptr);
+  CloseHandle(file);
+  DeleteFileA(status.c_str());
+  return got > 0 ? std::atoi(text) : -1;
 }
 
 std::string UnixPathOf(const std::string& windows_path) {

@@ -15,6 +15,7 @@
 #include "generator/files/set_file_format.h"
 #include "tests/generator/app/in_process_generator.h"
 #include "tests/generator/wine_paths.h"
+#include "tests/wine/test_waits.h"
 
 namespace {
 
@@ -96,13 +97,13 @@ struct RunningGenerator {
       return;
     }
     WaitForInputIdle(process.hProcess, 10000);
-    for (int i = 0; i < 200 && !window; ++i) {
+    PollUntil(10000, 50, [&] {
       HWND found = FindWindowA(kMainWindowClass, kMainWindowCaption);
       DWORD owner = 0;
       if (found) GetWindowThreadProcessId(found, &owner);
       if (found && owner == process.dwProcessId) window = found;
-      if (!window) Sleep(50);
-    }
+      return window != nullptr;
+    });
   }
 
   // Closes the program as the user would and waits for it; its exit code.
@@ -149,10 +150,10 @@ TEST(GeneratorProgram, StartsRunsAudioSavesItsSetAndLatency) {
 
     // The playback stream runs (silent: the generator starts off).
     std::vector<unsigned char> captured;
-    for (int i = 0; i < 100 && captured.size() < 4 * 4408 * 3; ++i) {
-      Sleep(50);
+    PollUntil(5000, 50, [&] {
       captured = ReadFileBytes(AudioCapturePath());
-    }
+      return captured.size() >= 4u * 4408 * 3;
+    });
     ASSERT_GE(captured.size(), 4u * 4408 * 3);
     for (unsigned char b : captured) ASSERT_EQ(b, 0);
 
@@ -392,10 +393,10 @@ BOOL CALLBACK FindByTitle(HWND window, LPARAM found) {
 // A visible top-level window whose title holds `part`, waited for up to 10 s.
 HWND WaitForWindow(const char* part) {
   FoundWindow f = {part, nullptr};
-  for (int i = 0; i < 100 && !f.window; ++i) {
+  PollUntil(10000, 100, [&] {
     EnumWindows(FindByTitle, reinterpret_cast<LPARAM>(&f));
-    if (!f.window) Sleep(100);
-  }
+    return f.window != nullptr;
+  });
   return f.window;
 }
 
@@ -453,13 +454,13 @@ TEST(GeneratorWindow, DocumentsComeFromTheProgramFolder) {
     HWND viewer = WaitForWindow(c.document);
     EXPECT_NE(viewer, nullptr) << c.folder << ": " << c.document << " was not opened";
     char text[64] = "";
-    for (int i = 0; viewer && i < 50 && !text[0]; ++i) {
-      if (HWND edit = FindWindowExA(viewer, nullptr, "Edit", nullptr)) {
+    PollUntil(viewer ? 5000 : 0, 100, [&] {
+      if (HWND edit = viewer ? FindWindowExA(viewer, nullptr, "Edit", nullptr) : nullptr) {
         // GetWindowText reads no control of another process: ask the control.
         SendMessageA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
       }
-      if (!text[0]) Sleep(100);
-    }
+      return text[0] != '\0';
+    });
     EXPECT_EQ(std::string(text), "ours\r\n") << c.folder;
     if (viewer) PostMessageA(viewer, WM_CLOSE, 0, 0);
     DeleteFileA((program_folder + name).c_str());
@@ -511,15 +512,15 @@ DWORD g_test_thread;
 // and names them in order; ends the thread's loop after 20 s whatever happens.
 DWORD WINAPI AnswerBoxes(LPVOID parameter) {
   auto* seen = static_cast<std::vector<std::string>*>(parameter);
-  for (int i = 0; i < 400 && seen->size() < 2; ++i) {
+  PollUntil(20000, 50, [&] {
     for (const char* title : {"Fatal error", "Sorry"}) {
       if (HWND box = FindWindowA("#32770", title)) {
         seen->push_back(title);
         SendMessageA(box, WM_COMMAND, IDOK, 0);
       }
     }
-    Sleep(50);
-  }
+    return seen->size() >= 2;
+  });
   // A window that runs on regardless cannot be closed either: end its loop.
   if (FindWindowA(kMainWindowClass, nullptr)) PostThreadMessageA(g_test_thread, WM_QUIT, 0, 0);
   return 0;
@@ -571,7 +572,10 @@ TEST(GeneratorWindow, EndOfSessionWithABoxOpen) {
   SendMessageA(g_panel.readouts[kLevelReadout], WM_LBUTTONDOWN, 0, 0);
   EXPECT_TRUE(g_alive_after_end);
   EXPECT_EQ(ReadFileBytes(dir + "\\" + kSetFileName).size(), kSetFileBytes);
-  for (int i = 0; i < 50 && !g_app.shut_down; ++i) InProcessGenerator::Pump();  // the deferred close
+  PollUntil(5000, 10, [] {  // the deferred close
+    InProcessGenerator::Pump();
+    return g_app.shut_down;
+  });
   EXPECT_EQ(g_app.engine, nullptr);
   EXPECT_TRUE(g_app.shut_down);
   PostQuitMessage(0);  // the pump took the program's own; the harness waits for one

@@ -23,6 +23,7 @@
 #include "tests/generator/app/in_process_generator.h"
 #include "tests/generator/signal_measure.h"
 #include "tests/generator/wine_paths.h"
+#include "tests/wine/test_waits.h"
 
 namespace {
 
@@ -49,13 +50,7 @@ std::string ScratchDirectory() {
   return path;
 }
 
-void PumpFor(DWORD ms) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < ms) {
-    InProcessGenerator::Pump();
-    Sleep(10);
-  }
-}
+void PumpFor(DWORD ms) { PumpMessagesFor(ms); }
 
 std::string MenuText(HWND window, int command) {
   char text[128] = {0};
@@ -139,22 +134,20 @@ Silence LongestSilence(const std::vector<double>& x) {
 // Answers the message box titled "Output" once and keeps its text.
 DWORD WINAPI AnswerOutputBox(LPVOID parameter) {
   auto* text = static_cast<std::string*>(parameter);
-  for (int i = 0; i < 200; ++i) {
-    if (HWND box = FindWindowA("#32770", "Output")) {
-      char buffer[1024] = {0};
-      for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char name[32];
-        GetClassNameA(child, name, sizeof name);
-        if (_stricmp(name, "Static") == 0 && GetWindowTextA(child, buffer, sizeof buffer) > 0 &&
-            std::strchr(buffer, '"')) {
-          *text = buffer;
-        }
-      }
-      SendMessageA(box, WM_COMMAND, IDOK, 0);
-      return 0;
-    }
-    Sleep(50);
+  HWND box = nullptr;
+  if (!PollUntil(10000, 50, [&] { return (box = FindWindowA("#32770", "Output")) != nullptr; })) {
+    return 0;
   }
+  char buffer[1024] = {0};
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    char name[32];
+    GetClassNameA(child, name, sizeof name);
+    if (_stricmp(name, "Static") == 0 && GetWindowTextA(child, buffer, sizeof buffer) > 0 &&
+        std::strchr(buffer, '"')) {
+      *text = buffer;
+    }
+  }
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
   return 0;
 }
 
@@ -199,10 +192,11 @@ TEST(GeneratorOutput, TheJTestReachesTheDeviceBitForBitIn24Bits) {
     // the silence it starts with.
     const size_t wanted = static_cast<size_t>(rate);
     CapturedWav wav;
-    for (int wait = 0; wait < 50 && wav.left.size() < wanted; ++wait) {
+    PollUntil(10000, 0, [&] {
       PumpFor(200);
       wav = ReadCapture(wanted);
-    }
+      return wav.left.size() >= wanted;
+    });
     EXPECT_EQ(wav.rate, rate);
     ASSERT_EQ(wav.bits, 24);
     ASSERT_EQ(wav.left.size(), wanted);
@@ -262,10 +256,11 @@ TEST(GeneratorOutput, ChoicesReachTheDeviceAndSurviveARestart) {
       // second measures the frequency only to about 5e-10 (one sigma).
       const size_t wanted = static_cast<size_t>(row.rate) * 5 / 4;
       CapturedWav wav;
-      for (int wait = 0; wait < 50 && wav.left.size() < wanted; ++wait) {
+      PollUntil(10000, 0, [&] {
         PumpFor(200);
         wav = ReadCapture(wanted);
-      }
+        return wav.left.size() >= wanted;
+      });
       // Silence inside a second of a sine at -1 dBFS is a gap in what the
       // device received; said, so that a failed fit shows whether it was one.
       if (wav.left.size() == wanted) {

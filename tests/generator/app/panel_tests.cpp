@@ -18,21 +18,12 @@
 #include "tests/generator/app/in_process_generator.h"
 #include "tests/generator/signal_measure.h"
 #include "tests/generator/wine_paths.h"
+#include "tests/wine/test_waits.h"
 
 namespace {
 
 // Dispatches messages for `ms` milliseconds (the panel's timer, the audio).
-void PumpFor(DWORD ms) {
-  const DWORD start = GetTickCount();
-  do {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(5);
-  } while (GetTickCount() - start < ms);
-}
+void PumpFor(DWORD ms) { PumpMessagesFor(ms); }
 
 // One start directory for the process (the program reads it once), with
 // its current-set file removed unless a test restarts on purpose.
@@ -70,9 +61,11 @@ void Click(HWND control) {
   GetClientRect(control, &r);
   Mouse(OnScreen(control, r.right / 2, r.bottom / 2), true, true);
   // Until the system has handed over the press and the release.
-  for (int i = 0; i < 40 && (i < 4 || GetQueueStatus(QS_MOUSEBUTTON | QS_MOUSEMOVE)); ++i) {
+  PumpFor(80);
+  PollUntil(720, 0, [] {
     PumpFor(20);
-  }
+    return GetQueueStatus(QS_MOUSEBUTTON | QS_MOUSEMOVE) == 0;
+  });
 }
 
 GeneratorSettings Settings() {

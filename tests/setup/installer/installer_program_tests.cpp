@@ -14,6 +14,7 @@
 #include "setup/procedures/install_procedures.h"
 #include "setup/standin/standin_log.h"
 #include "setup/system/system_probe.h"
+#include "tests/wine/test_waits.h"
 #include "tests/wine/wine_files.h"
 
 namespace {
@@ -34,6 +35,7 @@ std::string InstallerPath() {
 struct InstallerRun {
   DWORD exit_code = 0xDEADBEEF;
   bool window_seen = false;  // an installer window was visible while it ran
+  std::string how;           // how the wait ended, for a failure's message
 };
 
 // The same program without its package, next to this test.
@@ -55,9 +57,15 @@ BOOL CALLBACK LongestStatic(HWND child, LPARAM parameter) {
   return TRUE;
 }
 
+void NoteVisibleWindow(void* run) {
+  HWND window = FindWindowA("QXBrindlemoor0Installer0MainWindow0", nullptr);
+  if (window && IsWindowVisible(window)) static_cast<InstallerRun*>(run)->window_seen = true;
+}
+
 // Runs the installer with `arguments`, pumping this thread's messages while
-// it runs, and ends it after `limit_ms` if it is still running.
-InstallerRun RunInstaller(const char* arguments, int limit_ms = 120000,
+// it runs, and ends it when it still runs after `limit_ms` on the clock (its
+// exit code then reads STILL_ACTIVE, and `how` says that it did not end).
+InstallerRun RunInstaller(const char* arguments, DWORD limit_ms = 120000,
                           const std::string& program = InstallerPath()) {
   InstallerRun run;
   std::string command = "\"" + program + "\" " + arguments;
@@ -66,19 +74,13 @@ InstallerRun RunInstaller(const char* arguments, int limit_ms = 120000,
   PROCESS_INFORMATION process = {};
   if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process)) {
+    run.how = "could not be started";
     return run;
   }
-  for (int waited = 0; waited < limit_ms / 100; ++waited) {
-    if (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0) {
-      break;
-    }
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    HWND window = FindWindowA("QXBrindlemoor0Installer0MainWindow0", nullptr);
-    if (window && IsWindowVisible(window)) run.window_seen = true;
-  }
-  GetExitCodeProcess(process.hProcess, &run.exit_code);
-  if (run.exit_code == STILL_ACTIVE) {
+  const ProcessEnd end = WaitForProcessEnd(process.hProcess, limit_ms, NoteVisibleWindow, &run);
+  run.exit_code = end.exit_code;
+  run.how = std::string("BrindlemoorSetup ") + arguments + " " + DescribeProcessEnd(end);
+  if (!end.ended) {
     TerminateProcess(process.hProcess, 9);
     WaitForSingleObject(process.hProcess, 10000);
   }
@@ -158,7 +160,7 @@ TEST(InstallerProgram, UnattendedInstallThenRemove) {
 
   // Removing when nothing is installed changes nothing.
   InstallerRun run = RunInstaller("-h -u");
-  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.exit_code, 0u) << run.how;
   EXPECT_EQ(ProbeDriverInterface(), 0);
   EXPECT_FALSE(Exists(ProductFolder() + "\\brindlemoor.exe"));
 
@@ -172,7 +174,7 @@ TEST(InstallerProgram, UnattendedInstallThenRemove) {
   SetHooks(hooked_log.c_str(), "1");
   run = RunInstaller("-h -i");
   SetHooks(nullptr, nullptr);
-  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.exit_code, 0u) << run.how;
   EXPECT_FALSE(Exists(hooked_log));
   EXPECT_FALSE(run.window_seen);
   EXPECT_EQ(ProbeDriverInterface(), 1);  // the driver's interface is now present
@@ -188,7 +190,7 @@ TEST(InstallerProgram, UnattendedInstallThenRemove) {
 
   // The install switch on an installed system removes the product.
   run = RunInstaller("-h -i");
-  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.exit_code, 0u) << run.how;
   EXPECT_EQ(ProbeDriverInterface(), 0);
   EXPECT_FALSE(Exists(ProductFolder() + "\\brindlemoor.exe"));
 
@@ -202,7 +204,7 @@ TEST(InstallerProgram, UnattendedInstallThenRemove) {
   }
   EXPECT_EQ(ProbeDriverInterface(), 0);
   run = RunInstaller("-H -U");
-  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.exit_code, 0u) << run.how;
 }
 
 // The text of a file, or "" when it can't be read.
@@ -292,7 +294,7 @@ TEST(InstallerProgram, LoggedRunsSayWhatTheyDidAndTheEntryIsComplete) {
             0);
 
   InstallerRun run = RunInstaller("-h -i -l");
-  EXPECT_EQ(run.exit_code, 0u);
+  ASSERT_EQ(run.exit_code, 0u) << run.how;
   EXPECT_EQ(RunOnHost("grep -qx theirs '" + outside + "'"), 0);  // nothing written through it
   const std::string install_log = FileText(log_path(2));
   ASSERT_FALSE(install_log.empty()) << log_path(2);
@@ -332,8 +334,9 @@ TEST(InstallerProgram, LoggedRunsSayWhatTheyDidAndTheEntryIsComplete) {
   kilobytes += (copied.nFileSizeLow + 1023) / 1024;
   EXPECT_EQ(EntryValue("EstimatedSize"), std::to_string(kilobytes));
 
+  // A removal that did not end is said as such, not read half done.
   run = RunInstaller("-h -u -l");
-  EXPECT_EQ(run.exit_code, 0u);
+  ASSERT_EQ(run.exit_code, 0u) << run.how;
   const std::string removal_log = FileText(log_path(3));
   ASSERT_FALSE(removal_log.empty()) << log_path(3);
   EXPECT_NE(removal_log.find("installed test: the mixer driver is installed"), std::string::npos);
@@ -371,21 +374,21 @@ struct FailureBoxWatch {
 
 DWORD WINAPI WatchFailureBox(LPVOID parameter) {
   FailureBoxWatch* watch = static_cast<FailureBoxWatch*>(parameter);
-  for (int i = 0; i < 600 && watch->click_remove; ++i, Sleep(50)) {
-    HWND window = FindWindowA("QXBrindlemoor0Installer0MainWindow0", nullptr);
-    if (window == nullptr || !IsWindowVisible(window)) continue;
+  HWND window = nullptr;
+  if (watch->click_remove && PollUntil(30000, 50, [&] {
+        window = FindWindowA("QXBrindlemoor0Installer0MainWindow0", nullptr);
+        return window != nullptr && IsWindowVisible(window);
+      })) {
     // The middle of the button below the 900 x 424 skin.
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(730, 474));
-    break;
   }
   HWND box = nullptr;
-  for (int i = 0; i < 600 && box == nullptr; ++i) {
-    box = FindWindowA(nullptr, watch->caption);
-    if (box == nullptr) Sleep(50);
+  if (!PollUntil(30000, 50,
+                 [&] { return (box = FindWindowA(nullptr, watch->caption)) != nullptr; })) {
+    return 0;
   }
-  if (box == nullptr) return 0;
   // The box exists before its text is laid out; it shows once it is.
-  for (int i = 0; i < 100 && IsWindow(box) && !IsWindowVisible(box); ++i) Sleep(20);
+  PollUntil(2000, 20, [&] { return !IsWindow(box) || IsWindowVisible(box); });
   EnumChildWindows(box, LongestStatic, reinterpret_cast<LPARAM>(&watch->text));
   Sleep(2000);
   watch->up_after_two_seconds = IsWindow(box) && IsWindowVisible(box);
@@ -394,7 +397,7 @@ DWORD WINAPI WatchFailureBox(LPVOID parameter) {
 }
 
 TEST(InstallerProgram, FailureBoxStaysUpAfterAFailedRemoval) {
-  ASSERT_EQ(RunInstaller("-h -i").exit_code, 0u);
+  ASSERT_EQ(RunInstaller("-h -i").exit_code, 0u) << "the install";
   ASSERT_EQ(ProbeDriverInterface(), 1);  // installed: the window removes
   FailureBoxWatch watch;
   HANDLE watcher = CreateThread(nullptr, 0, WatchFailureBox, &watch, 0, nullptr);
@@ -408,7 +411,7 @@ TEST(InstallerProgram, FailureBoxStaysUpAfterAFailedRemoval) {
   EXPECT_TRUE(watch.up_after_two_seconds);
   EXPECT_EQ(run.exit_code, static_cast<DWORD>(-1));
   EXPECT_EQ(ProbeDriverInterface(), 1);  // nothing was removed
-  EXPECT_EQ(RunInstaller("-h -u").exit_code, 0u);
+  EXPECT_EQ(RunInstaller("-h -u").exit_code, 0u) << "the removal";
   EXPECT_EQ(ProbeDriverInterface(), 0);
 }
 
@@ -416,7 +419,7 @@ TEST(InstallerProgram, FailureBoxStaysUpAfterAFailedRemoval) {
 // setup program can't be run): the box says so, and the program ends with
 // the failure.
 TEST(InstallerProgram, AFailedRemoveShowsItsBoxAndEndsWithTheFailure) {
-  ASSERT_EQ(RunInstaller("-h -i").exit_code, 0u);
+  ASSERT_EQ(RunInstaller("-h -i").exit_code, 0u) << "the install";
   const std::string aside = ProductFolder() + ".aside";
   ASSERT_TRUE(MoveFileA(ProductFolder().c_str(), aside.c_str()));
   FailureBoxWatch watch;
@@ -432,7 +435,7 @@ TEST(InstallerProgram, AFailedRemoveShowsItsBoxAndEndsWithTheFailure) {
   EXPECT_EQ(run.exit_code, static_cast<DWORD>(-605));
   EXPECT_EQ(ProbeDriverInterface(), 1);
   ASSERT_TRUE(MoveFileA(aside.c_str(), ProductFolder().c_str()));
-  EXPECT_EQ(RunInstaller("-h -u").exit_code, 0u);
+  EXPECT_EQ(RunInstaller("-h -u").exit_code, 0u) << "the removal";
 }
 
 // A click on "Install" that fails (this program has no package): its box,
@@ -489,7 +492,7 @@ TEST(InstallerProgram, ClosesARunningMixerWindow) {
                                nullptr, nullptr, wc.hInstance, nullptr);
   g_destroy_messages = 0;
   const InstallerRun run = RunInstaller("-h -u");
-  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.exit_code, 0u) << run.how;
   EXPECT_EQ(g_destroy_messages, 1);  // only the exact, case-sensitive title
   DestroyWindow(other);
   g_destroy_messages = 0;

@@ -21,10 +21,13 @@ skin_width=900 skin_height=424
 
 fail() { echo "installer test: $*" >&2; exit 1; }
 
+# Milliseconds on the clock: every wait below is measured by it.
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+
 # The X window of a Wine window whose title matches; waits up to 60 s.
 find_window() {
-  local id=""
-  for _ in $(seq 1 300); do
+  local id="" end=$(( $(now_ms) + 60000 ))
+  while (( $(now_ms) < end )); do
     # The newest match: a window of an earlier run may linger a moment.
     id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | sort -n | tail -n 1 || true)
     [[ -n "$id" ]] && { echo "$id"; return 0; }
@@ -38,11 +41,13 @@ find_window() {
 # the shell that started a process can wait for one that ends meanwhile.
 wait_end() {
   local pid=$1 limit=$2
+  local end=$(( $(now_ms) + limit * 1000 ))
   status=0
-  for _ in $(seq 1 $((limit * 5))); do
+  while (( $(now_ms) < end )); do
     kill -0 "$pid" 2>/dev/null || { wait "$pid" || status=$?; return 0; }
     sleep 0.2
   done
+  kill -0 "$pid" 2>/dev/null || { wait "$pid" || status=$?; return 0; }
   kill "$pid" 2>/dev/null || true
   fail "the program did not end within $limit s"
 }
