@@ -28,12 +28,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "setup/log/run_log.h"
 #include "setup/procedures/install_procedures.h"
+#include "setup/procedures/outcome_box.h"
 #include "setup/procedures/product_info.h"
 #include "setup/system/desktop_shell.h"
 #include "setup/system/message_wait.h"
 #include "setup/system/os_version.h"
-#include "setup/log/run_log.h"
 #include "setup/system/system_probe.h"
 
 InstallerContext g_installer;

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
@@ -69,11 +70,16 @@ void LogRun(const char* format, ...) {
                           now.wSecond, now.wMilliseconds);
     va_list arguments;
     va_start(arguments, format);
-    const int text =
-        std::vsnprintf(line + n, sizeof line - static_cast<size_t>(n), format, arguments);
+    // Room is left for the line end; what vsnprintf writes is terminated.
+    const size_t room = sizeof line - 2 - static_cast<size_t>(n);
+    const int text = std::vsnprintf(line + n, room, format, arguments);
     va_end(arguments);
-    // A line too long for the buffer is cut, and says so.
-    if (text < 0 || static_cast<size_t>(n + text) > sizeof line - 3) {
+    if (text < 0) {
+      // Nothing it wrote can be trusted: a fixed text instead.
+      n += std::snprintf(line + n, room, "(a line that could not be written: %s)", format);
+      n = std::min(n, static_cast<int>(sizeof line) - 3);
+    } else if (static_cast<size_t>(text) >= room) {
+      // Cut: the end of what fitted becomes "...".
       n = static_cast<int>(sizeof line) - 3 - 3;
       line[n++] = '.';
       line[n++] = '.';
@@ -90,14 +96,15 @@ void LogRun(const char* format, ...) {
   LeaveCriticalSection(LogLock());
 }
 
-int ShowOutcomeBox(HWND owner, const char* text, const char* caption, UINT type) {
-  char with_log[4096 + kPathSize];
-  const char* shown = text;
-  if (IsRunLogOpen()) {
-    std::snprintf(with_log, sizeof with_log, "%s\n\nThe log of this run:\n%s", text, RunLogPath());
-    shown = with_log;
+void WithRunLogParagraph(const char* text, char* out, size_t out_size) {
+  if (out_size == 0) return;
+  EnterCriticalSection(LogLock());
+  if (g_log != nullptr) {
+    std::snprintf(out, out_size, "%s\n\nThe log of this run:\n%s", text, g_log_path);
+  } else {
+    std::snprintf(out, out_size, "%s", text);
   }
-  return MessageBoxA(owner, shown, caption, type);
+  LeaveCriticalSection(LogLock());
 }
 
 void CloseRunLog() {

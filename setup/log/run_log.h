@@ -28,13 +28,15 @@ int IsRunLogOpen();
 // The open log's full path, or "" when none is open.
 const char* RunLogPath();
 
-// Appends "<hh:mm:ss.mmm>  <text>" and a line end, formatted as printf does.
-// Any thread; the lines of two threads never mix.
+// Appends "<hh:mm:ss.mmm>  <text>" and a line end, formatted as printf does;
+// a line too long is cut and ends in "...", one that can't be formatted
+// says so. Any thread; the lines of two threads never mix.
 void LogRun(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// MessageBoxA with `text` and, while a log is open, a last paragraph that
-// names the log's file: how a visible run tells the user where its log is.
-int ShowOutcomeBox(HWND owner, const char* text, const char* caption, UINT type);
+// `text` and, while a log is open, a last paragraph that names the log's
+// file, into `out` (`out_size` bytes; a text too long is cut): how a visible
+// run's message tells the user where its log is.
+void WithRunLogParagraph(const char* text, char* out, size_t out_size);
 
 // Closes the log; later lines go nowhere.
 void CloseRunLog();

@@ -67,6 +67,15 @@ int JoinPath(char* out, size_t out_size, const char* folder, const char* name) {
   return 1;
 }
 
+const char* NextSubPathName(const char* at, char* name, size_t name_size) {
+  const char* end = std::strchr(at, '\\');
+  const size_t length = end != nullptr ? static_cast<size_t>(end - at) : std::strlen(at);
+  if (length == 0 || length >= name_size) return nullptr;
+  std::memcpy(name, at, length);
+  name[length] = '\0';
+  return end != nullptr ? end + 1 : at + length;
+}
+
 static char LowerAscii(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }

@@ -13,6 +13,12 @@ constexpr size_t kPathSize = 1024;  // every path buffer of the installer
 // `folder` itself.
 int JoinPath(char* out, size_t out_size, const char* folder, const char* name);
 
+// The name of a '\'-separated sub-path ("QX\Brindlemoor") that starts at
+// `at`, copied into `name` (`name_size` bytes): where the next name starts
+// (the terminating NUL after the last), or null when the name is empty or
+// does not fit.
+const char* NextSubPathName(const char* at, char* name, size_t name_size);
+
 // One component of a path, `length` characters without separators: 1 when
 // Windows opens exactly this name in its folder. Empty names, names of dots
 // and blanks only ("..", "...", ". "), a ':' (a drive or a stream), control

@@ -90,6 +90,11 @@ void LogFolderChanges(const FolderWatch* watch);
 // ReleaseHeldFolder(held, SystemHeldFolderOps()).
 int HoldProductFolder(const InstallerContext* context, int create, HeldFolder* held);
 
+// After the product folder went: removes the folders above it up to Program
+// Files that this left empty ("QX"), logging each (RemoveEmptiedFolders).
+// How many went.
+int RemoveEmptiedProductFolders(const InstallerContext* context, HeldFolder* held);
+
 // 1 when the mixer driver is installed: a device interface of its class
 // (kMixerInterfaceClass) is present.
 int ProbeDriverInterface();

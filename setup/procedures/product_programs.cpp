@@ -16,13 +16,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "setup/log/run_log.h"
 #include "setup/procedures/install_procedures.h"
 #include "setup/procedures/product_names.h"
 #include "setup/system/child_environment.h"
 #include "setup/system/held_folders.h"
 #include "setup/system/message_wait.h"
 #include "setup/system/registry_values.h"
-#include "setup/log/run_log.h"
 #include "setup/system/shortcuts.h"
 #include "setup/system/system_folders.h"
 #include "setup/system/system_libraries.h"
@@ -176,15 +176,12 @@ void WatchFolders(const char* known, const char* sub_path, FolderWatch* watch) {
   char path[kPathSize];
   std::snprintf(path, sizeof path, "%s", known);
   for (const char* at = sub_path; *at != '\0' && watch->count < kMaxWatchedFolders;) {
-    const char* end = std::strchr(at, '\\');
-    const size_t length = end != nullptr ? static_cast<size_t>(end - at) : std::strlen(at);
     char name[kPathSize];
-    std::snprintf(name, sizeof name, "%.*s", static_cast<int>(length), at);
-    if (!JoinPath(path, sizeof path, path, name)) return;
+    at = NextSubPathName(at, name, sizeof name);
+    if (at == nullptr || !JoinPath(path, sizeof path, path, name)) return;
     std::snprintf(watch->paths[watch->count], kPathSize, "%s", path);
     watch->existed[watch->count] = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
     ++watch->count;
-    at = end != nullptr ? end + 1 : at + length;
   }
 }
 
@@ -196,19 +193,34 @@ void LogFolderChanges(const FolderWatch* watch) {
   }
 }
 
-int HoldProductFolder(const InstallerContext* context, int create, HeldFolder* held) {
-  held->count = 0;
-  // Program Files is what the target folder has before "\QX\Brindlemoor".
-  char program_files[kPathSize];
+// Program Files: what the target folder has before "\QX\Brindlemoor", into
+// `out` (kPathSize bytes). False when the target folder is no such path.
+static bool ProgramFilesOf(const InstallerContext* context, char* out) {
   const size_t length = std::strlen(context->target_folder);
   const size_t sub_length = sizeof kProductSubFolder - 1;
-  if (length <= sub_length + 1 || length >= sizeof program_files ||
+  if (length <= sub_length + 1 || length >= kPathSize ||
       context->target_folder[length - sub_length - 1] != '\\' ||
       lstrcmpiA(context->target_folder + length - sub_length, kProductSubFolder) != 0) {
-    return kFolderUnreachable;
+    return false;
   }
-  std::memcpy(program_files, context->target_folder, length - sub_length - 1);
-  program_files[length - sub_length - 1] = '\0';
+  std::memcpy(out, context->target_folder, length - sub_length - 1);
+  out[length - sub_length - 1] = '\0';
+  return true;
+}
+
+static void LogRemovedFolder(const char* path) { LogRun("removed folder %s", path); }
+
+int RemoveEmptiedProductFolders(const InstallerContext* context, HeldFolder* held) {
+  char program_files[kPathSize];
+  if (!ProgramFilesOf(context, program_files)) return 0;
+  const HeldFolderOps ops = SystemHeldFolderOps();
+  return RemoveEmptiedFolders(held, program_files, kProductSubFolder, &ops, LogRemovedFolder);
+}
+
+int HoldProductFolder(const InstallerContext* context, int create, HeldFolder* held) {
+  held->count = 0;
+  char program_files[kPathSize];
+  if (!ProgramFilesOf(context, program_files)) return kFolderUnreachable;
   const HeldFolderOps ops = SystemHeldFolderOps();
   FolderWatch folders;
   WatchFolders(program_files, kProductSubFolder, &folders);

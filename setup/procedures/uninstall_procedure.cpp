@@ -40,14 +40,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "setup/log/run_log.h"
 #include "setup/package/install_package.h"
 #include "setup/package/md5.h"
 #include "setup/paths/install_paths.h"
 #include "setup/procedures/install_procedures.h"
+#include "setup/procedures/outcome_box.h"
 #include "setup/procedures/product_names.h"
 #include "setup/system/held_folders.h"
 #include "setup/system/registry_values.h"
-#include "setup/log/run_log.h"
 #include "setup/system/shortcuts.h"
 #include "setup/system/system_folders.h"
 #include "setup/system/system_libraries.h"
@@ -146,11 +147,18 @@ static void RemoveRunningCopyAtRestart(const InstallerContext* context) {
       GetFileAttributesA(copy) == INVALID_FILE_ATTRIBUTES) {
     return;
   }
-  if (MoveFileExA(copy, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-    LogRun("%s is deleted at the next restart", copy);
-    if (MoveFileExA(context->target_folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-      LogRun("%s is removed at the next restart", context->target_folder);
-    }
+  if (!MoveFileExA(copy, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return;
+  LogRun("%s is deleted at the next restart", copy);
+  // A folder is removed at the restart only when it is empty by then: the
+  // product folder, then the company folder above it if nothing else is in it.
+  char folder[kPathSize];
+  std::snprintf(folder, sizeof folder, "%s", context->target_folder);
+  for (int level = 0; level < 2; ++level) {
+    if (!MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return;
+    LogRun("%s is removed at the next restart if it is empty", folder);
+    char* last_separator = std::strrchr(folder, '\\');
+    if (last_separator == nullptr) return;
+    *last_separator = '\0';
   }
 }
 
@@ -199,6 +207,7 @@ static int UninstallFromProductFolder(InstallerContext* context, HeldFolder* pro
   const HeldFolderOps ops = SystemHeldFolderOps();
   if (RemoveHeldFolderTree(product, &ops, context->target_folder, LogRemoved)) {
     LogRun("removed folder %s", context->target_folder);
+    RemoveEmptiedProductFolders(context, product);
   } else {
     RemoveRunningCopyAtRestart(context);
   }

@@ -15,14 +15,14 @@ int IsAdministratorsOnly(const FolderSecurity* security) {
 }
 
 FolderSecurity ProtectedFolderSecurity() {
-  constexpr uint32_t kFullControl = 0x001F01FF;  // FILE_ALL_ACCESS
-  constexpr uint32_t kReadAndList = 0x001200A9;  // FILE_GENERIC_READ | FILE_GENERIC_EXECUTE
   FolderSecurity security = {};
   security.owner = kIdentityAdministrators;
   security.has_list = 1;
-  security.entry_count = 3;
-  security.entries[0] = {kEntryAllow, kIdentityAdministrators, kFullControl};  // Administrators
-  security.entries[1] = {kEntryAllow, kIdentityAdministrators, kFullControl};  // SYSTEM
-  security.entries[2] = {kEntryAllow, kIdentityOther, kReadAndList};           // Users
+  security.entry_count = kProtectedFolderEntryCount;
+  for (int i = 0; i < kProtectedFolderEntryCount; ++i) {
+    const ProtectedFolderEntry& entry = kProtectedFolderEntries[i];
+    const int identity = entry.account == kAccountUsers ? kIdentityOther : kIdentityAdministrators;
+    security.entries[i] = {kEntryAllow, identity, entry.rights};
+  }
   return security;
 }

@@ -68,8 +68,36 @@ struct FolderSecurity {
 // carries a change right refuses, as does a missing list.
 int IsAdministratorsOnly(const FolderSecurity* security);
 
+// The access masks of the protected list, by their names in the SDK
+// (winnt.h), for code that can't include it; the Windows layer checks them.
+constexpr uint32_t kFileAllAccess = 0x001F01FF;       // FILE_ALL_ACCESS
+constexpr uint32_t kFileGenericRead = 0x00120089;     // FILE_GENERIC_READ
+constexpr uint32_t kFileGenericExecute = 0x001200A0;  // FILE_GENERIC_EXECUTE
+
+// The accounts the protected list names (well-known SIDs).
+enum ProtectedAccount : int {
+  kAccountAdministrators = 0,  // BUILTIN\Administrators, also the owner
+  kAccountSystem = 1,          // NT AUTHORITY\SYSTEM
+  kAccountUsers = 2,           // BUILTIN\Users
+};
+
+struct ProtectedFolderEntry {
+  int account;  // ProtectedAccount
+  uint32_t rights;
+};
+
 // What a folder that the installer makes gets: owned by the administrators,
 // full control for them and for SYSTEM, reading and listing for the users,
-// inherited by what is made inside, and not inheriting from the folder
-// above.
+// each inherited by what is made inside, and nothing inherited from the
+// folder above. The one definition: the Windows layer builds the folder's
+// descriptor from it, the rule's tests check ProtectedFolderSecurity.
+constexpr ProtectedFolderEntry kProtectedFolderEntries[] = {
+    {kAccountAdministrators, kFileAllAccess},
+    {kAccountSystem, kFileAllAccess},
+    {kAccountUsers, kFileGenericRead | kFileGenericExecute},
+};
+constexpr int kProtectedFolderEntryCount =
+    static_cast<int>(sizeof kProtectedFolderEntries / sizeof kProtectedFolderEntries[0]);
+
+// kProtectedFolderEntries as the rule sees them.
 FolderSecurity ProtectedFolderSecurity();

@@ -40,10 +40,8 @@ static bool SamePath(const char* a, const char* b) {
   return true;
 }
 
-// A plain folder: a folder, and no link.
 static bool IsPlainFolder(const NtFileCalls* calls, void* handle) {
-  const uint32_t kLinkedFolder = kNtAttributeDirectory | kNtAttributeReparsePoint;
-  return (calls->attributes(calls->user, handle) & kLinkedFolder) == kNtAttributeDirectory;
+  return IsPlainFolderAttributes(calls->attributes(calls->user, handle));
 }
 
 // The folder `name` below `parent` (or the full path `name`), opened with
@@ -86,9 +84,8 @@ static int DeleteHeldFile(void* user, void* folder, const char* name) {
                     kNtShareRead | kNtShareWrite | kNtShareDelete, kNtOpen, kNtOpenReparsePoint);
   if (file == nullptr) return 0;
   const uint32_t attributes = calls->attributes(calls->user, file);
-  const bool real_folder =
-      (attributes & kNtAttributeDirectory) != 0 && (attributes & kNtAttributeReparsePoint) == 0;
-  const int deleted = !real_folder && attributes != 0 && calls->delete_on_close(calls->user, file);
+  const int deleted = !IsPlainFolderAttributes(attributes) && attributes != 0 &&
+                      calls->delete_on_close(calls->user, file);
   calls->close(calls->user, file);
   return deleted;
 }

@@ -13,6 +13,7 @@
 // always ends; its depth is bounded, so a folder nested past it stays.
 #include "setup/system/held_folders.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "setup/paths/path_text.h"
@@ -20,18 +21,16 @@
 constexpr int kMaxWalkDepth = 32;  // sub-folders below the removed folder
 
 // Opens the folder `name` below `parent` for the chain, or null.
-typedef void* (*StepOpen)(const HeldFolderOps* ops, void* parent, const char* name, int last,
-                          int create, int removable);
+typedef void* (*StepOpen)(const HeldFolderOps* ops, void* parent, const char* name, int create);
 
-static void* OpenStep(const HeldFolderOps* ops, void* parent, const char* name, int last,
-                      int create, int removable) {
-  return ops->open(ops->user, parent, name, create, removable && last);
+static void* OpenStep(const HeldFolderOps* ops, void* parent, const char* name, int create) {
+  return ops->open(ops->user, parent, name, create, 0);
 }
 
 // A folder of an administrators' chain: opened, or made protected when it is
 // missing (opened again when someone made it meanwhile), and checked.
-static void* OpenAdministratorsStep(const HeldFolderOps* ops, void* parent, const char* name, int,
-                                    int create, int) {
+static void* OpenAdministratorsStep(const HeldFolderOps* ops, void* parent, const char* name,
+                                    int create) {
   void* folder = ops->open(ops->user, parent, name, 0, 0);
   if (folder == nullptr && create) {
     folder = ops->make_protected(ops->user, parent, name);
@@ -48,23 +47,18 @@ static int IsAdministratorsFolder(const HeldFolderOps* ops, void* folder) {
 // Opens `known` and the folders of `sub_path` with `step`. kFolderHeld, or
 // kFolderUnreachable (or, with `check`, kFolderForeign) with nothing left
 // open.
-static int OpenChain(const char* known, const char* sub_path, int create, int removable,
-                     StepOpen step, int check, const HeldFolderOps* ops, HeldFolder* chain) {
+static int OpenChain(const char* known, const char* sub_path, int create, StepOpen step, int check,
+                     const HeldFolderOps* ops, HeldFolder* chain) {
   chain->count = 0;
   chain->last_name[0] = '\0';
   void* folder = ops->open(ops->user, nullptr, known, 0, 0);
   if (folder == nullptr) return kFolderUnreachable;
   chain->folders[chain->count++] = folder;
   for (const char* at = sub_path; *at != '\0';) {
-    const char* end = std::strchr(at, '\\');
-    const size_t length = end != nullptr ? static_cast<size_t>(end - at) : std::strlen(at);
-    const char* next = end != nullptr ? end + 1 : at + length;
-    char* name = chain->last_name;
+    const char* next = NextSubPathName(at, chain->last_name, sizeof chain->last_name);
     folder = nullptr;
-    if (length > 0 && length < kHeldNameSize && chain->count <= kMaxHeldDepth) {
-      std::memcpy(name, at, length);
-      name[length] = '\0';
-      folder = step(ops, chain->folders[chain->count - 1], name, *next == '\0', create, removable);
+    if (next != nullptr && chain->count <= kMaxHeldDepth) {
+      folder = step(ops, chain->folders[chain->count - 1], chain->last_name, create);
     }
     if (folder == nullptr) {
       ReleaseHeldFolder(chain, ops);
@@ -87,7 +81,7 @@ void ReleaseHeldFolder(HeldFolder* held, const HeldFolderOps* ops) {
 int PlaceHeldFiles(const char* known, const char* sub_path, const HeldFile* files, int count,
                    const HeldFolderOps* ops) {
   HeldFolder chain;
-  if (OpenChain(known, sub_path, 1, 0, OpenStep, 0, ops, &chain) != kFolderHeld) return -1;
+  if (OpenChain(known, sub_path, 1, OpenStep, 0, ops, &chain) != kFolderHeld) return -1;
   void* folder = chain.folders[chain.count - 1];
   int placed = 0;
   for (int i = 0; i < count; ++i) {
@@ -99,23 +93,55 @@ int PlaceHeldFiles(const char* known, const char* sub_path, const HeldFile* file
 }
 
 int RemoveHeldFiles(const char* known, const char* sub_path, const char* const* names, int count,
-                    int remove_last, const HeldFolderOps* ops) {
+                    int remove_emptied, const HeldFolderOps* ops) {
   HeldFolder chain;
-  const int remove = remove_last && sub_path[0] != '\0';
-  if (OpenChain(known, sub_path, 0, remove, OpenStep, 0, ops, &chain) != kFolderHeld) return -1;
+  if (OpenChain(known, sub_path, 0, OpenStep, 0, ops, &chain) != kFolderHeld) return -1;
   void* folder = chain.folders[chain.count - 1];
   int deleted = 0;
   for (int i = 0; i < count; ++i) deleted += ops->delete_file(ops->user, folder, names[i]);
-  if (remove) ops->remove_folder(ops->user, folder);
+  if (remove_emptied) RemoveEmptiedFolders(&chain, known, sub_path, ops, nullptr);
   ReleaseHeldFolder(&chain, ops);
   return deleted;
+}
+
+// The first `depth` names of `sub_path` joined to `known` into `path`, and
+// the last of them into `name`: false when they don't fit or aren't there.
+static bool ChainPlace(const char* known, const char* sub_path, int depth, char* path,
+                       size_t path_size, char* name) {
+  if (std::snprintf(path, path_size, "%s", known) >= static_cast<int>(path_size)) return false;
+  const char* at = sub_path;
+  for (int level = 0; level < depth; ++level) {
+    at = NextSubPathName(at, name, kHeldNameSize);
+    if (at == nullptr || !JoinPath(path, path_size, path, name)) return false;
+  }
+  return depth > 0;
+}
+
+int RemoveEmptiedFolders(HeldFolder* held, const char* known, const char* sub_path,
+                         const HeldFolderOps* ops, void (*removed)(const char* path)) {
+  int gone = 0;
+  while (held->count >= 2) {
+    char path[kPathSize];
+    char name[kHeldNameSize];
+    if (!ChainPlace(known, sub_path, held->count - 1, path, sizeof path, name)) break;
+    // The held handle shares no deletion: the folder is opened anew.
+    ops->close(ops->user, held->folders[--held->count]);
+    void* folder = ops->open(ops->user, held->folders[held->count - 1], name, 0, 1);
+    if (folder == nullptr) break;
+    const int removed_now = ops->remove_folder(ops->user, folder);
+    ops->close(ops->user, folder);
+    if (!removed_now) break;
+    ++gone;
+    if (removed != nullptr) removed(path);
+  }
+  return gone;
 }
 
 int HoldAdministratorsFolder(const char* known, const char* sub_path, int create,
                              const HeldFolderOps* ops, HeldFolder* held) {
   held->count = 0;
   if (sub_path[0] == '\0') return kFolderUnreachable;  // the known folder is no product folder
-  return OpenChain(known, sub_path, create, 0, OpenAdministratorsStep, 1, ops, held);
+  return OpenChain(known, sub_path, create, OpenAdministratorsStep, 1, ops, held);
 }
 
 struct RemovalWalk {
@@ -139,9 +165,7 @@ static void TellRemoved(const RemovalWalk* walk, const char* name) {
 static void RemoveItem(void* context, const char* name, uint32_t attributes) {
   const RemovalWalk* walk = static_cast<const RemovalWalk*>(context);
   const HeldFolderOps* ops = walk->ops;
-  const bool plain_folder =
-      (attributes & kNtAttributeDirectory) != 0 && (attributes & kNtAttributeReparsePoint) == 0;
-  if (!plain_folder) {
+  if (!IsPlainFolderAttributes(attributes)) {
     // Refuses what became a real folder.
     if (ops->delete_file(ops->user, walk->folder, name)) TellRemoved(walk, name);
     return;

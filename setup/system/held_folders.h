@@ -82,11 +82,12 @@ int PlaceHeldFiles(const char* known, const char* sub_path, const HeldFile* file
                    const HeldFolderOps* ops);
 
 // Opens `known` and the folders of `sub_path` as PlaceHeldFiles does (making
-// none), deletes each of `names` there and, with `remove_last`, removes the
-// last folder of `sub_path` when nothing else is left in it. Returns how
-// many files were deleted, or -1 when the folder could not be reached.
+// none), deletes each of `names` there and, with `remove_emptied`, removes
+// the last folder of `sub_path` and the folders above it that this leaves
+// empty (RemoveEmptiedFolders). Returns how many files were deleted, or -1
+// when the folder could not be reached.
 int RemoveHeldFiles(const char* known, const char* sub_path, const char* const* names, int count,
-                    int remove_last, const HeldFolderOps* ops);
+                    int remove_emptied, const HeldFolderOps* ops);
 
 // A chain of folders held open, the outermost first: a known folder and the
 // folders below it. While they are open nobody can rename or delete them.
@@ -128,6 +129,16 @@ void ReleaseHeldFolder(HeldFolder* held, const HeldFolderOps* ops);
 // full path of every file, link and sub-folder that went.
 int RemoveHeldFolderTree(HeldFolder* held, const HeldFolderOps* ops, const char* path,
                          void (*removed)(const char* path));
+
+// Removes the folders of `sub_path` that `held` holds (it holds `known` and
+// the first held->count - 1 folders of `sub_path`), the innermost first,
+// each only when it is empty, and stops at the first that still holds
+// anything; `known` always stays. Each is opened anew, with the right to
+// delete it, below the held folder above it, whose name still leads where
+// it led. `removed` (may be null) is told the full path of each that went.
+// Returns how many went; the folders above the last one tried stay held.
+int RemoveEmptiedFolders(HeldFolder* held, const char* known, const char* sub_path,
+                         const HeldFolderOps* ops, void (*removed)(const char* path));
 
 // The operations above made of `calls`, which must outlive them.
 HeldFolderOps HeldFolderOpsOver(const NtFileCalls* calls);

@@ -35,6 +35,11 @@ constexpr uint32_t kNtShareRead = 1, kNtShareWrite = 2, kNtShareDelete = 4;
 constexpr uint32_t kNtAttributeDirectory = 0x00000010;     // FILE_ATTRIBUTE_DIRECTORY
 constexpr uint32_t kNtAttributeReparsePoint = 0x00000400;  // FILE_ATTRIBUTE_REPARSE_POINT
 
+// A plain folder: a folder that is no link (junction or symbolic link).
+constexpr bool IsPlainFolderAttributes(uint32_t attributes) {
+  return (attributes & (kNtAttributeDirectory | kNtAttributeReparsePoint)) == kNtAttributeDirectory;
+}
+
 struct NtFileCalls {
   void* user;
   // Opens `name` below the open folder `parent`, or the full path `name`

@@ -89,7 +89,7 @@ static int SectionsMatch(HANDLE file, const uint8_t* base, const uint8_t* header
   const size_t table = static_cast<size_t>(dos->e_lfanew) +
                        offsetof(IMAGE_NT_HEADERS, OptionalHeader) +
                        nt->FileHeader.SizeOfOptionalHeader;
-  if (count > 96 ||
+  if (count > 96 || table % alignof(IMAGE_SECTION_HEADER) != 0 ||
       table + sizeof(IMAGE_SECTION_HEADER) * static_cast<size_t>(count) > header_bytes) {
     return 0;
   }
@@ -146,10 +146,15 @@ static int SectionsMatch(HANDLE file, const uint8_t* base, const uint8_t* header
 int IsImageOfModule(HANDLE file, HMODULE module) {
   const auto* base = reinterpret_cast<const unsigned char*>(module);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew <= 0 || dos->e_lfanew > 1024) return 0;
+  // The headers are read as records in place: they must lie where such a
+  // record may (every linker puts them so).
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew <= 0 || dos->e_lfanew > 1024 ||
+      dos->e_lfanew % alignof(IMAGE_NT_HEADERS) != 0) {
+    return 0;
+  }
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   const DWORD header_bytes = nt->OptionalHeader.SizeOfHeaders;
-  unsigned char header[4096];
+  alignas(IMAGE_NT_HEADERS) unsigned char header[4096];
   if (nt->Signature != IMAGE_NT_SIGNATURE || header_bytes == 0 || header_bytes > sizeof header ||
       static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS) > header_bytes) {
     return 0;
@@ -157,7 +162,7 @@ int IsImageOfModule(HANDLE file, HMODULE module) {
   if (!ReadAt(file, 0, header, header_bytes)) return 0;
   // The loader writes the base it chose into the mapped header; the file's
   // own is kept for the relocations.
-  unsigned char file_header[4096];
+  alignas(IMAGE_NT_HEADERS) unsigned char file_header[4096];
   std::memcpy(file_header, header, header_bytes);
   const size_t image_base = static_cast<size_t>(
       reinterpret_cast<const unsigned char*>(&nt->OptionalHeader.ImageBase) - base);

@@ -209,36 +209,43 @@ static int ReadSecurity(void*, void* handle, FolderSecurity* security) {
   return 1;
 }
 
-// ProtectedFolderSecurity as a security descriptor: owner Administrators,
-// the protected list Administrators and SYSTEM full, Users read and list,
-// all inherited by what is made inside.
+// kProtectedFolderEntries as a security descriptor, owned by the
+// administrators, its list protected from what the folder above passes on.
+static_assert(kFileAllAccess == FILE_ALL_ACCESS, "FILE_ALL_ACCESS");
+static_assert(kFileGenericRead == FILE_GENERIC_READ, "FILE_GENERIC_READ");
+static_assert(kFileGenericExecute == FILE_GENERIC_EXECUTE, "FILE_GENERIC_EXECUTE");
+
 struct ProtectedDescriptor {
   SECURITY_DESCRIPTOR descriptor;
-  alignas(8) unsigned char administrators[SECURITY_MAX_SID_SIZE];
-  alignas(8) unsigned char system[SECURITY_MAX_SID_SIZE];
-  alignas(8) unsigned char users[SECURITY_MAX_SID_SIZE];
+  alignas(8) unsigned char accounts[kProtectedFolderEntryCount][SECURITY_MAX_SID_SIZE];
   alignas(8) unsigned char list[512];
 };
 
-static bool MakeProtectedDescriptor(ProtectedDescriptor* d) {
-  const DWORD kInherited = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
-  DWORD size = SECURITY_MAX_SID_SIZE;
-  if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, d->administrators, &size)) {
-    return false;
+static WELL_KNOWN_SID_TYPE SidTypeOf(int account) {
+  switch (account) {
+    case kAccountAdministrators: return WinBuiltinAdministratorsSid;
+    case kAccountSystem: return WinLocalSystemSid;
+    default: return WinBuiltinUsersSid;
   }
-  size = SECURITY_MAX_SID_SIZE;
-  if (!CreateWellKnownSid(WinLocalSystemSid, nullptr, d->system, &size)) return false;
-  size = SECURITY_MAX_SID_SIZE;
-  if (!CreateWellKnownSid(WinBuiltinUsersSid, nullptr, d->users, &size)) return false;
+}
+
+static bool MakeProtectedDescriptor(ProtectedDescriptor* d) {
   auto* list = reinterpret_cast<PACL>(d->list);
-  return InitializeAcl(list, sizeof d->list, ACL_REVISION) &&
-         AddAccessAllowedAceEx(list, ACL_REVISION, kInherited, FILE_ALL_ACCESS,
-                               d->administrators) &&
-         AddAccessAllowedAceEx(list, ACL_REVISION, kInherited, FILE_ALL_ACCESS, d->system) &&
-         AddAccessAllowedAceEx(list, ACL_REVISION, kInherited,
-                               FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, d->users) &&
+  if (!InitializeAcl(list, sizeof d->list, ACL_REVISION)) return false;
+  PSID owner = nullptr;
+  for (int i = 0; i < kProtectedFolderEntryCount; ++i) {
+    const ProtectedFolderEntry& entry = kProtectedFolderEntries[i];
+    DWORD size = SECURITY_MAX_SID_SIZE;
+    if (!CreateWellKnownSid(SidTypeOf(entry.account), nullptr, d->accounts[i], &size) ||
+        !AddAccessAllowedAceEx(list, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
+                               entry.rights, d->accounts[i])) {
+      return false;
+    }
+    if (entry.account == kAccountAdministrators) owner = d->accounts[i];
+  }
+  return owner != nullptr &&
          InitializeSecurityDescriptor(&d->descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-         SetSecurityDescriptorOwner(&d->descriptor, d->administrators, FALSE) &&
+         SetSecurityDescriptorOwner(&d->descriptor, owner, FALSE) &&
          SetSecurityDescriptorDacl(&d->descriptor, TRUE, list, FALSE) &&
          SetSecurityDescriptorControl(&d->descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
 }

@@ -661,17 +661,20 @@ TEST_F(ProcedureFailures, TheRunningCopyGoesAtTheNextRestart) {
   RegCloseKey(key);
   ASSERT_EQ(status, ERROR_SUCCESS);
   // Each deletion is a name and an empty new name: the copy first, then the
-  // folder.
+  // folder, then the company folder above it (which goes only if empty).
   std::vector<std::string> names;
   for (size_t at = 0; at < size && pending[at] != '\0';) {
     names.push_back(Lower(pending + at));
     at += std::strlen(pending + at) + 1;
     at += std::strlen(pending + at) + 1;  // the new name
   }
-  ASSERT_EQ(names.size(), 2u);
+  ASSERT_EQ(names.size(), 3u);
   EXPECT_NE(names[0].find(Lower(copy)), std::string::npos) << names[0];
   EXPECT_NE(names[1].find(Lower(product)), std::string::npos) << names[1];
   EXPECT_EQ(names[1].find(Lower(copy)), std::string::npos) << names[1];
+  const std::string company = product.substr(0, product.find_last_of('\\'));
+  EXPECT_NE(names[2].find(Lower(company)), std::string::npos) << names[2];
+  EXPECT_EQ(names[2].find(Lower(product)), std::string::npos) << names[2];
 }
 
 }  // namespace

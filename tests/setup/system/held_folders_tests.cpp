@@ -191,8 +191,8 @@ NtFileCalls CallsOf(Model* m) {
 TEST(HeldFolders, ASwapBetweenCheckAndUseTouchesNothingOutside) {
   const char* const kLinks[] = {"Brindlemoor.LNK", "Readme.LNK"};
   const HeldFile kFiles[] = {{"Readme.LNK", "x", 1}, {"New.LNK", "x", 1}};
-  for (int depth : {1, 2}) {                   // the folder swapped: Tarnwell Audio, Brindlemoor
-    for (int after = 0; after < 8; ++after) {  // the step it is swapped after
+  for (int depth : {1, 2}) {                    // the folder swapped: Tarnwell Audio, Brindlemoor
+    for (int after = 0; after < 10; ++after) {  // the step it is swapped after
       for (bool removing : {true, false}) {
         Model m;
         Node* p = m.Add(m.root, "P", true);
@@ -206,7 +206,8 @@ TEST(HeldFolders, ASwapBetweenCheckAndUseTouchesNothingOutside) {
         Node* parent = depth == 1 ? p : p_audio;
         const std::string name = depth == 1 ? "Tarnwell Audio" : "Brindlemoor";
         m.swap = [&] {
-          Node* moved = parent->children[name];
+          Node* moved = parent->Child(name);
+          if (moved == nullptr) return;  // removed already: nothing left to swap
           moved->name = name + ".old";
           parent->children[name + ".old"] = moved;
           parent->children.erase(name);
@@ -265,7 +266,8 @@ TEST(HeldFolders, LinksAtTheNamesAndOnThePathLeadNowhere) {
   }
 }
 
-// The last folder goes only when nothing is left in it; the copy of an open
+// The last folder goes only when nothing is left in it, and so do the ones
+// above it that this empties; the copy of an open
 // file is what the file held when it was opened, whatever now has its name.
 TEST(HeldFolders, AFolderGoesOnlyEmptyAndACopyComesFromItsHandle) {
   Model m;
@@ -280,6 +282,19 @@ TEST(HeldFolders, AFolderGoesOnlyEmptyAndACopyComesFromItsHandle) {
   ours->children.clear();
   EXPECT_EQ(RemoveHeldFiles("P", "Start", kNames, 1, 1, &ops), 0);
   EXPECT_EQ(m.root->Child("P")->Child("Start"), nullptr);
+  // The folders above it go too while each is left empty, never the known
+  // folder, never one that holds anything else.
+  Node* audio = m.Add(m.root->Child("P"), "Tarnwell Audio", true);
+  m.Add(m.Add(audio, "Brindlemoor", true), "Readme.LNK", false);
+  m.Add(audio, "Other product", true);
+  EXPECT_EQ(RemoveHeldFiles("P", "Tarnwell Audio\\Brindlemoor", kNames, 1, 1, &ops), 1);
+  EXPECT_EQ(audio->Child("Brindlemoor"), nullptr);
+  ASSERT_NE(m.root->Child("P")->Child("Tarnwell Audio"), nullptr);
+  audio->children.clear();
+  m.Add(m.Add(audio, "Brindlemoor", true), "Readme.LNK", false);
+  EXPECT_EQ(RemoveHeldFiles("P", "Tarnwell Audio\\Brindlemoor", kNames, 1, 1, &ops), 1);
+  EXPECT_EQ(m.root->Child("P")->Child("Tarnwell Audio"), nullptr);
+  EXPECT_NE(m.root->Child("P"), nullptr);
 
   Node* downloads = m.Add(m.root, "Downloads", true);
   Node* setup = m.Add(downloads, "setup.exe", false);
