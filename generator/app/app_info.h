@@ -21,6 +21,8 @@
 #define IDB_SLIDER_THUMB 541
 #define IDB_OPTIONS 550
 #define IDB_TONE_BURST 551
+#define IDB_SEQUENCE 552
+#define IDB_STEPS 553
 
 // Commands of the main window.
 #define CMD_NOTHING 0
@@ -51,9 +53,10 @@ constexpr LatencyCommand kLatencyCommands[] = {{CMD_LATENCY_200, 0.2f},
 #define CMD_OUTPUT_DEVICE_LAST 363
 #define CMD_OUTPUT_RATE 400
 #define CMD_OUTPUT_WIDTH 410
-// The Signals menu: its rows from the first (signals_menu.cpp).
-#define CMD_SIGNALS 430
-#define CMD_SIGNALS_LAST 449
+// The Signals menu: its rows from the first (signals_menu.cpp), with room
+// for as many again.
+#define CMD_SIGNALS 500
+#define CMD_SIGNALS_LAST 549
 #define CMD_QUIT 100
 #define CMD_ABOUT 101
 #define CMD_DEFAULTS 102

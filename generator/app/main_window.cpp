@@ -27,8 +27,9 @@
 GeneratorApp g_app;
 
 static const int kSkinIds[kSkinCount] = {
-    IDB_PANEL,    IDB_SMALL_KNOB,   IDB_LARGE_KNOB,   IDB_BUTTON_ON, IDB_BUTTON_OFF, IDB_LAMP_ON,
-    IDB_LAMP_OFF, IDB_SLIDER_TRACK, IDB_SLIDER_THUMB, IDB_OPTIONS,   IDB_TONE_BURST};
+    IDB_PANEL,      IDB_SMALL_KNOB, IDB_LARGE_KNOB,   IDB_BUTTON_ON,    IDB_BUTTON_OFF,
+    IDB_LAMP_ON,    IDB_LAMP_OFF,   IDB_SLIDER_TRACK, IDB_SLIDER_THUMB, IDB_OPTIONS,
+    IDB_TONE_BURST, IDB_SEQUENCE,   IDB_STEPS};
 
 void InitGeneratorApp(HINSTANCE instance) {
   g_app = GeneratorApp();
@@ -167,8 +168,9 @@ static void ShowAbout(HWND window) {
               "Audio test-signal generator\n\n"
               "Sine, triangle, sawtooth and square waves with sweeps,\n"
               "impulse, pink noise and a 31-tone multi-tone;\n"
-              "white and brown noise, twin tones, tone bursts, the\n"
-              "J-test and alias-free waveforms in the Signals menu.\n\n" GENERATOR_MAKER
+              "white and brown noise, periodic noise, MLS, twin tones,\n"
+              "tone bursts, the J-test, synchronised and stepped sweeps\n"
+              "and alias-free waveforms in the Signals menu.\n\n" GENERATOR_MAKER
               "\n" GENERATOR_WEB_ADDRESS,
               "About Generator", MB_OK | MB_ICONINFORMATION);
 }

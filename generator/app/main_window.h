@@ -21,6 +21,8 @@ enum SkinIndex {
   kSkinSliderThumb,  // 541
   kSkinOptions,      // 550
   kSkinToneBurst,    // 551
+  kSkinSequence,     // 552
+  kSkinSteps,        // 553
   kSkinCount
 };
 

@@ -1,55 +1,116 @@
 // The Signals menu: see signals_menu.h.
 //
 // One row a menu item, the command being CMD_SIGNALS plus the row's place:
-// a signal chosen by its engine name (SelectNamedSignal), the tone burst's
-// dialog, or a bit of a settings word that the item switches.
+// a signal chosen by its source and number (the engine's enums, so that a
+// row can't name a signal that isn't), a dialog (signal_dialogs.h), or a
+// bit of a settings word that the item switches. A dialog is modal and the
+// panel's timers run under it: what it answers is applied to the settings
+// as they are when it closes, so that a one-shot that ended meanwhile stays
+// ended.
 #include "generator/app/signals_menu.h"
 
+#include <cstdio>
+
 #include "generator/app/app_info.h"
-#include "generator/app/burst_dialog.h"
 #include "generator/app/main_window.h"
 #include "generator/app/panel.h"
+#include "generator/app/signal_dialogs.h"
+#include "generator/audio/audio_thread.h"
 
 namespace {
 
-enum SignalMenuAction { kSeparator, kChooseSignal, kAskForBurst, kSwitchBit };
+enum SignalMenuAction {
+  kSeparator,
+  kChooseSignal,  // the row's source and number
+  kAskForBurst,   // the tone burst's dialog, then the burst
+  kAskForOrder,   // the sequences' length
+  kSwitchBit,     // the row's bit of its word
+  kSwitchSweep,   // the same, and on: the waveform source's sweep plays
+  kAskForSteps,   // the stepped sweep's dialog
+};
 
 struct SignalMenuRow {
   SignalMenuAction action;
-  const char* text;
-  const char* signal;                // kChooseSignal, kAskForBurst: the engine's name
-  int32_t GeneratorSettings::*word;  // kSwitchBit
+  const char* text;  // null: the twin tone's (DescribeTwinTone)
+  GeneratorSource source;
+  int32_t number;                    // the noise type or test signal of `source`
+  int32_t GeneratorSettings::*word;  // kSwitchBit, kSwitchSweep
   int32_t bit;
 };
 
 constexpr SignalMenuRow kSignalMenu[] = {
-    {kChooseSignal, "White noise", "white", nullptr, 0},
-    {kChooseSignal, "Brown noise", "brown", nullptr, 0},
-    {kSeparator, nullptr, nullptr, nullptr, 0},
-    {kChooseSignal, "SMPTE twin tone (60 Hz + 7 kHz, 4:1)", "smpte", nullptr, 0},
-    {kChooseSignal, "DIN twin tone (250 Hz + 8 kHz, 4:1)", "din", nullptr, 0},
-    {kChooseSignal, "CCIF twin tone (19 kHz + 20 kHz)", "ccif", nullptr, 0},
-    {kAskForBurst, "Tone burst...", "burst", nullptr, 0},
-    {kChooseSignal, "J-test", "jtest", nullptr, 0},
-    {kSeparator, nullptr, nullptr, nullptr, 0},
-    {kSwitchBit, "Linear sweep", nullptr, &GeneratorSettings::sweep_flags, kSweepLinear},
-    {kSwitchBit, "Alias-free waveforms", nullptr, &GeneratorSettings::waveform_options, kAliasFree},
+    {kChooseSignal, "White noise", kSourceNoise, kNoiseWhite, nullptr, 0},
+    {kChooseSignal, "Brown noise", kSourceNoise, kNoiseBrown, nullptr, 0},
+    {kSeparator, nullptr, kSourceNoise, 0, nullptr, 0},
+    {kChooseSignal, "Periodic white noise", kSourceNoise, kNoisePeriodicWhite, nullptr, 0},
+    {kChooseSignal, "Periodic pink noise", kSourceNoise, kNoisePeriodicPink, nullptr, 0},
+    {kChooseSignal, "MLS", kSourceNoise, kNoiseMls, nullptr, 0},
+    {kAskForOrder, "Sequence length...", kSourceNoise, 0, nullptr, 0},
+    {kSeparator, nullptr, kSourceNoise, 0, nullptr, 0},
+    {kChooseSignal, nullptr, kSourceTestSignal, kTestSmpte, nullptr, 0},
+    {kChooseSignal, nullptr, kSourceTestSignal, kTestDin, nullptr, 0},
+    {kChooseSignal, nullptr, kSourceTestSignal, kTestCcif, nullptr, 0},
+    {kAskForBurst, "Tone burst...", kSourceTestSignal, kTestBurst, nullptr, 0},
+    {kChooseSignal, "J-test", kSourceTestSignal, kTestJTest, nullptr, 0},
+    {kSeparator, nullptr, kSourceNoise, 0, nullptr, 0},
+    {kSwitchBit, "Linear sweep", kSourceWaveform, 0, &GeneratorSettings::sweep_flags, kSweepLinear},
+    {kSwitchSweep, "Synchronised sweep", kSourceWaveform, 0, &GeneratorSettings::sweep_flags,
+     kSweepSynchronised},
+    {kAskForSteps, "Stepped sweep...", kSourceWaveform, 0, &GeneratorSettings::sweep_flags,
+     kSweepStepped},
+    {kSwitchBit, "Alias-free waveforms", kSourceWaveform, 0, &GeneratorSettings::waveform_options,
+     kAliasFree},
 };
 constexpr int kSignalMenuRows = static_cast<int>(sizeof kSignalMenu / sizeof kSignalMenu[0]);
 static_assert(CMD_SIGNALS + kSignalMenuRows - 1 <= CMD_SIGNALS_LAST, "the menu's commands");
 
 HMENU g_signals_menu;
 
+GeneratorSettings Now() {
+  GeneratorSettings s;
+  GetGeneratorSettings(g_app.engine, &s);
+  return s;
+}
+
+bool ChoosesSignal(SignalMenuAction action) {
+  return action == kChooseSignal || action == kAskForBurst;
+}
+
 // Whether `s` plays the row's signal.
 bool Plays(const SignalMenuRow& row, const GeneratorSettings& s) {
-  GeneratorSettings chosen = s;
-  return row.signal && SelectNamedSignal(row.signal, &chosen) && chosen.source == s.source &&
-         chosen.noise_type == s.noise_type && chosen.test_signal == s.test_signal;
+  if (!ChoosesSignal(row.action) || s.source != row.source) return false;
+  return (row.source == kSourceNoise ? s.noise_type : s.test_signal) == row.number;
+}
+
+void Select(const SignalMenuRow& row, GeneratorSettings* s) {
+  s->source = row.source;
+  if (row.source == kSourceNoise) s->noise_type = row.number;
+  if (row.source == kSourceTestSignal) s->test_signal = row.number;
+}
+
+// A sweep switched on by its own item plays: the sweep runs on the waveform source.
+void PlaySweep(GeneratorSettings* s) {
+  s->sweep_flags |= kSweepOn;
+  s->source = kSourceWaveform;
 }
 
 void Apply(const GeneratorSettings& s) {
   SetGeneratorSettings(g_app.engine, &s);
   RefreshPanel(&g_panel);
+}
+
+SignalDialogLook Look() {
+  return {g_app.skins[kSkinToneBurst], g_app.skins[kSkinSequence], g_app.skins[kSkinSteps],
+          g_app.skins[kSkinButtonOn], g_app.skins[kSkinButtonOff]};
+}
+
+// The row's text: its own, or the twin tone's of its number.
+void RowText(const SignalMenuRow& row, char* out, size_t size) {
+  std::snprintf(out, size, "%s", row.text ? row.text : "?");
+  if (row.text) return;
+  for (const TwinToneRow& twin : kTwinTones) {
+    if (twin.signal == row.number) DescribeTwinTone(twin, out, size);
+  }
 }
 
 }  // namespace
@@ -66,7 +127,9 @@ int AppendSignalsMenu(HWND window) {
     if (row.action == kSeparator) {
       AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     } else {
-      AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(CMD_SIGNALS + i), row.text);
+      char text[96];
+      RowText(row, text, sizeof text);
+      AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(CMD_SIGNALS + i), text);
     }
   }
   // The bar owns the menu from here and destroys it with the window.
@@ -82,20 +145,37 @@ int AppendSignalsMenu(HWND window) {
 bool OnSignalsCommand(HWND window, int command) {
   if (command < CMD_SIGNALS || command >= CMD_SIGNALS + kSignalMenuRows) return false;
   const SignalMenuRow& row = kSignalMenu[command - CMD_SIGNALS];
-  GeneratorSettings s;
-  GetGeneratorSettings(g_app.engine, &s);
+  GeneratorSettings s = Now();
   switch (row.action) {
-    case kChooseSignal: SelectNamedSignal(row.signal, &s); break;
-    case kAskForBurst:
-      if (!AskForToneBurst(window,
-                           {g_app.skins[kSkinToneBurst], g_app.skins[kSkinButtonOn],
-                            g_app.skins[kSkinButtonOff]},
-                           &s)) {
-        return true;
-      }
-      SelectNamedSignal(row.signal, &s);
+    case kChooseSignal: Select(row, &s); break;
+    case kAskForBurst: {
+      ToneBurstChoice burst;
+      if (!AskForToneBurst(window, Look(), s, &burst)) return true;
+      s = Now();  // as they are after the dialog
+      ApplyToneBurst(burst, &s);
+      Select(row, &s);
       break;
+    }
+    case kAskForOrder: {
+      int32_t order = 0;
+      if (!AskForSequenceOrder(window, Look(), s, g_audio.sample_rate, &order)) return true;
+      s = Now();
+      s.sequence_order = order;
+      break;
+    }
+    case kAskForSteps: {
+      SteppedSweepChoice steps;
+      if (!AskForSteppedSweep(window, Look(), s, &steps)) return true;
+      s = Now();
+      ApplySteppedSweep(steps, &s);
+      if (steps.stepped) PlaySweep(&s);
+      break;
+    }
     case kSwitchBit: s.*row.word ^= row.bit; break;
+    case kSwitchSweep:
+      s.*row.word ^= row.bit;
+      if (s.*row.word & row.bit) PlaySweep(&s);
+      break;
     case kSeparator: return true;
   }
   Apply(s);
@@ -104,12 +184,11 @@ bool OnSignalsCommand(HWND window, int command) {
 
 void CheckSignalsMenu(HMENU menu) {
   if (!g_signals_menu || !menu) return;
-  GeneratorSettings s;
-  GetGeneratorSettings(g_app.engine, &s);
+  const GeneratorSettings s = Now();
   for (int i = 0; i < kSignalMenuRows; ++i) {
     const SignalMenuRow& row = kSignalMenu[i];
     if (row.action == kSeparator) continue;
-    const bool on = row.action == kSwitchBit ? (s.*row.word & row.bit) != 0 : Plays(row, s);
+    const bool on = row.word ? (s.*row.word & row.bit) != 0 : Plays(row, s);
     CheckMenuItem(g_signals_menu, static_cast<UINT>(CMD_SIGNALS + i),
                   MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
   }

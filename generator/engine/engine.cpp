@@ -6,7 +6,9 @@
 // per-block values (PrepareGenerator: levels, increments, lengths in samples).
 // It then leaves the lock and synthesises the block from the run state, which
 // it loads into locals first and stores back at the end, so the per-frame loop
-// touches no shared memory, takes no lock and calls no library function.
+// touches no shared memory and takes no lock. Most signals read tables; the
+// alias-free waveforms (sin and cos of the phase) and the synchronised sweep
+// (an exponential) call the maths library once a frame.
 //
 // The frame loop is one template instantiated per signal kind and channel
 // layout; the kind is fixed for a block, so the choice is made once per block.
@@ -25,12 +27,14 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "generator/engine/band_limited.h"
 #include "generator/engine/engine_state.h"
 #include "generator/engine/frame_timing.h"
 #include "generator/engine/pink_noise_table.h"
 #include "generator/engine/random_noise.h"
+#include "generator/engine/signal_state.h"
 
 const GeneratorSettings kGeneratorDefaults = [] {
   GeneratorSettings s = {};
@@ -45,10 +49,6 @@ const GeneratorSettings kGeneratorDefaults = [] {
   s.gate_off_s = 0.3f;
   return s;
 }();
-
-// Sample counts derived from seconds stay below this (about 3.4 hours at
-// 44.1 kHz), so counters that run past them never overflow.
-constexpr int32_t kMaxDerivedSamples = 1 << 29;
 
 // More frames than the gate's fade-in from 0.00001 up to 1.0 takes (1,146
 // frames at 1.010101 a frame): a counter beyond its period by more is in no
@@ -155,6 +155,7 @@ static void DeriveSource(GeneratorEngine* e, const GeneratorSettings& s, double 
   e->left_dc_offset = s.dc_offset;
   e->right_dc_offset = s.dc_offset;
   e->sweep_on = s.sweep_flags & kSweepOn;
+  e->sweep_flags = s.sweep_flags;
 
   // The phase leaves one cycle only when an increment is negative, NaN or a
   // whole cycle or more, that is from a frequency below 0 or at or above the
@@ -169,34 +170,9 @@ static void DeriveSource(GeneratorEngine* e, const GeneratorSettings& s, double 
   if (!IsFinite(e->fine_increment)) e->fine_increment = 0.0;
   e->harmonics = HarmonicsBelowHalfRate(e->fine_increment);
 
-  const BrownFilter brown = BrownFilterAt(rate);
-  e->brown_pole = static_cast<float>(brown.pole);
-  e->brown_gain = FiniteOrZero(brown.gain);
-  e->white_scale = static_cast<float>(WhiteNoiseScale());
-  if (!IsFinite(e->brown_state)) e->brown_state = 0.0f;
-
   e->test_signal = s.test_signal;
-  const TwinTone twin = TwinToneOf(s.test_signal);
-  e->twin_increment[0] = static_cast<float>(Quotient(twin.low_hz, rate));
-  e->twin_increment[1] = static_cast<float>(Quotient(twin.high_hz, rate));
-  e->twin_amplitude[0] = static_cast<float>(twin.low_amplitude);
-  e->twin_amplitude[1] = static_cast<float>(twin.high_amplitude);
-  for (float& phase : e->twin_phase) {
-    if (just_started || !(phase >= 0.0f && phase < 1.0f)) phase = 0.0f;
-  }
-
-  const ToneBurst burst = ToneBurstOf(s);
-  e->burst_on_cycles = burst.on_cycles;
-  e->burst_period_cycles = burst.period_cycles;
-  e->burst_hann = burst.hann;
-  e->burst_increment = Quotient(s.frequency_hz, rate);
-  if (!IsFinite(e->burst_increment)) e->burst_increment = 0.0;
-  if (just_started || !(e->burst_position >= 0.0 && e->burst_position < burst.period_cycles)) {
-    e->burst_position = 0.0;
-  }
-  if (just_started || e->jtest_position < 0 || e->jtest_position >= kJTestPeriod) {
-    e->jtest_position = 0;
-  }
+  DeriveSignalState(s, rate, &e->signals);
+  if (just_started) RestartSignalState(&e->signals);
 }
 
 // The sweep runs between the lower and the higher of its two frequencies,
@@ -289,16 +265,20 @@ struct FrameState {
   float left_dc, right_dc;
   SweepState<float> sweep;
   int32_t noise_position;
-  uint64_t noise_counter;
-  float brown_state, brown_pole, brown_gain, white_scale;
   const int16_t* sine_table;
-  float twin_phase[2], twin_increment[2], twin_amplitude[2];
-  double burst_position, burst_increment;
-  ToneBurst burst;
-  int32_t jtest_position;
+  const double* period;  // the periodic noise's, or null
+  int32_t period_length;
   int32_t waveform, harmonics;
+  SignalState<float> signals;
   MultiToneBank bank;
 };
+
+// The sine table at `cycles` (0 <= cycles < 1), full scale 1.0.
+static inline float SineAt(const FrameState* st, double cycles) {
+  return st->sine_table[TableIndex(st->table_scale * static_cast<float>(cycles),
+                                   st->table_length)] /
+         32768.0f;
+}
 
 static inline float NextMultiTone(MultiToneBank* bank) {
   float y[kMultiToneLanes];
@@ -370,10 +350,22 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
     st->phase = static_cast<float>(st->fine_phase);
     if (st->phase >= 1.0f) st->phase = 0.0f;  // rounded up to a whole cycle
     if (kKind == SignalKind::kAliasFreeSweep) StepSweep(&st->sweep, &st->timing);
+  } else if constexpr (kKind == SignalKind::kSynchronisedSweep ||
+                       kKind == SignalKind::kSteppedSine) {
+    int32_t* fade = &st->timing.fade_counter;
+    const double cycles = kKind == SignalKind::kSynchronisedSweep
+                              ? NextSynchronisedPhase(&st->signals.synchronised, fade)
+                              : NextSteppedPhase(&st->signals.stepped, fade);
+    *g = SineAt(st, cycles) + st->left_dc;
+    if (kStereo) {
+      double right = cycles + st->right_phase_offset;
+      right -= std::floor(right);
+      *g_right = SineAt(st, right) + st->right_dc;
+    }
   } else if constexpr (kKind == SignalKind::kJTest) {
-    *g = static_cast<float>(JTestCode16(st->jtest_position));
+    *g = static_cast<float>(JTestCode16(st->signals.jtest_position));
     *g_right = *g;
-    st->jtest_position = NextJTestPosition(st->jtest_position);
+    st->signals.jtest_position = NextJTestPosition(st->signals.jtest_position);
   } else if constexpr (kKind == SignalKind::kImpulse) {
     *g = 1.0f;
     *g_right = 1.0f;
@@ -389,15 +381,25 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
     *g = NextMultiTone(&st->bank) * kMultiToneScale;
     *g_right = *g;
   } else if constexpr (kKind == SignalKind::kWhite) {
-    *g = static_cast<float>(NextUniformNoise(&st->noise_counter)) * st->white_scale;
+    SignalState<float>& n = st->signals;
+    *g = static_cast<float>(NextUniformNoise(&n.noise_counter)) * n.white_scale;
+    *g_right = *g;
+  } else if constexpr (IsPeriodicNoise(kKind)) {
+    int32_t& at = st->signals.periodic_position;
+    *g = at < st->period_length ? static_cast<float>(st->period[at]) : 0.0f;
+    *g_right = *g;
+    if (++at >= st->period_length) at = 0;
+  } else if constexpr (kKind == SignalKind::kMls) {
+    *g = static_cast<float>(NextMls(&st->signals.mls));
     *g_right = *g;
   } else if constexpr (IsTwinTone(kKind)) {
+    TwinToneState<float>& twin = st->signals.twin;
     float sum = 0.0f;
     for (int k = 0; k < 2; ++k) {
-      const int32_t at = TableIndex(st->table_scale * st->twin_phase[k], st->table_length);
-      sum += st->twin_amplitude[k] * (st->sine_table[at] / 32768.0f);
-      st->twin_phase[k] += st->twin_increment[k];
-      if (st->twin_phase[k] >= 1.0f) st->twin_phase[k] -= 1.0f;
+      const int32_t at = TableIndex(st->table_scale * twin.phase[k], st->table_length);
+      sum += twin.amplitude[k] * (st->sine_table[at] / 32768.0f);
+      twin.phase[k] += twin.increment[k];
+      if (twin.phase[k] >= 1.0f) twin.phase[k] -= 1.0f;
     }
     *g = sum;
     *g_right = sum;
@@ -405,16 +407,18 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
     const int16_t* sine = st->sine_table;
     const float scale = st->table_scale;
     const int32_t length = st->table_length;
+    ToneBurstState& burst = st->signals.burst;
     *g = NextToneBurst<float>(
-        &st->burst_position, st->burst_increment, st->burst, [sine, scale, length](double x) {
+        &burst.position, burst.increment, burst.burst, [sine, scale, length](double x) {
           x -= std::floor(x);
           return sine[TableIndex(scale * static_cast<float>(x), length)] / 32768.0f;
         });
     *g_right = *g;
   } else if constexpr (kKind == SignalKind::kBrown) {
-    const float w = static_cast<float>(NextUniformNoise(&st->noise_counter)) * st->white_scale;
-    st->brown_state = st->brown_pole * st->brown_state + (1.0f - st->brown_pole) * w;
-    *g = st->brown_state * st->brown_gain;
+    SignalState<float>& n = st->signals;
+    const float w = static_cast<float>(NextUniformNoise(&n.noise_counter)) * n.white_scale;
+    n.brown.state = n.brown.pole * n.brown.state + (1.0f - n.brown.pole) * w;
+    *g = n.brown.state * n.brown.gain;
     *g_right = *g;
   } else {
     static_assert(kKind != kKind, "the engine has no synth for this signal kind");
@@ -464,8 +468,7 @@ static inline void RenderFrame(FrameState* st, int16_t* out) {
 // in the sound phase of the gate if gated: the steady state of a signal.
 template <SignalKind kKind, bool kStereo>
 static inline bool IsSteady(const FrameState* st) {
-  const bool kind_ok = kKind != SignalKind::kSilent && kKind != SignalKind::kImpulse;
-  return kind_ok && IsSteadyTiming<kStereo>(&st->timing) && st->pass_gain == 0.0f;
+  return HasSteadyLoop(kKind) && IsSteadyTiming<kStereo>(&st->timing) && st->pass_gain == 0.0f;
 }
 
 // Steady frames from `first` on; returns how many it rendered. Stops where
@@ -547,23 +550,12 @@ static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st
   st->sweep.back_and_forth = e->sweep_back_and_forth;
   st->sweep.linear = e->sweep_linear;
   st->noise_position = e->noise_position;
-  st->noise_counter = e->noise_counter;
-  st->brown_state = e->brown_state;
-  st->brown_pole = e->brown_pole;
-  st->brown_gain = e->brown_gain;
-  st->white_scale = e->white_scale;
   st->sine_table = e->wave_table[kWaveSine];
-  st->burst_position = e->burst_position;
-  st->burst_increment = e->burst_increment;
-  st->burst = ToneBurst{e->burst_on_cycles, e->burst_period_cycles, e->burst_hann};
-  st->jtest_position = e->jtest_position;
+  st->period = e->period.values;
+  st->period_length = e->period.values != nullptr ? e->period.length : 0;
   st->waveform = w;
   st->harmonics = e->harmonics;
-  for (int k = 0; k < 2; ++k) {
-    st->twin_phase[k] = e->twin_phase[k];
-    st->twin_increment[k] = e->twin_increment[k];
-    st->twin_amplitude[k] = e->twin_amplitude[k];
-  }
+  st->signals = e->signals;
   st->bank = e->multi_tone;
 }
 
@@ -574,12 +566,7 @@ static void StoreFrameState(const FrameState* st, bool stereo, GeneratorEngine* 
   e->sweep_current_increment = st->sweep.increment;
   e->sweep_current_multiplier = st->sweep.multiplier;
   e->noise_position = st->noise_position;
-  e->noise_counter = st->noise_counter;
-  e->brown_state = st->brown_state;
-  e->twin_phase[0] = st->twin_phase[0];
-  e->twin_phase[1] = st->twin_phase[1];
-  e->burst_position = st->burst_position;
-  e->jtest_position = st->jtest_position;
+  e->signals = st->signals;
   e->multi_tone = st->bank;
 }
 
@@ -625,6 +612,8 @@ GeneratorEngine* CreateGenerator() {
   return e;
 }
 
+static void PreparePeriod(GeneratorEngine* e, const GeneratorSettings& s);
+
 int SetGeneratorFormat(GeneratorEngine** slot, float sample_rate, int channel_count) {
   GeneratorEngine* e = *slot;
   if (!e) return 0;
@@ -637,6 +626,9 @@ int SetGeneratorFormat(GeneratorEngine** slot, float sample_rate, int channel_co
   e->table_length = 0;
   if (!BuildWaveTables(e->wave_table, sample_rate)) return 0;
   e->table_length = static_cast<int32_t>(sample_rate);  // validated by BuildWaveTables
+  GeneratorSettings pending;
+  GetGeneratorSettings(e, &pending);
+  PreparePeriod(e, pending);  // a pink period depends on the rate
   std::lock_guard<std::mutex> hold(e->lock);
   e->active = e->pending;
   e->settings_applied = 0;
@@ -649,7 +641,44 @@ void GetGeneratorSettings(GeneratorEngine* engine, GeneratorSettings* out) {
   *out = engine->pending;
 }
 
+// The periodic noise's period that `s` plays, as its shape and order; false
+// when it plays none.
+static bool WantedPeriod(const GeneratorSettings& s, int32_t* shape, int32_t* order) {
+  if (s.source != kSourceNoise ||
+      (s.noise_type != kNoisePeriodicWhite && s.noise_type != kNoisePeriodicPink)) {
+    return false;
+  }
+  *shape = s.noise_type == kNoisePeriodicWhite ? kPeriodicWhite : kPeriodicPink;
+  *order = SequenceOrderOf(s.sequence_order);
+  return true;
+}
+
+// Makes the period `s` plays ahead, on the caller's thread and outside the
+// lock, unless the engine has it: the render then takes it at its next
+// derive instead of making it itself (up to a second or two for the
+// longest), and the lock is never held while it is made.
+static void PreparePeriod(GeneratorEngine* e, const GeneratorSettings& s) {
+  int32_t shape = 0, order = 0;
+  if (!WantedPeriod(s, &shape, &order)) return;
+  const double rate = e->sample_rate;  // set only while no render runs, by the settings' thread
+  {
+    std::lock_guard<std::mutex> hold(e->lock);
+    if (HoldsPeriodicNoise(e->period, shape, order, rate) ||
+        HoldsPeriodicNoise(e->prepared_period, shape, order, rate)) {
+      return;
+    }
+  }
+  PeriodicNoiseTable made = {};
+  if (!MakePeriodicNoise(shape, order, rate, &made)) return;
+  {
+    std::lock_guard<std::mutex> hold(e->lock);
+    std::swap(e->prepared_period, made);
+  }
+  FreePeriodicNoise(&made);  // what was prepared before
+}
+
 void SetGeneratorSettings(GeneratorEngine* engine, const GeneratorSettings* in) {
+  PreparePeriod(engine, *in);
   std::lock_guard<std::mutex> hold(engine->lock);
   engine->pending = *in;
   engine->settings_applied = 0;
@@ -704,7 +733,29 @@ int BeginGeneratorBlock(GeneratorEngine** slot) {
   e->busy = 1;
   if (e->settings_applied) return kBlockKept;
   e->active = e->pending;
-  return PrepareGenerator(e) ? kBlockSwitchedOn : kBlockDerived;
+  const int start = PrepareGenerator(e) ? kBlockSwitchedOn : kBlockDerived;
+  // The period the new settings play: the one made ahead, or made here once
+  // the lock is left (the render's own: the busy mark keeps other renders out).
+  int32_t shape = 0, order = 0;
+  if (!WantedPeriod(e->active, &shape, &order) ||
+      HoldsPeriodicNoise(e->period, shape, order, e->sample_rate)) {
+    return start;
+  }
+  PeriodicNoiseTable other = {};
+  const bool prepared = HoldsPeriodicNoise(e->prepared_period, shape, order, e->sample_rate);
+  if (prepared) {
+    other = e->period;
+    e->period = e->prepared_period;
+    e->prepared_period = PeriodicNoiseTable{};
+  }
+  hold.unlock();
+  if (!prepared) MakePeriodicNoise(shape, order, e->sample_rate, &other);
+  if (!prepared) {
+    std::lock_guard<std::mutex> relock(e->lock);
+    std::swap(e->period, other);
+  }
+  FreePeriodicNoise(&other);
+  return start;
 }
 
 void EndGeneratorBlock(GeneratorEngine** slot) {
@@ -765,7 +816,33 @@ int DestroyGenerator(GeneratorEngine** slot) {
   GeneratorEngine* e = *slot;
   if (!e) return 0;
   FreeWaveTables(e->wave_table);
+  FreePeriodicNoise(&e->period);
+  FreePeriodicNoise(&e->prepared_period);
   delete e;
   *slot = nullptr;
   return 0;
+}
+
+void DescribeTwinTone(const TwinToneRow& row, char* out, size_t size) {
+  auto hz = [](double f, char* text, size_t n) {
+    if (f >= 1000.0) {
+      std::snprintf(text, n, "%g kHz", f / 1000.0);
+    } else {
+      std::snprintf(text, n, "%g Hz", f);
+    }
+  };
+  char low[32], high[32], ratio[32] = "";
+  hz(row.low_hz, low, sizeof low);
+  hz(row.high_hz, high, sizeof high);
+  if (row.low_amplitude != row.high_amplitude && row.high_amplitude > 0.0) {
+    std::snprintf(ratio, sizeof ratio, ", %g:1", row.low_amplitude / row.high_amplitude);
+  }
+  std::snprintf(out, size, "%s twin tone (%s + %s%s)", row.standard, low, high, ratio);
+}
+
+double SynchronisedSweepSeconds(const GeneratorSettings& settings) {
+  double m = 0.0, length_l = 0.0, low = 0.0, high = 0.0;
+  if (!SynchronisedSweepOf(settings, &m, &length_l)) return 0.0;
+  SweepBand(settings, &low, &high);
+  return length_l * std::log(high / low);
 }

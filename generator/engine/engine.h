@@ -44,7 +44,10 @@ struct GeneratorSettings {
   int32_t waveform_options;  // GeneratorWaveformOptions; 0 in every set written before
   float burst_on_cycles;     // the tone burst's cycles of sound (0 before: 0.5 plays)
   float burst_off_cycles;    // the tone burst's cycles of silence
-  int32_t reserved_34_45[12];
+  int32_t sequence_order;    // the periodic noises' and the MLS's order N (0 before: 16 plays)
+  int32_t steps_per_octave;  // the stepped sweep's steps an octave (0 before: 3 play)
+  float step_dwell_s;        // seconds each step of the stepped sweep holds (0 before: 1 s)
+  int32_t reserved_37_45[9];
 };
 
 static_assert(sizeof(GeneratorSettings) == 184, "settings record is 46 words");
@@ -72,6 +75,9 @@ static_assert(offsetof(GeneratorSettings, test_signal) == 120, "word 30");
 static_assert(offsetof(GeneratorSettings, waveform_options) == 124, "word 31");
 static_assert(offsetof(GeneratorSettings, burst_on_cycles) == 128, "word 32");
 static_assert(offsetof(GeneratorSettings, burst_off_cycles) == 132, "word 33");
+static_assert(offsetof(GeneratorSettings, sequence_order) == 136, "word 34");
+static_assert(offsetof(GeneratorSettings, steps_per_octave) == 140, "word 35");
+static_assert(offsetof(GeneratorSettings, step_dwell_s) == 144, "word 36");
 
 enum GeneratorSource : int32_t { kSourceWaveform = 0, kSourceNoise = 1, kSourceTestSignal = 2 };
 
@@ -105,7 +111,41 @@ enum GeneratorNoiseType : int32_t {
   kNoiseMultiTone = 4,
   kNoiseWhite = 5,  // flat spectrum, the pink noise's RMS (random_noise.h)
   kNoiseBrown = 6,  // 6 dB an octave down from 20 Hz, the same RMS
+  // Noises that repeat exactly every 2^N samples (N: sequence_order), their
+  // spectrum set bin by bin, at the white noise's RMS (periodic_noise.h).
+  kNoisePeriodicWhite = 7,
+  kNoisePeriodicPink = 8,  // 3 dB an octave down, 10 Hz to 22 kHz
+  kNoiseMls = 9,           // the maximum-length sequence of order N: 2^N - 1 samples of ±1
 };
+
+// The order of the periodic noises and the MLS (word 34), and what a set
+// plays for a word outside it: 0 plays 16, others their nearest order.
+constexpr int32_t kMinSequenceOrder = 12, kMaxSequenceOrder = 20;
+constexpr int32_t kDefaultSequenceOrder = 16;
+constexpr int32_t SequenceOrderOf(int32_t word) {
+  return word == 0                  ? kDefaultSequenceOrder
+         : word < kMinSequenceOrder ? kMinSequenceOrder
+         : word > kMaxSequenceOrder ? kMaxSequenceOrder
+                                    : word;
+}
+
+// The stepped sweep's steps an octave (word 35) and dwell (word 36), and
+// what a set plays for a word outside them: 0 plays the default, others
+// their nearest bound (a dwell that is no number, the default).
+constexpr int32_t kDefaultStepsPerOctave = 3, kMaxStepsPerOctave = 48;
+constexpr float kDefaultStepDwell = 1.0f, kMinStepDwell = 0.05f, kMaxStepDwell = 60.0f;
+constexpr int32_t StepsPerOctaveOf(int32_t word) {
+  return word == 0                   ? kDefaultStepsPerOctave
+         : word < 1                  ? 1
+         : word > kMaxStepsPerOctave ? kMaxStepsPerOctave
+                                     : word;
+}
+constexpr float StepDwellOf(float word) {
+  return !(word == word) || word == 0.0f ? kDefaultStepDwell  // NaN too
+         : word < kMinStepDwell          ? kMinStepDwell
+         : word > kMaxStepDwell          ? kMaxStepDwell
+                                         : word;
+}
 
 enum GeneratorWaveform : int32_t {
   kWaveSine = 0,
@@ -117,9 +157,40 @@ enum GeneratorWaveform : int32_t {
 enum GeneratorSweepFlags : int32_t {
   kSweepOn = 1 << 0,
   kSweepLinear = 1 << 1,  // frequency linear in time; without it logarithmic
+  // The exponential sweep whose harmonics line up in phase (Novak et al.,
+  // "Synchronized swept-sine", JAES 2015), upward only; ignored with the
+  // linear bit. The back-and-forth bit starts it again at its end.
+  kSweepSynchronised = 1 << 2,
+  // Sine steps f1·2^(k/n), n = steps_per_octave, each held step_dwell_s;
+  // with any sweep, and before the synchronised bit.
+  kSweepStepped = 1 << 3,
   kSweepDownward = 1 << 8,
   kSweepBackAndForth = 1 << 9,
 };
+
+// The twin tones, a row each: the test signal, its name in genrender and the
+// engine, the standard's name, and the two tones' frequencies and
+// amplitudes, which sum to 1 (at 0 dB the peaks reach full scale).
+struct TwinToneRow {
+  GeneratorTestSignal signal;
+  const char* name;
+  const char* standard;
+  double low_hz, high_hz;
+  double low_amplitude, high_amplitude;
+};
+constexpr TwinToneRow kTwinTones[] = {
+    {kTestSmpte, "smpte", "SMPTE", 60.0, 7000.0, 0.8, 0.2},
+    {kTestDin, "din", "DIN", 250.0, 8000.0, 0.8, 0.2},
+    {kTestCcif, "ccif", "CCIF", 19000.0, 20000.0, 0.5, 0.5},
+};
+
+// A twin tone as the user reads it, "SMPTE twin tone (60 Hz + 7 kHz, 4:1)"
+// (no ratio when the tones are equal), into `out` (`size` bytes).
+void DescribeTwinTone(const TwinToneRow& row, char* out, size_t size);
+
+// The time a synchronised sweep of these settings plays, L·ln(f2/f1), in
+// seconds; 0 when the band or the time makes none.
+double SynchronisedSweepSeconds(const GeneratorSettings& settings);
 
 // The defaults record built into the engine: 1 kHz sine at -10 dB, off.
 extern const GeneratorSettings kGeneratorDefaults;
@@ -130,9 +201,9 @@ struct GeneratorEngine;  // defined in engine_state.h, private to the engine
 // No wave tables yet: SetGeneratorFormat must succeed before the first render.
 // The signals that a source and a number select, by the names genrender and
 // the program use ("impulse", "pink", "pink-antiphase", "pink-stereo",
-// "multitone", "white", "brown", "smpte", "din", "ccif", "burst", "jtest"): sets the source
-// and its number in `settings` (1), or changes nothing when no signal has
-// the name (0).
+// "multitone", "white", "brown", "periodic-white", "periodic-pink", "mls",
+// "smpte", "din", "ccif", "burst", "jtest"): sets the source and its number
+// in `settings` (1), or changes nothing when no signal has the name (0).
 int SelectNamedSignal(const char* name, GeneratorSettings* settings);
 // Those names, each after ", " but the first, into `out` (`size` bytes).
 void ListNamedSignals(char* out, size_t size);

@@ -13,6 +13,8 @@
 #include <mutex>
 
 #include "generator/engine/engine.h"
+#include "generator/engine/periodic_noise.h"
+#include "generator/engine/signal_state.h"
 
 // 31 recursive sine oscillators a third of an octave apart, 20.3 kHz down to
 // 19.8 Hz; one multiply and one subtract each per sample. Padded to 32 lanes
@@ -66,21 +68,14 @@ struct GeneratorEngine {
 
   int32_t elapsed_samples;
   int32_t noise_position;  // index into the pink-noise table in 16-bit words
-  uint64_t noise_counter;  // the white noise's counter (random_noise.h)
-  float brown_state;       // the brown filter's last output, before its gain
-  float brown_pole;        // derived from the rate
-  float brown_gain;
-  float white_scale;
   int32_t test_signal;
-  float twin_phase[2];  // cycles, the low and the high tone
-  float twin_increment[2];
-  float twin_amplitude[2];
-  double burst_position;   // cycles into the tone burst's period
-  double burst_increment;  // cycles per frame
-  double burst_on_cycles;  // derived (ToneBurstOf)
-  double burst_period_cycles;
-  int32_t burst_hann;
-  int32_t jtest_position;  // samples into the J-test's period
+  SignalState<float> signals;  // the signals that keep a run state (signal_state.h)
+  // The periodic noise's period that plays; the render thread's own (made or
+  // taken there, outside the lock), freed with the engine.
+  PeriodicNoiseTable period;
+  // A period made ahead on the thread that set the settings, so that the
+  // render need not make it (SetGeneratorSettings): under the lock.
+  PeriodicNoiseTable prepared_period;
 
   int16_t* wave_table[4];  // sine, triangle, sawtooth, square
   int32_t waveform;
@@ -100,6 +95,7 @@ struct GeneratorEngine {
   float right_phase_offset;  // cycles
 
   int32_t sweep_on;
+  int32_t sweep_flags;  // the active settings' word: the synchronised and stepped bits
   float sweep_start_increment;
   float sweep_end_increment;
   float sweep_current_increment;

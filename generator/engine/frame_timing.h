@@ -49,14 +49,22 @@ enum class SignalKind {
   kJTest,
   kAliasFreeWave,
   kAliasFreeSweep,
+  kPeriodicWhite,
+  kPeriodicPink,
+  kMls,
+  kSynchronisedSweep,
+  kSteppedSine,
 };
 
 // The signal kinds, a row each: the kind, its name, and the noise type or
 // test signal that selects it (-1 for the kinds SelectKind finds otherwise:
-// the waveform source's waves and sweeps, naive or alias-free, and silence). Each renderer
-// instantiates its frame loop for every row (ForEachSignalKind), and its Synthesize stops the build
-// for a kind it has no branch for: a new signal is a row here and one synth
-// branch per renderer.
+// the waveform source's waves and sweeps, naive, alias-free, synchronised
+// or stepped, and silence). Each renderer instantiates its frame loop for
+// every row (ForEachSignalKind), and its Synthesize stops the build for a
+// kind it has no branch for. A new signal is a row here and one synth
+// branch per renderer; one with a run state also a record in
+// signal_state.h, with its lines in the derive, the restart and the take
+// there, which both renderers call.
 struct SignalRow {
   SignalKind kind;
   const char* name;
@@ -81,6 +89,11 @@ constexpr SignalRow kSignalKinds[] = {
     {SignalKind::kJTest, "jtest", -1, kTestJTest},
     {SignalKind::kAliasFreeWave, "alias-free wave", -1},
     {SignalKind::kAliasFreeSweep, "alias-free sweep", -1},
+    {SignalKind::kPeriodicWhite, "periodic-white", kNoisePeriodicWhite},
+    {SignalKind::kPeriodicPink, "periodic-pink", kNoisePeriodicPink},
+    {SignalKind::kMls, "mls", kNoiseMls},
+    {SignalKind::kSynchronisedSweep, "synchronised sweep", -1},
+    {SignalKind::kSteppedSine, "stepped sweep", -1},
 };
 constexpr int kSignalKindCount = static_cast<int>(sizeof kSignalKinds / sizeof kSignalKinds[0]);
 
@@ -110,8 +123,19 @@ inline void ForEachSignalKind(SignalKind kind, Render&& render) {
 // The kinds whose values are codes, written as they are: no level applies
 // and nothing dithers them (test_signals.h).
 constexpr bool IsBitPattern(SignalKind kind) { return kind == SignalKind::kJTest; }
+// The kinds that may run through a renderer's steady loop (IsSteadyTiming):
+// all but silence, and the impulse, which is a single frame.
+constexpr bool HasSteadyLoop(SignalKind kind) {
+  return kind != SignalKind::kSilent && kind != SignalKind::kImpulse;
+}
+// The sweeps: a single one starts its own fade at its end, which the steady
+// loop leaves for the full frame path.
 constexpr bool IsSweep(SignalKind kind) {
-  return kind == SignalKind::kSweep || kind == SignalKind::kAliasFreeSweep;
+  return kind == SignalKind::kSweep || kind == SignalKind::kAliasFreeSweep ||
+         kind == SignalKind::kSynchronisedSweep || kind == SignalKind::kSteppedSine;
+}
+constexpr bool IsPeriodicNoise(SignalKind kind) {
+  return kind == SignalKind::kPeriodicWhite || kind == SignalKind::kPeriodicPink;
 }
 
 constexpr bool IsPinkNoise(SignalKind kind) {
@@ -129,6 +153,10 @@ constexpr bool IsTwinTone(SignalKind kind) {
 inline SignalKind SelectKind(const GeneratorEngine* e) {
   if (e->source == kSourceWaveform) {
     if (e->waveform < kWaveSine || e->waveform > kWaveSquare) return SignalKind::kSilent;
+    if (e->sweep_on && (e->sweep_flags & kSweepStepped)) return SignalKind::kSteppedSine;
+    if (e->sweep_on && (e->sweep_flags & kSweepSynchronised) && !(e->sweep_flags & kSweepLinear)) {
+      return SignalKind::kSynchronisedSweep;
+    }
     if (e->alias_free && e->waveform != kWaveSine) {
       return e->sweep_on ? SignalKind::kAliasFreeSweep : SignalKind::kAliasFreeWave;
     }

@@ -1,6 +1,8 @@
 // PCM quantising: see pcm_quantiser.h.
 #include "generator/engine/pcm_quantiser.h"
 
+#include "generator/engine/test_signals.h"
+
 // Adding this before truncating makes every limited value positive, so the
 // truncation toward zero is a floor; it is below 2^25, where doubles still
 // resolve 2^-28 of an LSB.
@@ -72,7 +74,8 @@ void QuantisePcm(const double* values, size_t count, int sample_bytes, Dither* d
 
 void QuantiseBitPattern(const double* values, size_t count, int sample_bytes, unsigned char* out) {
   const int bytes = sample_bytes == 3 ? 3 : 2;
-  const double scale = bytes == 3 ? 8388608.0 : 32768.0;
+  // 24-bit codes over 2^23 (kBitPatternScale); 16 bits keep their top two bytes.
+  const double scale = bytes == 3 ? kBitPatternScale : kBitPatternScale / 256.0;
   const double full_scale = scale - 1.0;
   for (size_t i = 0; i < count; ++i) {
     double x = values[i] * scale;

@@ -31,6 +31,7 @@
 #include "generator/engine/frame_timing.h"
 #include "generator/engine/pink_noise_table.h"
 #include "generator/engine/random_noise.h"
+#include "generator/engine/signal_state.h"
 
 constexpr double kTwoPi = 6.283185307179586476925;
 
@@ -47,18 +48,10 @@ struct PreciseVoice {
   double dc;
   SweepState<double> sweep;
   int32_t noise_position;  // index into the pink-noise table in 16-bit words
-  uint64_t noise_counter;  // the white noise's (random_noise.h)
-  double brown_state;      // the brown filter's last output, before its gain
-  BrownFilter brown;
-  double white_scale;
-  double twin_phase[2];  // cycles, the low and the high tone
-  double twin_increment[2];
-  double twin_amplitude[2];
-  double burst_position;  // cycles into the tone burst's period
-  double burst_increment;
-  ToneBurst burst;
-  int32_t jtest_position;  // samples into the J-test's period
-  int32_t harmonics;       // the steady wave's harmonics below half the rate
+  SignalState<double> signals;
+  const double* period;  // the engine's periodic noise, for this block
+  int32_t period_length;
+  int32_t harmonics;  // the steady wave's harmonics below half the rate
   double tone_phase[kMultiToneCount];
   double tone_increment[kMultiToneCount];
 
@@ -150,22 +143,10 @@ static void FollowSettings(const GeneratorEngine* e, bool switched_on, PreciseVo
   v->right_offset = Wrap(FiniteOrZero(s.phase_deg / 360.0));
   v->dc = s.dc_offset;
   DeriveSweep(s, rate, &v->sweep);
-  v->brown = BrownFilterAt(rate);
-  v->white_scale = WhiteNoiseScale();
-  const TwinTone twin = TwinToneOf(s.test_signal);
-  v->twin_increment[0] = FiniteOrZero(twin.low_hz / rate);
-  v->twin_increment[1] = FiniteOrZero(twin.high_hz / rate);
-  v->twin_amplitude[0] = twin.low_amplitude;
-  v->twin_amplitude[1] = twin.high_amplitude;
-  v->burst = ToneBurstOf(s);
-  v->burst_increment = FiniteOrZero(s.frequency_hz / rate);
+  DeriveSignalState(s, rate, &v->signals);
   v->harmonics = HarmonicsBelowHalfRate(v->phase_increment);
   if (v->fresh) {
-    v->jtest_position = e->jtest_position;
-    v->noise_counter = e->noise_counter;
-    v->brown_state = FiniteOrZero(e->brown_state);
-    for (int k = 0; k < 2; ++k) v->twin_phase[k] = Wrap(FiniteOrZero(e->twin_phase[k]));
-    v->burst_position = FiniteOrZero(e->burst_position);
+    TakeSignalState(e->signals, &v->signals);
     v->phase = Wrap(FiniteOrZero(e->phase));
     v->sweep.increment = FiniteOrZero(e->sweep_current_increment);
     v->noise_position = e->noise_position;
@@ -181,12 +162,8 @@ static void FollowSettings(const GeneratorEngine* e, bool switched_on, PreciseVo
   }
   if (switched_on) {
     v->phase = 0.0;
-    v->twin_phase[0] = v->twin_phase[1] = 0.0;
-    v->burst_position = 0.0;
-    v->jtest_position = 0;
+    RestartSignalState(&v->signals);
   }
-  if (!(v->burst_position < v->burst.period_cycles)) v->burst_position = 0.0;
-  if (v->jtest_position < 0 || v->jtest_position >= kJTestPeriod) v->jtest_position = 0;
 }
 
 static void AnchorBlock(PreciseVoice* v) {
@@ -194,8 +171,8 @@ static void AnchorBlock(PreciseVoice* v) {
   v->sine_step = RotorAt(v->phase_increment);
   v->right_turn = RotorAt(v->right_offset);
   for (int k = 0; k < 2; ++k) {
-    v->twin[k] = RotorAt(v->twin_phase[k]);
-    v->twin_step[k] = RotorAt(v->twin_increment[k]);
+    v->twin[k] = RotorAt(v->signals.twin.phase[k]);
+    v->twin_step[k] = RotorAt(v->signals.twin.increment[k]);
   }
   for (int k = 0; k < kMultiToneCount; ++k) {
     const Rotor tone = RotorAt(v->tone_phase[k]);
@@ -267,10 +244,17 @@ static inline void Synthesize(PreciseVoice* v, FrameTiming* t, double* g, double
     *g_right = right + v->dc;
     Advance(&v->phase, increment);
     if (kKind == SignalKind::kAliasFreeSweep) StepSweep(&v->sweep, t);
+  } else if constexpr (kKind == SignalKind::kSynchronisedSweep ||
+                       kKind == SignalKind::kSteppedSine) {
+    const double cycles = kKind == SignalKind::kSynchronisedSweep
+                              ? NextSynchronisedPhase(&v->signals.synchronised, &t->fade_counter)
+                              : NextSteppedPhase(&v->signals.stepped, &t->fade_counter);
+    *g = std::sin(kTwoPi * cycles) + v->dc;
+    *g_right = std::sin(kTwoPi * Wrap(cycles + v->right_offset)) + v->dc;
   } else if constexpr (kKind == SignalKind::kJTest) {
-    *g = JTestCode24(v->jtest_position) * (1.0 / 8388608.0);  // the code over 2^23
+    *g = JTestCode24(v->signals.jtest_position) / kBitPatternScale;
     *g_right = *g;
-    v->jtest_position = NextJTestPosition(v->jtest_position);
+    v->signals.jtest_position = NextJTestPosition(v->signals.jtest_position);
   } else if constexpr (kKind == SignalKind::kImpulse) {
     *g = 1.0;
     *g_right = 1.0;
@@ -282,23 +266,35 @@ static inline void Synthesize(PreciseVoice* v, FrameTiming* t, double* g, double
     *g = NextMultiTone(v);
     *g_right = *g;
   } else if constexpr (kKind == SignalKind::kWhite) {
-    *g = NextUniformNoise(&v->noise_counter) * v->white_scale;
+    SignalState<double>& n = v->signals;
+    *g = NextUniformNoise(&n.noise_counter) * n.white_scale;
+    *g_right = *g;
+  } else if constexpr (IsPeriodicNoise(kKind)) {
+    int32_t& at = v->signals.periodic_position;
+    *g = at < v->period_length ? v->period[at] : 0.0;
+    *g_right = *g;
+    if (++at >= v->period_length) at = 0;
+  } else if constexpr (kKind == SignalKind::kMls) {
+    *g = NextMls(&v->signals.mls);
     *g_right = *g;
   } else if constexpr (IsTwinTone(kKind)) {
-    *g = v->twin_amplitude[0] * v->twin[0].sin + v->twin_amplitude[1] * v->twin[1].sin;
+    TwinToneState<double>& twin = v->signals.twin;
+    *g = twin.amplitude[0] * v->twin[0].sin + twin.amplitude[1] * v->twin[1].sin;
     *g_right = *g;
     for (int k = 0; k < 2; ++k) {
       Turn(&v->twin[k], v->twin_step[k]);
-      Advance(&v->twin_phase[k], v->twin_increment[k]);
+      Advance(&twin.phase[k], twin.increment[k]);
     }
   } else if constexpr (kKind == SignalKind::kToneBurst) {
-    *g = NextToneBurst<double>(&v->burst_position, v->burst_increment, v->burst,
+    ToneBurstState& burst = v->signals.burst;
+    *g = NextToneBurst<double>(&burst.position, burst.increment, burst.burst,
                                [](double x) { return std::sin(kTwoPi * x); });
     *g_right = *g;
   } else if constexpr (kKind == SignalKind::kBrown) {
-    const double w = NextUniformNoise(&v->noise_counter) * v->white_scale;
-    v->brown_state = v->brown.pole * v->brown_state + (1.0 - v->brown.pole) * w;
-    *g = v->brown_state * v->brown.gain;
+    SignalState<double>& n = v->signals;
+    const double w = NextUniformNoise(&n.noise_counter) * n.white_scale;
+    n.brown.state = n.brown.pole * n.brown.state + (1.0 - n.brown.pole) * w;
+    *g = n.brown.state * n.brown.gain;
     *g_right = *g;
   } else {
     static_assert(kKind != kKind, "the precise synth has no synth for this signal kind");
@@ -356,10 +352,9 @@ static int32_t RenderSteadyFrames(PreciseVoice* voice, FrameTiming* timing, doub
 
 template <SignalKind kKind>
 static void RenderFrames(PreciseVoice* v, FrameTiming* t, double* out, int32_t frames) {
-  constexpr bool kCanBeSteady = kKind != SignalKind::kSilent && kKind != SignalKind::kImpulse;
   int32_t i = 0;
   while (i < frames) {
-    if (kCanBeSteady && IsSteadyTiming<true>(t)) {
+    if (HasSteadyLoop(kKind) && IsSteadyTiming<true>(t)) {
       i += RenderSteadyFrames<kKind>(v, t, out + 2 * i, frames - i);
       continue;
     }
@@ -398,6 +393,8 @@ int RenderPreciseGenerator(GeneratorEngine** slot, PreciseVoice* v, double* out,
   if (start != kBlockKept || v->fresh) FollowSettings(e, start == kBlockSwitchedOn, v);
   FrameTiming t;
   LoadFrameTiming(e, true, &t);
+  v->period = e->period.values;
+  v->period_length = e->period.values != nullptr ? e->period.length : 0;
   AnchorBlock(v);
   const SignalKind kind = SelectKind(e);
   ForEachSignalKind(kind,

@@ -19,22 +19,22 @@
 
 constexpr int32_t kJTestPeriod = 192;  // samples of the 1-LSB square
 
+// A bit pattern's values are 24-bit codes over 2^23 (full scale 1.0): what
+// the precise synth writes and QuantiseBitPattern turns back into codes.
+constexpr double kBitPatternScale = 8388608.0;
+
 // The J-test's 24-bit code at `position` (0 … 191) of its period.
 constexpr int32_t JTestCode24(int32_t position) {
   const int32_t half_scale = (position & 3) < 2 ? -0x400000 : 0x400000;
   return position < kJTestPeriod / 2 ? half_scale : half_scale - 1;
 }
-// Its 16-bit code: the 24-bit code shifted right by 8 (arithmetic).
-constexpr int32_t JTestCode16(int32_t position) {
-  const int32_t half_scale = (position & 3) < 2 ? -0x4000 : 0x4000;
-  return position < kJTestPeriod / 2 ? half_scale : half_scale - 1;
-}
+// Its 16-bit code: the 24-bit code shifted right by 8, which is
+// floor(code / 256) (the shift of a negative value is arithmetic here, as
+// the assertion below holds).
+constexpr int32_t JTestCode16(int32_t position) { return JTestCode24(position) >> 8; }
 static_assert(JTestCode16(0) == -0x4000 && JTestCode16(2) == 0x4000 && JTestCode16(96) == -0x4001 &&
                   JTestCode16(99) == 0x3FFF,
               "C000 C000 4000 4000, then BFFF BFFF 3FFF 3FFF");
-static_assert(JTestCode24(1) == -0x400000 && JTestCode24(191) == 0x3FFFFF &&
-                  (JTestCode24(97) >> 8) == JTestCode16(97),
-              "the 16-bit codes are the 24-bit codes shifted right by 8");
 
 // The position after `position`.
 constexpr int32_t NextJTestPosition(int32_t position) {
@@ -82,8 +82,13 @@ inline Real NextToneBurst(double* position, double increment, const ToneBurst& b
   return g;
 }
 
+// The twin tone of a test signal (kTwinTones); none (silent) for a number
+// that names no twin tone.
 constexpr TwinTone TwinToneOf(int32_t test_signal) {
-  return test_signal == kTestSmpte ? TwinTone{60.0, 7000.0, 0.8, 0.2}
-         : test_signal == kTestDin ? TwinTone{250.0, 8000.0, 0.8, 0.2}
-                                   : TwinTone{19000.0, 20000.0, 0.5, 0.5};
+  for (const TwinToneRow& row : kTwinTones) {
+    if (row.signal == test_signal) {
+      return {row.low_hz, row.high_hz, row.low_amplitude, row.high_amplitude};
+    }
+  }
+  return {0.0, 0.0, 0.0, 0.0};
 }

@@ -164,13 +164,21 @@ void FormatReadout(int id, const GeneratorSettings* s, char* out, size_t size) {
     case kShowFrequency:
       std::snprintf(out, size, v >= 50.0 ? "%0.0f" : v >= 1.0 ? "%0.2f" : "%0.3f", v);
       break;
-    case kShowSweepTime:
-      if (v >= 1.0) {
+    case kShowSweepTime: {
+      // A synchronised sweep plays L·ln(f2/f1), near the time set: shown
+      // to the millisecond, so that what plays is what reads.
+      const int32_t law = kSweepSynchronised | kSweepLinear | kSweepStepped;
+      const double played =
+          (s->sweep_flags & law) == kSweepSynchronised ? SynchronisedSweepSeconds(*s) : 0.0;
+      if (played > 0.0) {
+        std::snprintf(out, size, "%0.3fs", played);
+      } else if (v >= 1.0) {
         std::snprintf(out, size, "%0.1fs", v);
       } else {
         std::snprintf(out, size, "%0.0f", v * 1000.0);
       }
       break;
+    }
   }
 }
 
@@ -218,6 +226,13 @@ void KeepSettingsShowable(GeneratorSettings* s) {
   // written before holds, stays (it plays half a cycle).
   s->burst_on_cycles = Showable(s->burst_on_cycles, 0.0f, kBurstMaxOnCycles, 0.0f);
   s->burst_off_cycles = Showable(s->burst_off_cycles, 0.0f, kBurstMaxOffCycles, 0.0f);
+  // The sequences' order and the stepped sweep's words as the engine plays
+  // them; 0, which every set written before holds, stays (the defaults play).
+  if (s->sequence_order != 0) s->sequence_order = SequenceOrderOf(s->sequence_order);
+  if (s->steps_per_octave != 0) s->steps_per_octave = StepsPerOctaveOf(s->steps_per_octave);
+  if (s->step_dwell_s != 0.0f) {
+    s->step_dwell_s = Showable(s->step_dwell_s, kMinStepDwell, kMaxStepDwell, 0.0f);
+  }
   // The engine sweeps between the lower and the higher of the two words, so
   // swapping them plays the same and shows start <= end.
   if (s->sweep_start_hz > s->sweep_end_hz) {

@@ -171,6 +171,8 @@ constexpr float kGateTimeMinimum = 0.1f, kGateTimeMaximum = 60.0f;
 // its default, a finite one outside the range the panel accepts (its
 // knob's, the balance slider's, the gate times') the nearest bound; a
 // non-zero one-shot or gate word becomes 1, and the sweep's ends are put in
-// order. Everything else (waveform and noise numbers, reserved words) stays
+// order; the sequences' order and the stepped sweep's steps and dwell are
+// brought into their ranges (0, the word of older sets, stays: the defaults
+// play). Everything else (waveform and noise numbers, reserved words) stays
 // as it is.
 void KeepSettingsShowable(GeneratorSettings* settings);

@@ -8,6 +8,8 @@ Writes into resources/generator/:
   skin_540.bmp  118x17   slider track        skin_541.bmp  20x15  slider thumb
   skin_550.bmp  123x78   options window background (gate on / gate off times)
   skin_551.bmp  150x128  tone-burst dialog background (cycles on / off, window, OK, Cancel)
+  skin_552.bmp  150x128  sequence-length dialog background (order N, the period, OK, Cancel)
+  skin_553.bmp  150x128  stepped-sweep dialog background (steps / octave, dwell, stepped, OK, Cancel)
   icon_100.ico  16x16 and 32x32, 32-bit with alpha
 All bitmaps are 24-bit uncompressed BMP; the output is the same bytes on every run.
 Rerun from the repo root:
@@ -523,23 +525,55 @@ def options_background():
     return img
 
 
-# ---- tone-burst dialog -----------------------------------------------------------------------
+# ---- the Signals menu's dialogs ---------------------------------------------------------------
 
-# Where the program writes the cycles and puts its three buttons (generator/app/burst_dialog.cpp).
-CYCLES_ON_BOX = (90, 24, 131, 40)
-CYCLES_OFF_BOX = (90, 50, 131, 66)
-HANN_BUTTON = (16, 72)
+# Where the program writes their numbers and puts their buttons, the same on each skin
+# (generator/app/signal_dialogs.cpp).
+UPPER_BOX = (90, 24, 131, 40)
+LOWER_BOX = (90, 50, 131, 66)
+SWITCH_BUTTON = (16, 72)
 OK_BUTTON = (16, 101)
 CANCEL_BUTTON = (78, 101)
 BUTTON_SIZE = (25, 21)
+# Where the sequence dialog writes the period: a strip of dark glass over two lines.
+PERIOD_STRIP = (8, 51, 141, 87)
+
+
+def signal_dialog(title, boxes, switch):
+    """A dialog face: the titled groove, a glass per (box, label), the switch's label when it has
+    one, and OK and CANCEL below the groove."""
+    img, d = small_window((150, 128), title, 96, boxes)
+    bw, bh = BUTTON_SIZE
+    labels = [(OK_BUTTON, "OK"), (CANCEL_BUTTON, "CANCEL")]
+    if switch:
+        labels.append((SWITCH_BUTTON, switch))
+    for (x, y), text in labels:
+        draw_label(d, text, LABEL, (x + bw + 5, y + bh / 2), "l")
+    return img, d
 
 
 def burst_background():
-    img, d = small_window((150, 128), "TONE BURST", 96,
-                          ((CYCLES_ON_BOX, "CYCLES ON"), (CYCLES_OFF_BOX, "CYCLES OFF")))
-    bw, bh = BUTTON_SIZE
-    for (x, y), text in ((HANN_BUTTON, "HANN WINDOW"), (OK_BUTTON, "OK"), (CANCEL_BUTTON, "CANCEL")):
-        draw_label(d, text, LABEL, (x + bw + 5, y + bh / 2), "l")
+    img, _ = signal_dialog("TONE BURST", ((UPPER_BOX, "CYCLES ON"), (LOWER_BOX, "CYCLES OFF")),
+                           "HANN WINDOW")
+    return img
+
+
+def sequence_background():
+    """The sequence length: the order N in its glass, and below it a wide read-out glass where
+    the program writes the period in samples and in seconds."""
+    img, d = signal_dialog("SEQUENCE", ((UPPER_BOX, "ORDER N"),), None)
+    x0, y0, x1, y1 = PERIOD_STRIP
+    d.rectangle((x0, y0, x1, y1), fill=LCD)
+    frame(d, (x0, y0, x1, y1), SHADOW, HI)
+    frame(d, (x0 + 1, y0 + 1, x1 - 1, y1 - 1), DARK, blend(LCD, HI, 0.5))
+    d.line((x0 + 2, y0 + 2, x1 - 2, y0 + 2), fill=LCD_TOP)
+    return img
+
+
+def steps_background():
+    img, d = signal_dialog("STEPPED SWEEP",
+                           ((UPPER_BOX, "STEPS/OCT"), (LOWER_BOX, "DWELL")), "STEPPED")
+    draw_label(d, "s", SMALL, (LOWER_BOX[2] + 3, (LOWER_BOX[1] + LOWER_BOX[3]) / 2), "l")
     return img
 
 
@@ -627,11 +661,13 @@ def bitmaps():
     yield 541, slider_thumb()
     yield 550, options_background()
     yield 551, burst_background()
+    yield 552, sequence_background()
+    yield 553, steps_background()
 
 
 EXPECTED = {500: (640, 235), 509: (24, 24), 510: (32, 32), 530: (25, 21), 531: (25, 21),
             532: (26, 19), 533: (25, 19), 540: (118, 17), 541: (20, 15), 550: (123, 78),
-            551: (150, 128)}
+            551: (150, 128), 552: (150, 128), 553: (150, 128)}
 
 
 def main():

@@ -411,6 +411,11 @@ TEST(GeneratorPanel, ADamagedSetFileLoadsIntoRange) {
 const char* const kSignalsMenu[] = {"White noise",
                                     "Brown noise",
                                     "",
+                                    "Periodic white noise",
+                                    "Periodic pink noise",
+                                    "MLS",
+                                    "Sequence length...",
+                                    "",
                                     "SMPTE twin tone (60 Hz + 7 kHz, 4:1)",
                                     "DIN twin tone (250 Hz + 8 kHz, 4:1)",
                                     "CCIF twin tone (19 kHz + 20 kHz)",
@@ -418,8 +423,19 @@ const char* const kSignalsMenu[] = {"White noise",
                                     "J-test",
                                     "",
                                     "Linear sweep",
+                                    "Synchronised sweep",
+                                    "Stepped sweep...",
                                     "Alias-free waveforms"};
-enum SignalsRow { kWhiteRow = 0, kBurstRow = 6, kJTestRow = 7, kLinearRow = 9, kAliasFreeRow = 10 };
+constexpr int kSignalsRows = sizeof kSignalsMenu / sizeof kSignalsMenu[0];
+enum SignalsRow {
+  kWhiteRow = 0,
+  kMlsRow = 5,
+  kBurstRow = 11,
+  kJTestRow = 12,
+  kLinearRow = 14,
+  kSynchronisedRow = 15,
+  kAliasFreeRow = 17
+};
 
 void Choose(HWND window, int row) { SendMessageA(window, WM_COMMAND, CMD_SIGNALS + row, 0); }
 
@@ -428,7 +444,7 @@ std::vector<int> CheckedSignals(HWND window) {
   HMENU bar = GetMenu(window);
   SendMessageA(window, WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
   std::vector<int> rows;
-  for (int row = 0; row < 11; ++row) {
+  for (int row = 0; row < kSignalsRows; ++row) {
     const UINT state = GetMenuState(bar, CMD_SIGNALS + row, MF_BYCOMMAND);
     if (state != 0xFFFFFFFF && (state & MF_CHECKED)) rows.push_back(row);
   }
@@ -449,8 +465,8 @@ TEST(GeneratorSignals, TheMenuSelectsPlaysAndKeepsEachSignal) {
     GetMenuStringA(bar, menus - 1, text, sizeof text, MF_BYPOSITION);
     EXPECT_STREQ(text, "&Signals");
     HMENU signals = GetSubMenu(bar, menus - 1);
-    ASSERT_EQ(GetMenuItemCount(signals), 11);
-    for (int row = 0; row < 11; ++row) {
+    ASSERT_EQ(GetMenuItemCount(signals), kSignalsRows);
+    for (int row = 0; row < kSignalsRows; ++row) {
       text[0] = '\0';
       GetMenuStringA(signals, row, text, sizeof text, MF_BYPOSITION);
       EXPECT_STREQ(text, kSignalsMenu[row]) << row;
@@ -497,24 +513,54 @@ TEST(GeneratorSignals, TheMenuSelectsPlaysAndKeepsEachSignal) {
     Choose(program.window, kAliasFreeRow);
     EXPECT_EQ(CheckedSignals(program.window), (std::vector<int>{kLinearRow, kAliasFreeRow}));
 
+    // The MLS lights NOISE as the other noises of the menu do; the
+    // synchronised sweep plays the waveform source's sweep.
+    Choose(program.window, kMlsRow);
+    EXPECT_EQ(Settings().noise_type, kNoiseMls);
+    EXPECT_EQ(ValueOf(g_panel.lamp_noise), 1.0f);
+    Choose(program.window, kSynchronisedRow);
+    EXPECT_EQ(Settings().source, kSourceWaveform);
+    EXPECT_EQ(Settings().sweep_flags & (kSweepOn | kSweepSynchronised),
+              kSweepOn | kSweepSynchronised);
+    Choose(program.window, kSynchronisedRow);
+
     // The burst's dialog: 4 cycles typed, the Hann window switched on, OK.
+    // A single sweep of 0.1 s plays as it opens and ends while it is up:
+    // the dialog's OK changes its fields only, so the sound that ended
+    // stays off and ON unlit.
+    GeneratorSettings sweep = Settings();
+    sweep.source = kSourceWaveform;
+    sweep.sweep_flags |= kSweepOn;
+    sweep.sweep_time_s = 0.1f;
+    SetGeneratorSettings(g_app.engine, &sweep);
+    RefreshPanel(&g_panel);
+    if (ValueOf(Control(kOnButton)) == 0.0f) Click(Control(kOnButton));
+    ASSERT_EQ(Settings().on, 1);
     const auto at = [](int x, int y) {
       return OnScreen(FindWindowA("#32770", "Tone burst"), x, y);
     };
-    StartScript({[&] { Mouse(at(110, 32), true, true); }, [] {}, [] { Type("4"); },
-                 [] { Key(VK_RETURN); }, [] {}, [&] { Mouse(at(28, 82), true, true); }, [] {},
-                 [&] { Mouse(at(28, 111), true, true); }},
-                [] {
-                  if (HWND d = FindWindowA("#32770", "Tone burst")) PostMessageA(d, WM_CLOSE, 0, 0);
-                });
+    Steps script = {[&] { Mouse(at(110, 32), true, true); },
+                    [] {},
+                    [] { Type("4"); },
+                    [] { Key(VK_RETURN); },
+                    [] {},
+                    [&] { Mouse(at(28, 82), true, true); }};
+    for (int tick = 0; tick < 30; ++tick) script.push_back([] {});  // 900 ms: the sweep ends
+    script.push_back([&] { Mouse(at(28, 111), true, true); });
+    const size_t steps = script.size();
+    StartScript(std::move(script), [] {
+      if (HWND d = FindWindowA("#32770", "Tone burst")) PostMessageA(d, WM_CLOSE, 0, 0);
+    });
     Choose(program.window, kBurstRow);
-    EXPECT_EQ(StopScript(), 8u);
+    EXPECT_EQ(StopScript(), steps);
     const GeneratorSettings s = Settings();
     EXPECT_EQ(s.source, kSourceTestSignal);
     EXPECT_EQ(s.test_signal, kTestBurst);
     EXPECT_EQ(s.burst_on_cycles, 4.0f);
     EXPECT_EQ(s.burst_off_cycles, 90.0f);  // a first burst's
     EXPECT_NE(s.waveform_options & kHannBurst, 0);
+    EXPECT_EQ(s.on, 0);
+    EXPECT_EQ(ValueOf(Control(kOnButton)), 0.0f);
   }
   Program again(/*keep_set=*/true);
   const GeneratorSettings s = Settings();

@@ -113,9 +113,9 @@ TEST(Engine, DefaultsAreSilentAndReadBack) {
 
   GeneratorSettings changed = s;
   changed.frequency_hz = 440.0f;
-  changed.reserved_34_45[3] = 0x1234;
+  changed.reserved_37_45[0] = 0x1234;
   g.Set(changed);
-  EXPECT_EQ(g.Get().reserved_34_45[3], 0x1234);  // reserved words carried along
+  EXPECT_EQ(g.Get().reserved_37_45[0], 0x1234);  // reserved words carried along
   RestoreGeneratorDefaults(g.slot);
   const GeneratorSettings restored = g.Get();
   EXPECT_EQ(std::memcmp(&restored, &kGeneratorDefaults, sizeof restored), 0);
@@ -933,7 +933,7 @@ TEST(Engine, SteadyLoopMatchesFullAlgorithm) {
 // state still runs.
 TEST(Engine, UnknownSourcesSilentButRunning) {
   for (auto [source, number] :
-       {std::pair<int, int>{7, 0}, {kSourceNoise, 9}, {-1, 1}, {kSourceTestSignal, 99}}) {
+       {std::pair<int, int>{7, 0}, {kSourceNoise, 10}, {-1, 1}, {kSourceTestSignal, 99}}) {
     Engine g;
     GeneratorSettings s = g.Get();
     s.source = source;

@@ -27,7 +27,7 @@ TEST(SetFile, LayoutPathAndAcceptance) {
   GeneratorSettings saved = kGeneratorDefaults;
   saved.on = 1;
   saved.frequency_hz = 440.0f;
-  saved.reserved_34_45[11] = 77;
+  saved.reserved_37_45[8] = 77;
   std::memcpy(bytes + kSetFileHeaderBytes, &saved, sizeof saved);
   EXPECT_EQ(bytes[84], 1);  // the on word at file offset 84
   GeneratorSettings loaded;

@@ -1,0 +1,51 @@
+// A small modal dialog of the panel's look: a skin bitmap with read-out
+// glasses for its numbers, the panel's image buttons for its switches and
+// for OK and Cancel. The Signals menu's dialogs are each a description of
+// one (signal_dialogs.h).
+//
+// A click on a number's glass opens a quick edit box for it; what is typed
+// is brought into the number's range (a whole number for a whole one) and
+// what cannot be read changes nothing. A switch toggles. OK or Enter ends
+// the dialog with the numbers and switches as they are; Cancel, Esc or
+// closing it leaves them as they were given. A click anywhere else drags
+// the dialog. The window is the dialog manager's ("#32770"), captioned.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+struct PanelDialogNumber {
+  RECT box;  // the glass on the skin
+  double value;
+  double minimum, maximum;
+  bool whole;  // typed values are rounded to whole numbers
+};
+
+struct PanelDialogSwitch {
+  POINT at;  // where its button goes
+  bool on;
+};
+
+constexpr int kMaxDialogNumbers = 3, kMaxDialogSwitches = 2;
+
+struct PanelDialog {
+  const char* caption;
+  HBITMAP skin;  // the face, `width` × `height`
+  int width, height;
+  HBITMAP button_on, button_off;
+  PanelDialogNumber numbers[kMaxDialogNumbers];
+  int number_count;
+  PanelDialogSwitch switches[kMaxDialogSwitches];
+  int switch_count;
+  POINT ok, cancel;  // where the two buttons go
+  // Draws what the dialog says beyond its numbers (may be null), with the
+  // library's text font and colour selected in `dc`; called on every paint.
+  void (*describe)(const PanelDialog* dialog, HDC dc, void* user);
+  void* user;
+};
+
+// Runs the dialog, owned by and centred on `owner`. True after OK, with the
+// numbers and switches as the user left them; false, `dialog` unchanged,
+// otherwise. Window thread.
+bool RunPanelDialog(HWND owner, PanelDialog* dialog);
