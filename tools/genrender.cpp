@@ -43,11 +43,15 @@
 #include "generator/panel/panel_parameters.h"
 #include "tools/usage_error.h"
 
-static const char kUsage[] =
+// The help, in two parts around the list of signals, which is made from the
+// engine's tables (PrintUsage).
+static const char kUsageHead[] =
     "usage: genrender [-s SETFILE] [-d SECONDS] [--quality live|high]\n"
     "                 [--format s16|s24|f32] [--dither tpdf|none]\n"
     "                 [--rate 44100|48000|88200|96000|192000] [--signal NAME]\n"
-    "                 [--waveform sine|triangle|sawtooth|square] [--sweep linear|log]\n"
+    "                 [--order N] [--waveform sine|triangle|sawtooth|square]\n"
+    "                 [--sweep linear|log|synchronised|stepped]\n"
+    "                 [--steps-per-octave N] [--dwell SECONDS]\n"
     "                 [--alias-free] [--burst ON,OFF[,hann]] [--frequency HZ]\n"
     "                 -o OUTPUT.wav\n"
     "\n"
@@ -70,22 +74,37 @@ static const char kUsage[] =
     "      --rate HZ         the sample rate (default 44100), as Generator's\n"
     "                        Output menu offers it; the engine's tables and\n"
     "                        times follow the rate\n"
-    "      --signal NAME     the signal over the set file or the defaults: white\n"
-    "                        (flat spectrum) or brown (falling 6 dB an octave\n"
-    "                        from 20 Hz), both at the pink noise's RMS; the twin\n"
-    "                        tones smpte (60 Hz + 7 kHz, 4:1), din (250 Hz +\n"
-    "                        8 kHz, 4:1), ccif (19 + 20 kHz, 1:1), whose two\n"
-    "                        amplitudes sum to the level; burst (see --burst);\n"
-    "                        jtest (the jitter test's bit pattern, exact at every\n"
-    "                        width: no level applies and nothing dithers it);\n"
-    "                        or the panel's impulse, pink, pink-antiphase,\n"
-    "                        pink-stereo, multitone\n"
+    "      --signal NAME     the signal over the set file or the defaults:\n"
+    "         white, brown   flat, or falling 6 dB an octave from 20 Hz, both at\n"
+    "                        the pink noise's RMS\n"
+    "         periodic-white, periodic-pink\n"
+    "                        noise that repeats exactly every 2^N samples (--order),\n"
+    "                        every DFT bin of a period at its magnitude: flat, or\n"
+    "                        3 dB an octave down from 10 Hz to 22 kHz; the white\n"
+    "                        noise's RMS\n"
+    "         mls            the maximum-length sequence of order N: 2^N - 1\n"
+    "                        samples of +level and -level\n";
+static const char kUsageTail[] =
+    "         burst          the tone burst (see --burst)\n"
+    "         jtest          the jitter test's bit pattern, exact at every width:\n"
+    "                        no level applies and nothing dithers it\n"
+    "         impulse, pink, pink-antiphase, pink-stereo, multitone\n"
+    "                        the panel's noise buttons\n"
+    "      --order N         the periodic noises' and the MLS's order, 12 to 20\n"
+    "                        (default 16)\n"
     "      --waveform W      the waveform source, playing W: sine, triangle,\n"
     "                        sawtooth or square\n"
     "      --sweep LAW       the waveform source's sweep, switched on, from its\n"
     "                        start to its end frequency over its time (the set\n"
     "                        file's or the defaults': 20 Hz to 15 kHz in 1 s):\n"
-    "                        linear in frequency, or log (the panel's)\n"
+    "                        linear in frequency, or log (the panel's);\n"
+    "                        synchronised: the exponential sweep whose harmonics\n"
+    "                        line up in phase, upward, playing L*ln(f2/f1) with\n"
+    "                        f1*L whole; stepped: sine steps f1*2^(k/n) up to f2,\n"
+    "                        n an octave (--steps-per-octave), each held --dwell\n"
+    "      --steps-per-octave N\n"
+    "                        the stepped sweep's steps an octave, 1 to 48 (default 3)\n"
+    "      --dwell SECONDS   how long each step holds, 0.05 to 60 (default 1)\n"
     "      --alias-free      triangle, sawtooth and square with only the harmonics\n"
     "                        below half the rate, so that none folds back\n"
     "      --burst ON,OFF[,hann]\n"
@@ -107,6 +126,19 @@ static const char kUsage[] =
     "\n"
     "Exit codes: 0 success, 1 a file could not be read or written, 2 wrong usage.\n";
 
+// The help: its head, a line for each twin tone from the engine's table,
+// its tail.
+static void PrintUsage() {
+  std::fputs(kUsageHead, stdout);
+  for (const TwinToneRow& twin : kTwinTones) {
+    char text[96];
+    DescribeTwinTone(twin, text, sizeof text);
+    std::printf("         %-15s%s,\n                        its tones summing to the level\n",
+                twin.name, text);
+  }
+  std::fputs(kUsageTail, stdout);
+}
+
 static const char kProgram[] = "genrender";
 
 enum Quality { kLive, kHigh };
@@ -115,7 +147,9 @@ enum Quality { kLive, kHigh };
 static const char* const kQualityNames[] = {"live", "high", nullptr};
 static const char* const kFormatNames[] = {"s16", "s24", "f32", nullptr};  // WavSampleFormat
 static const char* const kDitherNames[] = {"none", "tpdf", nullptr};
-static const char* const kSweepNames[] = {"log", "linear", nullptr};
+// The sweep laws, by their numbers in Request::sweep.
+enum SweepLaw { kSweepLog, kSweepLinearLaw, kSweepSynchronisedLaw, kSweepSteppedLaw };
+static const char* const kSweepNames[] = {"log", "linear", "synchronised", "stepped", nullptr};
 static const char* const kWaveformNames[] = {"sine", "triangle", "sawtooth", "square",
                                              nullptr};  // GeneratorWaveform
 
@@ -136,13 +170,16 @@ struct Request {
   int dither;  // 1 TPDF, 0 none, -1 not given
   int32_t rate;
   const char* signal;  // --signal: a signal's name, or null
-  int sweep;           // --sweep: 1 linear, 0 logarithmic, -1 not given
+  int sweep;           // --sweep: a SweepLaw, or -1 not given
   bool burst_given;    // --burst
   float burst_on, burst_off;
   int burst_hann;
-  double frequency_hz;  // --frequency, or 0 not given
-  bool alias_free;      // --alias-free
-  int waveform;         // --waveform: a GeneratorWaveform, or -1 not given
+  double frequency_hz;       // --frequency, or 0 not given
+  bool alias_free;           // --alias-free
+  int waveform;              // --waveform: a GeneratorWaveform, or -1 not given
+  int32_t order;             // --order, or 0 not given
+  int32_t steps_per_octave;  // --steps-per-octave, or 0 not given
+  float dwell_s;             // --dwell, or 0 not given
 };
 
 enum OptionId {
@@ -159,6 +196,9 @@ enum OptionId {
   kOptionFrequency,
   kOptionAliasFree,
   kOptionWaveform,
+  kOptionOrder,
+  kOptionStepsPerOctave,
+  kOptionDwell,
 };
 
 struct OptionName {
@@ -182,6 +222,9 @@ static const OptionName kOptions[] = {
     {nullptr, "--frequency", kOptionFrequency},
     {nullptr, "--alias-free", kOptionAliasFree, true},
     {nullptr, "--waveform", kOptionWaveform},
+    {nullptr, "--order", kOptionOrder},
+    {nullptr, "--steps-per-octave", kOptionStepsPerOctave},
+    {nullptr, "--dwell", kOptionDwell},
 };
 
 // The option argv[*i] names, with its value from "--name=VALUE" or from the
@@ -223,15 +266,16 @@ static int NextOption(int argc, char** argv, int* i, const char** value) {
 // Reads the command line into `r`. Returns 0 to render, 2 after a usage
 // error, 1 when it printed the help (any argument may ask for it).
 static int ParseArguments(int argc, char** argv, Request* r) {
-  *r = Request{nullptr, nullptr, 1.0, kLive, kWavS16, -1, kDefaultOutputRate, nullptr, -1, false,
-               0,       0,       0,   0.0,   false,   -1};
+  *r = Request{nullptr, nullptr, 1.0,   kLive, kWavS16, -1, kDefaultOutputRate,
+               nullptr, -1,      false, 0,     0,       0,  0.0,
+               false,   -1,      0,     0,     0.0f};
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
-      std::fputs(kUsage, stdout);
+      PrintUsage();
       return 1;
     }
   }
-  constexpr int kOptionCount = kOptionWaveform + 1;
+  constexpr int kOptionCount = kOptionDwell + 1;
   bool given[kOptionCount] = {};
   for (int i = 1; i < argc; ++i) {
     const char* value = nullptr;
@@ -286,7 +330,7 @@ static int ParseArguments(int argc, char** argv, Request* r) {
       case kOptionSignal: {
         GeneratorSettings scratch = kGeneratorDefaults;
         if (!SelectNamedSignal(value, &scratch)) {
-          char names[256];
+          char names[512];
           ListNamedSignals(names, sizeof names);
           return UsageError(kProgram, "unknown signal '%s': %s", value, names);
         }
@@ -295,8 +339,35 @@ static int ParseArguments(int argc, char** argv, Request* r) {
       }
       case kOptionSweep:
         r->sweep = WordIndex(value, kSweepNames);
-        if (r->sweep < 0) return UsageError(kProgram, "unknown sweep '%s': linear or log", value);
+        if (r->sweep < 0) {
+          return UsageError(kProgram, "unknown sweep '%s': linear, log, synchronised or stepped",
+                            value);
+        }
         break;
+      case kOptionOrder:
+      case kOptionStepsPerOctave: {
+        char* end = nullptr;
+        const long n = std::strtol(value, &end, 10);
+        const bool order = option == kOptionOrder;
+        const long low = order ? kMinSequenceOrder : 1;
+        const long high = order ? kMaxSequenceOrder : kMaxStepsPerOctave;
+        if (end == value || *end != '\0' || n < low || n > high) {
+          return UsageError(kProgram, "%s '%s' is not a whole number from %ld to %ld",
+                            order ? "the order" : "the steps per octave", value, low, high);
+        }
+        (order ? r->order : r->steps_per_octave) = static_cast<int32_t>(n);
+        break;
+      }
+      case kOptionDwell: {
+        char* end = nullptr;
+        const double dwell = std::strtod(value, &end);
+        if (end == value || *end != '\0' || !(dwell >= kMinStepDwell && dwell <= kMaxStepDwell)) {
+          return UsageError(kProgram, "the dwell '%s' is not %g to %g seconds", value,
+                            static_cast<double>(kMinStepDwell), static_cast<double>(kMaxStepDwell));
+        }
+        r->dwell_s = static_cast<float>(dwell);
+        break;
+      }
       case kOptionBurst: {
         char* end = nullptr;
         const double on = std::strtod(value, &end);
@@ -535,9 +606,14 @@ int main(int argc, char** argv) {
   if (request.sweep >= 0) {
     settings.source = kSourceWaveform;
     settings.sweep_flags |= kSweepOn;
-    settings.sweep_flags &= ~kSweepLinear;
-    if (request.sweep == 1) settings.sweep_flags |= kSweepLinear;
+    settings.sweep_flags &= ~(kSweepLinear | kSweepSynchronised | kSweepStepped);
+    if (request.sweep == kSweepLinearLaw) settings.sweep_flags |= kSweepLinear;
+    if (request.sweep == kSweepSynchronisedLaw) settings.sweep_flags |= kSweepSynchronised;
+    if (request.sweep == kSweepSteppedLaw) settings.sweep_flags |= kSweepStepped;
   }
+  if (request.order != 0) settings.sequence_order = request.order;
+  if (request.steps_per_octave != 0) settings.steps_per_octave = request.steps_per_octave;
+  if (request.dwell_s != 0.0f) settings.step_dwell_s = request.dwell_s;
 
   // At most 3600 s: 691,200,000 frames at 192 kHz, within the 32-bit sizes
   // of 16-bit files; the wider formats fit a shorter time at that rate.

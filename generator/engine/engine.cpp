@@ -169,6 +169,9 @@ static void DeriveSource(GeneratorEngine* e, const GeneratorSettings& s, double 
   e->fine_increment = Quotient(s.frequency_hz, rate);
   if (!IsFinite(e->fine_increment)) e->fine_increment = 0.0;
   e->harmonics = HarmonicsBelowHalfRate(e->fine_increment);
+  if (e->alias_free && e->right_phase_offset != 0.0f) {
+    DeriveRightSeries(s.waveform, e->right_phase_offset, &e->right_series);
+  }
 
   e->test_signal = s.test_signal;
   DeriveSignalState(s, rate, &e->signals);
@@ -266,7 +269,8 @@ struct FrameState {
   SweepState<float> sweep;
   int32_t noise_position;
   const int16_t* sine_table;
-  const double* period;  // the periodic noise's, or null
+  const RightSeries* right_series;  // the alias-free right channel's, null in phase
+  const double* period;             // the periodic noise's, or null
   int32_t period_length;
   int32_t waveform, harmonics;
   SignalState<float> signals;
@@ -329,18 +333,12 @@ static inline int Synthesize(FrameState* st, float* g, float* g_right) {
                                   ? st->harmonics
                                   : HarmonicsBelowHalfRate(st->sweep.increment);
     const double phase = st->fine_phase;
-    const double left = AliasFreeValue(st->waveform, phase, harmonics);
+    // Channels in phase share the series; a phase offset turns its weights.
+    const RightSeries* turned = kStereo ? st->right_series : nullptr;
+    double left = 0.0, right = 0.0;
+    AliasFreeValues(st->waveform, phase, harmonics, turned, &left, &right);
     *g = static_cast<float>(left) + st->left_dc;
-    if (kStereo) {
-      double right = left;  // channels in phase share the series
-      if (st->right_phase_offset != 0.0f) {
-        double phase_right = phase + st->right_phase_offset;
-        if (phase_right >= 1.0) phase_right -= 1.0;
-        if (phase_right < 0.0) phase_right += 1.0;
-        right = AliasFreeValue(st->waveform, phase_right, harmonics);
-      }
-      *g_right = static_cast<float>(right) + st->right_dc;
-    }
+    if (kStereo) *g_right = static_cast<float>(turned ? right : left) + st->right_dc;
     st->fine_phase += kKind == SignalKind::kAliasFreeWave
                           ? st->fine_increment
                           : static_cast<double>(st->sweep.increment);
@@ -551,6 +549,7 @@ static void LoadFrameState(const GeneratorEngine* e, bool stereo, FrameState* st
   st->sweep.linear = e->sweep_linear;
   st->noise_position = e->noise_position;
   st->sine_table = e->wave_table[kWaveSine];
+  st->right_series = e->right_phase_offset != 0.0f ? &e->right_series : nullptr;
   st->period = e->period.values;
   st->period_length = e->period.values != nullptr ? e->period.length : 0;
   st->waveform = w;

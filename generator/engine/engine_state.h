@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "generator/engine/band_limited.h"
 #include "generator/engine/engine.h"
 #include "generator/engine/periodic_noise.h"
 #include "generator/engine/signal_state.h"
@@ -82,6 +83,7 @@ struct GeneratorEngine {
   int32_t table_length;  // samples per table: one cycle
   int32_t alias_free;    // triangle, sawtooth and square from their series (band_limited.h)
   int32_t harmonics;     // the steady wave's harmonics below half the rate
+  RightSeries right_series;  // the series' right channel at its phase offset
 
   float phase;  // cycles, 0 <= phase < 1
   float phase_increment;

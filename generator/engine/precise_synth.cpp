@@ -49,7 +49,8 @@ struct PreciseVoice {
   SweepState<double> sweep;
   int32_t noise_position;  // index into the pink-noise table in 16-bit words
   SignalState<double> signals;
-  const double* period;  // the engine's periodic noise, for this block
+  RightSeries* right_series;  // the alias-free right channel's at right_offset (its own block)
+  const double* period;       // the engine's periodic noise, for this block
   int32_t period_length;
   int32_t harmonics;  // the steady wave's harmonics below half the rate
   double tone_phase[kMultiToneCount];
@@ -145,6 +146,9 @@ static void FollowSettings(const GeneratorEngine* e, bool switched_on, PreciseVo
   DeriveSweep(s, rate, &v->sweep);
   DeriveSignalState(s, rate, &v->signals);
   v->harmonics = HarmonicsBelowHalfRate(v->phase_increment);
+  if ((s.waveform_options & kAliasFree) && v->right_offset != 0.0) {
+    DeriveRightSeries(s.waveform, v->right_offset, v->right_series);
+  }
   if (v->fresh) {
     TakeSignalState(e->signals, &v->signals);
     v->phase = Wrap(FiniteOrZero(e->phase));
@@ -233,15 +237,12 @@ static inline void Synthesize(PreciseVoice* v, FrameTiming* t, double* g, double
         kKind == SignalKind::kAliasFreeWave ? v->phase_increment : v->sweep.increment;
     const int32_t harmonics =
         kKind == SignalKind::kAliasFreeWave ? v->harmonics : HarmonicsBelowHalfRate(increment);
-    const double left = AliasFreeValue(v->waveform, v->phase, harmonics);
-    double right = left;  // channels in phase share the series
-    if (v->right_offset != 0.0) {
-      double right_phase = v->phase + v->right_offset;
-      if (right_phase >= 1.0) right_phase -= 1.0;
-      right = AliasFreeValue(v->waveform, right_phase, harmonics);
-    }
+    // Channels in phase share the series; a phase offset turns its weights.
+    const RightSeries* turned = v->right_offset != 0.0 ? v->right_series : nullptr;
+    double left = 0.0, right = 0.0;
+    AliasFreeValues(v->waveform, v->phase, harmonics, turned, &left, &right);
     *g = left + v->dc;
-    *g_right = right + v->dc;
+    *g_right = (turned ? right : left) + v->dc;
     Advance(&v->phase, increment);
     if (kKind == SignalKind::kAliasFreeSweep) StepSweep(&v->sweep, t);
   } else if constexpr (kKind == SignalKind::kSynchronisedSweep ||
@@ -374,13 +375,23 @@ static void RenderFrames(PreciseVoice* v, FrameTiming* t, double* out, int32_t f
 
 PreciseVoice* CreatePreciseVoice() {
   PreciseVoice* v = new (std::nothrow) PreciseVoice{};
-  if (v) v->fresh = true;
+  if (!v) return nullptr;
+  // Apart from the voice, which the steady loop copies.
+  v->right_series = new (std::nothrow) RightSeries{};
+  if (!v->right_series) {
+    delete v;
+    return nullptr;
+  }
+  v->fresh = true;
   return v;
 }
 
 void RestartPreciseVoice(PreciseVoice* voice) { voice->fresh = true; }
 
-void FreePreciseVoice(PreciseVoice* voice) { delete voice; }
+void FreePreciseVoice(PreciseVoice* voice) {
+  if (voice) delete voice->right_series;
+  delete voice;
+}
 
 int RenderPreciseGenerator(GeneratorEngine** slot, PreciseVoice* v, double* out, int32_t frames) {
   if (frames < 1) return kPreciseSignal;

@@ -1,7 +1,9 @@
 // Throughput of RenderGenerator on 4,408-frame stereo blocks, one signal per
 // benchmark; of genrender's high quality (the precise synth and 16-bit PCM
-// with TPDF dither) on the sine, at 44.1 and 192 kHz, and on the signals of
-// the Signals menu; and of what the audio
+// with TPDF dither) on the sine, at 44.1 and 192 kHz, on the signals of the
+// Signals menu, and on the worst case of the alias-free waveforms (a 20 Hz
+// sawtooth at 192 kHz, its right channel 90° on: 1,024 harmonics a channel);
+// and of what the audio
 // thread renders for each width of the Output menu (a 100 ms block of the
 // sine at -1 dBFS: the engine's 16 bits, or the precise synth quantised to 16
 // or 24 bits). After the benchmark's own table it prints one line each:
@@ -88,6 +90,37 @@ const Signal kSignals[] = {
        s->waveform = kWaveSquare;
        s->waveform_options = kAliasFree;
        s->sweep_flags = kSweepOn | kSweepBackAndForth;
+     }},
+    {"alias_free_saw_20hz_90deg",  // the worst case: 1,024 harmonics on both channels
+     [](GeneratorSettings* s) {
+       s->waveform = kWaveSawtooth;
+       s->frequency_hz = 20.0f;
+       s->phase_deg = 90.0f;
+       s->waveform_options = kAliasFree;
+     }},
+    {"periodic_white",  // 2^16 samples
+     [](GeneratorSettings* s) {
+       s->source = kSourceNoise;
+       s->noise_type = kNoisePeriodicWhite;
+     }},
+    {"periodic_pink",
+     [](GeneratorSettings* s) {
+       s->source = kSourceNoise;
+       s->noise_type = kNoisePeriodicPink;
+     }},
+    {"mls",
+     [](GeneratorSettings* s) {
+       s->source = kSourceNoise;
+       s->noise_type = kNoiseMls;
+     }},
+    {"synchronised_sweep",
+     [](GeneratorSettings* s) {
+       s->sweep_flags = kSweepOn | kSweepSynchronised | kSweepBackAndForth;
+     }},
+    {"stepped_sweep",  // a third of an octave, 50 ms a step
+     [](GeneratorSettings* s) {
+       s->sweep_flags = kSweepOn | kSweepStepped | kSweepBackAndForth;
+       s->step_dwell_s = 0.05f;
      }},
 };
 
@@ -223,7 +256,13 @@ int main(int argc, char** argv) {
                {"high_jtest", "jtest", 44100},
                {"high_alias_free_square", "alias_free_square", 44100},
                {"high_alias_free_saw_50hz", "alias_free_saw_50hz", 44100},
-               {"high_alias_free_sweep", "alias_free_sweep", 44100}};
+               {"high_alias_free_sweep", "alias_free_sweep", 44100},
+               {"high_alias_free_saw_20hz_90deg_192k", "alias_free_saw_20hz_90deg", 192000},
+               {"high_periodic_white", "periodic_white", 44100},
+               {"high_periodic_pink", "periodic_pink", 44100},
+               {"high_mls", "mls", 44100},
+               {"high_synchronised_sweep", "synchronised_sweep", 44100},
+               {"high_stepped_sweep", "stepped_sweep", 44100}};
   for (const auto& high : kHigh) {
     Repeat(benchmark::RegisterBenchmark(high.name, RenderHigh, FindSignal(high.signal), high.rate));
     g_rate_of[high.name] = high.rate;

@@ -22,8 +22,9 @@
 // The summary's first line says the seed, the time and the inputs, so that
 // a run can be repeated; the exit code is 0 when nothing hung, crashed or
 // grew, 1 otherwise, 2 for a usage error.
-#include <psapi.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
