@@ -165,7 +165,7 @@ void DeriveSignalState(const GeneratorSettings& s, double rate, SignalState<Real
   sync.end_frame = played < kMaxDerivedSamples ? static_cast<int32_t>(played) : kMaxDerivedSamples;
   if (sync.end_frame < 1) sync.end_frame = 1;
   sync.repeating = (s.sweep_flags & kSweepBackAndForth) ? 1 : 0;
-  if (sync.frame < 0 || sync.frame >= sync.end_frame) sync.frame = 0;
+  if (sync.frame < 0 || sync.frame > sync.end_frame) sync.frame = 0;
   if (!(sync.hold_phase >= 0.0 && sync.hold_phase < 1.0)) sync.hold_phase = 0.0;
 
   SteppedSineState& steps = st->stepped;
@@ -182,7 +182,7 @@ void DeriveSignalState(const GeneratorSettings& s, double rate, SignalState<Real
   if (steps.step < 0 || steps.step > steps.last_step)
     steps.step = steps.downward ? steps.last_step : 0;
   if (steps.direction != 1 && steps.direction != -1) steps.direction = steps.downward ? -1 : 1;
-  if (steps.frame_in_step < 0 || steps.frame_in_step >= steps.dwell_frames) steps.frame_in_step = 0;
+  if (steps.frame_in_step < 0 || steps.frame_in_step > steps.dwell_frames) steps.frame_in_step = 0;
   if (!(steps.phase >= 0.0 && steps.phase < 1.0)) steps.phase = 0.0;
   steps.increment =
       steps.first_increment * std::exp2(static_cast<double>(steps.step) / steps.steps_per_octave);
@@ -234,52 +234,59 @@ void TakeSignalState(const SignalState<From>& from, SignalState<Real>* to) {
 
 // ---------------------------------------------------------------------------
 // The sweeps' frames, shared by both renderers: each gives the frame's phase
-// in cycles (whole cycles dropped) and moves on. At its end a single sweep
-// starts the fade (`*fade_counter`, as the sweeps of frame_timing.h do) and
-// holds the frequency it reached while it fades.
+// in cycles (whole cycles dropped) and moves on. On the frame after its last
+// a single sweep starts the fade (`*fade_counter`, as the sweeps of
+// frame_timing.h do) and holds the frequency it reached while it fades.
 
 inline double NextSynchronisedPhase(SynchronisedSweepState* sw, int32_t* fade_counter) {
+  if (!sw->holding && sw->frame >= sw->end_frame) {
+    if (sw->repeating) {
+      sw->frame = 0;
+    } else {
+      // Past its last frame: that frame's frequency, held while the fade runs.
+      const double growth = std::exp((sw->end_frame - 1) * sw->per_frame);
+      const double last = sw->cycles * (growth - 1.0);
+      sw->hold_increment = sw->cycles * sw->per_frame * growth;  // the phase's slope there
+      sw->hold_phase = last - std::floor(last) + sw->hold_increment;
+      sw->hold_phase -= std::floor(sw->hold_phase);
+      sw->holding = 1;
+      if (*fade_counter == 0) *fade_counter = 1;
+    }
+  }
   if (sw->holding) {
     const double phase = sw->hold_phase;
     sw->hold_phase += sw->hold_increment;
     sw->hold_phase -= std::floor(sw->hold_phase);
     return phase;
   }
-  const double growth = std::exp(sw->frame * sw->per_frame);
-  double phase = sw->cycles * (growth - 1.0);
+  double phase = sw->cycles * (std::exp(sw->frame * sw->per_frame) - 1.0);
   phase -= std::floor(phase);
-  if (++sw->frame >= sw->end_frame) {
-    if (sw->repeating) {
-      sw->frame = 0;
-    } else {
-      sw->holding = 1;
-      sw->hold_increment = sw->cycles * sw->per_frame * growth;  // the phase's slope there
-      sw->hold_phase = phase + sw->hold_increment;
-      sw->hold_phase -= std::floor(sw->hold_phase);
-      if (*fade_counter == 0) *fade_counter = 1;
-    }
-  }
+  ++sw->frame;
   return phase;
 }
 
 inline double NextSteppedPhase(SteppedSineState* sp, int32_t* fade_counter) {
+  if (sp->frame_in_step >= sp->dwell_frames && !sp->ended) {
+    sp->frame_in_step = 0;
+    int32_t next = sp->step + sp->direction;
+    if (next < 0 || next > sp->last_step) {
+      if (sp->back_and_forth) {
+        sp->direction = -sp->direction;
+        next = sp->step + sp->direction;
+        if (next < 0 || next > sp->last_step) next = sp->step;  // a band of one step
+      } else {
+        sp->ended = 1;  // the last step holds while the fade runs
+        if (*fade_counter == 0) *fade_counter = 1;
+        next = sp->step;
+      }
+    }
+    sp->step = next;
+    sp->increment =
+        sp->first_increment * std::exp2(static_cast<double>(next) / sp->steps_per_octave);
+  }
   const double phase = sp->phase;
   sp->phase += sp->increment;
   if (sp->phase >= 1.0) sp->phase -= std::floor(sp->phase);
-  if (++sp->frame_in_step < sp->dwell_frames || sp->ended) return phase;
-  sp->frame_in_step = 0;
-  int32_t next = sp->step + sp->direction;
-  if (next < 0 || next > sp->last_step) {
-    if (!sp->back_and_forth) {
-      sp->ended = 1;
-      if (*fade_counter == 0) *fade_counter = 1;
-      return phase;
-    }
-    sp->direction = -sp->direction;
-    next = sp->step + sp->direction;
-    if (next < 0 || next > sp->last_step) next = sp->step;  // a band of one step
-  }
-  sp->step = next;
-  sp->increment = sp->first_increment * std::exp2(static_cast<double>(next) / sp->steps_per_octave);
+  if (!sp->ended) ++sp->frame_in_step;
   return phase;
 }

@@ -429,11 +429,14 @@ const char* const kSignalsMenu[] = {"White noise",
 constexpr int kSignalsRows = sizeof kSignalsMenu / sizeof kSignalsMenu[0];
 enum SignalsRow {
   kWhiteRow = 0,
+  kPeriodicWhiteRow = 3,
   kMlsRow = 5,
+  kSequenceRow = 6,
   kBurstRow = 11,
   kJTestRow = 12,
   kLinearRow = 14,
   kSynchronisedRow = 15,
+  kSteppedRow = 16,
   kAliasFreeRow = 17
 };
 
@@ -513,6 +516,61 @@ TEST(GeneratorSignals, TheMenuSelectsPlaysAndKeepsEachSignal) {
     Choose(program.window, kAliasFreeRow);
     EXPECT_EQ(CheckedSignals(program.window), (std::vector<int>{kLinearRow, kAliasFreeRow}));
 
+    // The sequences' length from its dialog (2^12 samples), and the periodic
+    // white noise through the device: it repeats every 4,096 frames, sample
+    // for sample.
+    const auto in = [](const char* caption, int x, int y) {
+      return OnScreen(FindWindowA("#32770", caption), x, y);
+    };
+    StartScript({[&] { Mouse(in("Sequence length", 110, 32), true, true); }, [] {},
+                 [] { Type("12"); }, [] { Key(VK_RETURN); }, [] {},
+                 [&] { Mouse(in("Sequence length", 28, 111), true, true); }},
+                [] {
+                  if (HWND d = FindWindowA("#32770", "Sequence length")) {
+                    PostMessageA(d, WM_CLOSE, 0, 0);
+                  }
+                });
+    Choose(program.window, kSequenceRow);
+    EXPECT_EQ(StopScript(), 6u);
+    EXPECT_EQ(Settings().sequence_order, 12);
+    Choose(program.window, kPeriodicWhiteRow);
+    const std::vector<int16_t> periodic = Listen();
+    size_t repeating = 0, longest = 0;  // frames equal to the frame a period on
+    for (size_t f = 0; f + 4096 < periodic.size() / 2; ++f) {
+      repeating = periodic[2 * f] == periodic[2 * (f + 4096)] ? repeating + 1 : 0;
+      longest = std::max(longest, repeating);
+    }
+    EXPECT_GE(longest, 4096u);
+
+    // The stepped sweep's dialog: 6 steps an octave, 0.5 s a step, stepping.
+    StartScript({[&] { Mouse(in("Stepped sweep", 110, 32), true, true); }, [] {},
+                 [] { Type("6"); }, [] { Key(VK_RETURN); }, [] {},
+                 [&] { Mouse(in("Stepped sweep", 110, 58), true, true); }, [] {},
+                 [] { Type("0.5"); }, [] { Key(VK_RETURN); }, [] {},
+                 [&] { Mouse(in("Stepped sweep", 28, 82), true, true); }, [] {},
+                 [&] { Mouse(in("Stepped sweep", 28, 111), true, true); }},
+                [] {
+                  if (HWND d = FindWindowA("#32770", "Stepped sweep")) {
+                    PostMessageA(d, WM_CLOSE, 0, 0);
+                  }
+                });
+    Choose(program.window, kSteppedRow);
+    EXPECT_EQ(StopScript(), 13u);
+    EXPECT_EQ(Settings().steps_per_octave, 6);
+    EXPECT_EQ(Settings().step_dwell_s, 0.5f);
+    EXPECT_EQ(Settings().sweep_flags & (kSweepOn | kSweepStepped), kSweepOn | kSweepStepped);
+    EXPECT_EQ(Settings().source, kSourceWaveform);
+    StartScript({[&] { Mouse(in("Stepped sweep", 28, 82), true, true); }, [] {},
+                 [&] { Mouse(in("Stepped sweep", 28, 111), true, true); }},
+                [] {
+                  if (HWND d = FindWindowA("#32770", "Stepped sweep")) {
+                    PostMessageA(d, WM_CLOSE, 0, 0);
+                  }
+                });
+    Choose(program.window, kSteppedRow);  // off again, from the same dialog
+    EXPECT_EQ(StopScript(), 3u);
+    EXPECT_EQ(Settings().sweep_flags & kSweepStepped, 0);
+
     // The MLS lights NOISE as the other noises of the menu do; the
     // synchronised sweep plays the waveform source's sweep.
     Choose(program.window, kMlsRow);
@@ -564,6 +622,9 @@ TEST(GeneratorSignals, TheMenuSelectsPlaysAndKeepsEachSignal) {
   }
   Program again(/*keep_set=*/true);
   const GeneratorSettings s = Settings();
+  EXPECT_EQ(s.sequence_order, 12);
+  EXPECT_EQ(s.steps_per_octave, 6);
+  EXPECT_EQ(s.step_dwell_s, 0.5f);
   EXPECT_EQ(s.test_signal, kTestBurst);
   EXPECT_EQ(s.burst_on_cycles, 4.0f);
   EXPECT_EQ(s.waveform_options, kHannBurst | kAliasFree);
