@@ -25,6 +25,9 @@ export HOME="$wine_dir/home"
 export WINEDEBUG=-all
 export WINE_SESSION="$build_dir"
 export AUDIO_CAPTURE="${AUDIO_CAPTURE:-/dev/null}"
+# The pacer of the devices that consume in real time (alsa-capture.conf).
+AUDIO_PACE_SCRIPT="$(cd "$(dirname "$0")/.." && pwd)/tests/bench/pace.py"
+export AUDIO_PACE_SCRIPT
 source "$(dirname "$0")/wine-paths.sh"
 
 # The session's own ALSA configuration, whatever the machine has installed.

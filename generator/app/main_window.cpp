@@ -77,6 +77,8 @@ static bool CreateParts(HWND window) {
   }
   g_audio.latency_s = ReadLatencySetting(kDefaultLatencySeconds);
   g_app.latency_read = true;
+  g_audio.notify_window = window;
+  g_audio.lost_command = CMD_OUTPUT_LOST;
   SelectKeptOutput(window);
   if (!ApplyLatency(window)) return false;
 
@@ -322,6 +324,7 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam,
     case WM_KEYDOWN: CycleFocus(window, wparam); return 0;
     case WM_COMMAND: OnCommand(window, LOWORD(wparam)); return 0;
     case WM_INITMENU: OnInitMenu(window, reinterpret_cast<HMENU>(wparam)); return 0;
+    case WM_INITMENUPOPUP: RefreshOutputMenu(reinterpret_cast<HMENU>(wparam)); return 0;
     case WM_LBUTTONDOWN: BeginWindowDrag(&g_app.drag, x, y); return 0;
     case WM_MOUSEMOVE: MoveWindowDrag(&g_app.drag, x, y); return 0;
     case WM_LBUTTONUP: EndWindowDrag(&g_app.drag, x, y); return 0;

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "generator/app/app_info.h"
 #include "generator/app/value_entry.h"
 
 GeneratorPanel g_panel;
@@ -266,6 +267,8 @@ static bool OnSwitch(GeneratorPanel* p, int code, float value, GeneratorSettings
       s->on = on ? 1 : 0;
       SetControl(p->lamp_on, on ? 1.0f : 0.0f);
       p->on = s->on;
+      // After an output was lost the sound is stopped: ON starts it again.
+      if (on) PostMessageA(p->parent, WM_COMMAND, CMD_START_AUDIO, 0);
       return true;
     case kContinuousButton:
     case kOneShotButton:

@@ -12,12 +12,14 @@
 
 constexpr int kDirectionCapture = 1;
 constexpr int kDirectionPlayback = 2;
-constexpr int kDriverTypeWave = 1;  // the Windows multimedia wave interface
+constexpr int kDriverTypeWave = 1;             // the Windows multimedia wave interface
+constexpr int kDriverTypeWasapiShared = 2;     // a WASAPI endpoint in shared mode
+constexpr int kDriverTypeWasapiExclusive = 3;  // a WASAPI endpoint in exclusive mode
 
 // One device as found by EnumerateWaveDevices. Fixed 1568-byte record.
 struct WaveDeviceEntry {
   int32_t direction;    // kDirectionCapture or kDirectionPlayback
-  int32_t driver_type;  // kDriverTypeWave
+  int32_t driver_type;  // kDriverTypeWave (the list's), or a WASAPI type (an endpoint's entry)
   int32_t device_id;    // wave device number; -1 (WAVE_MAPPER) for the mapper
   uint32_t formats;     // dwFormats of the device capabilities
   uint8_t reserved_16[16];

@@ -1,9 +1,10 @@
 // Wave formats and stream buffer sizing, without any Windows type.
 //
 // A format code names the sample encoding: 1, 2 and 4 are 8-, 16- and 24-bit
-// integer PCM, 8 and 16 are 32- and 64-bit IEEE float. Codes 32 … 512 are
-// known encodings that are not built (counted as 4 bytes a sample); every
-// other code counts 0.
+// integer PCM, 8 and 16 are 32- and 64-bit IEEE float, 32 is 24-bit PCM in
+// a 32-bit container (its low byte 0: what devices that take 24 bits
+// usually take in exclusive mode). Codes 64 … 512 are known encodings that
+// are not built (counted as 4 bytes a sample); every other code counts 0.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,7 @@ constexpr int32_t kFormatPcm16 = 2;
 constexpr int32_t kFormatPcm24 = 4;
 constexpr int32_t kFormatFloat32 = 8;
 constexpr int32_t kFormatFloat64 = 16;
+constexpr int32_t kFormatPcm24In32 = 32;
 
 struct WaveFormatSpec {
   int32_t sample_rate;    // Hz

@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "generator/audio/wasapi_stream.h"
+
 int MakeWaveFormat(const WaveFormatSpec& format, WAVEFORMATEX* out) {
   std::memset(out, 0, sizeof *out);
   WORD tag;
@@ -46,7 +48,7 @@ int MakeWaveFormat(const WaveFormatSpec& format, WAVEFORMATEX* out) {
 static void CALLBACK PlaybackCallback(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR,
                                       DWORD_PTR) {
   auto* stream = reinterpret_cast<WaveStream*>(instance);
-  if (message == WOM_DONE) InterlockedDecrement(&stream->in_flight);
+  if (message == WOM_DONE) InterlockedDecrement(&stream->wave.in_flight);
   if (message == WOM_OPEN || message == WOM_CLOSE || message == WOM_DONE) SetEvent(stream->event);
 }
 
@@ -58,10 +60,10 @@ static void CALLBACK CaptureCallback(HWAVEIN, UINT message, DWORD_PTR instance, 
   if (message == WIM_DATA) {
     const auto* header = reinterpret_cast<const WAVEHDR*>(param1);
     const DWORD_PTR slot = header ? header->dwUser : 0;
-    if (slot < static_cast<DWORD_PTR>(stream->buffer_count)) {
-      InterlockedExchange(&stream->buffers[slot].done, 1);
+    if (slot < static_cast<DWORD_PTR>(stream->wave.buffer_count)) {
+      InterlockedExchange(&stream->wave.buffers[slot].done, 1);
     }
-    InterlockedDecrement(&stream->in_flight);
+    InterlockedDecrement(&stream->wave.in_flight);
   }
   if (message == WIM_OPEN || message == WIM_CLOSE || message == WIM_DATA) SetEvent(stream->event);
 }
@@ -89,14 +91,14 @@ static void FreeLockedBlock(HGLOBAL* memory) {
 
 // Allocates the descriptors and their blocks; 0 when memory runs out.
 static int AllocateBuffers(WaveStream* stream) {
-  stream->buffers = static_cast<WaveBuffer*>(
+  stream->wave.buffers = static_cast<WaveBuffer*>(
       HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(WaveBuffer) * kStreamBufferCount));
-  if (!stream->buffers) return 0;
-  stream->buffer_count = kStreamBufferCount;
+  if (!stream->wave.buffers) return 0;
+  stream->wave.buffer_count = kStreamBufferCount;
   // Room for the widest sample format at this frame count.
   const SIZE_T data_bytes = 8 * static_cast<SIZE_T>(stream->buffer_bytes) + 32;
-  for (int i = 0; i < stream->buffer_count; ++i) {
-    WaveBuffer* buffer = &stream->buffers[i];
+  for (int i = 0; i < stream->wave.buffer_count; ++i) {
+    WaveBuffer* buffer = &stream->wave.buffers[i];
     buffer->header = static_cast<WAVEHDR*>(LockedBlock(64, &buffer->header_memory));
     buffer->data = static_cast<uint8_t*>(LockedBlock(data_bytes, &buffer->data_memory));
     if (!buffer->header || !buffer->data) return 0;
@@ -107,10 +109,10 @@ static int AllocateBuffers(WaveStream* stream) {
 // Frees every block whose header the device has given back; a header still
 // prepared stays allocated, since the device may still use it.
 static void FreeBuffers(WaveStream* stream) {
-  if (!stream->buffers) return;
+  if (!stream->wave.buffers) return;
   bool all_freed = true;
-  for (int i = 0; i < stream->buffer_count; ++i) {
-    WaveBuffer* buffer = &stream->buffers[i];
+  for (int i = 0; i < stream->wave.buffer_count; ++i) {
+    WaveBuffer* buffer = &stream->wave.buffers[i];
     if (buffer->prepared) {
       all_freed = false;
       continue;
@@ -121,9 +123,9 @@ static void FreeBuffers(WaveStream* stream) {
     buffer->data = nullptr;
   }
   if (all_freed) {
-    HeapFree(GetProcessHeap(), 0, stream->buffers);
-    stream->buffers = nullptr;
-    stream->buffer_count = 0;
+    HeapFree(GetProcessHeap(), 0, stream->wave.buffers);
+    stream->wave.buffers = nullptr;
+    stream->wave.buffer_count = 0;
   }
 }
 
@@ -135,10 +137,10 @@ static void WaitForNotification(WaveStream* stream) {
 // Waits for a completion while more than `threshold` buffers are queued,
 // unless the wait was cancelled for good.
 static void WaitBelowThreshold(WaveStream* stream, int threshold) {
-  if (stream->in_flight <= threshold) return;
+  if (stream->wave.in_flight <= threshold) return;
   ResetEvent(stream->event);
   // A completion between the test above and the reset would be lost: test again.
-  if (stream->in_flight > threshold && !stream->wait_cancelled) {
+  if (stream->wave.in_flight > threshold && !stream->wait_cancelled) {
     WaitForSingleObject(stream->event, INFINITE);
   }
 }
@@ -148,7 +150,7 @@ static void WaitBelowThreshold(WaveStream* stream, int threshold) {
 // prepare and unprepare are written once for waveOut and waveIn.
 
 struct DeviceCalls {
-  MMRESULT (*open)
+  MMRESULT(*open)
   (HANDLE* handle, UINT id, const WAVEFORMATEX* format, DWORD_PTR callback, DWORD_PTR instance,
    DWORD flags);
   MMRESULT (*close)(HANDLE handle);
@@ -205,6 +207,35 @@ static void SetDeviceError(WaveStream* stream, MMRESULT result) {
   }
 }
 
+int MakeExtensibleFormat(const WaveFormatSpec& format, WAVEFORMATEXTENSIBLE* out) {
+  // KSDATAFORMAT_SUBTYPE_PCM and _IEEE_FLOAT, written out (no uuid library needed).
+  static const GUID kSubtypePcm = {
+      0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+  static const GUID kSubtypeFloat = {
+      0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+  std::memset(out, 0, sizeof *out);
+  int valid_bits = 0;
+  switch (format.format_code) {
+    case kFormatPcm16: valid_bits = 16; break;
+    case kFormatPcm24:
+    case kFormatPcm24In32: valid_bits = 24; break;
+    case kFormatFloat32: valid_bits = 32; break;
+    default: return 0;
+  }
+  const int sample_bytes = BytesPerSample(format.format_code);
+  out->Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+  out->Format.nChannels = static_cast<WORD>(format.channel_count);
+  out->Format.nSamplesPerSec = static_cast<DWORD>(format.sample_rate);
+  out->Format.wBitsPerSample = static_cast<WORD>(8 * sample_bytes);
+  out->Format.nBlockAlign = static_cast<WORD>(sample_bytes * format.channel_count);
+  out->Format.nAvgBytesPerSec = out->Format.nBlockAlign * out->Format.nSamplesPerSec;
+  out->Format.cbSize = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
+  out->Samples.wValidBitsPerSample = static_cast<WORD>(valid_bits);
+  out->dwChannelMask = format.channel_count == 2 ? SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT : 0;
+  out->SubFormat = format.format_code == kFormatFloat32 ? kSubtypeFloat : kSubtypePcm;
+  return 1;
+}
+
 // The descriptions a format is offered to a device in, best first: a 24-bit
 // format as WAVE_FORMAT_EXTENSIBLE (which drivers expect beyond 16 bits)
 // and then as plain PCM for a driver that refuses that; every other format
@@ -216,15 +247,7 @@ static int OpenFormats(const WaveFormatSpec& format, WAVEFORMATEXTENSIBLE out[2]
     out[0] = out[1];
     return 1;
   }
-  // KSDATAFORMAT_SUBTYPE_PCM, written out: it is the only subformat used.
-  static const GUID kSubtypePcm = {
-      0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-  out[0].Format = out[1].Format;
-  out[0].Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
-  out[0].Format.cbSize = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
-  out[0].Samples.wValidBitsPerSample = out[0].Format.wBitsPerSample;
-  out[0].dwChannelMask = format.channel_count == 2 ? SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT : 0;
-  out[0].SubFormat = kSubtypePcm;
+  MakeExtensibleFormat(format, &out[0]);
   return 2;
 }
 
@@ -262,7 +285,7 @@ static int OpenStreamCommon(WaveStream* stream) {
     stream->opened = 0;
     return static_cast<int>(result);
   }
-  stream->device_handle = handle;
+  stream->wave.device_handle = handle;
   WaitForNotification(stream);
   return 0;
 }
@@ -270,7 +293,7 @@ static int OpenStreamCommon(WaveStream* stream) {
 static int CloseStreamCommon(WaveStream* stream) {
   ResetEvent(stream->event);
   if (!stream->opened) return 0;
-  const MMRESULT result = CallsOf(stream).close(stream->device_handle);
+  const MMRESULT result = CallsOf(stream).close(stream->wave.device_handle);
   if (result != MMSYSERR_NOERROR) {
     SetDeviceError(stream, result);
     stream->opened = 0;
@@ -278,7 +301,7 @@ static int CloseStreamCommon(WaveStream* stream) {
   }
   WaitForNotification(stream);
   stream->opened = 0;
-  stream->device_handle = nullptr;
+  stream->wave.device_handle = nullptr;
   return 0;
 }
 
@@ -287,22 +310,22 @@ static int PrepareStreamCommon(WaveStream* stream) {
   if (stream->prepared) return 0;
   const DeviceCalls& calls = CallsOf(stream);
   stream->prepared = 1;
-  stream->in_flight = 0;
-  stream->write_index = 0;
-  stream->read_index = 0;
+  stream->wave.in_flight = 0;
+  stream->wave.write_index = 0;
+  stream->wave.read_index = 0;
   if (!AllocateBuffers(stream)) {
     std::snprintf(stream->error_text, sizeof stream->error_text, "Not enough memory");
     stream->prepared = 0;
     return -1;
   }
-  for (int i = 0; i < stream->buffer_count; ++i) {
-    WaveBuffer* buffer = &stream->buffers[i];
+  for (int i = 0; i < stream->wave.buffer_count; ++i) {
+    WaveBuffer* buffer = &stream->wave.buffers[i];
     buffer->header->lpData = reinterpret_cast<LPSTR>(buffer->data);
     buffer->header->dwBufferLength = static_cast<DWORD>(stream->buffer_bytes);
     buffer->header->dwFlags = 0;
     buffer->header->dwLoops = 0;
     buffer->header->dwUser = static_cast<DWORD_PTR>(i);  // the ring slot, for the capture callback
-    const MMRESULT result = calls.prepare_header(stream->device_handle, buffer->header);
+    const MMRESULT result = calls.prepare_header(stream->wave.device_handle, buffer->header);
     if (result != MMSYSERR_NOERROR) {
       SetDeviceError(stream, result);
       stream->prepared = 0;
@@ -310,25 +333,25 @@ static int PrepareStreamCommon(WaveStream* stream) {
     }
     buffer->prepared = 1;
   }
-  calls.hold(stream->device_handle);
+  calls.hold(stream->wave.device_handle);
   return 0;
 }
 
 static int UnprepareStreamCommon(WaveStream* stream) {
-  if (stream->buffers) {
+  if (stream->wave.buffers) {
     const DeviceCalls& calls = CallsOf(stream);
     // Buffers still queued (the stream was never started) must come back first.
-    for (int i = 0; i < stream->buffer_count; ++i) {
-      const WAVEHDR* header = stream->buffers[i].header;
+    for (int i = 0; i < stream->wave.buffer_count; ++i) {
+      const WAVEHDR* header = stream->wave.buffers[i].header;
       if (header && (header->dwFlags & WHDR_INQUEUE) && stream->opened) {
-        calls.reset(stream->device_handle);
+        calls.reset(stream->wave.device_handle);
         break;
       }
     }
-    for (int i = 0; i < stream->buffer_count; ++i) {
-      WaveBuffer* buffer = &stream->buffers[i];
+    for (int i = 0; i < stream->wave.buffer_count; ++i) {
+      WaveBuffer* buffer = &stream->wave.buffers[i];
       if (!buffer->prepared) continue;
-      const MMRESULT result = calls.unprepare_header(stream->device_handle, buffer->header);
+      const MMRESULT result = calls.unprepare_header(stream->wave.device_handle, buffer->header);
       if (result == MMSYSERR_NOERROR) {
         buffer->prepared = 0;
       } else {
@@ -343,9 +366,10 @@ static int UnprepareStreamCommon(WaveStream* stream) {
 
 // Marks a failed transfer: the slot is used again by the next one.
 static void CountFailedTransfer(WaveStream* stream) {
-  InterlockedDecrement(&stream->in_flight);
+  InterlockedDecrement(&stream->wave.in_flight);
   stream->failed_writes += 1;
-  stream->write_index = (stream->write_index + stream->buffer_count - 1) % stream->buffer_count;
+  stream->wave.write_index =
+      (stream->wave.write_index + stream->wave.buffer_count - 1) % stream->wave.buffer_count;
   if (stream->report_lost == 1) {
     std::snprintf(stream->error_text, sizeof stream->error_text, "%s", kDriverLostText);
     stream->connection_lost = 1;
@@ -357,7 +381,7 @@ static void CountFailedTransfer(WaveStream* stream) {
 
 static int PlaybackStop(WaveStream* stream) {
   if (stream->started) {
-    HWAVEOUT handle = static_cast<HWAVEOUT>(stream->device_handle);
+    HWAVEOUT handle = static_cast<HWAVEOUT>(stream->wave.device_handle);
     waveOutPause(handle);
     waveOutReset(handle);
     stream->started = 0;
@@ -368,7 +392,7 @@ static int PlaybackStop(WaveStream* stream) {
 
 static int PlaybackStart(WaveStream* stream) {
   if (!stream->opened) return -1;
-  const MMRESULT result = waveOutRestart(static_cast<HWAVEOUT>(stream->device_handle));
+  const MMRESULT result = waveOutRestart(static_cast<HWAVEOUT>(stream->wave.device_handle));
   stream->started = 1;
   if (result != MMSYSERR_NOERROR) {
     SetDeviceError(stream, result);
@@ -379,22 +403,23 @@ static int PlaybackStart(WaveStream* stream) {
 
 static int PlaybackWrite(WaveStream* stream, void* block, int threshold) {
   if (!stream || !stream->prepared || stream->connection_lost) return -1;
-  WaveBuffer* buffer = &stream->buffers[stream->write_index];
+  WaveBuffer* buffer = &stream->wave.buffers[stream->wave.write_index];
   if (block) {
     std::memcpy(buffer->data, block, static_cast<size_t>(stream->buffer_bytes));
   } else {
     std::memset(buffer->data, 0, static_cast<size_t>(stream->buffer_bytes));
   }
   WaitBelowThreshold(stream, threshold);
-  InterlockedIncrement(&stream->in_flight);
+  if (stream->started && stream->wave.in_flight == 0) stream->late_writes += 1;  // it ran dry
+  InterlockedIncrement(&stream->wave.in_flight);
   buffer->header->dwFlags &= ~static_cast<DWORD>(WHDR_DONE | WHDR_INQUEUE);
-  const MMRESULT result =
-      waveOutWrite(static_cast<HWAVEOUT>(stream->device_handle), buffer->header, sizeof(WAVEHDR));
+  const MMRESULT result = waveOutWrite(static_cast<HWAVEOUT>(stream->wave.device_handle),
+                                       buffer->header, sizeof(WAVEHDR));
   if (result != MMSYSERR_NOERROR) {
     SetDeviceError(stream, result);
     CountFailedTransfer(stream);
   }
-  stream->write_index = (stream->write_index + 1) % stream->buffer_count;
+  stream->wave.write_index = (stream->wave.write_index + 1) % stream->wave.buffer_count;
   return stream->connection_lost ? -1 : 0;
 }
 
@@ -403,7 +428,7 @@ static int PlaybackWrite(WaveStream* stream, void* block, int threshold) {
 
 static int CaptureStop(WaveStream* stream) {
   if (stream->started) {
-    HWAVEIN handle = static_cast<HWAVEIN>(stream->device_handle);
+    HWAVEIN handle = static_cast<HWAVEIN>(stream->wave.device_handle);
     waveInStop(handle);
     waveInReset(handle);
     stream->started = 0;
@@ -414,7 +439,7 @@ static int CaptureStop(WaveStream* stream) {
 
 static int CaptureStart(WaveStream* stream) {
   if (!stream->opened) return -1;
-  const MMRESULT result = waveInStart(static_cast<HWAVEIN>(stream->device_handle));
+  const MMRESULT result = waveInStart(static_cast<HWAVEIN>(stream->wave.device_handle));
   stream->started = 1;
   if (result != MMSYSERR_NOERROR) {
     SetDeviceError(stream, result);
@@ -427,26 +452,26 @@ static int CaptureStart(WaveStream* stream) {
 // oldest filled buffer, or silence when none has come back yet.
 static int CaptureRead(WaveStream* stream, void* block, int threshold) {
   if (!stream || !stream->prepared || stream->connection_lost) return -1;
-  WaveBuffer* buffer = &stream->buffers[stream->write_index];
+  WaveBuffer* buffer = &stream->wave.buffers[stream->wave.write_index];
   WaitBelowThreshold(stream, threshold);
-  InterlockedIncrement(&stream->in_flight);
+  InterlockedIncrement(&stream->wave.in_flight);
   InterlockedExchange(&buffer->done, 0);
   buffer->header->dwFlags &= ~static_cast<DWORD>(WHDR_DONE | WHDR_INQUEUE);
-  const MMRESULT result =
-      waveInAddBuffer(static_cast<HWAVEIN>(stream->device_handle), buffer->header, sizeof(WAVEHDR));
+  const MMRESULT result = waveInAddBuffer(static_cast<HWAVEIN>(stream->wave.device_handle),
+                                          buffer->header, sizeof(WAVEHDR));
   if (result != MMSYSERR_NOERROR) {
     SetDeviceError(stream, result);
     CountFailedTransfer(stream);
   }
-  stream->write_index = (stream->write_index + 1) % stream->buffer_count;
+  stream->wave.write_index = (stream->wave.write_index + 1) % stream->wave.buffer_count;
 
   const size_t bytes = static_cast<size_t>(stream->buffer_bytes);
-  WaveBuffer* oldest = &stream->buffers[stream->read_index];
+  WaveBuffer* oldest = &stream->wave.buffers[stream->wave.read_index];
   if (oldest->done) {
-    if (block && !stream->capture_no_copy) std::memcpy(block, oldest->data, bytes);
+    if (block && !stream->wave.capture_no_copy) std::memcpy(block, oldest->data, bytes);
     InterlockedExchange(&oldest->done, 0);
-    stream->read_index = (stream->read_index + 1) % stream->buffer_count;
-  } else if (block && !stream->capture_no_copy) {
+    stream->wave.read_index = (stream->wave.read_index + 1) % stream->wave.buffer_count;
+  } else if (block && !stream->wave.capture_no_copy) {
     std::memset(block, 0, bytes);
   }
   return stream->connection_lost ? -1 : 0;
@@ -466,7 +491,7 @@ int InitWaveStream(WaveStream* stream, int direction) {
   std::memset(stream, 0, sizeof *stream);
   stream->direction = direction;
   stream->format = kGeneratorWaveFormat;
-  stream->buffer_count = kStreamBufferCount;
+  stream->wave.buffer_count = kStreamBufferCount;
   const StreamBufferSize size = DefaultStreamBuffer(kGeneratorWaveFormat.sample_rate);
   stream->buffer_bytes = size.bytes;
   stream->buffer_frames = size.frames;
@@ -484,19 +509,40 @@ int InitWaveStream(WaveStream* stream, int direction) {
 }
 
 int SelectWaveDevice(WaveStream* stream, int n) {
-  if (stream->device_index == n && n != 0) return 1;
-  const WaveDeviceEntry* entry = FindWaveDevice(n, stream->direction);
-  if (!entry) return 0;
-  stream->device = *entry;
-  stream->device_index = n;
-  if (entry->driver_type == kDriverTypeWave) {
-    stream->ops = stream->direction == kDirectionCapture ? kCaptureOps : kPlaybackOps;
+  if (stream->device_index == n && n != 0 && stream->device.driver_type == kDriverTypeWave) {
+    return 1;
   }
+  const WaveDeviceEntry* entry = FindWaveDevice(n, stream->direction);
+  return entry != nullptr && SelectStreamDevice(stream, *entry, n, L"");
+}
+
+int SelectStreamDevice(WaveStream* stream, const WaveDeviceEntry& entry, int index,
+                       const wchar_t* endpoint_id) {
+  const WaveStreamOps* ops = nullptr;
+  switch (entry.driver_type) {
+    case kDriverTypeWave:
+      ops = stream->direction == kDirectionCapture ? &kCaptureOps : &kPlaybackOps;
+      break;
+    case kDriverTypeWasapiShared:
+    case kDriverTypeWasapiExclusive:
+      if (stream->direction == kDirectionPlayback) ops = &WasapiPlaybackOps();
+      break;
+    default: break;
+  }
+  if (ops == nullptr) {
+    std::snprintf(stream->error_text, sizeof stream->error_text,
+                  "No output of driver type %d is built", static_cast<int>(entry.driver_type));
+    return 0;
+  }
+  stream->ops = *ops;
+  stream->device = entry;
+  stream->device_index = index;
+  lstrcpynW(stream->wasapi.endpoint_id, endpoint_id ? endpoint_id : L"",
+            sizeof stream->wasapi.endpoint_id / sizeof stream->wasapi.endpoint_id[0]);
   return 1;
 }
 
 int SetStreamLatency(WaveStream* stream, const WaveFormatSpec* format, float latency_s) {
-  if (stream->device.driver_type != kDriverTypeWave) return 1;
   stream->format = *format;
   const StreamBufferSize size = StreamBufferForLatency(*format, latency_s, stream->frame_alignment);
   if (size.bytes <= 0) {

@@ -40,10 +40,20 @@ static inline double NextTpdf(uint64_t* state) {
 // round(v · kFullScale + dither), limited to ±kFullScale; NaN gives 0. The
 // state is a local of the caller: the byte stores of the output could alias
 // the caller's Dither record and would keep it out of a register.
+// A sample of kBytes bytes: 2 and 3 hold the code whole, 4 holds a 24-bit
+// code in its top three bytes, the lowest byte 0.
+template <int kBytes>
+static inline void StoreCode(uint32_t code, unsigned char* out) {
+  constexpr int kPad = kBytes == 4 ? 1 : 0;
+  if (kPad) out[0] = 0;
+  for (int b = 0; b < kBytes - kPad; ++b)
+    out[kPad + b] = static_cast<unsigned char>(code >> (8 * b));
+}
+
 template <int kBytes, bool kDither>
 static void QuantiseTo(const double* values, size_t count, uint64_t* dither_state,
                        unsigned char* out) {
-  constexpr double kFullScale = kBytes == 3 ? 8388607.0 : 32767.0;
+  constexpr double kFullScale = kBytes >= 3 ? 8388607.0 : 32767.0;
   uint64_t state = *dither_state;
   for (size_t i = 0; i < count; ++i) {
     double x = values[i] * kFullScale;
@@ -53,8 +63,7 @@ static void QuantiseTo(const double* values, size_t count, uint64_t* dither_stat
     x = x >= -kFullScale ? x : -kFullScale;
     const uint32_t code = static_cast<uint32_t>(static_cast<int32_t>(x + 0.5 + kFloorBias) -
                                                 static_cast<int32_t>(kFloorBias));
-    for (int b = 0; b < kBytes; ++b)
-      out[kBytes * i + b] = static_cast<unsigned char>(code >> (8 * b));
+    StoreCode<kBytes>(code, out + kBytes * i);
   }
   *dither_state = state;
 }
@@ -63,7 +72,10 @@ void QuantisePcm(const double* values, size_t count, int sample_bytes, Dither* d
                  unsigned char* out) {
   uint64_t none = 0;
   uint64_t* state = dither ? &dither->state : &none;
-  if (sample_bytes == 3) {
+  if (sample_bytes == 4) {
+    dither ? QuantiseTo<4, true>(values, count, state, out)
+           : QuantiseTo<4, false>(values, count, state, out);
+  } else if (sample_bytes == 3) {
     dither ? QuantiseTo<3, true>(values, count, state, out)
            : QuantiseTo<3, false>(values, count, state, out);
   } else {
@@ -73,9 +85,9 @@ void QuantisePcm(const double* values, size_t count, int sample_bytes, Dither* d
 }
 
 void QuantiseBitPattern(const double* values, size_t count, int sample_bytes, unsigned char* out) {
-  const int bytes = sample_bytes == 3 ? 3 : 2;
+  const int bytes = sample_bytes == 3 || sample_bytes == 4 ? sample_bytes : 2;
   // 24-bit codes over 2^23 (kBitPatternScale); 16 bits keep their top two bytes.
-  const double scale = bytes == 3 ? kBitPatternScale : kBitPatternScale / 256.0;
+  const double scale = bytes >= 3 ? kBitPatternScale : kBitPatternScale / 256.0;
   const double full_scale = scale - 1.0;
   for (size_t i = 0; i < count; ++i) {
     double x = values[i] * scale;
@@ -85,7 +97,12 @@ void QuantiseBitPattern(const double* values, size_t count, int sample_bytes, un
     // floor, as in QuantiseTo: the bias makes the value positive first.
     const uint32_t code = static_cast<uint32_t>(static_cast<int32_t>(x + kFloorBias) -
                                                 static_cast<int32_t>(kFloorBias));
-    for (int b = 0; b < bytes; ++b)
-      out[bytes * i + b] = static_cast<unsigned char>(code >> (8 * b));
+    if (bytes == 4) {
+      StoreCode<4>(code, out + 4 * i);
+    } else if (bytes == 3) {
+      StoreCode<3>(code, out + 3 * i);
+    } else {
+      StoreCode<2>(code, out + 2 * i);
+    }
   }
 }

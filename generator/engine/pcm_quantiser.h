@@ -22,7 +22,8 @@ struct Dither {
 constexpr uint64_t kDitherSeed = 0x243F6A8885A308D3ull;  // any fixed seed
 
 // Quantises `count` values into little-endian PCM of `sample_bytes` bytes a
-// sample (2: 16-bit, 3: 24-bit), with TPDF dither when `dither` is not null.
+// sample (2: 16-bit, 3: 24-bit, 4: 24 bits in a 32-bit container, its low
+// byte 0), with TPDF dither when `dither` is not null.
 void QuantisePcm(const double* values, size_t count, int sample_bytes, Dither* dither,
                  unsigned char* out);
 

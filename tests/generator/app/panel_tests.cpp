@@ -151,11 +151,10 @@ TEST(GeneratorPanel, OneShotSwitchesItselfOff) {
   Click(Control(kOneShotButton));
   EXPECT_EQ(ValueOf(Control(kContinuousButton)), 0.0f);
   Click(Control(kOnButton));
-  DWORD waited = 0;
-  while (ValueOf(Control(kOnButton)) != 0.0f && waited < 3000) {
+  PollUntil(3000, 0, [] {
     PumpFor(50);
-    waited += 50;
-  }
+    return ValueOf(Control(kOnButton)) == 0.0f;
+  });
   EXPECT_EQ(ValueOf(Control(kOnButton)), 0.0f);
   EXPECT_EQ(ValueOf(g_panel.lamp_on), 0.0f);
   EXPECT_EQ(Settings().on, 0);
@@ -522,14 +521,14 @@ TEST(GeneratorSignals, TheMenuSelectsPlaysAndKeepsEachSignal) {
     const auto in = [](const char* caption, int x, int y) {
       return OnScreen(FindWindowA("#32770", caption), x, y);
     };
-    StartScript({[&] { Mouse(in("Sequence length", 110, 32), true, true); }, [] {},
-                 [] { Type("12"); }, [] { Key(VK_RETURN); }, [] {},
-                 [&] { Mouse(in("Sequence length", 28, 111), true, true); }},
-                [] {
-                  if (HWND d = FindWindowA("#32770", "Sequence length")) {
-                    PostMessageA(d, WM_CLOSE, 0, 0);
-                  }
-                });
+    StartScript(
+        {[&] { Mouse(in("Sequence length", 110, 32), true, true); }, [] {}, [] { Type("12"); },
+         [] { Key(VK_RETURN); }, [] {}, [&] { Mouse(in("Sequence length", 28, 111), true, true); }},
+        [] {
+          if (HWND d = FindWindowA("#32770", "Sequence length")) {
+            PostMessageA(d, WM_CLOSE, 0, 0);
+          }
+        });
     Choose(program.window, kSequenceRow);
     EXPECT_EQ(StopScript(), 6u);
     EXPECT_EQ(Settings().sequence_order, 12);
@@ -543,17 +542,17 @@ TEST(GeneratorSignals, TheMenuSelectsPlaysAndKeepsEachSignal) {
     EXPECT_GE(longest, 4096u);
 
     // The stepped sweep's dialog: 6 steps an octave, 0.5 s a step, stepping.
-    StartScript({[&] { Mouse(in("Stepped sweep", 110, 32), true, true); }, [] {},
-                 [] { Type("6"); }, [] { Key(VK_RETURN); }, [] {},
-                 [&] { Mouse(in("Stepped sweep", 110, 58), true, true); }, [] {},
-                 [] { Type("0.5"); }, [] { Key(VK_RETURN); }, [] {},
-                 [&] { Mouse(in("Stepped sweep", 28, 82), true, true); }, [] {},
-                 [&] { Mouse(in("Stepped sweep", 28, 111), true, true); }},
-                [] {
-                  if (HWND d = FindWindowA("#32770", "Stepped sweep")) {
-                    PostMessageA(d, WM_CLOSE, 0, 0);
-                  }
-                });
+    StartScript(
+        {[&] { Mouse(in("Stepped sweep", 110, 32), true, true); }, [] {}, [] { Type("6"); },
+         [] { Key(VK_RETURN); }, [] {}, [&] { Mouse(in("Stepped sweep", 110, 58), true, true); },
+         [] {}, [] { Type("0.5"); }, [] { Key(VK_RETURN); }, [] {},
+         [&] { Mouse(in("Stepped sweep", 28, 82), true, true); }, [] {},
+         [&] { Mouse(in("Stepped sweep", 28, 111), true, true); }},
+        [] {
+          if (HWND d = FindWindowA("#32770", "Stepped sweep")) {
+            PostMessageA(d, WM_CLOSE, 0, 0);
+          }
+        });
     Choose(program.window, kSteppedRow);
     EXPECT_EQ(StopScript(), 13u);
     EXPECT_EQ(Settings().steps_per_octave, 6);

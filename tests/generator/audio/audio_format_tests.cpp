@@ -16,8 +16,11 @@ TEST(StreamBuffer, LatencyMenuEntries) {
   const struct {
     float latency;
     int frames, bytes;
-  } menu[] = {{0.2f, 8820, 35280}, {0.1f, 4408, 17632}, {0.05f, 2204, 8816},
-              {0.03f, 1320, 5280}, {0.02f, 880, 3520}};
+  } menu[] = {{0.2f, 8820, 35280},
+              {0.1f, 4408, 17632},
+              {0.05f, 2204, 8816},
+              {0.03f, 1320, 5280},
+              {0.02f, 880, 3520}};
   for (const auto& entry : menu) {
     const StreamBufferSize size = StreamBufferForLatency(kGeneratorWaveFormat, entry.latency, 4);
     EXPECT_EQ(size.frames, entry.frames) << entry.latency;
@@ -59,8 +62,8 @@ TEST(StreamBuffer, AcceptedLatencies) {
 TEST(WaveFormat, BytesPerFrameForEveryCode) {
   const struct {
     int code, per_sample;
-  } codes[] = {{1, 1},   {2, 2},   {4, 3},   {8, 4},   {16, 8}, {32, 4}, {64, 4},
-               {128, 4}, {256, 4}, {512, 4}, {0, 0},   {3, 0},  {1024, 0}, {-2, 0}};
+  } codes[] = {{1, 1},   {2, 2},   {4, 3},   {8, 4}, {16, 8}, {32, 4},   {64, 4},
+               {128, 4}, {256, 4}, {512, 4}, {0, 0}, {3, 0},  {1024, 0}, {-2, 0}};
   for (const auto& c : codes) {
     EXPECT_EQ(BytesPerFrame(c.code, 2), 2 * c.per_sample) << c.code;
     EXPECT_EQ(BytesPerFrame(c.code, 6), 6 * c.per_sample) << c.code;
@@ -79,7 +82,8 @@ bool NameAt(void*, int position, char* out) {
 TEST(OutputChoice, KeptDeviceByItsPositionAmongNamesakes) {
   const int cases[][2] = {{4, 4}, {2, 2}, {0, 2}, {3, 2}, {5, 2}};  // kept position, found
   for (const auto& c : cases) {
-    const OutputChoice kept = {"USB Audio", kDefaultOutputRate, kWidth16, c[0]};
+    const OutputChoice kept = {"USB Audio", kDefaultOutputRate, kWidth16, c[0], kInterfaceWave, "",
+                               ""};
     EXPECT_EQ(FindKeptDevice(kept, NameAt, nullptr), c[1]) << c[0];
   }
 }

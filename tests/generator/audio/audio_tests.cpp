@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "generator/audio/audio_thread.h"
-#include "generator/files/offline_render.h"
 #include "generator/audio/wave_stream.h"
+#include "generator/files/offline_render.h"
 #include "tests/generator/wine_paths.h"
 
 namespace {
@@ -81,20 +81,20 @@ TEST(WaveStream, PlaybackLifeCycle) {
   EXPECT_EQ(OpenStream(&stream), 0);  // already open
   ASSERT_EQ(PrepareStream(&stream), 0) << GetStreamError(&stream);
   EXPECT_EQ(stream.prepared, 1);
-  EXPECT_EQ(stream.buffer_count, kStreamBufferCount);
+  EXPECT_EQ(stream.wave.buffer_count, kStreamBufferCount);
   ASSERT_EQ(WriteStream(&stream, nullptr, 1), 0);
   ASSERT_EQ(StartStream(&stream), 0) << GetStreamError(&stream);
   std::vector<int16_t> block(stream.buffer_bytes / 2);
   for (int i = 0; i < 20; ++i) {
     for (size_t k = 0; k < block.size(); ++k) block[k] = static_cast<int16_t>(i * 100 + 1);
     ASSERT_EQ(WriteStream(&stream, block.data(), 3), 0);
-    EXPECT_LE(stream.in_flight, 4);
+    EXPECT_LE(stream.wave.in_flight, 4);
   }
   EXPECT_EQ(StopStream(&stream), 0);
   EXPECT_EQ(stream.started, 0);
   EXPECT_EQ(UnprepareStream(&stream), 0);
   EXPECT_EQ(stream.prepared, 0);
-  EXPECT_EQ(stream.buffers, nullptr);
+  EXPECT_EQ(stream.wave.buffers, nullptr);
   EXPECT_EQ(CloseStream(&stream), 0);
   EXPECT_EQ(stream.opened, 0);
   FreeWaveStream(&stream);
@@ -164,7 +164,8 @@ TEST(AudioThread, PlaysExactlyWhatTheEngineRendersAtEveryLatency) {
   ASSERT_NE(engine, nullptr);
   ASSERT_EQ(SetGeneratorFormat(&engine, 44100.0f, 2), 1);
   SwitchOnSine(engine);
-  ASSERT_EQ(InitAudioOutput(GetModuleHandleA(nullptr), &engine), 1) << GetStreamError(&g_audio.stream);
+  ASSERT_EQ(InitAudioOutput(GetModuleHandleA(nullptr), &engine), 1)
+      << GetStreamError(&g_audio.stream);
   EXPECT_FLOAT_EQ(g_audio.latency_s, 0.1f);
   ASSERT_EQ(ApplyLatency(nullptr), 1);
   EXPECT_EQ(g_audio.render_bytes, 17632);
@@ -215,10 +216,10 @@ int (*g_real_transfer)(WaveStream*, void*, int) = nullptr;
 
 int RefusingTransfer(WaveStream* stream, void* block, int threshold) {
   if (!block) return g_real_transfer(stream, block, threshold);
-  const HANDLE device = stream->device_handle;
-  stream->device_handle = nullptr;
+  const HANDLE device = stream->wave.device_handle;
+  stream->wave.device_handle = nullptr;
   const int result = g_real_transfer(stream, block, threshold);
-  stream->device_handle = device;
+  stream->wave.device_handle = device;
   return result;
 }
 
