@@ -9,7 +9,12 @@ With COPY, what it consumes is also written there, header and all, flushed
 as it goes, so that a test reads what the device played while it plays.
 The device starts a pacer when it is set up and waits for it to end when it
 is closed, so each set-up starts the copy afresh after the last one is
-whole."""
+whole.
+
+It takes 5 ms of sound at a time, and a pacer that was held up (a busy
+machine) goes on from where it is instead of catching up: a sound card never
+takes more than its rate, and a catch-up would empty the player's buffer in
+one gulp, which no card does."""
 import sys
 import time
 
@@ -23,10 +28,11 @@ def main():
         copy.flush()
     rate = int.from_bytes(header[28:32], "little") if len(header) == 44 else 0
     rate = rate or 176400
+    block = max(4, rate // 200 // 4 * 4)
     start = time.monotonic()
     taken = 0
     while True:
-        chunk = stream.read1(16384)
+        chunk = stream.read1(block)
         if not chunk:
             return
         if copy:
@@ -36,6 +42,8 @@ def main():
         ahead = taken / rate - (time.monotonic() - start)
         if ahead > 0:
             time.sleep(ahead)
+        elif ahead < -0.005:
+            start = time.monotonic() - taken / rate  # late: no catching up
 
 
 if __name__ == "__main__":
