@@ -49,9 +49,11 @@ constexpr LatencyCommand kLatencyCommands[] = {{CMD_LATENCY_200, 0.2f},
 #endif
 // The Output menu: an interface (its number in the registry), a device
 // (its position in the list shown, from 0), a rate, a width (their
-// positions in the menu); the audio thread's word that the output is lost.
+// positions in the menu); the audio thread's word that the output is lost,
+// the system's that the default endpoint changed.
 #define CMD_OUTPUT_INTERFACE 290
 #define CMD_OUTPUT_LOST 295
+#define CMD_OUTPUT_DEFAULT_CHANGED 296
 #define CMD_OUTPUT_DEVICE 300
 #define CMD_OUTPUT_DEVICE_LAST 363
 #define CMD_OUTPUT_RATE 400

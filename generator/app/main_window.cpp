@@ -21,6 +21,7 @@
 #include "generator/app/panel.h"
 #include "generator/app/signals_menu.h"
 #include "generator/audio/audio_thread.h"
+#include "generator/audio/endpoint_watch.h"
 #include "generator/audio/latency_setting.h"
 #include "generator/files/set_file.h"
 
@@ -79,6 +80,7 @@ static bool CreateParts(HWND window) {
   g_app.latency_read = true;
   g_audio.notify_window = window;
   g_audio.lost_command = CMD_OUTPUT_LOST;
+  StartEndpointWatch(window, CMD_OUTPUT_DEFAULT_CHANGED);
   SelectKeptOutput(window);
   if (!ApplyLatency(window)) return false;
 
@@ -256,6 +258,7 @@ static void SaveAndStop() {
   if (g_app.saved) return;
   g_app.saved = true;
   if (g_app.latency_read) SaveOutputChoice();  // names the device while the list is there
+  StopEndpointWatch();
   FreeAudioStream();
   if (g_app.latency_read) WriteLatencySetting(g_audio.latency_s);
   ReleaseWaveDevices();

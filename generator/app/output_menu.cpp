@@ -70,9 +70,7 @@ void OutputName(const Output& out, char* name, size_t size, char* suffix, size_t
 
 // The rate the output plays at: the chosen one, or the mix rate in shared mode.
 const char* PlayedRateText(const Output& out) {
-  return OutputRateText(IsWasapi(out.interface_kind) && out.interface_kind == kInterfaceShared
-                            ? g_audio.mix_rate
-                            : out.rate);
+  return OutputRateText(out.interface_kind == kInterfaceShared ? g_audio.mix_rate : out.rate);
 }
 
 // Selects the output and opens it once to hear its answer; the engine takes
@@ -127,6 +125,20 @@ int RefusalText(const Output& out, const char* cause, char* text, size_t size) {
       OutputWidthText(out.width), cause);
 }
 
+// The refusal of `out`, and that the wave mapper plays the defaults
+// instead, into `text`.
+void MapperFallbackText(const Output& out, const char* cause, char* text, size_t size) {
+  char mapper[kDeviceNameBytes] = "Wave Mapper";
+  const WaveDeviceEntry* first = FindWaveDevice(1, kDirectionPlayback);
+  if (first) SystemDeviceName(first, mapper, sizeof mapper);
+  const int n = RefusalText(out, cause, text, size);
+  if (n > 0 && static_cast<size_t>(n) < size) {
+    std::snprintf(text + n, size - static_cast<size_t>(n),
+                  "\n\nGenerator plays through \"%s\" at %s %s.", mapper,
+                  OutputRateText(kDefaultOutputRate), OutputWidthText(kWidth16));
+  }
+}
+
 void ChooseOutput(HWND window, const Output& chosen) {
   const Output previous = g_output.now;
   if (std::memcmp(&chosen, &previous, sizeof chosen) == 0) return;
@@ -160,6 +172,27 @@ void ChooseOutput(HWND window, const Output& chosen) {
   ClearStreamError(&g_audio.stream);
   ResetGenerator(&g_app.engine);
   StartAudio();
+}
+
+// Windows changed its default endpoint: a shared stream the user chose as
+// "Default device" moves to the new one, at its mix rate, as a choice
+// would; everything else plays on where it is.
+void FollowDefaultEndpoint(HWND window) {
+  const Output now = g_output.now;
+  if (now.interface_kind != kInterfaceShared || now.endpoint[0] != L'\0') return;
+  const bool playing = g_audio.run.load() == 1;
+  StopAudio();
+  char error[256];
+  if (!TryOutput(now, error, sizeof error)) {
+    // The new default does not open: said, and the wave mapper plays.
+    char text[1024];
+    MapperFallbackText(now, error, text, sizeof text);
+    MessageBoxA(window, text, "Output", MB_OK | MB_ICONWARNING);
+    TryOutput(DefaultOutput(), error, sizeof error);
+  }
+  ClearStreamError(&g_audio.stream);
+  ResetGenerator(&g_app.engine);
+  if (playing) StartAudio();
 }
 
 // A device name as a menu item: an ampersand is shown, not a mnemonic.
@@ -260,14 +293,8 @@ void SelectKeptOutput(HWND window) {
   // engine is made at the rate chosen here, after this.
   char error[256];
   if (TryOutput(wanted, error, sizeof error)) return;
-  char text[1024], mapper[kDeviceNameBytes];
-  const int n = RefusalText(wanted, error, text, sizeof text);
-  SystemDeviceName(FindWaveDevice(1, kDirectionPlayback), mapper, sizeof mapper);
-  if (n > 0 && static_cast<size_t>(n) < sizeof text) {
-    std::snprintf(text + n, sizeof text - static_cast<size_t>(n),
-                  "\n\nGenerator plays through \"%s\" at %s %s.", mapper,
-                  OutputRateText(kDefaultOutputRate), OutputWidthText(kWidth16));
-  }
+  char text[1024];
+  MapperFallbackText(wanted, error, text, sizeof text);
   ClearStreamError(&g_audio.stream);
   SelectWaveDevice(&g_audio.stream, 1);
   g_output.now = DefaultOutput();
@@ -333,6 +360,9 @@ bool OnOutputCommand(HWND window, int command) {
     chosen.width = static_cast<OutputWidth>(command - CMD_OUTPUT_WIDTH);
   } else if (command == CMD_OUTPUT_LOST) {
     OnOutputLost(window);
+    return true;
+  } else if (command == CMD_OUTPUT_DEFAULT_CHANGED) {
+    FollowDefaultEndpoint(window);
     return true;
   } else {
     return false;

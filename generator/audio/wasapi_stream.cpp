@@ -6,18 +6,20 @@
 //     takes it, event-driven (polling the padding where events are
 //     refused), a buffer of five blocks;
 //   - exclusive: the stream's rate and width, event-driven with its buffer
-//     one period; where the system refuses an event-driven exclusive stream
-//     (Wine does, with AUDCLNT_E_DEVICE_IN_USE, even on an idle device) the
-//     same stream polled at its period with a buffer of five blocks. The
-//     period is the block's duration brought inside the device's minimum and
-//     half a second; AUDCLNT_E_BUFFER_SIZE_NOT_ALIGNED is answered as
-//     Microsoft documents it: the aligned size, a new client. A 24-bit
-//     stream is offered in a 32-bit container first and packed second.
+//     one period of one block; where the system refuses an event-driven
+//     exclusive stream (Wine does, with AUDCLNT_E_DEVICE_IN_USE, even on an
+//     idle device) the same stream driven by its padding, with a period of
+//     a quarter block and a buffer of five blocks. Periods are brought
+//     inside the device's minimum and half a second;
+//     AUDCLNT_E_BUFFER_SIZE_NOT_ALIGNED is answered as Microsoft documents
+//     it: the aligned size, a new client. A 24-bit stream is offered in a
+//     32-bit container first and packed second.
 // IsFormatSupported only advises: the open decides (Wine refuses 24-in-32
 // there and then initialises it). A write waits until the block fits and,
 // but in event-driven exclusive mode, until no more than `threshold` blocks
-// are queued, then copies it into the endpoint buffer; finding the buffer
-// empty at a write counts a late write. A device that goes away
+// are queued, reading the padding at least every half period; then it
+// copies the block into the endpoint buffer. Finding the buffer empty at a
+// write counts a late write. A device that goes away
 // (AUDCLNT_E_DEVICE_INVALIDATED) is the connection lost.
 #include "generator/audio/wasapi_stream.h"
 
@@ -180,7 +182,12 @@ HRESULT InitialiseClient(WaveStream* s, IMMDevice* device, const WAVEFORMATEXTEN
                                   : aligned_period
                                       ? aligned_period
                                       : ClampPeriod(event_driven ? block : block / 4, minimum);
-    const DWORD flags = event_driven ? AUDCLNT_STREAMFLAGS_EVENTCALLBACK : 0;
+    // Shared: stereo at the mix rate; a device mixed in more channels
+    // takes it through the engine's channel conversion.
+    const DWORD flags =
+        (event_driven ? AUDCLNT_STREAMFLAGS_EVENTCALLBACK : 0) |
+        (exclusive ? 0
+                   : AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM | AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY);
     const REFERENCE_TIME buffer = exclusive && event_driven ? period : kBufferBlocks * block;
     hr = client->Initialize(exclusive ? AUDCLNT_SHAREMODE_EXCLUSIVE : AUDCLNT_SHAREMODE_SHARED,
                             flags, buffer, exclusive ? period : 0,

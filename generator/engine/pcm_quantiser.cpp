@@ -37,9 +37,6 @@ static inline double NextTpdf(uint64_t* state) {
   return static_cast<double>(a - b) * (1.0 / 65536.0);
 }
 
-// round(v · kFullScale + dither), limited to ±kFullScale; NaN gives 0. The
-// state is a local of the caller: the byte stores of the output could alias
-// the caller's Dither record and would keep it out of a register.
 // A sample of kBytes bytes: 2 and 3 hold the code whole, 4 holds a 24-bit
 // code in its top three bytes, the lowest byte 0.
 template <int kBytes>
@@ -50,6 +47,9 @@ static inline void StoreCode(uint32_t code, unsigned char* out) {
     out[kPad + b] = static_cast<unsigned char>(code >> (8 * b));
 }
 
+// round(v · kFullScale + dither), limited to ±kFullScale; NaN gives 0. The
+// state is a local of the caller: the byte stores of the output could alias
+// the caller's Dither record and would keep it out of a register.
 template <int kBytes, bool kDither>
 static void QuantiseTo(const double* values, size_t count, uint64_t* dither_state,
                        unsigned char* out) {

@@ -19,6 +19,7 @@
 #include "generator/audio/audio_thread.h"
 #include "generator/audio/latency_setting.h"
 #include "generator/audio/output_setting.h"
+#include "generator/audio/wasapi_stream.h"
 #include "tests/ctl/ctl_test_support.h"
 #include "tests/generator/app/in_process_generator.h"
 #include "tests/generator/app/output_test_support.h"
@@ -247,6 +248,36 @@ TEST(WasapiOutput, KeptOverARestartAndRefusedCleanly) {
               (std::vector<std::string>{"Wine Sound Mapper", "44.1 kHz", "16-bit"}));
   }
   RegDeleteKeyA(HKEY_CURRENT_USER, kGeneratorKey);
+}
+
+// A shared stream on "Default device" moves with Windows' default (Wine
+// names it in its driver's DefaultOutput value and tells the change).
+TEST(WasapiOutput, ASharedStreamOnTheDefaultFollowsANewDefault) {
+  RegDeleteKeyA(HKEY_CURRENT_USER, kGeneratorKey);
+  constexpr char kWineAlsaKey[] = "Software\\Wine\\Drivers\\winealsa.drv";
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, kWineAlsaKey, "DefaultOutput");
+  WasapiEndpoint endpoints[16];
+  const int count = ListRenderEndpoints(endpoints, 16);
+  std::wstring capture_id;
+  for (int i = 1; i < count; ++i) {
+    if (std::string(endpoints[i].name) == kCapture) capture_id = endpoints[i].id;
+  }
+  ASSERT_FALSE(capture_id.empty());
+  InProcessGenerator g(ScratchDirectory());
+  ASSERT_NE(g.window, nullptr);
+  Choose(g.window, CMD_OUTPUT_INTERFACE + kInterfaceShared);
+  Choose(g.window, CMD_OUTPUT_DEVICE);  // "Default device (Out: default)"
+  TurnOnAtMinusOneDbfs();
+  PumpMessagesFor(300);
+  RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\Drivers\\winealsa.drv", L"DefaultOutput",
+                  REG_SZ, capture_id.c_str(),
+                  static_cast<DWORD>((capture_id.size() + 1) * sizeof(wchar_t)));
+  CapturedWav wav;
+  const SineFit fit = MeasureSine(48000, 0.25, &wav, Samples::kFloat);
+  EXPECT_EQ(wav.rate, 48000);  // the WAV device's header: it plays there now
+  EXPECT_LT(fit.thd_n_db, -80.0);
+  EXPECT_EQ(CheckedOutput(g.window)[0], "Default device (Out: wav_capture)");
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, kWineAlsaKey, "DefaultOutput");
 }
 
 // An endpoint that goes away while playing (Wine cannot unplug one: the
