@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -277,6 +278,7 @@ struct Driver {
   std::mt19937 random;
   long inputs = 0;
   long popup_inputs = 0;
+  std::map<std::string, long> popup_kinds;  // inputs by the pop-up's class and title
 
   int Below(int n) { return n <= 1 ? 0 : static_cast<int>(random() % static_cast<unsigned>(n)); }
   bool Chance(int percent) { return Below(100) < percent; }
@@ -365,6 +367,12 @@ struct Driver {
   // Into the pop-up on top: its own clicks and keys, now and then its end.
   void IntoPopup(HWND popup) {
     ++popup_inputs;
+    // As the user's click would, the window typed into is the active one.
+    if (!IsMenuWindow(popup) && GetForegroundWindow() != popup) SetForegroundWindow(popup);
+    char name[64] = "", title[64] = "";
+    GetClassNameA(popup, name, sizeof name);
+    GetWindowTextA(popup, title, sizeof title);
+    ++popup_kinds[std::string(name) + (title[0] ? std::string(" \"") + title + "\"" : "")];
     RECT r;
     GetWindowRect(popup, &r);
     const int pick = Below(10);
@@ -413,7 +421,12 @@ struct Driver {
 
   void Step(const Windows& seen) {
     ++inputs;
-    if (!seen.popups.empty() && Chance(90)) {
+    // A menu or a modal box takes all the input a user gives (a click on
+    // the disabled panel would only bring the box to the front); a
+    // modeless window (the options window) shares it with the panel.
+    const bool blocking =
+        !seen.popups.empty() && (IsMenuWindow(seen.popups.front()) || !IsWindowEnabled(seen.main));
+    if (blocking || (!seen.popups.empty() && Chance(40))) {
       // The Command menu (the one that drops from the menu bar's left end)
       // holds Quit: mostly left at once, so that a soak is mostly one long
       // run of the program, yet its items are chosen now and then.
@@ -428,14 +441,18 @@ struct Driver {
     }
   }
 
-  static bool IsCommandMenu(HWND main, HWND popup) {
+  static bool IsMenuWindow(HWND popup) {
     char name[16] = "";
     GetClassNameA(popup, name, sizeof name);
+    return std::strcmp(name, "#32768") == 0;
+  }
+
+  static bool IsCommandMenu(HWND main, HWND popup) {
     RECT menu, frame;
     POINT client = {0, 0};
     ClientToScreen(main, &client);
-    return std::strcmp(name, "#32768") == 0 && GetWindowRect(popup, &menu) &&
-           GetWindowRect(main, &frame) && menu.left - frame.left < 60 && menu.top <= client.y + 2;
+    return IsMenuWindow(popup) && GetWindowRect(popup, &menu) && GetWindowRect(main, &frame) &&
+           menu.left - frame.left < 60 && menu.top <= client.y + 2;
   }
 };
 
@@ -488,14 +505,85 @@ struct Summary {
   std::vector<std::string> evidence;
 };
 
-void KeepHangEvidence(const Options& options, const Program& program, ULONGLONG at_ms,
-                      Summary* summary) {
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
+  auto* seen = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == seen->first) seen->second.push_back(window);
+  return TRUE;
+}
+
+// The CPU the program takes over the next second, in percent of one core.
+double CpuPercentOverASecond(HANDLE process) {
+  auto used = [&] {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(process, &created, &exited, &kernel, &user);
+    auto value = [](const FILETIME& t) {
+      return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) * 1e-7;
+    };
+    return value(kernel) + value(user);
+  };
+  const double before = used();
+  Sleep(1000);
+  return 100.0 * (used() - before);
+}
+
+// The program's top-level windows, shown or not, top of the Z order first:
+// class, title, whether they are shown and take input, where they are; the
+// window with the keyboard focus and the active one; its CPU meanwhile.
+bool WindowList(const Program& program, const std::string& path) {
+  std::pair<DWORD, std::vector<HWND>> seen = {program.process.dwProcessId, {}};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&seen));
+  GUITHREADINFO gui = {};
+  gui.cbSize = sizeof gui;
+  GetGUIThreadInfo(GetWindowThreadProcessId(program.window, nullptr), &gui);
+  auto describe = [](HWND window) {
+    char name[64] = "", title[128] = "", line[320];
+    GetClassNameA(window, name, sizeof name);
+    GetWindowTextA(window, title, sizeof title);
+    RECT r = {};
+    GetWindowRect(window, &r);
+    std::snprintf(
+        line, sizeof line, "%p %s \"%s\" %s %s (%ld,%ld)-(%ld,%ld)", static_cast<void*>(window),
+        name, title, IsWindowVisible(window) ? "shown" : "hidden",
+        IsWindowEnabled(window) ? "enabled" : "disabled", r.left, r.top, r.right, r.bottom);
+    return std::string(line);
+  };
+  std::string text;
+  for (HWND window : seen.second) {
+    text += describe(window) + (window == program.window ? " main\n" : "\n");
+  }
+  text += "focus: " + (gui.hwndFocus ? describe(gui.hwndFocus) : std::string("none")) + "\n";
+  text += "active: " + (gui.hwndActive ? describe(gui.hwndActive) : std::string("none")) + "\n";
+  char cpu[64];
+  std::snprintf(cpu, sizeof cpu, "cpu: %.0f%% of a core\n",
+                CpuPercentOverASecond(program.process.hProcess));
+  text += cpu;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+  return written == text.size();
+}
+
+// A screenshot, the windows and every thread's backtrace, named by what
+// happened (`what`: "hang", "close") and when.
+void KeepEvidence(const Options& options, const Program& program, const char* what, ULONGLONG at_ms,
+                  Summary* summary) {
   char stem[64];
-  std::snprintf(stem, sizeof stem, "hang-seed%u-%llus", options.seed, at_ms / 1000);
+  std::snprintf(stem, sizeof stem, "%s-seed%u-%llus", what, options.seed, at_ms / 1000);
   const std::string picture = options.evidence_dir + "\\" + stem + ".png";
+  const std::string windows = options.evidence_dir + "\\" + stem + "-windows.txt";
   const std::string traces = options.evidence_dir + "\\" + stem + "-backtraces.txt";
   if (Screenshot(picture)) summary->evidence.push_back(picture);
+  if (WindowList(program, windows)) summary->evidence.push_back(windows);
   if (Backtraces(program.process.dwProcessId, traces)) summary->evidence.push_back(traces);
+}
+
+void KeepHangEvidence(const Options& options, const Program& program, ULONGLONG at_ms,
+                      Summary* summary) {
+  KeepEvidence(options, program, "hang", at_ms, summary);
   // Said either way: a thread that came back after the evidence was taken
   // was stalled, not hung for good; both are faults.
   summary->failure += Answers(program.window) ? " (it answered again after the evidence)"
@@ -601,7 +689,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   CreateDirectoryA(options.evidence_dir.c_str(), nullptr);
-  Driver driver{std::mt19937(options.seed)};
+  Driver driver{std::mt19937(options.seed), 0, 0, {}};
   Summary summary;
   Program program;
   int starts = 0, ends_by_input = 0;
@@ -675,7 +763,10 @@ int main(int argc, char** argv) {
 
   if (summary.failure.empty() && program.process.hProcess != nullptr) {
     std::string why;
-    if (!CloseAsUser(&program, &why) || !CheckEnd(options, program, &why)) {
+    if (!CloseAsUser(&program, &why)) {
+      summary.failure = "at the end, " + why;
+      KeepEvidence(options, program, "close", MsSince(start), &summary);
+    } else if (!CheckEnd(options, program, &why)) {
       summary.failure = "at the end, " + why;
     }
     judge_memory();
@@ -688,6 +779,9 @@ int main(int argc, char** argv) {
       options.seed, MsSince(start) / 1000, driver.inputs, driver.popup_inputs, starts,
       ends_by_input, summary.failure.empty() ? "no hang" : summary.failure.c_str());
   std::printf("soak: memory %s\n", memory_report.c_str());
+  for (const auto& kind : driver.popup_kinds) {
+    std::printf("soak: %ld inputs into %s\n", kind.second, kind.first.c_str());
+  }
   for (const std::string& file : summary.evidence) std::printf("soak: evidence %s\n", file.c_str());
   return summary.failure.empty() ? 0 : 1;
 }
