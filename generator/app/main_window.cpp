@@ -270,19 +270,36 @@ static void SaveAndStop() {
 // defaults) and no quit message is posted (there is no message loop yet, and
 // a pending quit would close the failure message box at once).
 //
-// A value editor may be open (the session can end while a read-out's box
-// is up): its loop returns into code that uses the panel and the engine. Then
-// everything is saved now, the editors are dismissed, and the freeing waits
-// for a close posted to come back here once their loops have ended.
+// A modal loop of this thread may be running under the shutdown: a menu's,
+// a dialog's or a message box's that a handler of the main window opened, a
+// value editor's. Each returns into code that uses the panel and the engine.
+// Then everything is saved now, the loops are ended, and the freeing waits
+// for a timer that comes back here once they have.
+constexpr UINT_PTR kShutdownTimerId = 77;
+constexpr UINT kShutdownRetryMs = 20;
+
+static bool InModalLoop() {
+  GUITHREADINFO thread = {};
+  thread.cbSize = sizeof thread;
+  const DWORD loops = GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE;
+  const bool menu = GetGUIThreadInfo(GetCurrentThreadId(), &thread) && (thread.flags & loops);
+  return menu || g_app.handling > 1 || IsValueEditorOpen();
+}
+
 static void Shutdown() {
   if (g_app.shut_down) return;
   SaveAndStop();
-  if (IsValueEditorOpen()) {
+  if (InModalLoop()) {
     SaveControlPreferences();
     CloseValueEditors();
-    PostMessageA(g_app.main_window, WM_CLOSE, 0, 0);
+    EndMenu();
+    if (g_app.main_window) {
+      CloseOwnedPopups(g_app.main_window);
+      SetTimer(g_app.main_window, kShutdownTimerId, kShutdownRetryMs, nullptr);
+    }
     return;
   }
+  if (g_app.main_window) KillTimer(g_app.main_window, kShutdownTimerId);
   g_app.shut_down = true;
   if (g_app.popup_menu) DestroyMenu(g_app.popup_menu);
   g_app.popup_menu = nullptr;
@@ -314,9 +331,32 @@ static void OnRightButtonDown(HWND window, int x, int y) {
   TrackPopupMenu(g_app.popup_menu, TPM_LEFTBUTTON, at.x, at.y, 0, window, nullptr);
 }
 
-static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+static void OnTimer(WPARAM timer) {
+  if (timer == kShutdownTimerId) Shutdown();
+}
+
+// After the save, the window takes no command or input: a menu item chosen
+// in a menu that was open when the window closed, a key or a click queued
+// behind the close, would act on what the shutdown stops and frees.
+static bool IsInputOrCommand(UINT message) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_INITMENU:
+    case WM_INITMENUPOPUP:
+    case WM_KEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN: return true;
+    default: return false;
+  }
+}
+
+static LRESULT HandleMainMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   const int x = static_cast<int16_t>(LOWORD(lparam));
   const int y = static_cast<int16_t>(HIWORD(lparam));
+  if (g_app.saved && IsInputOrCommand(message))
+    return DefWindowProcA(window, message, wparam, lparam);
   switch (message) {
     case WM_CREATE: return OnCreate(window);
     case WM_CLOSE: CloseProcedure(window); return 0;
@@ -335,8 +375,18 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam,
       OnWindowDragCaptureChanged(&g_app.drag, reinterpret_cast<HWND>(lparam));
       return 0;
     case WM_RBUTTONDOWN: OnRightButtonDown(window, x, y); return 0;
+    case WM_TIMER: OnTimer(wparam); return 0;
     default: return DefWindowProcA(window, message, wparam, lparam);
   }
+}
+
+// Counts the messages being handled, so that the shutdown knows when it runs
+// inside a modal loop that one of them opened.
+static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  ++g_app.handling;
+  const LRESULT result = HandleMainMessage(window, message, wparam, lparam);
+  --g_app.handling;
+  return result;
 }
 
 int RegisterMainWindowClass() {

@@ -40,6 +40,7 @@ struct GeneratorApp {
   bool latency_read;  // the latency setting was read in this run: write it back
   bool saved;         // the audio is stopped and the settings are written
   bool shut_down;     // the shutdown procedure ran to its end
+  int32_t handling;   // how many of the main window's messages are being handled now
 };
 
 extern GeneratorApp g_app;

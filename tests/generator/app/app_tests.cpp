@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "generator/app/app_info.h"
-#include "generator/audio/audio_thread.h"
-#include "generator/audio/latency_setting.h"
 #include "generator/app/main_window.h"
 #include "generator/app/panel.h"
+#include "generator/audio/audio_thread.h"
+#include "generator/audio/latency_setting.h"
 #include "generator/files/set_file_format.h"
 #include "tests/generator/app/in_process_generator.h"
 #include "tests/generator/wine_paths.h"
@@ -52,10 +52,12 @@ void SetLatencyValue(DWORD type, const void* data, DWORD size) {
 float StoredLatency() {
   HKEY key;
   float value = -1.0f;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kGeneratorKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kGeneratorKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return value;
   DWORD type = 0, size = sizeof value;
   if (RegQueryValueExA(key, kLatencyValueName, nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                       &size) != ERROR_SUCCESS || type != REG_BINARY) {
+                       &size) != ERROR_SUCCESS ||
+      type != REG_BINARY) {
     value = -2.0f;
   }
   RegCloseKey(key);
@@ -64,8 +66,8 @@ float StoredLatency() {
 
 std::vector<unsigned char> ReadFileBytes(const std::string& path) {
   std::vector<unsigned char> bytes;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return bytes;
   bytes.resize(GetFileSize(file, nullptr));
   DWORD got = 0;
@@ -118,7 +120,8 @@ struct RunningGenerator {
 
   ~RunningGenerator() {
     if (process.hProcess) {
-      if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 9);
+      if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(process.hProcess, 9);
       CloseHandle(process.hProcess);
       CloseHandle(process.hThread);
     }
@@ -186,7 +189,7 @@ TEST(GeneratorProgram, StartsRunsAudioSavesItsSetAndLatency) {
   ASSERT_EQ(resaved.size(), kSetFileBytes);
   std::memcpy(&s, resaved.data() + kSetFileHeaderBytes, sizeof s);
   EXPECT_FLOAT_EQ(s.frequency_hz, 440.0f);
-  EXPECT_EQ(s.on, 0);  // loaded switched off
+  EXPECT_EQ(s.on, 0);                                            // loaded switched off
   EXPECT_EQ(ReadFileBytes(first + "\\" + kSetFileName), saved);  // the first one untouched
   EXPECT_FLOAT_EQ(StoredLatency(), 0.03f);  // read back at start, written again at exit
 }
@@ -261,7 +264,7 @@ TEST(GeneratorWindow, MenusAndTheLatencySetting) {
   SetLatencyValue(REG_BINARY, &half_second, 4);
   {
     InProcessGenerator g(dir);
-    EXPECT_TRUE(g.Checked().empty());  // accepted, but no menu entry
+    EXPECT_TRUE(g.Checked().empty());               // accepted, but no menu entry
     EXPECT_EQ(g_audio.stream.buffer_bytes, 88192);  // 22,050 frames, down to groups of 4
   }
   const float too_long = 0.7f;
@@ -578,6 +581,46 @@ TEST(GeneratorWindow, EndOfSessionWithABoxOpen) {
   });
   EXPECT_EQ(g_app.engine, nullptr);
   EXPECT_TRUE(g_app.shut_down);
+  PostQuitMessage(0);  // the pump took the program's own; the harness waits for one
+}
+
+bool g_freed_under_the_menu;
+
+// The window closes while its right-click menu is open, and an item of the
+// Signals menu is queued behind the close, as a menu chosen then posts it.
+void CALLBACK CloseUnderTheMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  PostMessageA(g_session_window, WM_DESTROY, 0, 0);
+  PostMessageA(g_session_window, WM_COMMAND, CMD_SIGNALS, 0);
+}
+
+void CALLBACK NoteWhatTheMenuSees(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  g_freed_under_the_menu = g_app.engine == nullptr;
+  EndMenu();  // a menu the shutdown left open would hold the test
+}
+
+// A close inside a modal loop frees nothing until the loop has ended, and a
+// command queued behind the close acts on nothing: a soak crashed in
+// OnSignalsCommand reading the freed engine this way.
+TEST(GeneratorWindow, ACloseUnderAMenuFreesAfterItAndIgnoresLaterCommands) {
+  const std::string dir = MakeScratchDirectory("gen_close_menu");
+  InProcessGenerator g(dir);
+  ASSERT_NE(g.window, nullptr);
+  g_session_window = g.window;
+  g_freed_under_the_menu = false;
+  SetTimer(nullptr, 0, 200, CloseUnderTheMenu);
+  SetTimer(nullptr, 0, 400, NoteWhatTheMenuSees);
+  // The right-click menu's loop runs inside this message until it ends.
+  SendMessageA(g.window, WM_RBUTTONDOWN, 0, MAKELPARAM(10, 10));
+  PollUntil(5000, 10, [] {
+    InProcessGenerator::Pump();
+    return g_app.shut_down;
+  });
+  EXPECT_FALSE(g_freed_under_the_menu);
+  EXPECT_TRUE(g_app.shut_down);
+  EXPECT_EQ(g_app.engine, nullptr);
+  EXPECT_EQ(ReadFileBytes(dir + "\\" + kSetFileName).size(), kSetFileBytes);
   PostQuitMessage(0);  // the pump took the program's own; the harness waits for one
 }
 
