@@ -93,6 +93,26 @@ void DrawFocusMark(HDC dc, int x, int y) {
   SelectObject(dc, old_brush);
 }
 
+void DrawReadoutText(HDC dc, RECT box, const char* text, COLORREF color, bool bold) {
+  const int old_mode = SetBkMode(dc, TRANSPARENT);
+  const COLORREF old_color = SetTextColor(dc, color);
+  // The largest of the read-out fonts the text fits in, the smallest else.
+  static const int kReadoutFonts[] = {kFont14, kFont12, kFont10};
+  static const int kBoldReadoutFonts[] = {kFont14Bold, kFont12Bold, kFont10Bold};
+  HGDIOBJ old_font = nullptr;
+  const int room = box.right - box.left - 2;
+  for (int font : bold ? kBoldReadoutFonts : kReadoutFonts) {
+    HGDIOBJ previous = SelectObject(dc, GetLibraryFont(font));
+    if (!old_font) old_font = previous;
+    SIZE size = {0, 0};
+    if (GetTextExtentPoint32A(dc, text, lstrlenA(text), &size) && size.cx <= room) break;
+  }
+  DrawTextA(dc, text, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old_font);
+  SetTextColor(dc, old_color);
+  SetBkMode(dc, old_mode);
+}
+
 // ---------------------------------------------------------------------------
 // Bitmaps and backgrounds.
 

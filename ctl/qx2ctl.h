@@ -14,10 +14,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ctl/control_style.h"
 #include "ctl/portable/list_geometry.h"
 #include "ctl/portable/preferences.h"
 #include "ctl/portable/value_range.h"
-#include "ctl/control_style.h"
 #include "ctl/portable/value_text.h"
 
 // ---------------------------------------------------------------------------
@@ -45,6 +45,16 @@ constexpr WPARAM kCtlEnable = 1;
 constexpr WPARAM kCtlDisable = 2;
 constexpr WPARAM kCtlGetValue = 3;  // result: the value bits
 constexpr WPARAM kCtlSetValue = 4;  // lParam: the value bits; never notifies
+// Knobs and sliders: lParam points to a ValueTextHook, copied, whose
+// function writes the value's text in the value pop-up; null gives back the
+// control's own number.
+constexpr WPARAM kCtlSetValueText = 5;
+
+// The owner's text of a value: write it into out (size bytes, with its zero).
+struct ValueTextHook {
+  void (*format)(void* user_data, float value, char* out, size_t size);
+  void* user_data;
+};
 
 // Delivers a notification: nothing while the library is not started or is
 // ending; the callback's result when the target has one; else posts
@@ -144,6 +154,11 @@ void DrawBitmap(HDC dc, int x, int y, int w, int h, HBITMAP bitmap, int sx, int 
 void DrawDisabledCross(HDC dc, int left, int top, int right, int bottom);
 // The focus mark: a small red triangle with its corner at (x, y).
 void DrawFocusMark(HDC dc, int x, int y);
+// A read-out's text, centred in `box` on one line, in `color` on what is
+// there: in the 14-pixel font (bold when asked), or the 12- or 10-pixel one
+// where it is too wide for that. The DC's font, colour and mode are as they
+// were after.
+void DrawReadoutText(HDC dc, RECT box, const char* text, COLORREF color, bool bold = false);
 
 // GDI objects the library holds now (for leak checks).
 int ControlLibraryGdiObjects();
@@ -371,17 +386,17 @@ struct StackedListCreate {
   int32_t header_height;  // of every panel
   int32_t panel_width;
   int32_t line_height;
-  int32_t panel_count;  // 1 … 16
-  int32_t panel_step;   // vertical step from one panel to the next
+  int32_t panel_count;                               // 1 … 16
+  int32_t panel_step;                                // vertical step from one panel to the next
   int32_t visible_lines, first_line, selected_line;  // the control's
   PanelSlot slots[kMaxStackedPanels];                // the control's
   StackedListCallback callback;
   void* user_data;
-  StackedListDrag drag;   // the control's
-  HBITMAP composed;       // the control's
-  HBITMAP background_copy;  // the control's
-  HMENU menu;             // the control's
-  HBITMAP background;     // or null: the parent's own drawing under the control
+  StackedListDrag drag;                // the control's
+  HBITMAP composed;                    // the control's
+  HBITMAP background_copy;             // the control's
+  HMENU menu;                          // the control's
+  HBITMAP background;                  // or null: the parent's own drawing under the control
   int32_t background_x, background_y;  // where in `background` the control starts
 };
 // Offsets as 32-bit : 64-bit programs lay the record out, field by field in
@@ -426,17 +441,16 @@ struct LineListItem {
 // other key (extra: key code), 4096 / 4097 / 4098 Ctrl+C / V / X.
 typedef int (*LineListCallback)(void* user_data, int event, LineListItem* item);
 
-
 struct LineListCreate {
   HWND parent;
   HWND window;                  // the control's
   int32_t x, y, width, height;  // the control's (its window's)
   uint16_t id;
-  uint32_t style;      // kLineListExtendedSelection
-  int32_t focused;     // the control's
-  LineListItem item;   // the control's
-  int32_t line_count;  // 0 … 2^28
-  int32_t line_height;  // 1 … 32767
+  uint32_t style;                                                     // kLineListExtendedSelection
+  int32_t focused;                                                    // the control's
+  LineListItem item;                                                  // the control's
+  int32_t line_count;                                                 // 0 … 2^28
+  int32_t line_height;                                                // 1 … 32767
   int32_t visible_lines, first_line, selection_start, selection_end;  // the control's
   LineListCallback callback;
   void* user_data;
@@ -447,7 +461,6 @@ static_assert(offsetof(LineListCreate, id) == ByPointerSize(24, 32) &&
                   offsetof(LineListCreate, callback) == ByPointerSize(92, 128) &&
                   offsetof(LineListCreate, user_data) == ByPointerSize(96, 136),
               "line list record layout");
-
 
 // Value grid: value items on a zoomable, scrollable canvas; drags change
 // them, Ctrl-presses type them.
@@ -469,7 +482,7 @@ typedef int (*GridCallback)(GridContext* context, int event);
 
 struct GridItem {
   int32_t id;
-  int32_t type;  // 1 value, 2 time, 3 toggle (0 / 1), 4 multiplied
+  int32_t type;                      // 1 value, 2 time, 3 toggle (0 / 1), 4 multiplied
   int32_t left, top, right, bottom;  // logical
   float value, minimum, maximum;
   float left_factor, right_factor;  // per pixel of vertical drag
@@ -488,7 +501,7 @@ struct ValueGridCreate {
   HWND window;            // the control's
   int32_t width, height;  // the control's (its window's)
   uint16_t id;
-  int32_t focused;  // the control's
+  int32_t focused;                                                               // the control's
   alignas(GridContext) unsigned char context[offsetof(GridContext, user_data)];  // the control's
   GridCallback callback;
   int32_t virtual_width, virtual_height;  // the logical canvas of the zoomable view
@@ -501,7 +514,6 @@ static_assert(offsetof(GridContext, user_data) == ByPointerSize(40, 56) &&
                   offsetof(ValueGridCreate, virtual_width) == ByPointerSize(68, 96) &&
                   offsetof(ValueGridCreate, user_data) == ByPointerSize(76, 104),
               "value grid record layout");
-
 
 // Appends copies of `items`. Returns 1, or 0 when memory ran out or the
 // window is not a value grid.

@@ -27,6 +27,7 @@ void InitValueControl(ValueControl* c, HWND window, const ValueControlSetup* set
   c->range = setup->range;
   c->kind = setup->kind;
   c->redraw = setup->redraw;
+  c->text = ValueTextHook{nullptr, nullptr};
 }
 
 LRESULT FinishValueControlCreate(HWND window, void* record, ValueControl* c, bool editable) {
@@ -96,7 +97,12 @@ static bool PopupEnabled() {
 }
 
 static void PopupText(const ValueControl* c, char* text, size_t size) {
-  FormatRangeValue(&c->range, c->range.value, 0, text, size);
+  if (c->text.format) {
+    text[0] = '\0';
+    c->text.format(c->text.user_data, c->range.value, text, size);
+  } else {
+    FormatRangeValue(&c->range, c->range.value, 0, text, size);
+  }
 }
 
 void UpdateDragPopup(ValueControl* c) {
@@ -286,6 +292,12 @@ LRESULT OnValueCommand(ValueControl* c, WPARAM wparam, LPARAM lparam) {
         SyncPrecision(c);
       }
       return 0;
+    case kCtlSetValueText: {
+      const auto* hook = reinterpret_cast<const ValueTextHook*>(lparam);
+      c->text = hook ? *hook : ValueTextHook{nullptr, nullptr};
+      if (c->dragging) UpdateDragPopup(c);
+      return 0;
+    }
     case kMenuDefault:
       if (c->enabled) SetValueByUser(c, c->range.default_value, true);
       return 0;

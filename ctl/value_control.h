@@ -15,9 +15,9 @@
 
 #include "ctl/control_window.h"
 #include "ctl/library_state.h"
+#include "ctl/portable/value_range.h"
 #include "ctl/precision_adjust.h"
 #include "ctl/value_menu.h"
-#include "ctl/portable/value_range.h"
 
 constexpr UINT_PTR kLatencyTimerId = 1;
 constexpr int kClosingCommand = kMenuPrecisionClosed;
@@ -44,6 +44,7 @@ struct ValueControl {
   ValueMenu menu;
   ValueMenuKind kind;
   ValueRedraw redraw;  // recompute what the value moves and draw it now
+  ValueTextHook text;  // the owner's text of the value in the pop-up, or none
 };
 
 // What a knob or slider gives its common part at creation.

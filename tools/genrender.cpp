@@ -40,6 +40,7 @@
 #include "generator/files/offline_render.h"
 #include "generator/files/set_file_format.h"
 #include "generator/files/wav_file.h"
+#include "generator/panel/level_units.h"
 #include "generator/panel/panel_parameters.h"
 #include "tools/usage_error.h"
 
@@ -53,7 +54,7 @@ static const char kUsageHead[] =
     "                 [--sweep linear|log|synchronised|stepped]\n"
     "                 [--steps-per-octave N] [--dwell SECONDS]\n"
     "                 [--alias-free] [--burst ON,OFF[,hann]] [--frequency HZ]\n"
-    "                 -o OUTPUT.wav\n"
+    "                 [--level LEVEL [--full-scale VOLTS]] -o OUTPUT.wav\n"
     "\n"
     "Renders the generator's signal to a stereo WAV file.\n"
     "\n"
@@ -113,6 +114,15 @@ static const char kUsageTail[] =
     "                        hann; --signal burst plays it\n"
     "      --frequency HZ    the frequency of the waveform and of the burst, within\n"
     "                        the panel's range\n"
+    "      --level LEVEL     the signal's peak (level plus gain): -6, -6 dB or\n"
+    "                        -6 dBFS; with --full-scale also +4dBu, -10dBV,\n"
+    "                        0.775V or 775mV (RMS) or 2Vpp, as a sine of that\n"
+    "                        peak reads. The level knob's -80 to 0 dB plus the\n"
+    "                        gain must hold it (within the 0.05 dB its limits\n"
+    "                        are shown to)\n"
+    "      --full-scale VOLTS\n"
+    "                        the calibration: the volts RMS of a 0 dBFS sine at\n"
+    "                        the output, above 0 up to 1000\n"
     "  -h, --help            this text\n"
     "\n"
     "Options take their value as the next argument or after '=' (--duration=2).\n"
@@ -180,6 +190,10 @@ struct Request {
   int32_t order;             // --order, or 0 not given
   int32_t steps_per_octave;  // --steps-per-octave, or 0 not given
   float dwell_s;             // --dwell, or 0 not given
+  const char* level;         // --level, or null
+  double level_dbfs;         // what it asks for: level plus gain
+  LevelUnit level_unit;      // the unit it was typed in
+  double full_scale_volts;   // --full-scale, or 0 not given
 };
 
 enum OptionId {
@@ -199,6 +213,8 @@ enum OptionId {
   kOptionOrder,
   kOptionStepsPerOctave,
   kOptionDwell,
+  kOptionLevel,
+  kOptionFullScale,
 };
 
 struct OptionName {
@@ -225,6 +241,8 @@ static const OptionName kOptions[] = {
     {nullptr, "--order", kOptionOrder},
     {nullptr, "--steps-per-octave", kOptionStepsPerOctave},
     {nullptr, "--dwell", kOptionDwell},
+    {nullptr, "--level", kOptionLevel},
+    {nullptr, "--full-scale", kOptionFullScale},
 };
 
 // The option argv[*i] names, with its value from "--name=VALUE" or from the
@@ -266,16 +284,17 @@ static int NextOption(int argc, char** argv, int* i, const char** value) {
 // Reads the command line into `r`. Returns 0 to render, 2 after a usage
 // error, 1 when it printed the help (any argument may ask for it).
 static int ParseArguments(int argc, char** argv, Request* r) {
-  *r = Request{nullptr, nullptr, 1.0,   kLive, kWavS16, -1, kDefaultOutputRate,
-               nullptr, -1,      false, 0,     0,       0,  0.0,
-               false,   -1,      0,     0,     0.0f};
+  *r = Request{nullptr,    nullptr, 1.0,   kLive, kWavS16, -1,      kDefaultOutputRate,
+               nullptr,    -1,      false, 0,     0,       0,       0.0,
+               false,      -1,      0,     0,     0.0f,    nullptr, 0.0,
+               kLevelDbfs, 0.0};
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
       PrintUsage();
       return 1;
     }
   }
-  constexpr int kOptionCount = kOptionDwell + 1;
+  constexpr int kOptionCount = kOptionFullScale + 1;
   bool given[kOptionCount] = {};
   for (int i = 1; i < argc; ++i) {
     const char* value = nullptr;
@@ -407,6 +426,14 @@ static int ParseArguments(int argc, char** argv, Request* r) {
         }
         break;
       }
+      case kOptionLevel: r->level = value; break;
+      case kOptionFullScale:
+        if (!ParseFullScale(value, &r->full_scale_volts)) {
+          return UsageError(kProgram,
+                            "the full scale '%s' is not a number of volts above 0 up to %g", value,
+                            kMaxFullScaleVolts);
+        }
+        break;
       case kOptionAliasFree: r->alias_free = true; break;
       case kOptionWaveform:
         r->waveform = WordIndex(value, kWaveformNames);
@@ -433,6 +460,22 @@ static int ParseArguments(int argc, char** argv, Request* r) {
   if (r->signal && (r->sweep >= 0 || r->waveform >= 0)) {
     return UsageError(kProgram, "--signal and --%s: that is the waveform source's",
                       r->sweep >= 0 ? "sweep" : "waveform");
+  }
+  if (r->level) {
+    // Read once every option is in: the calibration may come after it.
+    static const char* const kWhy[kLevelParseCount] = {
+        "",
+        "is not a number with a unit: dB, dBFS, dBu, dBV, V, mV, Vpp or mVpp",
+        "has no known unit: dB, dBFS, dBu, dBV, V, mV, Vpp or mVpp",
+        "needs --full-scale VOLTS, the volts RMS of a 0 dBFS sine",
+        "is not above 0 V",
+        "is beyond any level",
+    };
+    const LevelParse parsed =
+        ParseLevel(r->level, kLevelDbfs, r->full_scale_volts, &r->level_dbfs, &r->level_unit);
+    if (parsed != kLevelParsed) {
+      return UsageError(kProgram, "the level '%s' %s", r->level, kWhy[parsed]);
+    }
   }
   if (r->dither == -1) r->dither = r->quality == kHigh && r->format != kWavF32 ? 1 : 0;
   return 0;
@@ -614,6 +657,29 @@ int main(int argc, char** argv) {
   if (request.order != 0) settings.sequence_order = request.order;
   if (request.steps_per_octave != 0) settings.steps_per_octave = request.steps_per_octave;
   if (request.dwell_s != 0.0f) settings.step_dwell_s = request.dwell_s;
+  if (request.level) {
+    // The level knob takes what the gain leaves; a request within the rounding
+    // its shown limits have (0.05 dB) takes the limit.
+    const KnobParameter& knob = kKnobParameters[kLevelReadout];
+    const double gain = settings.gain_db;
+    const double shown_rounding = 0.05;
+    double level = request.level_dbfs - gain;
+    if (level < knob.entry_minimum && level >= knob.entry_minimum - shown_rounding) {
+      level = knob.entry_minimum;
+    } else if (level > knob.entry_maximum && level <= knob.entry_maximum + shown_rounding) {
+      level = knob.entry_maximum;
+    }
+    if (!(level >= knob.entry_minimum && level <= knob.entry_maximum)) {
+      char range[128];
+      FormatLevelRange(knob.entry_minimum + gain, knob.entry_maximum + gain, request.level_unit,
+                       request.full_scale_volts, range, sizeof range);
+      return UsageError(kProgram,
+                        "the level '%s' is not %s: the level knob's %g to %g dB plus the gain "
+                        "of %+.2f dB",
+                        request.level, range, knob.entry_minimum, knob.entry_maximum, gain);
+    }
+    settings.level_db = static_cast<float>(level);
+  }
 
   // At most 3600 s: 691,200,000 frames at 192 kHz, within the 32-bit sizes
   // of 16-bit files; the wider formats fit a shorter time at that rate.

@@ -23,6 +23,7 @@
 #define IDB_TONE_BURST 551
 #define IDB_SEQUENCE 552
 #define IDB_STEPS 553
+#define IDB_OUTPUT_LEVEL 554
 
 // Commands of the main window.
 #define CMD_NOTHING 0
@@ -58,6 +59,7 @@ constexpr LatencyCommand kLatencyCommands[] = {{CMD_LATENCY_200, 0.2f},
 #define CMD_OUTPUT_DEVICE_LAST 363
 #define CMD_OUTPUT_RATE 400
 #define CMD_OUTPUT_WIDTH 410
+#define CMD_OUTPUT_LEVEL 420
 // The Signals menu: its rows from the first (signals_menu.cpp), with room
 // for as many again.
 #define CMD_SIGNALS 500

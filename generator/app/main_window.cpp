@@ -30,7 +30,7 @@ GeneratorApp g_app;
 static const int kSkinIds[kSkinCount] = {
     IDB_PANEL,      IDB_SMALL_KNOB, IDB_LARGE_KNOB,   IDB_BUTTON_ON,    IDB_BUTTON_OFF,
     IDB_LAMP_ON,    IDB_LAMP_OFF,   IDB_SLIDER_TRACK, IDB_SLIDER_THUMB, IDB_OPTIONS,
-    IDB_TONE_BURST, IDB_SEQUENCE,   IDB_STEPS};
+    IDB_TONE_BURST, IDB_SEQUENCE,   IDB_STEPS,        IDB_OUTPUT_LEVEL};
 
 void InitGeneratorApp(HINSTANCE instance) {
   g_app = GeneratorApp();
@@ -102,6 +102,7 @@ static bool CreateParts(HWND window) {
   }
   LoadCurrentSet(g_app.engine, g_app.set_file_path);
   RefreshPanel(&g_panel);
+  ShowOutputLevels();
   g_app.popup_menu = BuildPopupMenu();
   AppendOutputMenu(window);
   AppendSignalsMenu(window);

@@ -23,6 +23,7 @@ enum SkinIndex {
   kSkinToneBurst,    // 551
   kSkinSequence,     // 552
   kSkinSteps,        // 553
+  kSkinOutputLevel,  // 554
   kSkinCount
 };
 

@@ -21,7 +21,7 @@ static const RECT kGateOffBox = {67, 52, 108, 68};
 static void DrawTime(HDC dc, float seconds, RECT box) {
   char text[32];
   std::snprintf(text, sizeof text, "%0.2f", seconds);
-  DrawTextA(dc, text, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  DrawReadoutText(dc, box, text, GetLibraryColor(kPaletteBlack));
 }
 
 static GeneratorSettings Pending(const OptionsWindow* o) {
@@ -34,12 +34,8 @@ static void OnOptionsPaint(HWND dialog, OptionsWindow* o) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(dialog, &ps);
   const GeneratorSettings s = Pending(o);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetLibraryColor(kPaletteBlack));
-  HGDIOBJ old_font = SelectObject(dc, GetLibraryFont(kFont14));
   DrawTime(dc, s.gate_on_s, kGateOnBox);
   DrawTime(dc, s.gate_off_s, kGateOffBox);
-  SelectObject(dc, old_font);
   EndPaint(dialog, &ps);
 }
 

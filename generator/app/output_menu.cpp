@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "generator/app/app_info.h"
+#include "generator/app/level_dialog.h"
+#include "generator/app/level_setting.h"
 #include "generator/app/main_window.h"
 #include "generator/app/panel.h"
 #include "generator/audio/audio_thread.h"
@@ -69,6 +71,52 @@ void OutputName(const Output& out, char* name, size_t size, char* suffix, size_t
 }
 
 // The rate the output plays at: the chosen one, or the mix rate in shared mode.
+constexpr char kOutputLevelItem[] = "Output level...";
+constexpr size_t kCalibrationNameBytes = 300;
+
+// The name of the output's calibration: its interface and its device as the
+// menu names it.
+void CalibrationName(const Output& out, char* name, size_t size) {
+  char device[256], suffix[32];
+  OutputName(out, device, sizeof device, suffix, sizeof suffix);
+  OutputLevelName(out.interface_kind, device, name, size);
+}
+
+// The reference of the output-level dialog: the default set-up (a 1 kHz
+// sine at -10 dBFS, centred, no gain) switched on; the set-up before it
+// comes back when it ends.
+GeneratorSettings g_before_reference;
+
+void PlayReferenceTone(bool on, void* window) {
+  if (on) {
+    GetGeneratorSettings(g_app.engine, &g_before_reference);
+    GeneratorSettings reference = kGeneratorDefaults;
+    reference.level_db = static_cast<float>(kReferenceDbfs);
+    reference.on = 1;
+    SetGeneratorSettings(g_app.engine, &reference);
+    SendMessageA(static_cast<HWND>(window), WM_COMMAND, CMD_START_AUDIO, 0);
+  } else {
+    SetGeneratorSettings(g_app.engine, &g_before_reference);
+  }
+  RefreshPanel(&g_panel);
+}
+
+void AskOutputLevel(HWND window) {
+  char name[kCalibrationNameBytes], device[256], suffix[32], title[300];
+  CalibrationName(g_output.now, name, sizeof name);
+  OutputName(g_output.now, device, sizeof device, suffix, sizeof suffix);
+  std::snprintf(title, sizeof title, "%s%s", device, suffix);
+  LevelCalibration calibration = {ReadLevelUnit(), ReadFullScale(name)};
+  const LevelDialogLook look = {g_app.skins[kSkinOutputLevel], g_app.skins[kSkinButtonOn],
+                                g_app.skins[kSkinButtonOff]};
+  if (!AskForOutputLevel(window, look, title, PlayReferenceTone, window, &calibration)) return;
+  WriteLevelUnit(calibration.unit);
+  if (IsCalibrated(calibration.full_scale_volts)) {
+    WriteFullScale(name, calibration.full_scale_volts);
+  }
+  ShowOutputLevels();
+}
+
 const char* PlayedRateText(const Output& out) {
   return OutputRateText(out.interface_kind == kInterfaceShared ? g_audio.mix_rate : out.rate);
 }
@@ -327,6 +375,8 @@ int AppendOutputMenu(HWND window) {
     AppendMenuA(menu, MF_STRING, CMD_OUTPUT_WIDTH + i,
                 OutputWidthText(static_cast<OutputWidth>(i)));
   }
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING, CMD_OUTPUT_LEVEL, kOutputLevelItem);
   g_output.menu = menu;
   g_output.device_count = 0;
   MakeDeviceItems();
@@ -364,12 +414,16 @@ bool OnOutputCommand(HWND window, int command) {
   } else if (command == CMD_OUTPUT_DEFAULT_CHANGED) {
     FollowDefaultEndpoint(window);
     return true;
+  } else if (command == CMD_OUTPUT_LEVEL) {
+    AskOutputLevel(window);
+    return true;
   } else {
     return false;
   }
   const OutputInterface before = g_output.now.interface_kind;
   ChooseOutput(window, chosen);
   if (g_output.now.interface_kind != before) MakeDeviceItems();  // the other interface's devices
+  ShowOutputLevels();                                            // the calibration is the output's
   return true;
 }
 
@@ -402,6 +456,19 @@ void CheckOutputMenu(HMENU menu) {
                    MF_BYCOMMAND | (shared ? MF_GRAYED : MF_ENABLED));
   }
   for (int i = 0; i < kOutputWidthCount; ++i) check(CMD_OUTPUT_WIDTH + i, i == now.width);
+  char name[kCalibrationNameBytes], text[64];
+  CalibrationName(now, name, sizeof name);
+  std::snprintf(text, sizeof text, "%s%s", kOutputLevelItem,
+                IsCalibrated(ReadFullScale(name)) ? "" : " (not calibrated)");
+  ModifyMenuA(g_output.menu, CMD_OUTPUT_LEVEL, MF_BYCOMMAND | MF_STRING, CMD_OUTPUT_LEVEL, text);
+}
+
+void OutputCalibrationName(char* name, size_t size) { CalibrationName(g_output.now, name, size); }
+
+void ShowOutputLevels() {
+  char name[kCalibrationNameBytes];
+  CalibrationName(g_output.now, name, sizeof name);
+  SetPanelLevelView(&g_panel, LevelView{ReadLevelUnit(), ReadFullScale(name)});
 }
 
 void OnOutputLost(HWND window) {

@@ -22,6 +22,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 // Reads the kept choices and selects the output and format they name, after
 // the stream is made and before ApplyLatency sizes it and the engine is made
 // at the rate. The kept wave device is found by its name, and among devices
@@ -53,3 +55,11 @@ void OnOutputLost(HWND window);
 // Writes the choices back when they were read from the registry or made in
 // this run.
 void SaveOutputChoice();
+
+// Shows the level in the kept unit and the calibration of the output that
+// plays (none: dB full scale) on the panel.
+void ShowOutputLevels();
+
+// The name of the calibration value of the output that plays
+// ("<interface>|<device>", level_setting.h).
+void OutputCalibrationName(char* name, size_t size);

@@ -18,6 +18,7 @@
 
 #include "generator/app/app_info.h"
 #include "generator/app/value_entry.h"
+#include "generator/panel/signal_caption.h"
 
 GeneratorPanel g_panel;
 
@@ -55,6 +56,10 @@ static void SetButton(GeneratorPanel* p, int id, bool on) {
 
 static void RepaintReadout(GeneratorPanel* p, int id) {
   if (p->readouts[id]) InvalidateRect(p->readouts[id], nullptr, TRUE);
+}
+
+static void RepaintDisplay(GeneratorPanel* p) {
+  if (p->display) InvalidateRect(p->display, nullptr, TRUE);
 }
 
 // Radio group: `chosen` on, the others of ids first … last off (all off when
@@ -176,6 +181,9 @@ void BindPanel(GeneratorPanel* p, GeneratorEngine* engine) {
   p->options.engine = engine;
 }
 
+static LRESULT OnDisplayMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                void* user);
+
 int CreatePanel(GeneratorPanel* p, HWND parent, const PanelImages* images) {
   p->parent = parent;
   p->images = *images;
@@ -186,6 +194,12 @@ int CreatePanel(GeneratorPanel* p, HWND parent, const PanelImages* images) {
     *SlotOf(p, c) = CreateOne(p, c);
     if (!*SlotOf(p, c)) ok = 0;
   }
+  const RECT& d = kDisplayRect;
+  p->display = CreateFreePanel(parent, 0, d.left, d.top, d.right - d.left, d.bottom - d.top,
+                               OnDisplayMessage, p);
+  if (!p->display) return 0;
+  // It shows; it takes neither the focus nor the Tab key.
+  SetWindowLongA(p->display, GWL_STYLE, GetWindowLongA(p->display, GWL_STYLE) & ~WS_TABSTOP);
   return ok;
 }
 
@@ -202,10 +216,13 @@ void RefreshPanel(GeneratorPanel* p) {
     SetButton(p, sweep.button, (s.sweep_flags & sweep.bit) != 0);
   }
   RefreshOptionsWindow(&p->options);
+  RepaintDisplay(p);
 }
 
 void DestroyPanel(GeneratorPanel* p) {
   CloseOptionsWindow(&p->options);
+  if (p->display) DestroyWindow(p->display);
+  p->display = nullptr;
   for (size_t i = 0; i < kPanelPlaceCount; ++i) {
     HWND* window = SlotOf(p, kPanelPlaces[i]);
     if (*window) DestroyWindow(*window);
@@ -222,6 +239,7 @@ static void OnKnob(GeneratorPanel* p, const KnobParameter& k, float value, bool 
                    GeneratorSettings* s) {
   s->*k.field = value;
   RepaintReadout(p, k.readout);
+  if (k.readout == kGainReadout) RepaintReadout(p, kLevelReadout);  // level plus gain, in volts
   LightPresets(p, k, value, !given);
   const int moved_along = KeepSweepOrdered(k.knob, s);
   if (moved_along >= 0) ShowKnobValue(p, *FindKnobParameter(moved_along), *s, !given);
@@ -304,6 +322,7 @@ int OnPanelNotify(void* user_data, uint32_t code_word, uint32_t value_bits) {
     return 0;
   }
   SetGeneratorSettings(p->engine, &s);
+  RepaintDisplay(p);
   return 0;
 }
 
@@ -315,13 +334,9 @@ static void PaintReadout(GeneratorPanel* p, HWND window, int id) {
   HDC dc = BeginPaint(window, &ps);
   const GeneratorSettings s = PendingSettings(p);
   char text[64];
-  FormatReadout(id, &s, text, sizeof text);
-  RECT r = {0, 0, kReadoutWidth, kReadoutHeight};
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetLibraryColor(kPaletteBlack));
-  HGDIOBJ old_font = SelectObject(dc, GetLibraryFont(kFont14));
-  DrawTextA(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old_font);
+  FormatReadout(id, &s, text, sizeof text, p->level_view);
+  DrawReadoutText(dc, RECT{0, 0, kReadoutWidth, kReadoutHeight}, text,
+                  GetLibraryColor(kPaletteBlack));
   if (GetFocus() == window) DrawFocusMark(dc, 1, 1);
   EndPaint(window, &ps);
 }
@@ -346,19 +361,22 @@ static void OnStopTimer(GeneratorPanel* p) {
   GeneratorSettings s = PendingSettings(p);
   s.on = 0;
   SetGeneratorSettings(p->engine, &s);
+  RepaintDisplay(p);
 }
 
 static void TypeIntoReadout(GeneratorPanel* p, HWND window, int id) {
   if (id < 0 || id >= kReadoutCount) return;
   GeneratorSettings s = PendingSettings(p);
-  char text[64];
-  ReadoutEntryText(id, &s, text, sizeof text);
-  const KnobParameter& k = kKnobParameters[id];
-  const double* minus_infinity = k.format == kShowDecibels ? &k.entry_minimum : nullptr;
-  double value = 0.0;
-  if (!AskForValue(window, POINT{0, 18}, text, &value, minus_infinity)) return;
+  char text[64], typed[256], why[160];
+  ReadoutEntryText(id, &s, text, sizeof text, p->level_view);
+  if (!AskForText(window, POINT{0, 18}, text, typed, sizeof typed)) return;
   s = PendingSettings(p);  // the settings may have changed while the box was open
-  if (!ApplyReadoutEntry(id, value, &s)) return;
+  const ReadoutEntryResult result = ApplyReadoutText(id, typed, p->level_view, &s, why, sizeof why);
+  if (result == kEntryRefused) {
+    MessageBoxA(p->parent, why, "Level", MB_OK | MB_ICONWARNING);
+    return;  // the panel may have closed under the box: nothing more here
+  }
+  if (result != kEntryApplied) return;
   SetGeneratorSettings(p->engine, &s);
   if (id == kSweepEndReadout || id == kSweepStartReadout) {  // the other end may have moved
     ShowKnobValue(p, kKnobParameters[kSweepEndReadout], s);
@@ -366,6 +384,7 @@ static void TypeIntoReadout(GeneratorPanel* p, HWND window, int id) {
   } else {
     ShowKnobValue(p, kKnobParameters[id], s);
   }
+  RepaintDisplay(p);
 }
 
 static void OnReadoutKey(GeneratorPanel* p, HWND window, int id, WPARAM key, LPARAM lparam) {
@@ -407,6 +426,66 @@ LRESULT OnReadoutMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam
     case WM_LBUTTONDBLCLK:  // a quick second click opens the box again
       TypeIntoReadout(p, window, id);
       return 0;
+    default: return DefWindowProcA(window, message, wparam, lparam);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The level in a bench unit, and the display.
+
+// The level knob's pop-up in the bench unit: what the output carries.
+static void FormatKnobLevel(void* user, float level, char* out, size_t size) {
+  auto* p = static_cast<GeneratorPanel*>(user);
+  GeneratorSettings s = PendingSettings(p);
+  s.level_db = level;
+  FormatReadout(kLevelReadout, &s, out, size, p->level_view);
+}
+
+void SetPanelLevelView(GeneratorPanel* p, const LevelView& view) {
+  p->level_view = view;
+  const ValueTextHook hook = {FormatKnobLevel, p};
+  if (HWND knob = p->controls[kLevelKnob]) {
+    SendMessageA(knob, WM_COMMAND, kCtlSetValueText,
+                 ShowsBenchUnit(view) ? reinterpret_cast<LPARAM>(&hook) : 0);
+  }
+  RepaintReadout(p, kLevelReadout);
+  RepaintDisplay(p);
+}
+
+// The display's ink: the trace's green while the generator is on, a dim
+// grey while it is off.
+constexpr COLORREF kDisplayOnInk = RGB(70, 226, 92);
+constexpr COLORREF kDisplayOffInk = RGB(104, 112, 108);
+constexpr int kDisplayTextLeft = 60;  // right of the plate's trace
+
+static void PaintDisplay(GeneratorPanel* p, HWND window) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window, &ps);
+  const GeneratorSettings s = PendingSettings(p);
+  char signal[64], level[48];
+  SignalCaption(s, signal, sizeof signal);
+  LevelCaption(s, p->level_view, level, sizeof level);
+  RECT client;
+  GetClientRect(window, &client);
+  const COLORREF ink = s.on ? kDisplayOnInk : kDisplayOffInk;
+  const int middle = client.bottom / 2;
+  DrawReadoutText(dc, RECT{kDisplayTextLeft, 1, client.right - 3, middle + 1}, signal, ink, true);
+  DrawReadoutText(dc, RECT{kDisplayTextLeft, middle, client.right - 3, client.bottom - 1}, level,
+                  ink, true);
+  EndPaint(window, &ps);
+}
+
+static LRESULT OnDisplayMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                void* user) {
+  auto* p = static_cast<GeneratorPanel*>(user);
+  switch (message) {
+    case WM_ERASEBKGND: {
+      const RECT& d = kDisplayRect;
+      DrawBitmap(reinterpret_cast<HDC>(wparam), 0, 0, d.right - d.left, d.bottom - d.top,
+                 p->images.panel, d.left, d.top, SRCCOPY);
+      return 1;
+    }
+    case WM_PAINT: PaintDisplay(p, window); return 0;
     default: return DefWindowProcA(window, message, wparam, lparam);
   }
 }

@@ -35,6 +35,8 @@ struct GeneratorPanel {
   HWND lamp_on, lamp_waveform, lamp_noise;
   OptionsWindow options;
   PanelImages images;
+  LevelView level_view;  // the unit and calibration the level shows in
+  HWND display;          // what plays, on the title plate
 };
 
 extern GeneratorPanel g_panel;
@@ -57,6 +59,13 @@ LRESULT OnReadoutMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam
 
 // The settings the panel edits, as the engine holds them now.
 GeneratorSettings PendingSettings(const GeneratorPanel* panel);
+
+// Shows the level in `view` from now on: the read-out, the knob's pop-up
+// and the display.
+void SetPanelLevelView(GeneratorPanel* panel, const LevelView& view);
+
+// The display's place on the skin: the title plate's glass.
+constexpr RECT kDisplayRect = {435, 194, 632, 225};
 
 // Destroys the options window and every control and read-out.
 void DestroyPanel(GeneratorPanel* panel);

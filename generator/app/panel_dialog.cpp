@@ -29,22 +29,25 @@ struct Running {
 
 // The value as the glass shows it and the quick edit box starts with.
 void NumberText(const PanelDialogNumber& n, char* out, size_t size) {
-  std::snprintf(out, size, n.whole ? "%.0f" : "%g", n.value);
+  if (n.format) {
+    n.format(n.value, out, size);
+  } else {
+    std::snprintf(out, size, n.whole ? "%.0f" : "%g", n.value);
+  }
 }
 
 void OnPaint(HWND window, Running* r) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetLibraryColor(kPaletteBlack));
-  HGDIOBJ old_font = SelectObject(dc, GetLibraryFont(kFont14));
   for (int i = 0; i < r->dialog.number_count; ++i) {
     const PanelDialogNumber& n = r->dialog.numbers[i];
     char text[48];
     NumberText(n, text, sizeof text);
-    RECT box = n.box;
-    DrawTextA(dc, text, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawReadoutText(dc, n.box, text, GetLibraryColor(kPaletteBlack));
   }
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetLibraryColor(kPaletteBlack));
+  HGDIOBJ old_font = SelectObject(dc, GetLibraryFont(kFont14));
   if (r->dialog.describe) r->dialog.describe(&r->dialog, dc, r->dialog.user);
   SelectObject(dc, old_font);
   EndPaint(window, &ps);
@@ -55,12 +58,30 @@ void TypeNumber(HWND window, Running* r, int i) {
   PanelDialogNumber* n = &r->dialog.numbers[i];
   char text[48];
   NumberText(*n, text, sizeof text);
+  const POINT under = {n->box.left, n->box.bottom + 2};
   double value = 0.0;
-  if (!AskForValue(window, POINT{n->box.left, n->box.bottom + 2}, text, &value)) return;
+  if (n->parse) {
+    char typed[256];
+    if (!AskForText(window, under, text, typed, sizeof typed)) return;
+    if (!IsWindow(window) || !n->parse(window, typed, &value)) return;
+    n->value = value;
+    InvalidateRect(window, nullptr, TRUE);
+    return;
+  }
+  if (!AskForValue(window, under, text, &value)) return;
   if (!IsWindow(window)) return;  // closed while the box was open
   if (n->whole) value = std::round(value);
   n->value = value < n->minimum ? n->minimum : value > n->maximum ? n->maximum : value;
   InvalidateRect(window, nullptr, TRUE);
+}
+
+// Every switch's button as the description has it (never notifies).
+void ShowSwitches(Running* r) {
+  for (int i = 0; i < r->dialog.switch_count; ++i) {
+    HWND button = GetDlgItem(r->window, kFirstSwitchId + i);
+    const float on = r->dialog.switches[i].on ? 1.0f : 0.0f;
+    if (button) SendMessageA(button, WM_COMMAND, kCtlSetValue, static_cast<LPARAM>(FloatBits(on)));
+  }
 }
 
 // The buttons' notifications (user data: the running dialog). OK and Cancel
@@ -70,6 +91,10 @@ int OnButton(void* user_data, uint32_t code, uint32_t value_bits) {
   const int id = static_cast<int>(code & 0xFFFF);
   if (id >= kFirstSwitchId && id < kFirstSwitchId + r->dialog.switch_count) {
     r->dialog.switches[id - kFirstSwitchId].on = FloatFromBits(value_bits) != 0.0f;
+    if (r->dialog.on_switch) {
+      r->dialog.on_switch(&r->dialog, id - kFirstSwitchId, r->dialog.user);
+      ShowSwitches(r);
+    }
     InvalidateRect(r->window, nullptr, TRUE);  // what the dialog says may follow it
   } else if (id == kOkId) {
     EndDialog(r->window, IDOK);
@@ -153,6 +178,20 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 }
 
 }  // namespace
+
+PanelDialog PanelDialogOn(const char* caption, HBITMAP skin, int width, int height,
+                          HBITMAP button_on, HBITMAP button_off, POINT ok, POINT cancel) {
+  PanelDialog d = {};
+  d.caption = caption;
+  d.skin = skin;
+  d.width = width;
+  d.height = height;
+  d.button_on = button_on;
+  d.button_off = button_off;
+  d.ok = ok;
+  d.cancel = cancel;
+  return d;
+}
 
 bool RunPanelDialog(HWND owner, PanelDialog* dialog) {
   Running r = {};

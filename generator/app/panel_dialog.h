@@ -20,6 +20,11 @@ struct PanelDialogNumber {
   double value;
   double minimum, maximum;
   bool whole;  // typed values are rounded to whole numbers
+  // A number of its own kind (both may be null): its text on the glass,
+  // and what a typed text gives; false changes nothing (the function has
+  // said why, if it should), true takes *value as it is.
+  void (*format)(double value, char* out, size_t size);
+  bool (*parse)(HWND dialog, const char* typed, double* value);
 };
 
 struct PanelDialogSwitch {
@@ -27,7 +32,7 @@ struct PanelDialogSwitch {
   bool on;
 };
 
-constexpr int kMaxDialogNumbers = 3, kMaxDialogSwitches = 2;
+constexpr int kMaxDialogNumbers = 3, kMaxDialogSwitches = 6;
 
 struct PanelDialog {
   const char* caption;
@@ -42,8 +47,15 @@ struct PanelDialog {
   // Draws what the dialog says beyond its numbers (may be null), with the
   // library's text font and colour selected in `dc`; called on every paint.
   void (*describe)(const PanelDialog* dialog, HDC dc, void* user);
+  // Called when the user switches switch `index` (may be null); it may
+  // change any switch, and the buttons then show them.
+  void (*on_switch)(PanelDialog* dialog, int index, void* user);
   void* user;
 };
+
+// A description with its face, buttons and captions, and nothing else yet.
+PanelDialog PanelDialogOn(const char* caption, HBITMAP skin, int width, int height,
+                          HBITMAP button_on, HBITMAP button_off, POINT ok, POINT cancel);
 
 // Runs the dialog, owned by and centred on `owner`. True after OK, with the
 // numbers and switches as the user left them; false, `dialog` unchanged,

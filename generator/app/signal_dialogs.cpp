@@ -33,16 +33,8 @@ double Within(double value, double low, double high) {
 }
 
 PanelDialog DialogOn(const char* caption, HBITMAP skin, const SignalDialogLook& look) {
-  PanelDialog d = {};
-  d.caption = caption;
-  d.skin = skin;
-  d.width = kWidth;
-  d.height = kHeight;
-  d.button_on = look.button_on;
-  d.button_off = look.button_off;
-  d.ok = kOkButton;
-  d.cancel = kCancelButton;
-  return d;
+  return PanelDialogOn(caption, skin, kWidth, kHeight, look.button_on, look.button_off, kOkButton,
+                       kCancelButton);
 }
 
 // "65,536 samples" with the thousands grouped.
@@ -87,11 +79,19 @@ bool AskForToneBurst(HWND owner, const SignalDialogLook& look, const GeneratorSe
   d.numbers[0] = {kUpperBox,
                   never_set ? kFirstCyclesOn
                             : Within(now.burst_on_cycles, kBurstMinOnCycles, kBurstMaxOnCycles),
-                  kBurstMinOnCycles, kBurstMaxOnCycles, false};
+                  kBurstMinOnCycles,
+                  kBurstMaxOnCycles,
+                  false,
+                  nullptr,
+                  nullptr};
   d.numbers[1] = {
       kLowerBox,
-      never_set ? kFirstCyclesOff : Within(now.burst_off_cycles, 0.0, kBurstMaxOffCycles), 0.0,
-      kBurstMaxOffCycles, false};
+      never_set ? kFirstCyclesOff : Within(now.burst_off_cycles, 0.0, kBurstMaxOffCycles),
+      0.0,
+      kBurstMaxOffCycles,
+      false,
+      nullptr,
+      nullptr};
   d.number_count = 2;
   d.switches[0] = {kSwitchButton, (now.waveform_options & kHannBurst) != 0};
   d.switch_count = 1;
@@ -113,8 +113,13 @@ bool AskForSequenceOrder(HWND owner, const SignalDialogLook& look, const Generat
   SequenceLook sequence = {rate > 0 ? rate : 44100,
                            now.source == kSourceNoise && now.noise_type == kNoiseMls};
   PanelDialog d = DialogOn("Sequence length", look.sequence_skin, look);
-  d.numbers[0] = {kUpperBox, static_cast<double>(SequenceOrderOf(now.sequence_order)),
-                  kMinSequenceOrder, kMaxSequenceOrder, true};
+  d.numbers[0] = {kUpperBox,
+                  static_cast<double>(SequenceOrderOf(now.sequence_order)),
+                  kMinSequenceOrder,
+                  kMaxSequenceOrder,
+                  true,
+                  nullptr,
+                  nullptr};
   d.number_count = 1;
   d.describe = DescribeSequence;
   d.user = &sequence;
@@ -126,9 +131,13 @@ bool AskForSequenceOrder(HWND owner, const SignalDialogLook& look, const Generat
 bool AskForSteppedSweep(HWND owner, const SignalDialogLook& look, const GeneratorSettings& now,
                         SteppedSweepChoice* choice) {
   PanelDialog d = DialogOn("Stepped sweep", look.steps_skin, look);
-  d.numbers[0] = {kUpperBox, static_cast<double>(StepsPerOctaveOf(now.steps_per_octave)), 1,
-                  kMaxStepsPerOctave, true};
-  d.numbers[1] = {kLowerBox, StepDwellOf(now.step_dwell_s), kMinStepDwell, kMaxStepDwell, false};
+  d.numbers[0] = {kUpperBox, static_cast<double>(StepsPerOctaveOf(now.steps_per_octave)),
+                  1,         kMaxStepsPerOctave,
+                  true,      nullptr,
+                  nullptr};
+  d.numbers[1] = {
+      kLowerBox, StepDwellOf(now.step_dwell_s), kMinStepDwell, kMaxStepDwell, false, nullptr,
+      nullptr};
   d.number_count = 2;
   d.switches[0] = {kSwitchButton, (now.sweep_flags & kSweepStepped) != 0};
   d.switch_count = 1;

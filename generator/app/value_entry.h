@@ -13,3 +13,7 @@
 // stands for: the range's minimum.
 bool AskForValue(HWND window, POINT at, const char* initial, double* value,
                  const double* minus_infinity = nullptr);
+
+// The same box, for a text the caller reads itself: true, with the answer
+// in `out` (cut at `size` bytes), only when the user changed the text.
+bool AskForText(HWND window, POINT at, const char* initial, char* out, size_t size);

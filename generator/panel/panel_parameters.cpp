@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "ctl/control_style.h"
+#include "ctl/portable/value_text.h"
 
 const float kLevelPresets[kLevelPresetCount] = {0.0f, -10.0f, -20.0f, -30.0f};
 const float kFrequencyPresets[kFrequencyPresetCount] = {50.0f, 100.0f, 1000.0f, 10000.0f, 15000.0f};
@@ -148,47 +149,116 @@ int KeepSweepOrdered(int moved, GeneratorSettings* s) {
   return -1;
 }
 
-void FormatReadout(int id, const GeneratorSettings* s, char* out, size_t size) {
+// ---------------------------------------------------------------------------
+// Read-outs: a format is a row.
+
+namespace {
+
+typedef void (*ReadoutText)(double value, const GeneratorSettings& s, const LevelView& view,
+                            char* out, size_t size);
+
+void MillisecondsText(double v, const GeneratorSettings&, const LevelView&, char* out,
+                      size_t size) {
+  std::snprintf(out, size, "%0.1f", v * 1000.0);
+}
+
+// The level alone in dB full scale, as the panel always showed it; in a
+// bench unit, what the output carries.
+void LevelText(double v, const GeneratorSettings& s, const LevelView& view, char* out,
+               size_t size) {
+  if (ShowsBenchUnit(view)) {
+    FormatLevel(v + s.gain_db, view.unit, view.full_scale_volts, out, size);
+  } else {
+    std::snprintf(out, size, "%0.0f db", v);
+  }
+}
+
+void TwoDecimalsText(double v, const GeneratorSettings&, const LevelView&, char* out, size_t size) {
+  std::snprintf(out, size, "%0.2f", v);
+}
+
+void OneDecimalText(double v, const GeneratorSettings&, const LevelView&, char* out, size_t size) {
+  std::snprintf(out, size, "%0.1f", v);
+}
+
+void WholeText(double v, const GeneratorSettings&, const LevelView&, char* out, size_t size) {
+  std::snprintf(out, size, "%0.0f", v);
+}
+
+void FrequencyText(double v, const GeneratorSettings&, const LevelView&, char* out, size_t size) {
+  std::snprintf(out, size, v >= 50.0 ? "%0.0f" : v >= 1.0 ? "%0.2f" : "%0.3f", v);
+}
+
+void SweepTimeText(double v, const GeneratorSettings& s, const LevelView&, char* out, size_t size) {
+  // A synchronised sweep plays L·ln(f2/f1), near the time set: shown to the
+  // millisecond, so that what plays is what reads.
+  const int32_t law = kSweepSynchronised | kSweepLinear | kSweepStepped;
+  const double played =
+      (s.sweep_flags & law) == kSweepSynchronised ? SynchronisedSweepSeconds(s) : 0.0;
+  if (played > 0.0) {
+    std::snprintf(out, size, "%0.3fs", played);
+  } else if (v >= 1.0) {
+    std::snprintf(out, size, "%0.1fs", v);
+  } else {
+    std::snprintf(out, size, "%0.0f", v * 1000.0);
+  }
+}
+
+struct ReadoutFormatRow {
+  ReadoutFormat format;
+  ReadoutText text;
+  bool minus_infinity;  // "-inf" typed stands for the range's minimum
+};
+
+constexpr ReadoutFormatRow kReadoutFormats[] = {
+    {kShowMilliseconds, MillisecondsText, false},
+    {kShowDecibels, LevelText, true},
+    {kShowTwoDecimals, TwoDecimalsText, false},
+    {kShowOneDecimal, OneDecimalText, false},
+    {kShowWhole, WholeText, false},
+    {kShowFrequency, FrequencyText, false},
+    {kShowSweepTime, SweepTimeText, false},
+};
+
+constexpr bool FormatsInOrder() {
+  for (int i = 0; i < kReadoutFormatCount; ++i) {
+    if (kReadoutFormats[i].format != i) return false;
+  }
+  return true;
+}
+static_assert(sizeof kReadoutFormats / sizeof kReadoutFormats[0] == kReadoutFormatCount &&
+                  FormatsInOrder(),
+              "kReadoutFormats[format]");
+
+}  // namespace
+
+bool ShowsBenchUnit(const LevelView& view) {
+  return view.unit != kLevelDbfs && IsCalibrated(view.full_scale_volts);
+}
+
+void FormatReadout(int id, const GeneratorSettings* s, char* out, size_t size,
+                   const LevelView& view) {
   if (id < 0 || id >= kReadoutCount) {
     if (size > 0) out[0] = '\0';
     return;
   }
   const KnobParameter& k = kKnobParameters[id];
-  const double v = s->*k.field;
-  switch (k.format) {
-    case kShowMilliseconds: std::snprintf(out, size, "%0.1f", v * 1000.0); break;
-    case kShowDecibels: std::snprintf(out, size, "%0.0f db", v); break;
-    case kShowTwoDecimals: std::snprintf(out, size, "%0.2f", v); break;
-    case kShowOneDecimal: std::snprintf(out, size, "%0.1f", v); break;
-    case kShowWhole: std::snprintf(out, size, "%0.0f", v); break;
-    case kShowFrequency:
-      std::snprintf(out, size, v >= 50.0 ? "%0.0f" : v >= 1.0 ? "%0.2f" : "%0.3f", v);
-      break;
-    case kShowSweepTime: {
-      // A synchronised sweep plays L·ln(f2/f1), near the time set: shown
-      // to the millisecond, so that what plays is what reads.
-      const int32_t law = kSweepSynchronised | kSweepLinear | kSweepStepped;
-      const double played =
-          (s->sweep_flags & law) == kSweepSynchronised ? SynchronisedSweepSeconds(*s) : 0.0;
-      if (played > 0.0) {
-        std::snprintf(out, size, "%0.3fs", played);
-      } else if (v >= 1.0) {
-        std::snprintf(out, size, "%0.1fs", v);
-      } else {
-        std::snprintf(out, size, "%0.0f", v * 1000.0);
-      }
-      break;
-    }
-  }
+  kReadoutFormats[k.format].text(s->*k.field, *s, view, out, size);
 }
 
-void ReadoutEntryText(int id, const GeneratorSettings* s, char* out, size_t size) {
+void ReadoutEntryText(int id, const GeneratorSettings* s, char* out, size_t size,
+                      const LevelView& view) {
   // The sweep time is typed in seconds, also where it is shown in milliseconds.
   if (id == kSweepTimeReadout) {
     std::snprintf(out, size, "%0.1fs", s->sweep_time_s);
   } else {
-    FormatReadout(id, s, out, size);
+    FormatReadout(id, s, out, size, view);
   }
+}
+
+bool ReadoutTakesMinusInfinity(int id) {
+  return id >= 0 && id < kReadoutCount &&
+         kReadoutFormats[kKnobParameters[id].format].minus_infinity;
 }
 
 int ApplyReadoutEntry(int id, double typed, GeneratorSettings* s) {
@@ -198,6 +268,58 @@ int ApplyReadoutEntry(int id, double typed, GeneratorSettings* s) {
   s->*k.field = static_cast<float>(typed * k.entry_scale);
   KeepSweepOrdered(k.knob, s);
   return 1;
+}
+
+// A level typed with a unit, or into a read-out that shows one: level plus
+// gain is what was typed.
+static ReadoutEntryResult ApplyTypedLevel(double total_dbfs, const LevelView& view,
+                                          GeneratorSettings* s, char* why, size_t why_size) {
+  const KnobParameter& k = kKnobParameters[kLevelReadout];
+  const double gain = s->gain_db;
+  const double lowest = k.entry_minimum + gain;
+  const double highest = std::fmin(k.entry_maximum + gain, 0.0);  // never above full scale
+  // Half the last digit of the texts that name these limits: the limit
+  // typed as the message shows it is taken.
+  constexpr double kTextSlack = 0.005;
+  if (!(total_dbfs >= lowest - kTextSlack && total_dbfs <= highest + kTextSlack)) {
+    char range[96];
+    const LevelView shown = ShowsBenchUnit(view) ? view : kLevelViewDbfs;
+    FormatLevelRange(lowest, highest, shown.unit, shown.full_scale_volts, range, sizeof range);
+    std::snprintf(why, why_size, "The level must be %s.", range);
+    return kEntryRefused;
+  }
+  const double level = std::fmin(std::fmax(total_dbfs - gain, k.entry_minimum), k.entry_maximum);
+  s->level_db = static_cast<float>(level);
+  return kEntryApplied;
+}
+
+ReadoutEntryResult ApplyReadoutText(int id, const char* typed, const LevelView& view,
+                                    GeneratorSettings* s, char* why, size_t why_size) {
+  if (why_size > 0) why[0] = '\0';
+  if (id < 0 || id >= kReadoutCount) return kEntryIgnored;
+  const KnobParameter& k = kKnobParameters[id];
+  if (ReadoutTakesMinusInfinity(id) && IsMinusInfinity(typed)) {
+    return ApplyReadoutEntry(id, k.entry_minimum, s) ? kEntryApplied : kEntryIgnored;
+  }
+  if (id == kLevelReadout) {
+    double dbfs = 0.0;
+    LevelUnit unit = kLevelDbfs;
+    const LevelParse parsed = ParseLevel(typed, view.unit, view.full_scale_volts, &dbfs, &unit);
+    if (parsed == kLevelNoNumber || parsed == kLevelUnknownUnit) return kEntryIgnored;
+    if (parsed != kLevelParsed) {
+      std::snprintf(why, why_size, "%s", LevelParseMessage(parsed));
+      return kEntryRefused;
+    }
+    // dB full scale typed where dB full scale shows: the level knob's own
+    // number, as it always was.
+    if (unit == kLevelDbfs && !ShowsBenchUnit(view)) {
+      return ApplyReadoutEntry(id, dbfs, s) ? kEntryApplied : kEntryIgnored;
+    }
+    return ApplyTypedLevel(dbfs, view, s, why, why_size);
+  }
+  long double value = 0;
+  if (!ParseTypedValue(typed, &value)) return kEntryIgnored;
+  return ApplyReadoutEntry(id, static_cast<double>(value), s) ? kEntryApplied : kEntryIgnored;
 }
 
 // ---------------------------------------------------------------------------

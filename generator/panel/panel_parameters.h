@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "generator/engine/engine.h"
+#include "generator/panel/level_units.h"
 
 // The panel's control ids: what the controls send in their notifications.
 enum PanelControlId : int {
@@ -102,6 +103,7 @@ enum ReadoutFormat : int {
   kShowWhole,         // "%0.0f"
   kShowFrequency,     // "%0.0f" from 50 up, "%0.2f" from 1 up, else "%0.3f"
   kShowSweepTime,     // "%0.1fs" from a second up, else milliseconds "%0.0f"
+  kReadoutFormatCount
 };
 
 // One knob, its setting, its read-out and its presets.
@@ -153,15 +155,49 @@ int LitPreset(const KnobParameter& knob, float value, bool stepped);
 // moved along, or -1 when none did.
 int KeepSweepOrdered(int moved, GeneratorSettings* settings);
 
-// The text read-out `id` shows for `settings`; empty for any other id.
-void FormatReadout(int id, const GeneratorSettings* settings, char* out, size_t size);
+// How the panel speaks of the level: the chosen unit and the calibration of
+// the output that plays (0: none, and every unit is dB full scale).
+struct LevelView {
+  LevelUnit unit;
+  double full_scale_volts;
+};
+constexpr LevelView kLevelViewDbfs = {kLevelDbfs, 0.0};
+
+// Whether the level shows in a unit other than dB full scale: what the
+// output carries (level plus gain), in volts or dB of a volt reference.
+bool ShowsBenchUnit(const LevelView& view);
+
+// The text read-out `id` shows for `settings`; empty for any other id. The
+// level read-out in a bench unit shows level plus gain in it ("+4.0 dBu");
+// in dB full scale the level alone, as "-10 db".
+void FormatReadout(int id, const GeneratorSettings* settings, char* out, size_t size,
+                   const LevelView& view = kLevelViewDbfs);
 
 // The text the read-out's quick edit box opens with.
-void ReadoutEntryText(int id, const GeneratorSettings* settings, char* out, size_t size);
+void ReadoutEntryText(int id, const GeneratorSettings* settings, char* out, size_t size,
+                      const LevelView& view = kLevelViewDbfs);
+
+// Whether "-inf" typed into read-out `id` stands for its range's minimum.
+bool ReadoutTakesMinusInfinity(int id);
 
 // Applies a typed `value` (typed units) to read-out `id`'s setting when it is
 // accepted, keeping the sweep ordered. Returns 1 when the settings changed.
 int ApplyReadoutEntry(int id, double value, GeneratorSettings* settings);
+
+enum ReadoutEntryResult : int {
+  kEntryIgnored,  // no number, or a unit not known: nothing changes
+  kEntryApplied,
+  kEntryRefused,  // `why` says why, for a message
+};
+
+// What the user typed into read-out `id`, as text. A number (or "-inf"
+// where it counts) is in the read-out's units, as ApplyReadoutEntry takes
+// it. The level also takes a unit ("+4dBu", "775 mV", "2 Vpp", "-6 dB"):
+// with a bench unit typed or shown, the level is set so that level plus gain
+// gives the value, and a value above full scale or outside the knob's range
+// plus the gain is refused, `why` naming the limits in the unit.
+ReadoutEntryResult ApplyReadoutText(int id, const char* typed, const LevelView& view,
+                                    GeneratorSettings* settings, char* why, size_t why_size);
 
 // The gate times the Options window accepts, in seconds.
 constexpr float kGateTimeMinimum = 0.1f, kGateTimeMaximum = 60.0f;

@@ -10,6 +10,7 @@ Writes into resources/generator/:
   skin_551.bmp  150x128  tone-burst dialog background (cycles on / off, window, OK, Cancel)
   skin_552.bmp  150x128  sequence-length dialog background (order N, the period, OK, Cancel)
   skin_553.bmp  150x128  stepped-sweep dialog background (steps / octave, dwell, stepped, OK, Cancel)
+  skin_554.bmp  200x208  output-level dialog background (reference, reading, full scale, unit, OK, Cancel)
   icon_100.ico  16x16 and 32x32, 32-bit with alpha
 All bitmaps are 24-bit uncompressed BMP; the output is the same bytes on every run.
 Rerun from the repo root:
@@ -333,7 +334,8 @@ def maker_band(img):
 
 
 def title_plate(img):
-    """Dark glass plate with the product name and a green sine trace."""
+    """Dark glass plate: the program's display (the program writes what plays right of the
+    trace, generator/app/panel.cpp), a green sine trace and the product name under it."""
     d = ImageDraw.Draw(img)
     x0, y0, x1, y1 = TITLE_PLATE
     d.rectangle(TITLE_PLATE, fill=GLASS)
@@ -343,8 +345,8 @@ def title_plate(img):
         t = (y - y0 - 2) / (y1 - y0 - 4)
         d.line((x0 + 2, y, x1 - 2, y), fill=blend((52, 56, 58), (24, 26, 28), t))
     # trace: two periods of a sine in a small graticule at the left
-    gx0, gy0, gx1, gy1 = x0 + 7, y0 + 7, x0 + 55, y1 - 7
-    for gx in range(gx0, gx1 + 1, 12):
+    gx0, gy0, gx1, gy1 = x0 + 7, y0 + 5, x0 + 51, y1 - 12
+    for gx in range(gx0, gx1 + 1, 11):
         d.line((gx, gy0, gx, gy1), fill=(56, 66, 60))
     midy = (gy0 + gy1) // 2
     for gy in (gy0, midy, gy1):
@@ -356,11 +358,10 @@ def title_plate(img):
     ImageDraw.Draw(layer).line(pts, fill=255, width=round(1.4 * SS), joint="curve")
     layer = layer.reduce(SS)
     img.paste(Image.new("RGB", layer.size, TRACE), (gx0, gy0), layer)
-    name = ImageFont.truetype(FONTS + "DejaVuSans-Bold.ttf", 17)
-    sub = ImageFont.truetype(FONTS + "DejaVuSansCondensed.ttf", 8)
-    tx = round((gx1 + x1) / 2)  # both lines centred in the room right of the trace
-    d.text((tx, y0 + 20), "GENERATOR", font=name, fill=gray(232), anchor="ms")
-    d.text((tx, y0 + 29), "AUDIO TEST SIGNALS", font=sub, fill=gray(150), anchor="ms")
+    name = ImageFont.truetype(FONTS + "DejaVuSansCondensed-Bold.ttf", 7)
+    d.text(((gx0 + gx1) / 2, y1 - 3), "GENERATOR", font=name, fill=gray(150), anchor="ms")
+    # the display's glass: a faint rule between its two lines
+    d.line((x0 + 60, (y0 + y1) // 2 + 1, x1 - 6, (y0 + y1) // 2 + 1), fill=(44, 48, 50))
 
 
 def panel():
@@ -577,6 +578,59 @@ def steps_background():
     return img
 
 
+# ---- the output-level dialog ------------------------------------------------------------------
+
+# Where the program writes and puts things (generator/app/level_dialog.cpp).
+LEVEL_SIZE = (200, 208)
+REFERENCE_BUTTON = (16, 24)
+READING_BOX = (112, 54, 183, 70)
+FULL_SCALE_STRIP = (8, 78, 191, 96)
+UNIT_BUTTONS = ((16, 112), (16, 136), (16, 160), (104, 112), (104, 136))
+UNIT_NAMES = ("DBFS", "DBU", "DBV", "V RMS", "V P-P")
+LEVEL_OK = (16, 181)
+LEVEL_CANCEL = (104, 181)
+
+
+def glass(d, box, fill=LCD, top=LCD_TOP):
+    """A read-out glass of any size, as readout_window() draws the panel's."""
+    x0, y0, x1, y1 = box
+    d.rectangle(box, fill=fill)
+    frame(d, box, SHADOW, HI)
+    frame(d, (x0 + 1, y0 + 1, x1 - 1, y1 - 1), DARK, blend(fill, HI, 0.5))
+    d.line((x0 + 2, y0 + 2, x1 - 2, y0 + 2), fill=top)
+
+
+def level_background():
+    img = Image.new("RGB", LEVEL_SIZE, FACE)
+    d = ImageDraw.Draw(img)
+    right, middle = LEVEL_SIZE[0] - 5, (LEVEL_SIZE[0] - 1) // 2
+    groove(d, [(3, 8), (right, 8), (right, 174), (3, 174), (3, 8)])
+    title = "OUTPUT LEVEL"
+    w = HEAD.getlength(title)
+    d.rectangle((middle - w / 2 - 3, 5, middle + w / 2 + 3, 11), fill=FACE)
+    draw_label(d, title, HEAD, (middle, 9), "c")
+    bw, bh = BUTTON_SIZE
+    x, y = REFERENCE_BUTTON
+    draw_label(d, "PLAY REFERENCE", LABEL, (x + bw + 5, y + bh / 2 - 4), "l")
+    d.text((x + bw + 5, y + bh / 2 + 8), "1 kHz sine at -10 dBFS", font=SMALL, fill=INK_SOFT,
+           anchor="ls")
+    glass(d, READING_BOX)
+    draw_label(d, "METER READS", LABEL, (READING_BOX[0] - 5, (READING_BOX[1] + READING_BOX[3]) / 2),
+               "r")
+    glass(d, FULL_SCALE_STRIP)
+    groove(d, [(8, 104), (right - 4, 104)])
+    w = HEAD.getlength("UNIT")
+    d.rectangle((middle - w / 2 - 3, 101, middle + w / 2 + 3, 107), fill=FACE)
+    draw_label(d, "UNIT", HEAD, (middle, 105), "c")
+    for (x, y), name in zip(UNIT_BUTTONS, UNIT_NAMES):
+        draw_label(d, name, LABEL, (x + bw + 5, y + bh / 2), "l")
+    for (x, y), text in ((LEVEL_OK, "OK"), (LEVEL_CANCEL, "CANCEL")):
+        draw_label(d, text, LABEL, (x + bw + 5, y + bh / 2), "l")
+    for x, y in UNIT_BUTTONS + (REFERENCE_BUTTON, LEVEL_OK, LEVEL_CANCEL):
+        d.rectangle((x, y, x + bw - 1, y + bh - 1), fill=FACE)
+    return img
+
+
 # ---- icon -----------------------------------------------------------------------------------
 
 def icon_image(size):
@@ -663,11 +717,12 @@ def bitmaps():
     yield 551, burst_background()
     yield 552, sequence_background()
     yield 553, steps_background()
+    yield 554, level_background()
 
 
 EXPECTED = {500: (640, 235), 509: (24, 24), 510: (32, 32), 530: (25, 21), 531: (25, 21),
             532: (26, 19), 533: (25, 19), 540: (118, 17), 541: (20, 15), 550: (123, 78),
-            551: (150, 128), 552: (150, 128), 553: (150, 128)}
+            551: (150, 128), 552: (150, 128), 553: (150, 128), 554: (200, 208)}
 
 
 def main():

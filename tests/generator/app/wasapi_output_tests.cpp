@@ -14,12 +14,15 @@
 #include <vector>
 
 #include "generator/app/app_info.h"
+#include "generator/app/level_setting.h"
 #include "generator/app/main_window.h"
+#include "generator/app/output_menu.h"
 #include "generator/app/panel.h"
 #include "generator/audio/audio_thread.h"
 #include "generator/audio/latency_setting.h"
 #include "generator/audio/output_setting.h"
 #include "generator/audio/wasapi_stream.h"
+#include "generator/panel/signal_caption.h"
 #include "tests/ctl/ctl_test_support.h"
 #include "tests/generator/app/in_process_generator.h"
 #include "tests/generator/app/output_test_support.h"
@@ -333,6 +336,72 @@ TEST(WasapiOutput, AnEndpointLostWhilePlayingStopsTheSoundAndOnPlaysAgain) {
   EXPECT_EQ(g_audio.run.load(), 1);
   CapturedWav wav;
   EXPECT_LT(MeasureSine(44100, 0.25, &wav).thd_n_db, -80.0);
+}
+
+// Typed into the LEVEL read-out's box as a user types it.
+void TypeIntoLevel(const char* text) {
+  StartScript({[text] { Type(text); }, [] { Key(VK_RETURN); }}, [] {
+    if (HWND editor = GetPopupSlot(kSlotQuickEdit)) PostMessageA(editor, WM_CLOSE, 0, 0);
+  });
+  SendMessageA(g_panel.readouts[kLevelReadout], WM_LBUTTONDOWN, 0, 0);  // the box's loop runs here
+  StopScript();
+}
+
+// What the LEVEL read-out and the display's level line say now.
+std::string LevelTexts() {
+  GeneratorSettings s;
+  GetGeneratorSettings(g_app.engine, &s);
+  char readout[64], display[64];
+  FormatReadout(kLevelReadout, &s, readout, sizeof readout, g_panel.level_view);
+  LevelCaption(s, g_panel.level_view, display, sizeof display);
+  return std::string(readout) + " | " + display;
+}
+
+// A calibration of 2.000 V: levels typed in volts and dBu reach the device
+// as the arithmetic says, and the unit and calibration outlive a restart.
+TEST(WasapiOutput, LevelsTypedInVoltsReachTheDeviceFromACalibration) {
+  RegDeleteTreeA(HKEY_CURRENT_USER, kGeneratorKey);
+  const std::string dir = ScratchDirectory();
+  {
+    InProcessGenerator g(dir);
+    ASSERT_NE(g.window, nullptr);
+    ChooseOutput(g.window, kInterfaceExclusive, kCapture);
+    Choose(g.window, CMD_OUTPUT_RATE + 1);
+    CheckedOutput(g.window);  // the menu as it opens
+    EXPECT_EQ(MenuText(g.window, CMD_OUTPUT_LEVEL), "Output level... (not calibrated)");
+    char name[300];
+    OutputCalibrationName(name, sizeof name);
+    EXPECT_STREQ(name, "2|Out: wav_capture");
+    ASSERT_EQ(WriteFullScale(name, 2.0), 1);
+    ASSERT_EQ(WriteLevelUnit(kLevelDbu), 1);
+    Choose(g.window, CMD_OUTPUT_WIDTH + kWidth24Precise);  // a choice reads them again
+    CheckedOutput(g.window);
+    EXPECT_EQ(MenuText(g.window, CMD_OUTPUT_LEVEL), "Output level...");
+    TurnOnAtMinusOneDbfs();
+    EXPECT_EQ(LevelTexts(), "+7.2 dBu | +7.2 dBu");  // -1 dBFS of 2 V: 1.783 V
+    const struct {
+      const char* typed;
+      const char* shown;
+      double peak_dbfs;
+    } kRows[] = {{"+4 dBu", "+4.0 dBu | +4.0 dBu", -4.2391},
+                 {"1 Vpp", "-6.8 dBu | -6.8 dBu", -15.0515}};
+    for (const auto& row : kRows) {
+      TypeIntoLevel(row.typed);
+      EXPECT_EQ(LevelTexts(), row.shown) << row.typed;
+      // What was queued at the level before (the endpoint's five blocks and
+      // the capture pipe's 170 ms) plays first.
+      WaitForNewCapture(60000);
+      CapturedWav wav;
+      const SineFit fit = MeasureSine(48000, 1.0, &wav);
+      EXPECT_NEAR(20.0 * std::log10(fit.amplitude), row.peak_dbfs, 0.01) << row.typed;
+    }
+  }
+  InProcessGenerator again(dir);
+  ASSERT_NE(again.window, nullptr);
+  EXPECT_EQ(g_panel.level_view.unit, kLevelDbu);
+  EXPECT_DOUBLE_EQ(g_panel.level_view.full_scale_volts, 2.0);
+  EXPECT_EQ(LevelTexts(), "-6.8 dBu | -6.8 dBu");  // the set keeps the level in dB full scale
+  RegDeleteTreeA(HKEY_CURRENT_USER, kGeneratorKey);
 }
 
 }  // namespace

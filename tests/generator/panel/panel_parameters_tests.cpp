@@ -89,6 +89,45 @@ TEST(PanelParameters, EveryReadoutTakesItsKnobsRange) {
 // create each control exactly there, in the same order.
 // A preset lights for its own value only: exactly, for a typed or loaded
 // value; within stepping's rounding, for a stepped one.
+// What is typed into the LEVEL read-out, with and without a calibration:
+// dB full scale where it shows is the knob's own number, a bench unit sets
+// level plus gain, and the limits are named in the unit.
+TEST(PanelParameters, TypedLevelsWithUnits) {
+  const LevelView dbfs = kLevelViewDbfs, dbu = {kLevelDbu, 2.0}, volts = {kLevelVoltsRms, 2.0};
+  const struct {
+    LevelView view;
+    const char* typed;
+    ReadoutEntryResult result;
+    double level_db;  // with gain 1.5 dB; NaN: unchanged
+    const char* why;
+  } kRows[] = {
+      {dbfs, "-6", kEntryApplied, -6.0, ""},
+      {dbfs, "-6 dBFS", kEntryApplied, -6.0, ""},
+      {dbfs, "-inf", kEntryApplied, -80.0, ""},
+      {dbfs, "+4 dBu", kEntryRefused, NAN, "alibrate"},
+      {dbfs, "loud", kEntryIgnored, NAN, ""},
+      {dbu, "+4dBu", kEntryApplied, -4.2391 - 1.5, ""},
+      {dbu, "4", kEntryApplied, -4.2391 - 1.5, ""},  // a bare number in the unit shown
+      {dbu, "-6 dB", kEntryApplied, -7.5, ""},       // dB full scale, level plus gain
+      {volts, "775 mV", kEntryApplied, -8.2353 - 1.5, ""},
+      {dbu, "+9 dBu", kEntryRefused, NAN, "between -70.3 dBu and +8.2 dBu"},
+      {volts, "1 uV", kEntryIgnored, NAN, ""},
+      {dbu, "4 dBx", kEntryIgnored, NAN, ""},
+  };
+  for (const auto& row : kRows) {
+    GeneratorSettings s = Sample();
+    char why[160];
+    EXPECT_EQ(ApplyReadoutText(kLevelReadout, row.typed, row.view, &s, why, sizeof why), row.result)
+        << row.typed;
+    if (std::isnan(row.level_db)) {
+      EXPECT_EQ(s.level_db, -10.0f) << row.typed;
+    } else {
+      EXPECT_NEAR(s.level_db, row.level_db, 0.001) << row.typed;
+    }
+    EXPECT_NE(std::strstr(why, row.why), nullptr) << row.typed << ": " << why;
+  }
+}
+
 TEST(PanelParameters, PresetsLightOnlyForTheirOwnValues) {
   const KnobParameter& level = *FindKnobParameter(kLevelKnob);
   const KnobParameter& frequency = *FindKnobParameter(kFrequencyKnob);
