@@ -198,8 +198,9 @@ int CreatePanel(GeneratorPanel* p, HWND parent, const PanelImages* images) {
   p->display = CreateFreePanel(parent, 0, d.left, d.top, d.right - d.left, d.bottom - d.top,
                                OnDisplayMessage, p);
   if (!p->display) return 0;
-  // It shows; it takes neither the focus nor the Tab key.
-  SetWindowLongA(p->display, GWL_STYLE, GetWindowLongA(p->display, GWL_STYLE) & ~WS_TABSTOP);
+  // It only shows: disabled, Tab passes it by and a click on it is the
+  // panel's (a drag of the window).
+  EnableWindow(p->display, FALSE);
   return ok;
 }
 

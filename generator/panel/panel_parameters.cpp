@@ -302,9 +302,15 @@ ReadoutEntryResult ApplyReadoutText(int id, const char* typed, const LevelView& 
     return ApplyReadoutEntry(id, k.entry_minimum, s) ? kEntryApplied : kEntryIgnored;
   }
   if (id == kLevelReadout) {
+    // A pasted en or em dash is a minus sign here as in every typed value.
+    char text[256];
+    size_t n = 0;
+    for (const char* c = typed; *c && n + 1 < sizeof text; ++c)
+      text[n++] = IsMinusSign(*c) ? '-' : *c;
+    text[n] = '\0';
     double dbfs = 0.0;
     LevelUnit unit = kLevelDbfs;
-    const LevelParse parsed = ParseLevel(typed, view.unit, view.full_scale_volts, &dbfs, &unit);
+    const LevelParse parsed = ParseLevel(text, view.unit, view.full_scale_volts, &dbfs, &unit);
     if (parsed == kLevelNoNumber || parsed == kLevelUnknownUnit) return kEntryIgnored;
     if (parsed != kLevelParsed) {
       std::snprintf(why, why_size, "%s", LevelParseMessage(parsed));

@@ -166,8 +166,7 @@ TEST(GeneratorOutput, ChoicesReachTheDeviceAndSurviveARestart) {
         << message;
     EXPECT_EQ(CheckedOutput(g.window),
               (std::vector<std::string>{"Out: wav_capture", "96 kHz", "24-bit high precision"}));
-    PumpMessagesFor(800);
-    const CapturedWav still = ReadCapture(24000);
+    const CapturedWav still = WaitForCapture(24000);
     EXPECT_EQ(still.rate, 96000);
     ASSERT_EQ(still.left.size(), 24000u);
     EXPECT_NEAR(FitSine(still.left, 1000.0, 96000).hz, 1000.0, 1e-6);

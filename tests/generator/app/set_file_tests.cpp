@@ -205,8 +205,8 @@ TEST(SetFile, HostileValuesLoadAndRenderWithoutFault) {
   ASSERT_EQ(LoadCurrentSet(e.slot, path), 1);
   const GeneratorSettings loaded = e.Get();
   EXPECT_EQ(loaded.frequency_hz, kGeneratorDefaults.frequency_hz);  // not finite: the default
-  EXPECT_EQ(loaded.level_db, 0.0f);                                  // beyond the knob: its end
-  EXPECT_EQ(loaded.waveform, 77);                                    // silence, as stored
+  EXPECT_EQ(loaded.level_db, 0.0f);                                 // beyond the knob: its end
+  EXPECT_EQ(loaded.waveform, 77);                                   // silence, as stored
   // The engine takes any record, however it came: the hostile one as it is.
   s.on = 1;
   SetGeneratorSettings(e.slot, &s);

@@ -396,12 +396,14 @@ TEST(WasapiOutput, LevelsTypedInVoltsReachTheDeviceFromACalibration) {
       EXPECT_NEAR(20.0 * std::log10(fit.amplitude), row.peak_dbfs, 0.01) << row.typed;
     }
   }
-  InProcessGenerator again(dir);
-  ASSERT_NE(again.window, nullptr);
-  EXPECT_EQ(g_panel.level_view.unit, kLevelDbu);
-  EXPECT_DOUBLE_EQ(g_panel.level_view.full_scale_volts, 2.0);
-  EXPECT_EQ(LevelTexts(), "-6.8 dBu | -6.8 dBu");  // the set keeps the level in dB full scale
-  RegDeleteTreeA(HKEY_CURRENT_USER, kGeneratorKey);
+  {
+    InProcessGenerator again(dir);
+    ASSERT_NE(again.window, nullptr);
+    EXPECT_EQ(g_panel.level_view.unit, kLevelDbu);
+    EXPECT_DOUBLE_EQ(g_panel.level_view.full_scale_volts, 2.0);
+    EXPECT_EQ(LevelTexts(), "-6.8 dBu | -6.8 dBu");  // the set keeps the level in dB full scale
+  }
+  RegDeleteTreeA(HKEY_CURRENT_USER, kGeneratorKey);  // after the close has written its choices
 }
 
 }  // namespace

@@ -104,6 +104,10 @@ TEST(PanelParameters, TypedLevelsWithUnits) {
       {dbfs, "-6", kEntryApplied, -6.0, ""},
       {dbfs, "-6 dBFS", kEntryApplied, -6.0, ""},
       {dbfs, "-inf", kEntryApplied, -80.0, ""},
+      {dbfs,
+       "\x96"
+       "20",
+       kEntryApplied, -20.0, ""},  // a pasted en dash
       {dbfs, "+4 dBu", kEntryRefused, NAN, "alibrate"},
       {dbfs, "loud", kEntryIgnored, NAN, ""},
       {dbu, "+4dBu", kEntryApplied, -4.2391 - 1.5, ""},
