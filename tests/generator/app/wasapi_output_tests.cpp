@@ -347,6 +347,20 @@ void TypeIntoLevel(const char* text) {
   StopScript();
 }
 
+// What the level knob's value pop-up says while the knob is held.
+std::string KnobPopupText() {
+  ControlPreferences* prefs = GetControlPreferences();
+  const uint32_t infovalue = prefs->infovalue;
+  prefs->infovalue |= kInfoValueOn;
+  HWND knob = g_panel.controls[kLevelKnob];
+  SendMessageA(knob, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(16, 16));
+  char text[64] = {0};
+  if (HWND popup = GetPopupSlot(kSlotValuePopup)) GetWindowTextA(popup, text, sizeof text);
+  SendMessageA(knob, WM_LBUTTONUP, 0, MAKELPARAM(16, 16));
+  prefs->infovalue = infovalue;
+  return text;
+}
+
 // What the LEVEL read-out and the display's level line say now.
 std::string LevelTexts() {
   GeneratorSettings s;
@@ -381,13 +395,14 @@ TEST(WasapiOutput, LevelsTypedInVoltsReachTheDeviceFromACalibration) {
     EXPECT_EQ(LevelTexts(), "+7.2 dBu | +7.2 dBu");  // -1 dBFS of 2 V: 1.783 V
     const struct {
       const char* typed;
-      const char* shown;
+      std::string shown;
       double peak_dbfs;
     } kRows[] = {{"+4 dBu", "+4.0 dBu | +4.0 dBu", -4.2391},
                  {"1 Vpp", "-6.8 dBu | -6.8 dBu", -15.0515}};
     for (const auto& row : kRows) {
       TypeIntoLevel(row.typed);
       EXPECT_EQ(LevelTexts(), row.shown) << row.typed;
+      EXPECT_EQ(KnobPopupText(), row.shown.substr(0, row.shown.find(" |"))) << row.typed;
       // What was queued at the level before (the endpoint's five blocks and
       // the capture pipe's 170 ms) plays first.
       WaitForNewCapture(60000);
