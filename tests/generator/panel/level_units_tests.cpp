@@ -23,51 +23,39 @@ std::string Format(double dbfs, LevelUnit unit, double full_scale) {
   return text;
 }
 
-TEST(LevelUnits, ArithmeticAndTexts) {
+// The texts at their edges (the arithmetic itself is measured through
+// genrender and the device): three figures, millivolts below 1 V, a
+// rounding that carries, silence, no calibration.
+TEST(LevelUnits, Texts) {
   struct Row {
     double dbfs;
     LevelUnit unit;
-    double full_scale, value;  // value: the level in the unit; NaN: not checked
+    double full_scale;
     const char* text;
   };
   const Row rows[] = {
-      {-6.0206, kLevelVoltsRms, 2.0, 1.0000, "1.000 V"},
-      {-6.0206, kLevelVoltsPeakToPeak, 2.0, 2.8284, "2.83 Vpp"},
-      {-6.0206, kLevelDbu, 2.0, 2.2185, "+2.2 dBu"},
-      {-6.0206, kLevelDbv, 2.0, 0.0000, "+0.0 dBV"},
-      {-4.2391, kLevelDbu, 2.0, 4.0000, "+4.0 dBu"},
-      {-4.2391, kLevelVoltsRms, 2.0, 1.2277, "1.228 V"},
-      {-15.0515, kLevelVoltsPeakToPeak, 2.0, 1.0000, "1.00 Vpp"},
-      {-16.0206, kLevelDbv, 2.0, -10.000, "-10.0 dBV"},
-      {-6.0206, kLevelDbu, 0.0, -6.0206, "-6.0 dBFS"},  // uncalibrated: dBFS
-      {-0.01, kLevelDbfs, 0.0, kNan, "+0.0 dBFS"},
-      {0.0, kLevelVoltsPeakToPeak, 10.0, kNan, "28.3 Vpp"},
-      {0.0, kLevelVoltsPeakToPeak, 100.0, kNan, "283 Vpp"},
-      {At2V(0.775), kLevelVoltsRms, 2.0, kNan, "775 mV"},
-      {At2V(0.000775), kLevelVoltsRms, 2.0, kNan, "0.775 mV"},
-      {At2V(0.0000126), kLevelVoltsRms, 2.0, kNan, "0.0126 mV"},
-      {At2V(0.9996), kLevelVoltsRms, 2.0, kNan, "1.000 V"},
-      {At2V(0.99949), kLevelVoltsRms, 2.0, kNan, "999 mV"},
-      {At2V(0.09996), kLevelVoltsRms, 2.0, kNan, "100 mV"},
-      {At2V(0.775 / 2.8284271), kLevelVoltsPeakToPeak, 2.0, kNan, "775 mVpp"},
-      {At2V(0.9996 / 2.8284271), kLevelVoltsPeakToPeak, 2.0, kNan, "1.00 Vpp"},
-      {-kInf, kLevelDbu, 2.0, kNan, "-inf dBu"},
-      {kNan, kLevelVoltsRms, 2.0, kNan, "0 mV"},
-      {-400.0, kLevelVoltsRms, 2.0, kNan, "0 mV"},
+      {-6.0206, kLevelVoltsPeakToPeak, 2.0, "2.83 Vpp"},
+      {-6.0206, kLevelDbu, 2.0, "+2.2 dBu"},
+      {-6.0206, kLevelDbv, 2.0, "+0.0 dBV"},
+      {-6.0206, kLevelDbu, 0.0, "-6.0 dBFS"},  // uncalibrated: dBFS
+      {0.0, kLevelVoltsPeakToPeak, 100.0, "283 Vpp"},
+      {At2V(0.000775), kLevelVoltsRms, 2.0, "0.775 mV"},
+      {At2V(0.9996), kLevelVoltsRms, 2.0, "1.000 V"},
+      {At2V(0.99949), kLevelVoltsRms, 2.0, "999 mV"},
+      {At2V(0.09996), kLevelVoltsRms, 2.0, "100 mV"},
+      {At2V(0.775 / 2.8284271), kLevelVoltsPeakToPeak, 2.0, "775 mVpp"},
+      {-kInf, kLevelDbu, 2.0, "-inf dBu"},
+      {kNan, kLevelVoltsRms, 2.0, "0 mV"},
+      {-400.0, kLevelVoltsRms, 2.0, "0 mV"},
   };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.text);
-    EXPECT_EQ(Format(r.dbfs, r.unit, r.full_scale), r.text);
-    if (std::isnan(r.value)) continue;
-    EXPECT_NEAR(LevelInUnit(r.dbfs, r.unit, r.full_scale), r.value, 1e-4);
-    EXPECT_NEAR(LevelFromUnit(r.value, r.unit, r.full_scale), r.dbfs, 1e-3);
-  }
+  for (const Row& r : rows) EXPECT_EQ(Format(r.dbfs, r.unit, r.full_scale), r.text);
   char range[80];
   FormatLevelRange(-80.0, 0.0, kLevelVoltsRms, 2.0, range, sizeof range);
   EXPECT_STREQ(range, "between 0.200 mV and 2.000 V");
-  for (int unit = 0; unit < kLevelUnitCount; ++unit) EXPECT_EQ(kLevelUnits[unit].unit, unit);
 }
 
+// The spellings of each unit, and odd text, which never reads past its end
+// (the common entries are the read-out's test).
 TEST(LevelUnits, ParsesEveryUnitAndRefusesOddText) {
   struct Row {
     const char* text;
@@ -79,34 +67,22 @@ TEST(LevelUnits, ParsesEveryUnitAndRefusesOddText) {
   const std::string long_digits(5000, '9'), long_spaces(5000, ' ');
   const std::string long_number = "1" + long_digits + " V", long_unit = "1 " + long_digits;
   const Row rows[] = {
-      {"+4dBu", kLevelDbfs, 2.0, kLevelParsed, -4.2391},
       {"  -10 DBV ", kLevelDbfs, 2.0, kLevelParsed, -16.0206},
-      {"775 mV", kLevelDbfs, 2.0, kLevelParsed, At2V(0.775)},
-      {"0.775 V RMS", kLevelDbfs, 2.0, kLevelParsed, At2V(0.775)},
       {"0.775Vrms ", kLevelDbfs, 2.0, kLevelParsed, At2V(0.775)},
-      {"1 Vpp", kLevelDbfs, 2.0, kLevelParsed, -15.0515},
+      {"0.775 V RMS", kLevelDbfs, 2.0, kLevelParsed, At2V(0.775)},
       {"1000 mVpp", kLevelDbfs, 2.0, kLevelParsed, -15.0515},
       {"1 Vp-p", kLevelDbfs, 2.0, kLevelParsed, -15.0515},
-      {"-6 dB", kLevelDbfs, 0.0, kLevelParsed, -6.0},
-      {"-6 dBFS", kLevelDbu, 2.0, kLevelParsed, -6.0},
-      {"-6", kLevelDbfs, 2.0, kLevelParsed, -6.0},
       {"0.775", kLevelVoltsRms, 2.0, kLevelParsed, At2V(0.775)},
-      {"-6", kLevelVoltsRms, 0.0, kLevelParsed, -6.0},  // uncalibrated: dBFS
       {".5e1dBu", kLevelDbfs, 2.0, kLevelParsed, -3.2391},
       {"", kLevelDbfs, 2.0, kLevelNoNumber, 0},
-      {"  ", kLevelDbfs, 2.0, kLevelNoNumber, 0},
       {"dBu", kLevelDbfs, 2.0, kLevelNoNumber, 0},
-      {"-", kLevelDbfs, 2.0, kLevelNoNumber, 0},
       {"nan V", kLevelDbfs, 2.0, kLevelNoNumber, 0},
       {long_spaces.c_str(), kLevelDbfs, 2.0, kLevelNoNumber, 0},
-      {"4 dBuX", kLevelDbfs, 2.0, kLevelUnknownUnit, 0},
       {"4 d B u", kLevelDbfs, 2.0, kLevelUnknownUnit, 0},
       {"0x10 V", kLevelDbfs, 2.0, kLevelUnknownUnit, 0},
       {"1e V", kLevelDbfs, 2.0, kLevelUnknownUnit, 0},
       {long_unit.c_str(), kLevelDbfs, 2.0, kLevelUnknownUnit, 0},
-      {"+4 dBu", kLevelDbfs, 0.0, kLevelNeedsCalibration, 0},
       {"0 V", kLevelDbfs, 2.0, kLevelNotPositive, 0},
-      {"-1 mVpp", kLevelDbfs, 2.0, kLevelNotPositive, 0},
       {"1e-400 V", kLevelDbfs, 2.0, kLevelNotPositive, 0},
       {"1e999 V", kLevelDbfs, 2.0, kLevelNotFinite, 0},
       {long_number.c_str(), kLevelDbfs, 2.0, kLevelNotFinite, 0},
