@@ -17,7 +17,7 @@ struct LevelDialogLook {
   HBITMAP button_on, button_off;  // 530, 531
 };
 
-// The reference's level, and where the dialog's glass and buttons are.
+// The reference's level.
 constexpr double kReferenceDbfs = -10.0;
 
 struct LevelCalibration {

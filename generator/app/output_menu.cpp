@@ -70,7 +70,6 @@ void OutputName(const Output& out, char* name, size_t size, char* suffix, size_t
   }
 }
 
-// The rate the output plays at: the chosen one, or the mix rate in shared mode.
 constexpr char kOutputLevelItem[] = "Output level...";
 constexpr size_t kCalibrationNameBytes = 300;
 
@@ -117,6 +116,7 @@ void AskOutputLevel(HWND window) {
   ShowOutputLevels();
 }
 
+// The rate the output plays at: the chosen one, or the mix rate in shared mode.
 const char* PlayedRateText(const Output& out) {
   return OutputRateText(out.interface_kind == kInterfaceShared ? g_audio.mix_rate : out.rate);
 }
